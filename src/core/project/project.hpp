@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/draw/view_block.hpp"
+
+namespace kvx {
+
+struct Picture;
+
+/// The open project's record.
+struct Project {
+    static constexpr std::size_t kMaxText = 255;
+    static constexpr int32_t kFileFormatVersion = 18;
+
+    ViewBlock view;
+    std::string imagePath;          ///< empty = no project
+    std::string originalImagePath;
+    int32_t formatVersion = 0;      ///< of the project file read last
+    int32_t resolutionDpi = 0;      ///< > 0 in every open project
+    std::string title;
+    std::string projectPath;
+    std::shared_ptr<const Picture> picture;  ///< null while no picture exists
+    bool fitImagePending = false;
+    std::string imageInfo;          ///< "x=…, y=…" and the size, for the status bar
+    std::string userName;
+};
+
+/// fileState values.
+enum FileState : int32_t { kNoProject = 0, kChanged = 1, kUnchanged = 2 };
+
+}  // namespace kvx

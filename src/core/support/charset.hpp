@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kvx {
+
+/// The three fixed character tables.
+enum class CharsetMode : int {
+    WindowsToDos = 0,    ///< exact inverse of DosToWindows
+    DosToWindows = 1,    ///< DOS code page 437 to Windows-1252
+    WindowsToAscii = 2,  ///< Windows-1252 to plain ASCII look-alikes
+};
+
+/// Converts every character of text in place through one of the tables.
+void ConvertCharset(std::string& text, CharsetMode mode);
+/// Converts one byte through one of the tables.
+unsigned char ConvertChar(unsigned char c, CharsetMode mode);
+
+/// Upper case of a character held in the DOS code page.
+char UpCaseChar(char c);
+/// UpCaseChar on every character.
+std::string UpperCase(std::string_view text);
+
+/// Windows-1252 bytes to UTF-8 (the undefined bytes 81, 8D, 8F, 90, 9D map to
+/// the C1 control characters of the same value, so nothing is lost).
+std::string Cp1252ToUtf8(std::string_view text);
+/// UTF-8 to Windows-1252; characters it cannot hold become "?".
+/// Malformed UTF-8 sequences also become "?".
+std::string Utf8ToCp1252(std::string_view text);
+
+}  // namespace kvx

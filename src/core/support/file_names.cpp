@@ -1,0 +1,47 @@
+#include "core/support/file_names.hpp"
+
+namespace kvx {
+
+bool IsPathSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+int LastSeparatorPos(std::string_view path) {
+    const std::size_t pos = path.find_last_of("/\\");
+    return pos == std::string_view::npos ? 0 : static_cast<int>(pos + 1);
+}
+
+std::string ExtractFileName(std::string_view path) {
+    return std::string(path.substr(static_cast<std::size_t>(LastSeparatorPos(path))));
+}
+
+std::string ExtractFileDir(std::string_view path) {
+    return std::string(path.substr(0, static_cast<std::size_t>(LastSeparatorPos(path))));
+}
+
+std::string RemoveExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || static_cast<int>(dot) < LastSeparatorPos(path)) {
+        return std::string(path);
+    }
+    return std::string(path.substr(0, dot));
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view extension) {
+    std::string result = RemoveExtension(path);
+    result += '.';
+    result += extension;
+    return result;
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+    if (directory.empty()) return std::string(name);
+    while (!name.empty() && IsPathSeparator(name.front())) name.remove_prefix(1);
+    while (!directory.empty() && IsPathSeparator(directory.back())) directory.remove_suffix(1);
+    std::string result(directory);
+    result += kPathSeparator;
+    result += name;
+    return result;
+}
+
+}  // namespace kvx

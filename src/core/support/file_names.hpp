@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kvx {
+
+/// Both "/" and "\" separate path parts when reading stored names, so that
+/// names written on Windows still split right; "/" is what we write.
+inline constexpr char kPathSeparator = '/';
+bool IsPathSeparator(char c);
+/// 1-based position of the last separator of either kind, 0 when none.
+int LastSeparatorPos(std::string_view path);
+
+/// The text after the last separator (the whole text when there is none).
+std::string ExtractFileName(std::string_view path);
+/// The text up to and including the last separator (empty when none).
+std::string ExtractFileDir(std::string_view path);
+/// Cuts the text before the last "." when that "." lies after the last separator.
+std::string RemoveExtension(std::string_view path);
+/// RemoveExtension, then "." + extension.
+std::string ChangeFileExt(std::string_view path, std::string_view extension);
+/// Joins a directory and a name with exactly one separator between them.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
+}  // namespace kvx

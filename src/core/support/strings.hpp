@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/support/error_code.hpp"
+
+namespace kvx {
+
+/// Longest text a single-byte string holds.
+inline constexpr std::size_t kShortStringMax = 255;
+
+/// Cuts text to at most maxLength characters.
+std::string CutTo(std::string_view text, std::size_t maxLength);
+
+/// Removes leading and trailing blanks and NUL characters.
+std::string Trim(std::string_view text);
+/// Removes trailing blanks.
+std::string TrimRight(std::string_view text);
+
+/// 1-based position of the last occurrence of c, 0 when absent.
+int LastPos(char c, std::string_view text);
+/// 1-based position of the first occurrence of c, 0 when absent.
+int PosChar(char c, std::string_view text);
+
+/// Decimal text; width 0 = shortest, width > 0 = right-aligned, never cut.
+std::string IntToStr(int64_t value, int width = 0);
+/// Upper-case hexadecimal without prefix or leading zeros; negative as "-" + magnitude.
+std::string IntToHex(int64_t value);
+
+/// Reads a decimal number rounded to int32 (comma accepted as the point).
+/// Empty text gives 0. Codes 1010101 (not a number), 1010201 (the rounded
+/// value lies outside int32). Halves round to even: "2.5" gives 2.
+[[nodiscard]] ErrorCode IntVal(std::string_view text, int32_t& value);
+/// Reads a decimal real number, every comma read as a point. Empty gives 0.
+/// Code 1020101 when it is not a number.
+[[nodiscard]] ErrorCode RealVal(std::string_view text, double& value);
+/// Reads hexadecimal ("#", "$" and "-" passed over, leading "-" negates).
+/// False on any other character. Empty text gives 0 and true. Eight digits
+/// are a 32-bit pattern ("FFFFFFFF" gives -1); a ninth significant digit, or
+/// a negative magnitude above 80000000, is a failure. value is 0 on failure.
+[[nodiscard]] bool HexVal(std::string_view text, int32_t& value);
+/// True when the trimmed text is a complete decimal number (point, optional exponent).
+bool IsNumber(std::string_view text);
+
+/// Formats a real number. width >= 1: right-aligned, decimals -1 rounds to an
+/// integer. width < 1: free format (see the doc of each case in the source).
+/// decimalComma turns every "." into ",".
+std::string FormatReal(int width, int decimals, bool decimalComma, double value);
+
+/// Field reading in separated lines; the kind letter selects the conversion:
+/// S text, C first character, I/L int32, B byte, W word, X boolean, R real, H hex.
+/// Each overload accepts the kinds that match its destination type; another
+/// kind stores nothing and returns 0. Codes 1030101 (empty line), 1030201
+/// (not a number), 1030301 (bad hex), 1030401 (missing field), and the codes
+/// of IntVal/RealVal; B and W out of range give 1030501.
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, std::string& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, char& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, int32_t& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, uint8_t& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, uint16_t& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, bool& destination, int fieldNumber);
+[[nodiscard]] ErrorCode GetField(std::string_view line, char separator, char kind,
+                                 bool allowMissing, double& destination, int fieldNumber);
+
+/// Rounds to the nearest integer, halves to even; false when outside int32.
+[[nodiscard]] bool RoundToInt32(double value, int32_t& result);
+
+/// Exchanges two memory blocks of count bytes (count 0 does nothing).
+/// The blocks must not overlap unless they are the same block.
+void SwapBytes(void* a, void* b, std::size_t count);
+
+}  // namespace kvx

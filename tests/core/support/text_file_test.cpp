@@ -1,0 +1,228 @@
+#include "core/support/text_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.hpp"
+#include "core/support/file_names.hpp"
+
+namespace kvx {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> ReadAll(const std::string& path, bool* bareLineFeed = nullptr) {
+    TextFile file;
+    EXPECT_EQ(OpenTextFileAt(path, file), kOk);
+    std::vector<std::string> lines;
+    std::string line;
+    while (file.ReadLine(line) == TextFile::ReadStatus::Line) lines.push_back(line);
+    if (bareLineFeed != nullptr) *bareLineFeed = file.SawBareLineFeed();
+    return lines;
+}
+
+struct LineEndCase {
+    const char* bytes;
+    std::vector<std::string> lines;
+    bool bareLineFeed;
+};
+
+class ReadLineTest : public testing::TestWithParam<LineEndCase> {};
+
+TEST_P(ReadLineTest, SplitsAtEveryKindOfLineEnd) {
+    TempDir dir;
+    bool bare = false;
+    EXPECT_EQ(ReadAll(dir.Write("f.txt", GetParam().bytes), &bare), GetParam().lines);
+    EXPECT_EQ(bare, GetParam().bareLineFeed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReadLineTest,
+                         testing::Values(LineEndCase{"a\r\nb\r\n", {"a", "b"}, false},
+                                         LineEndCase{"a\nb", {"a", "b"}, true},
+                                         LineEndCase{"a\rb\r", {"a", "b"}, false},
+                                         LineEndCase{"a\r\n\r\nb", {"a", "", "b"}, false},
+                                         LineEndCase{"a\r\nb\n", {"a", "b"}, true},
+                                         LineEndCase{"", {}, false},
+                                         LineEndCase{"\r\n", {""}, false}));
+
+TEST(ReadLineTest, LongLineIsCutAndTheRestPassedOver) {
+    TempDir dir;
+    const std::string path =
+        dir.Write("long.txt", std::string(300, 'x') + "\r\nnext\r\n" + std::string(254, 'y') +
+                                  "\r\n" + std::string(255, 'z'));
+    TextFile file;
+    ASSERT_EQ(OpenTextFileAt(path, file), kOk);
+    std::string line;
+    ASSERT_EQ(file.ReadLine(line), TextFile::ReadStatus::Line);
+    EXPECT_EQ(line, std::string(255, 'x'));
+    EXPECT_TRUE(file.LastLineWasFull());
+    ASSERT_EQ(file.ReadLine(line), TextFile::ReadStatus::Line);
+    EXPECT_EQ(line, "next");
+    EXPECT_FALSE(file.LastLineWasFull());
+    ASSERT_EQ(file.ReadLine(line), TextFile::ReadStatus::Line);
+    EXPECT_FALSE(file.LastLineWasFull());
+    ASSERT_EQ(file.ReadLine(line), TextFile::ReadStatus::Line);
+    EXPECT_TRUE(file.LastLineWasFull());
+    EXPECT_TRUE(file.AtEof());
+    EXPECT_EQ(file.ReadLine(line), TextFile::ReadStatus::End);
+}
+
+TEST(TextFileTest, WritesCrLfAndAppends) {
+    TempDir dir;
+    const std::string path = dir.File("out.txt");
+    TextFile file;
+    ASSERT_EQ(CreateTextFile(path, file), kOk);
+    for (int i = 0; i < 20000; ++i) ASSERT_TRUE(file.WriteLine("line " + std::to_string(i)));
+    EXPECT_EQ(CloseFile(file), 0);
+    EXPECT_FALSE(file.IsOpen());
+
+    ASSERT_EQ(AppendTextFile(path, file), kOk);
+    ASSERT_TRUE(file.Write("tail"));
+    EXPECT_EQ(file.Close(), 0);
+
+    const std::string bytes = TempDir::Read(path);
+    EXPECT_EQ(bytes.substr(0, 16), "line 0\r\nline 1\r\n");
+    const auto lines = ReadAll(path);
+    ASSERT_EQ(lines.size(), 20001u);
+    EXPECT_EQ(lines[19999], "line 19999");
+    EXPECT_EQ(lines.back(), "tail");
+
+    // Creating again truncates.
+    ASSERT_EQ(CreateTextFile(path, file), kOk);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_EQ(FileSize(path), 0);
+}
+
+TEST(TextFileTest, FailuresGiveCodesAndKeepTheIoResult) {
+    TempDir dir;
+    TextFile file;
+    std::string missing = dir.File("none.txt");
+    EXPECT_EQ(OpenTextFile(missing, 255, file, false, ""), 2070203);
+    EXPECT_EQ(LastIoResult(), ENOENT);
+    EXPECT_EQ(CreateTextFile(dir.File("no/such/dir.txt"), file), 2060203);
+    EXPECT_EQ(AppendTextFile(dir.File("no/such/dir.txt"), file), 2080103);
+    // A directory is not a text file.
+    std::string directory = dir.Path().string();
+    EXPECT_FALSE(FileExists(directory, 255, false, ""));
+    EXPECT_EQ(FileSize(directory), -1);
+    EXPECT_EQ(FileSize(missing), -1);
+    EXPECT_EQ(DeleteFile(directory), 2100103);
+    EXPECT_NE(LastIoResult(), 0);
+
+    const std::string present = dir.Write("a.txt", "abc");
+    EXPECT_EQ(FileSize(present), 3);
+    EXPECT_EQ(LastIoResult(), 0);
+}
+
+TEST(TextFileTest, SearchFindsTheBareNameInTheStartDirectory) {
+    TempDir dir;
+    const std::string found = dir.Write("proj.kxp", "x");
+    // A name stored on another machine, with Windows separators.
+    std::string name = "C:\\old\\place\\proj.kxp";
+    EXPECT_FALSE(FileExists(name, 255, false, dir.Path().string()));
+    EXPECT_EQ(name, "C:\\old\\place\\proj.kxp");
+    EXPECT_TRUE(FileExists(name, 255, true, dir.Path().string()));
+    EXPECT_EQ(name, found);
+
+    name = "/elsewhere/proj.kxp";
+    TextFile file;
+    EXPECT_EQ(OpenTextFile(name, 10, file, true, dir.Path().string()), kOk);
+    EXPECT_EQ(name, found.substr(0, 10));
+    EXPECT_TRUE(file.IsOpen());
+
+    name = "/elsewhere/other.kxp";
+    EXPECT_FALSE(FileExists(name, 255, true, dir.Path().string()));
+    EXPECT_EQ(name, "/elsewhere/other.kxp");
+}
+
+TEST(TextFileTest, DeleteFile) {
+    TempDir dir;
+    const std::string path = dir.Write("a.txt", "abc");
+    EXPECT_EQ(DeleteFile(path), kOk);
+    EXPECT_EQ(FileSize(path), -1);
+    EXPECT_EQ(DeleteFile(path), kOk);
+}
+
+TEST(MakeBackupTest, MovesTheFileOverAnOlderBackup) {
+    TempDir dir;
+    const std::string path = dir.Write("p.kxp", "new");
+    dir.Write("p.BAK", "old");
+    EXPECT_EQ(MakeBackup(path, "BAKUP"), kOk);
+    EXPECT_EQ(FileSize(path), -1);
+    EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "new");
+}
+
+TEST(MakeBackupTest, MissingFileOrOwnBackupChangesNothing) {
+    TempDir dir;
+    dir.Write("p.BAK", "old");
+    EXPECT_EQ(MakeBackup(dir.File("p.kxp"), "BAK"), kOk);
+    EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "old");
+    // A file that already carries the backup extension must not be deleted.
+    EXPECT_EQ(MakeBackup(dir.File("p.BAK"), "BAK"), kOk);
+    EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "old");
+    EXPECT_EQ(MakeBackup("", "BAK"), kOk);
+}
+
+TEST(ConvertLineEndsTest, AddsTheMissingCarriageReturns) {
+    TempDir dir;
+    const std::string target = dir.File("t.txt");
+    EXPECT_EQ(ConvertLineEnds(dir.Write("s.txt", "a\nb\r\n\nc"), target), kOk);
+    EXPECT_EQ(TempDir::Read(target), "a\r\nb\r\n\r\nc");
+}
+
+TEST(ConvertLineEndsTest, Limits) {
+    TempDir dir;
+    const std::string target = dir.File("t.txt");
+    // 64,000 bytes of which 6,400 are line feeds grow to exactly 70,400.
+    std::string text;
+    for (int i = 0; i < 6400; ++i) text += "123456789\n";
+    ASSERT_EQ(text.size(), 64000u);
+    EXPECT_EQ(ConvertLineEnds(dir.Write("max.txt", text), target), kOk);
+    EXPECT_EQ(FileSize(target), 70400);
+
+    EXPECT_EQ(ConvertLineEnds(dir.Write("big.txt", text + "x"), target), 60110201);
+    text[0] = '\n';
+    EXPECT_EQ(ConvertLineEnds(dir.Write("grown.txt", text), target), 60110401);
+
+    EXPECT_EQ(ConvertLineEnds(dir.File("none.txt"), target), 60110100);
+    EXPECT_EQ(ConvertLineEnds(dir.Write("s.txt", "a\n"), dir.File("no/dir/t.txt")), 60110500);
+}
+
+TEST(FileNamesTest, BothSeparatorsAreRead) {
+    EXPECT_EQ(ExtractFileName("C:\\a\\b.txt"), "b.txt");
+    EXPECT_EQ(ExtractFileName("/x/y"), "y");
+    EXPECT_EQ(ExtractFileName("plain"), "plain");
+    EXPECT_EQ(ExtractFileName("dir/"), "");
+    EXPECT_EQ(ExtractFileDir("/x/y\\z"), "/x/y\\");
+    EXPECT_EQ(RemoveExtension("C:\\a.b\\file"), "C:\\a.b\\file");
+    EXPECT_EQ(RemoveExtension("a/b.c.d"), "a/b.c");
+    EXPECT_EQ(ChangeFileExt("C:\\a.b\\file", "KXP"), "C:\\a.b\\file.KXP");
+    EXPECT_EQ(ChangeFileExt("x/p.kxp", "BAK"), "x/p.BAK");
+    EXPECT_EQ(JoinPath("/a/", "b"), "/a/b");
+    EXPECT_EQ(JoinPath("a\\", "/b"), "a/b");
+    EXPECT_EQ(JoinPath("/", "b"), "/b");
+    EXPECT_EQ(JoinPath("", "b"), "b");
+}
+
+TEST(DirectoriesTest, TempAndCurrentHaveNoTrailingSeparator) {
+    TempDir dir;
+    EXPECT_TRUE(DirectoryExists(dir.Path().string()));
+    EXPECT_FALSE(DirectoryExists(dir.Write("f", "")));
+    EXPECT_EQ(CurrentDirectory(), std::filesystem::current_path().string());
+
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("TMPDIR", "/var/tmp/", 1);
+    EXPECT_EQ(TempDirectory(), "/var/tmp");
+    unsetenv("TMPDIR");
+    EXPECT_EQ(TempDirectory(), "/tmp");
+    if (saved != nullptr) setenv("TMPDIR", savedValue.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace kvx
