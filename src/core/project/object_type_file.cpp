@@ -1,0 +1,352 @@
+#include "core/project/object_type_file.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/app/error_report.hpp"
+#include "core/app/program.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr ErrorCode kFieldSlot = 61050200;
+constexpr ErrorCode kFieldClass = 61050300;
+constexpr ErrorCode kFieldNames = 61050400;
+constexpr ErrorCode kFieldDataType = 61050500;
+constexpr ErrorCode kFieldShow = 61050600;
+constexpr ErrorCode kFieldColour = 61050700;
+constexpr ErrorCode kFieldAttribute = 61050800;
+constexpr ErrorCode kFieldTextFont = 61051100;
+constexpr ErrorCode kFieldSize = 61051200;
+constexpr ErrorCode kFieldSymbolNumber = 61051300;
+constexpr ErrorCode kFieldSymbolFont = 61051400;
+constexpr ErrorCode kFieldSymbolSize = 61051500;
+constexpr ErrorCode kFieldStyle = 61051600;
+constexpr ErrorCode kFieldTextColour = 61051700;
+constexpr ErrorCode kFieldShowLabel = 61051800;
+
+constexpr char kSeparator = ';';
+constexpr std::size_t kMaxGermanField = 100;
+constexpr int32_t kHalvingThreshold = 1000;
+constexpr std::size_t kMaxPath = 255;
+constexpr std::size_t kMaxLocatedName = 254;
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    return (home != nullptr && *home != '\0') ? std::string(home) : std::string("/");
+}
+
+bool IsAbsolutePath(std::string_view path) {
+    if (!path.empty() && IsPathSeparator(path.front())) return true;
+    // A name stored on Windows ("X:\dir\file").
+    return path.size() >= 2 && path[1] == ':';
+}
+
+// Reads the fields in order; the first failure records which field it was.
+class LineReader {
+public:
+    explicit LineReader(std::string_view line) : line_(line) {}
+
+    template <typename T>
+    bool Read(int field, char kind, T& destination, ErrorCode passCode) {
+        if (code_ != kOk) return false;
+        code_ = GetField(line_, kSeparator, kind, false, destination, field);
+        if (code_ != kOk) failedField_ = passCode;
+        return code_ == kOk;
+    }
+    ErrorCode Code() const { return code_; }
+    ErrorCode FailedField() const { return failedField_; }
+
+private:
+    std::string_view line_;
+    ErrorCode code_ = kOk;
+    ErrorCode failedField_ = kOk;
+};
+
+}  // namespace
+
+uint8_t DataTypeFromName(std::string_view name) {
+    if (name.empty()) return kUndefined;
+    switch (name[0]) {
+        case 'C':
+            return kCount;
+        case 'L':
+            return kLine;
+        case 'O':
+            return kObject;
+        case 'P':
+            return (name.size() >= 3 && UpperAscii(name[2]) == 'L') ? kPolygon : kPoint;
+        case 'T':
+            return (name.size() >= 2 && UpperAscii(name[1]) == 'E') ? kText : kTwoPointLine;
+        default:
+            return kUndefined;
+    }
+}
+
+ErrorCode ParseObjectTypeLine(std::string_view line, ObjectTypeLine& out, ErrorCode& failedField) {
+    out = ObjectTypeLine{};
+    failedField = kOk;
+    LineReader reader(line);
+    ObjectType& t = out.type;
+
+    int32_t slot = 0;
+    if (!reader.Read(1, 'I', slot, kFieldSlot)) {
+        failedField = reader.FailedField();
+        return reader.Code();
+    }
+    if (!ObjectTypeTable::ValidSlot(slot)) {
+        failedField = kFieldSlot;
+        return kObjectTypeSlotRange;
+    }
+    out.slot = slot;
+
+    std::string text;
+    if (reader.Read(2, 'S', text, kFieldClass)) {
+        t.dataClass = text.empty()     ? kClassEmpty
+                      : text[0] == '9' ? kClassSystem
+                      : text[0] == '0' ? kClassUser
+                                       : kClassEmpty;
+    }
+    if (reader.Read(3, 'S', text, kFieldNames)) {
+        const std::size_t hash = text.find('#');
+        if (hash == std::string::npos) {
+            t.nameEnglish = CutTo(text, ObjectType::kMaxName);
+            t.nameGerman = t.nameEnglish;
+        } else {
+            t.nameEnglish = CutTo(std::string_view(text).substr(0, hash), ObjectType::kMaxName);
+            const std::string german =
+                CutTo(std::string_view(text).substr(hash + 1), kMaxGermanField);
+            t.nameGerman = CutTo(german, ObjectType::kMaxName);
+        }
+    }
+    if (reader.Read(4, 'S', text, kFieldDataType)) t.dataType = DataTypeFromName(text);
+
+    int32_t colour = 0;
+    int32_t showLabel = 0;
+    reader.Read(5, 'X', t.show, kFieldShow);
+    reader.Read(6, 'H', colour, kFieldColour);
+    reader.Read(7, 'I', t.attribute, kFieldAttribute);
+    if (reader.Read(8, 'S', text, kFieldTextFont)) t.textFont = CutTo(text, ObjectType::kMaxFont);
+    reader.Read(9, 'I', t.size, kFieldSize);
+    reader.Read(10, 'I', t.symbolNumber, kFieldSymbolNumber);
+    if (reader.Read(11, 'S', text, kFieldSymbolFont)) {
+        t.symbolFont = CutTo(text, ObjectType::kMaxFont);
+    }
+    reader.Read(12, 'I', t.symbolSize, kFieldSymbolSize);
+    reader.Read(13, 'I', t.style, kFieldStyle);
+    reader.Read(14, 'H', t.textColour, kFieldTextColour);
+    reader.Read(15, 'I', showLabel, kFieldShowLabel);
+    if (reader.Code() != kOk) {
+        failedField = reader.FailedField();
+        return reader.Code();
+    }
+    t.showLabel = showLabel != 0;
+
+    // The usage counter came later than the other fields; files without it
+    // (or with a bad one) simply start counting from zero.
+    int32_t frequency = 0;
+    if (GetField(line, kSeparator, 'I', true, frequency, 16) == kOk) t.frequency = frequency;
+    out.highFrequency = t.frequency > kHalvingThreshold;
+    t.colour = colour;
+    return kOk;
+}
+
+std::string FormatObjectTypeLine(int slot, const ObjectType& type, int language) {
+    std::string classText;
+    if (type.dataClass == kClassSystem) {
+        classText = "9(System)";
+    } else {
+        classText = language == 0 ? "0(Anwender)" : "0(User)";
+    }
+    const auto part = [](std::string& line, std::string_view text) {
+        line += text;
+        line += kSeparator;
+    };
+    // A separator or a line break inside a name or a font would shift every
+    // later field and make the line unreadable at the next start.
+    const auto field = [](std::string_view text) {
+        std::string clean(text);
+        for (char& c : clean) {
+            if (c == kSeparator) c = ',';
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        return clean;
+    };
+    // The names go last into the budget: the reader keeps 255 characters of
+    // a line, and a longer line would lose its final fields and fail to load.
+    // The German name is usually a copy of the English one, so it gives way
+    // first.
+    std::string english = field(type.nameEnglish);
+    std::string german = field(type.nameGerman);
+    const auto build = [&](std::string_view en, std::string_view de) {
+        std::string line;
+        line.reserve(kMaxPath + 64);
+        part(line, IntToStr(slot));
+        part(line, classText);
+        std::string names(en);
+        names += '#';
+        names += de;
+        part(line, names);
+        part(line, DataTypeName(type.dataType, 1));
+        part(line, type.show ? "1" : "0");
+        part(line, IntToHex(type.colour));
+        part(line, IntToStr(type.attribute));
+        part(line, field(type.textFont));
+        part(line, IntToStr(type.size));
+        part(line, IntToStr(type.symbolNumber));
+        part(line, field(type.symbolFont));
+        part(line, IntToStr(type.symbolSize));
+        part(line, IntToStr(type.style));
+        part(line, IntToHex(type.textColour));
+        part(line, type.showLabel ? "1" : "0");
+        part(line, IntToStr(type.frequency));
+        return line;
+    };
+    std::string line = build(english, german);
+    if (line.size() > TextFile::kMaxLine) {
+        const std::size_t excess = line.size() - TextFile::kMaxLine;
+        const std::size_t fromGerman = std::min(excess, german.size());
+        german.resize(german.size() - fromGerman);
+        english.resize(english.size() - std::min(excess - fromGerman, english.size()));
+        line = build(english, german);
+    }
+    return line;
+}
+
+ErrorCode LocateDataFile(Program& program, std::string& fileName, std::size_t maxLength) {
+    const std::string firstGiven = fileName;
+    const std::string bareName = ExtractFileName(firstGiven);
+    std::string candidate = fileName;
+    bool found = FileExists(candidate, kMaxPath, true, program.startDir);
+    // The shipped data files live beside the program rather than in the
+    // folder it was started from.
+    if (!found && !bareName.empty()) {
+        candidate = JoinPath(program.programDir, bareName);
+        found = FileExists(candidate, kMaxPath, false, {});
+        if (!found) candidate = firstGiven;
+    }
+    while (!found) {
+        const std::string text =
+            "Cannot find data (" + candidate + "). Please indicate drive/directory !";
+        if (program.ui.MessageBox("Warning !", text, MessageButtons::OkCancel) != kAnswerOk) {
+            return kLocateCancelled;
+        }
+        std::string directory = program.ui.PickDirectory(true, HomeDirectory());
+        // Cancelling the picker means giving up as well; asking again would
+        // leave the person no way out but the warning's Cancel.
+        if (directory.empty()) return kLocateCancelled;
+        if (!IsPathSeparator(directory.back())) directory += kPathSeparator;
+        program.settings.DataPath = CutTo(directory, kMaxPath);
+        candidate = CutTo(program.settings.DataPath + bareName, kMaxLocatedName);
+        found = FileExists(candidate, kMaxPath, true, program.startDir);
+    }
+    fileName = CutTo(candidate, maxLength);
+    return kOk;
+}
+
+bool LoadObjectTypes(Program& program, std::string_view fileName) {
+    ObjectTypeTable& table = program.objectTypes;
+    table.Clear();
+
+    bool failed = false;
+    const auto finish = [&]() {
+        if (!program.errors.Empty()) ShowError(program);
+        return !failed;
+    };
+
+    std::string path(fileName);
+    bool inConfigDir = false;
+    if (!program.configDir.empty() && !path.empty() && !IsAbsolutePath(path)) {
+        std::string own = JoinPath(program.configDir, path);
+        if (FileExists(own, kMaxPath, false, {})) {
+            path = std::move(own);
+            inConfigDir = true;
+        }
+    }
+    if (!inConfigDir) {
+        if (const ErrorCode code = LocateDataFile(program, path, kMaxPath); code != kOk) {
+            program.ReportError(code, kObjectTypeLocate, fileName);
+            failed = true;
+            return finish();
+        }
+    }
+
+    TextFile file;
+    if (const ErrorCode code = OpenTextFileAt(path, file); code != kOk) {
+        program.ReportError(code, kObjectTypeOpen, path);
+        failed = true;
+        return finish();
+    }
+
+    bool halve = false;
+    std::string raw;
+    ObjectTypeLine parsed;
+    for (;;) {
+        const TextFile::ReadStatus status = file.ReadLine(raw);
+        if (status == TextFile::ReadStatus::End) break;
+        if (status == TextFile::ReadStatus::Error) {
+            // A read error ends the file like a bad line: what was read stays.
+            program.ReportError(kObjectTypeBadLine, 0, path);
+            failed = true;
+            break;
+        }
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        ErrorCode failedField = kOk;
+        if (const ErrorCode code = ParseObjectTypeLine(line, parsed, failedField); code != kOk) {
+            program.ReportError(code, failedField, line);
+            program.ReportError(kObjectTypeBadLine, 0, line);
+            failed = true;
+            break;
+        }
+        *table.Find(parsed.slot) = parsed.type;
+        halve = halve || parsed.highFrequency;
+    }
+    file.Close();
+
+    if (!failed && halve) {
+        for (int slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
+            table.Find(slot)->frequency /= 2;
+        }
+    }
+    return finish();
+}
+
+ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
+    std::string path(fileName);
+    if (!program.configDir.empty()) path = JoinPath(program.configDir, ExtractFileName(fileName));
+    // Without a file name the backup step would act on the folder itself.
+    if (ExtractFileName(path).empty()) {
+        program.ReportError(kObjectTypeCreate, 0, path);
+        return kObjectTypeCreate;
+    }
+
+    MakeBackup(path, "BAK");
+    TextFile file;
+    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
+        program.ReportError(code, kObjectTypeCreate, path);
+        return kObjectTypeCreate;
+    }
+    const int language = program.settings.Language;
+    bool ok = file.WriteLine(kObjectTypeComment1) && file.WriteLine(kObjectTypeComment2);
+    for (int slot = 1; ok && slot <= ObjectTypeTable::kSlots; ++slot) {
+        const ObjectType& type = program.objectTypes.At(slot);
+        if (type.InUse()) ok = file.WriteLine(FormatObjectTypeLine(slot, type, language));
+    }
+    if (file.Close() != 0) ok = false;
+    if (!ok) {
+        program.ReportError(kObjectTypeWrite, 0, path);
+        return kObjectTypeWrite;
+    }
+    return kOk;
+}
+
+}  // namespace kvx

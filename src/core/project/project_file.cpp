@@ -1,0 +1,591 @@
+#include "core/project/project_file.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "core/app/error_report.hpp"
+#include "core/app/workspace.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/path_case.hpp"
+#include "core/support/strings.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr char kFieldSeparator = ',';
+constexpr std::size_t kMaxText = 255;
+constexpr std::size_t kMaxTitleSource = 200;
+constexpr std::size_t kMaxTitle = 100;
+constexpr std::size_t kMaxImageLine = 250;
+constexpr int32_t kExcludedSinceVersion = 15;
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+constexpr int kMessageTitle = 2020;
+constexpr int kMessageImageMissing = 2024;
+constexpr int kMessageUserNameTitle = 2225;
+constexpr int kMessageUserNamePrompt = 2226;
+
+constexpr std::string_view kImagePattern = "*.JPG";
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// The text of a line from the given 0-based position on, at most n characters.
+std::string_view From(std::string_view line, std::size_t position, std::size_t n = kMaxText) {
+    return position >= line.size() ? std::string_view() : line.substr(position, n);
+}
+
+void AppendInt(std::string& out, int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void AppendRounded(std::string& out, double value) {
+    // nearbyint follows the default rounding mode: halves go to even.
+    const double rounded = std::nearbyint(value);
+    if (std::fabs(rounded) < 9.2e18) {
+        AppendInt(out, static_cast<int64_t>(rounded));
+        return;
+    }
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, 0);
+    out.append(buffer, result.ptr);
+}
+
+// A line break inside a text would split the line and could make its tail
+// read as a line of its own.
+void AppendText(std::string& out, std::string_view text) {
+    for (const char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+}
+
+void EndLine(std::string& out) {
+    out += "\r\n";
+}
+
+// The comma-separated fields of a point line, split once. Plain integers
+// (the whole of what the writer produces) are converted here; any other
+// field goes through GetField, which gives the same result for plain
+// integers but costs a scan of the line and two conversions per field.
+class PointFields {
+public:
+    static constexpr int kFields = 6;
+
+    explicit PointFields(std::string_view text) : text_(text) {
+        // A tab changes where GetField stops counting fields; leave such
+        // lines to it.
+        if (text.empty() || text.find('\t') != std::string_view::npos) return;
+        std::size_t start = 0;
+        while (count_ < kFields && start < text.size()) {
+            const std::size_t comma = text.find(kFieldSeparator, start);
+            const std::size_t end = comma == std::string_view::npos ? text.size() : comma;
+            fields_[count_++] = text.substr(start, end - start);
+            start = end + 1;
+        }
+        split_ = true;
+    }
+
+    ErrorCode Integer(int n, int32_t& value) const {
+        int64_t plain = 0;
+        bool negative = false;
+        if (Plain(n, plain, negative)) {
+            value = static_cast<int32_t>(negative ? -plain : plain);
+            return kOk;
+        }
+        return GetField(text_, kFieldSeparator, 'I', false, value, n);
+    }
+
+    ErrorCode Real(int n, double& value) const {
+        int64_t plain = 0;
+        bool negative = false;
+        if (Plain(n, plain, negative)) {
+            value = static_cast<double>(plain);
+            if (negative) value = -value;
+            return kOk;
+        }
+        return GetField(text_, kFieldSeparator, 'R', false, value, n);
+    }
+
+    bool Text(int n, std::string_view& value) const {
+        if (split_) {
+            if (n > count_) return false;
+            value = fields_[static_cast<std::size_t>(n - 1)];
+            return true;
+        }
+        std::string text;
+        if (GetField(text_, kFieldSeparator, 'S', false, text, n) != kOk) return false;
+        owned_ = std::move(text);
+        value = owned_;
+        return true;
+    }
+
+private:
+    // An optional "-" and one to nine digits, nothing else.
+    bool Plain(int n, int64_t& value, bool& negative) const {
+        if (!split_ || n > count_) return false;
+        std::string_view f = fields_[static_cast<std::size_t>(n - 1)];
+        negative = !f.empty() && f.front() == '-';
+        if (negative) f.remove_prefix(1);
+        if (f.empty() || f.size() > 9) return false;
+        value = 0;
+        for (const char c : f) {
+            if (c < '0' || c > '9') return false;
+            value = value * 10 + (c - '0');
+        }
+        return true;
+    }
+
+    std::string_view text_;
+    std::array<std::string_view, kFields> fields_{};
+    int count_ = 0;
+    bool split_ = false;
+    mutable std::string owned_;
+};
+
+// Reads one project file into a workspace; see Workspace::ReadProject.
+class ProjectReader {
+public:
+    ProjectReader(Workspace& workspace, std::string path)
+        : workspace_(workspace),
+          program_(workspace.program()),
+          project_(workspace.project),
+          path_(std::move(path)) {}
+
+    void Run();
+    ErrorCode Error() const { return error_; }
+    bool Abandoned() const { return abandoned_; }
+    bool ImageMoved() const { return imageMoved_; }
+
+private:
+    void Raise(ErrorCode code, ErrorCode passCode, std::string_view info, ErrorCode result) {
+        program_.ReportError(code, passCode, info);
+        error_ = result;
+    }
+    [[nodiscard]] bool SwitchToConvertedCopy(TextFile& file);
+    void Dispatch(const std::string& line);
+    void ReadPoint(const std::string& line);
+    void ResolveImage(const std::string& written);
+    bool TryResolve(const std::string& candidate, std::string& found, bool& moved) const;
+
+    Workspace& workspace_;
+    Program& program_;
+    Project& project_;
+    std::string path_;
+    std::string convertedPath_;
+    int32_t lineNumber_ = 0;
+    ErrorCode error_ = kOk;
+    bool abandoned_ = false;
+    bool imageMoved_ = false;
+    // What the last "B" line resolved to, so that reading the converted copy
+    // from its start does not ask the person a second time.
+    bool haveResolved_ = false;
+    std::string resolvedFrom_;
+    std::string resolvedTo_;
+    bool resolvedMoved_ = false;
+};
+
+void ProjectReader::Run() {
+    TextFile file;
+    if (const ErrorCode code = OpenTextFileAt(path_, file); code != kOk) {
+        Raise(code, kProjectOpen, path_, kProjectOpen);
+        return;
+    }
+    const int32_t versionAtStart = project_.formatVersion;
+    bool converted = false;
+    std::string line;
+    for (;;) {
+        const TextFile::ReadStatus status = file.ReadLine(line);
+        if (status == TextFile::ReadStatus::End) break;
+        if (status == TextFile::ReadStatus::Error) {
+            Raise(kProjectOpen, 0, path_, kProjectOpen);
+            break;
+        }
+        // A full line in a file with bare line feeds is what a reader that
+        // knows only CR LF sees of the whole file; such files are read from a
+        // copy with CR LF line ends, from its start.
+        if (!converted && file.LastLineWasFull() && file.SawBareLineFeed()) {
+            converted = true;
+            file.Close();
+            if (!SwitchToConvertedCopy(file)) break;
+            lineNumber_ = 0;
+            workspace_.history.Clear(0);
+            project_.formatVersion = versionAtStart;
+            continue;
+        }
+        ++lineNumber_;
+        Dispatch(line);
+        if (error_ != kOk || abandoned_) break;
+    }
+    file.Close();
+    if (!convertedPath_.empty()) (void)DeleteFile(convertedPath_);
+}
+
+bool ProjectReader::SwitchToConvertedCopy(TextFile& file) {
+    std::string target = ExtractFileDir(path_) + std::string(kConvertedProjectName);
+    ErrorCode code = ConvertLineEnds(path_, target);
+    // A project in a folder we may not write to is still readable.
+    if (code == 60110500) {
+        target = JoinPath(TempDirectory(), kConvertedProjectName);
+        code = ConvertLineEnds(path_, target);
+    }
+    if (code != kOk) {
+        Raise(code, kProjectConvert, path_, kProjectConvert);
+        return false;
+    }
+    convertedPath_ = target;
+    if (const ErrorCode open = OpenTextFileAt(target, file); open != kOk) {
+        Raise(open, kProjectReopen, target, kProjectReopen);
+        return false;
+    }
+    return true;
+}
+
+void ProjectReader::Dispatch(const std::string& line) {
+    if (line.empty()) return;
+    switch (line[0]) {
+        case ';':
+            if (lineNumber_ == 1) project_.title = TitleFromFirstLine(line);
+            break;
+        case 'B': {
+            const std::string written(From(line, 2, kMaxImageLine));
+            project_.originalImagePath = written;
+            ResolveImage(written);
+            break;
+        }
+        case 'O':
+            project_.originalImagePath = std::string(From(line, 2));
+            break;
+        case 'R': {
+            const std::string_view text = From(line, 2);
+            int32_t value = 0;
+            if (Trim(text).empty() || IntVal(text, value) != kOk) {
+                Raise(kProjectBadResolution, 0, line, kProjectBadResolution);
+            } else {
+                project_.resolutionDpi = value;
+            }
+            break;
+        }
+        case 'V': {
+            const std::string_view text = From(line, 2);
+            int32_t value = 0;
+            if (!Trim(text).empty() && IntVal(text, value) == kOk) project_.formatVersion = value;
+            break;
+        }
+        case 'U':
+            project_.userName = std::string(From(line, 2));
+            break;
+        case 'D':
+            ReadPoint(line);
+            break;
+        default:
+            break;
+    }
+}
+
+void ProjectReader::ReadPoint(const std::string& line) {
+    MeasuredObject point;
+    ErrorCode failedField = kOk;
+    if (const ErrorCode code =
+            ParsePointLine(From(line, 2), project_.formatVersion, point, failedField);
+        code != kOk) {
+        Raise(code, failedField, line, failedField);
+        return;
+    }
+    RecordArray& table = workspace_.history.Table();
+    const int32_t before = table.Position();
+    workspace_.history.Put(0, point);
+    // A full table has reported its overflow itself; loading only part of a
+    // project would lose the rest at the next save.
+    if (table.Position() == before) error_ = 4120101;
+}
+
+bool ProjectReader::TryResolve(const std::string& candidate, std::string& found,
+                               bool& moved) const {
+    moved = false;
+    if (candidate.empty()) return false;
+    const std::string bareName = ExtractFileName(candidate);
+
+    found = candidate;
+    if (FileExists(found, kMaxText, false, {})) return true;
+
+    found = candidate;
+    if (!bareName.empty() && FileExists(found, kMaxText, true, program_.startDir)) {
+        moved = true;
+        return true;
+    }
+
+    const char drive = UpperAscii(program_.settings.BitmapDrive);
+    if (drive >= 'C' && drive <= 'Z') {
+        found = drive + candidate.substr(1);
+        if (FileExists(found, kMaxText, true, program_.startDir)) return true;
+    }
+
+    if (!bareName.empty()) {
+        found = ResolvePathCase(ExtractFileDir(path_) + bareName);
+        if (FileExists(found, kMaxText, false, {})) {
+            moved = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProjectReader::ResolveImage(const std::string& written) {
+    if (haveResolved_ && written == resolvedFrom_) {
+        project_.imagePath = resolvedTo_;
+        imageMoved_ = imageMoved_ || resolvedMoved_;
+        return;
+    }
+    Settings& settings = program_.settings;
+    std::string candidate = written;
+    bool chosenByPerson = false;
+    for (;;) {
+        std::string found;
+        bool moved = false;
+        if (TryResolve(candidate, found, moved)) {
+            moved = moved || chosenByPerson;
+            project_.imagePath = found;
+            imageMoved_ = imageMoved_ || moved;
+            haveResolved_ = true;
+            resolvedFrom_ = written;
+            resolvedTo_ = found;
+            resolvedMoved_ = moved;
+            return;
+        }
+        const std::string text = program_.GetMessage(kMessageImageMissing) + candidate;
+        if (program_.ui.MessageBox(program_.GetMessage(kMessageTitle), text,
+                                   MessageButtons::YesNo) != kAnswerYes) {
+            abandoned_ = true;
+            return;
+        }
+        SelectFileRequest request;
+        request.startDirectory =
+            settings.ImportPath.empty() ? program_.documentsDir : settings.ImportPath;
+        request.patterns = std::string(kImagePattern);
+        request.rememberFile = RecentDirectoriesFile(program_, kImageRememberFile);
+        request.descriptions = false;
+        const SelectFileResult chosen = program_.ui.SelectFile(request);
+        if (!chosen.Chosen()) {
+            abandoned_ = true;
+            return;
+        }
+        candidate = CutTo(JoinPath(chosen.directory, chosen.fileName), kMaxText);
+        settings.ImportPath = CutTo(chosen.directory, kMaxText);
+        chosenByPerson = true;
+    }
+}
+
+}  // namespace
+
+std::string RecentDirectoriesFile(const Program& program, std::string_view name) {
+    return program.configDir.empty() ? std::string() : JoinPath(program.configDir, name);
+}
+
+std::string ProjectFileName(std::string_view fileName) {
+    std::string name(fileName);
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && static_cast<int>(dot) >= LastSeparatorPos(name);
+    if (!hasExtension ||
+        !EqualsIgnoringCase(std::string_view(name).substr(dot + 1), kProjectExtension)) {
+        name = ChangeFileExt(name, kProjectExtension);
+    }
+    return ResolvePathCase(name);
+}
+
+std::string TitleFromFirstLine(std::string_view line) {
+    const std::string_view text = From(line, 4, kMaxTitleSource);
+    const std::size_t blank = text.find(' ');
+    return std::string(blank == std::string_view::npos ? text : text.substr(blank + 1, kMaxTitle));
+}
+
+ErrorCode ParsePointLine(std::string_view text, int32_t formatVersion, MeasuredObject& point,
+                         ErrorCode& failedField) {
+    point = MeasuredObject{};
+    failedField = kOk;
+    const PointFields fields(text);
+    const auto fail = [&](ErrorCode code, ErrorCode field) {
+        failedField = field;
+        return code;
+    };
+    if (const ErrorCode code = fields.Integer(1, point.typeIndex)) {
+        return fail(code, kProjectFieldType);
+    }
+    // Every later reader indexes the type table with this number.
+    if (point.typeIndex > ObjectTypeTable::kSlots)
+        return fail(kProjectTypeRange, kProjectFieldType);
+    if (const ErrorCode code = fields.Real(2, point.y)) return fail(code, kProjectFieldY);
+    if (const ErrorCode code = fields.Real(3, point.x)) return fail(code, kProjectFieldX);
+    if (const ErrorCode code = fields.Integer(4, point.vertexKind)) {
+        return fail(code, kProjectFieldKind);
+    }
+    std::string_view name;
+    if (fields.Text(5, name)) point.name.assign(name.substr(0, MeasuredObject::kMaxName));
+    if (formatVersion >= kExcludedSinceVersion) {
+        int32_t excluded = 0;
+        point.excluded = fields.Integer(6, excluded) == kOk && excluded != 0;
+    }
+    return kOk;
+}
+
+bool WriteProjectLines(TextFile& file, const Project& project, const History& history) {
+    std::string out;
+    out.reserve(kWriteChunk + 1024);
+    out += ";C: ";
+    AppendText(out, project.imagePath);
+    EndLine(out);
+    out += "B ";
+    AppendText(out, project.imagePath);
+    EndLine(out);
+    out += "O ";
+    AppendText(out, project.originalImagePath);
+    EndLine(out);
+    out += "R ";
+    AppendInt(out, project.resolutionDpi);
+    EndLine(out);
+    out += "V ";
+    AppendInt(out, Project::kFileFormatVersion);
+    EndLine(out);
+    if (!project.userName.empty()) {
+        out += "U ";
+        AppendText(out, project.userName);
+        EndLine(out);
+    }
+
+    const int32_t count = history.Count();
+    for (int32_t i = 1; i <= count; ++i) {
+        const MeasuredObject point = history.Peek(i);
+        if (point.Deleted()) continue;
+        if ((i - 1) % 10 == 0) {
+            out += "; ";
+            AppendInt(out, i);
+            out += " .. ";
+            AppendInt(out, static_cast<int64_t>(i) + 9);
+            EndLine(out);
+        }
+        out += "D ";
+        AppendInt(out, point.typeIndex);
+        out += kFieldSeparator;
+        AppendRounded(out, point.y);
+        out += kFieldSeparator;
+        AppendRounded(out, point.x);
+        out += kFieldSeparator;
+        AppendInt(out, point.vertexKind);
+        out += kFieldSeparator;
+        AppendText(out, point.name);
+        out += kFieldSeparator;
+        out += point.excluded ? '1' : '0';
+        out += kFieldSeparator;
+        EndLine(out);
+        if (out.size() >= kWriteChunk) {
+            if (!file.Write(out)) return false;
+            out.clear();
+        }
+    }
+    return file.Write(out);
+}
+
+ErrorCode Workspace::Save(std::string_view fileName) {
+    if (fileName.empty()) return kOk;
+    Program& program = program_;
+    Settings& settings = program.settings;
+    const std::string path = ProjectFileName(fileName);
+    settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
+
+    MakeBackup(path, kBackupExtension);
+    TextFile file;
+    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
+        program.ReportError(code, kProjectCreate, path);
+        ShowError(program);
+        return kProjectCreate;
+    }
+
+    if (!userNameAsked) {
+        userNameAsked = true;
+        InputTextRequest request;
+        request.caption = program.GetMessage(kMessageUserNameTitle);
+        request.prompt = program.GetMessage(kMessageUserNamePrompt);
+        request.text = settings.User;
+        request.singleLine = true;
+        std::string answer;
+        if (!program.ui.InputText(request, answer)) answer.clear();
+        settings.User = CutTo(answer, kMaxText);
+    }
+    if (project.userName.empty()) project.userName = settings.User;
+    if (project.title.empty()) project.title = std::string(kDefaultProjectTitle);
+
+    bool written = WriteProjectLines(file, project, history);
+    if (file.Close() != 0) written = false;
+    if (!written) {
+        // The previous file is safe under its BAK name, and fileState still
+        // says that the project has unsaved changes.
+        program.ReportError(kProjectWrite, 0, path);
+        ShowError(program);
+        return kProjectWrite;
+    }
+
+    savedCount = history.Count();
+    if (!program.errors.Empty()) ShowError(program);
+    fileState = kUnchanged;
+    Redraw();
+    return kOk;
+}
+
+bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
+    Program& program = program_;
+    const std::string path = ProjectFileName(fileName);
+    fileState = kNoProject;
+
+    ProjectReader reader(*this, path);
+    reader.Run();
+
+    const bool failed = reader.Error() != kOk || reader.Abandoned();
+    if (!reader.Abandoned()) {
+        if (!failed) {
+            // A negative resolution is as unusable as none.
+            if (project.resolutionDpi <= 0) {
+                program.ReportError(kProjectNoResolution, 0, path);
+            } else if (project.imagePath.empty()) {
+                program.ReportError(kProjectNoImage, 0, path);
+            }
+        }
+        if (project.formatVersion == 0) project.formatVersion = Project::kFileFormatVersion;
+    }
+    const bool ok = !failed && project.resolutionDpi > 0 && !project.imagePath.empty();
+
+    if (ok) {
+        project.fitImagePending = true;
+        project.projectPath = path;
+        fileState = reader.ImageMoved() ? kChanged : kUnchanged;
+    } else {
+        project.imagePath.clear();
+        project.originalImagePath.clear();
+        project.resolutionDpi = 0;
+        project.projectPath.clear();
+        project.userName.clear();
+        history.Clear(0);
+        fileState = kNoProject;
+    }
+
+    if (reader.Abandoned()) return false;
+    if (showErrors) {
+        if (!program.errors.Empty()) ShowError(program);
+    } else {
+        program.errors.Clear();
+    }
+    return ok;
+}
+
+}  // namespace kvx

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/project/measured_object.hpp"
+#include "core/project/project.hpp"
+#include "core/support/error_code.hpp"
+#include "core/support/text_file.hpp"
+
+namespace kvx {
+
+class Program;
+
+/// Codes of the project file. The info of each is the line or the file name.
+inline constexpr ErrorCode kProjectOpen = 60070100;           ///< passes the opener's code
+inline constexpr ErrorCode kProjectBadResolution = 60070301;  ///< "R" line not an integer
+inline constexpr ErrorCode kProjectFieldType = 60070400;      ///< point field 1
+inline constexpr ErrorCode kProjectTypeRange = 60070401;      ///< type number above 256
+inline constexpr ErrorCode kProjectFieldY = 60070500;         ///< point field 2
+inline constexpr ErrorCode kProjectFieldX = 60070600;         ///< point field 3
+inline constexpr ErrorCode kProjectFieldKind = 60070700;      ///< point field 4
+inline constexpr ErrorCode kProjectNoResolution = 60070801;
+inline constexpr ErrorCode kProjectNoImage = 60070901;
+inline constexpr ErrorCode kProjectConvert = 60071000;  ///< passes ConvertLineEnds' code
+inline constexpr ErrorCode kProjectReopen = 60071100;   ///< passes the opener's code
+inline constexpr ErrorCode kProjectCreate = 63010100;   ///< passes the creator's code
+inline constexpr ErrorCode kProjectWrite = 63010103;    ///< a write or the close failed
+
+/// Extension of project files and of their backups.
+inline constexpr std::string_view kProjectExtension = "KXP";
+inline constexpr std::string_view kBackupExtension = "BAK";
+/// The copy with carriage returns added that a file with bare line feeds is
+/// read through, made in the project's folder.
+inline constexpr std::string_view kConvertedProjectName = "~KXPTEMP.$$$";
+/// The title a project gets when it has none at save.
+inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Project";
+
+/// The files in which the file-selection dialog keeps its recent folders:
+/// for projects and for images.
+inline constexpr std::string_view kProjectRememberFile = "KXPDir.pck";
+inline constexpr std::string_view kImageRememberFile = "KXP2Dir.pck";
+/// Full path of such a file in the configuration folder; empty (nothing is
+/// remembered) when there is no configuration folder.
+std::string RecentDirectoriesFile(const Program& program, std::string_view name);
+
+/// fileName with the extension KXP. An extension that already reads KXP in
+/// any letter case is kept, and an existing file whose name differs only in
+/// letter case is preferred, so that "a.kxp" is not shadowed by "a.KXP".
+std::string ProjectFileName(std::string_view fileName);
+
+/// Writes the header lines and one line per point whose type number is above
+/// 0 (a "; i .. i+9" comment before every tenth index). Coordinates are
+/// rounded to integers, halves to even. False when a write failed.
+[[nodiscard]] bool WriteProjectLines(TextFile& file, const Project& project,
+                                     const History& history);
+
+/// Parses the text of a point line after its "D " tag. formatVersion decides
+/// whether the sixth field (excluded) is read. On failure returns the field
+/// reader's code with failedField set to the pass-on code of the field.
+[[nodiscard]] ErrorCode ParsePointLine(std::string_view text, int32_t formatVersion,
+                                       MeasuredObject& point, ErrorCode& failedField);
+
+/// The title the first line gives: its text from the fifth character on (at
+/// most 200), of which the part after the first blank (at most 100), or all
+/// of it when it has no blank.
+std::string TitleFromFirstLine(std::string_view line);
+
+}  // namespace kvx
