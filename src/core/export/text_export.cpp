@@ -1,0 +1,342 @@
+#include "core/export/text_export.hpp"
+
+#include <cmath>
+#include <map>
+
+#include "core/app/workspace.hpp"
+#include "core/measure/values.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr int kMessageCannotCreateCaption = 147;
+constexpr int kMessageCannotCreate = 2017;
+constexpr int kMessageQuestionCaption = 2018;
+constexpr int kMessageQuestion = 2019;
+
+// Bits of `OutputItemMask`, one per column of the screen report.
+constexpr int32_t kItemNameBefore = 1;
+constexpr int32_t kItemNameFrom = 2;
+constexpr int32_t kItemCount = 4;
+constexpr int32_t kItemRange = 8;
+constexpr int32_t kItemMean = 16;
+constexpr int32_t kItemS = 32;
+constexpr int32_t kItemVariation = 64;
+constexpr int32_t kItemInterval = 128;
+constexpr int32_t kItemWithin = 256;
+
+// The stored statistics are in micrometres and square micrometres; each
+// output shows them in its own scale.
+double ReportFactor(int dataType) {
+    return dataType == kPolygon ? 1000.0 : 1.0;
+}
+
+double ScreenFactor(int dataType) {
+    if (dataType == kPolygon) return 1000000.0;
+    if (dataType == kTwoPointLine) return 1000.0;
+    return 1.0;
+}
+
+std::string CutBeforeParenthesis(const std::string& name) {
+    return name.substr(0, name.find('('));
+}
+
+}  // namespace
+
+std::string_view ExportExtension(int32_t kind) {
+    switch (kind) {
+        case kExportMetafile:
+            return "WMF";
+        case kExportBitmap:
+            return "BMP";
+        case kExportReport:
+        case kExportR:
+            return "TXT";
+        case kExportTessaplot:
+            return "TSP";
+        case kExportJpeg:
+            return "JPG";
+        default:
+            return {};
+    }
+}
+
+TextExport::TextExport(Workspace& workspace, int32_t kind, std::string fileName,
+                       std::vector<std::string>* memo)
+    : ws_(workspace),
+      program_(workspace.program()),
+      kind_(kind),
+      fileName_(std::move(fileName)),
+      memo_(memo),
+      decimalComma_(workspace.program().settings.Language == 0) {}
+
+std::string TextExport::Number(int decimals, double value) const {
+    return FormatReal(-1, decimals, decimalComma_, value);
+}
+
+bool TextExport::Line(std::string_view text) {
+    if (writeFailed_) return false;
+    if (!file_.WriteLine(text)) writeFailed_ = true;
+    return !writeFailed_;
+}
+
+void TextExport::WriteTextExport() {
+    if (!IsTextExport(kind_)) return;
+    if (kind_ == kExportReport || kind_ == kExportTessaplot) {
+        if (!(ws_.ClassWidth > 0.0)) return;
+        classes_.assign(static_cast<std::size_t>(kLastClass) + 1, {0, 0, 0});
+    }
+
+    const auto inUse = TypesInUse(ws_.history);
+
+    const Settings& settings = program_.settings;
+    bool cancelled = false;
+    for (int32_t n = 1; n <= ObjectTypeTable::kSlots && !cancelled; ++n) {
+        const ObjectType& type = program_.objectTypes.At(n);
+        if (type.dataClass != kClassUser || !inUse[static_cast<std::size_t>(n)] ||
+            !YieldsValues(type.dataType)) {
+            continue;
+        }
+        if (kind_ == kExportR || (kind_ == kExportTessaplot && typesWritten_ < 3)) {
+            const std::string& name = type.Name(settings.Language);
+            const int answer = program_.ui.MessageBox(
+                program_.GetMessage(kMessageQuestionCaption),
+                program_.GetMessage(kMessageQuestion) + "\r\n" + name, MessageButtons::YesNoCancel);
+            if (answer == kAnswerCancel) {
+                cancelled = true;
+                continue;
+            }
+            if (answer != kAnswerYes) continue;
+            if (kind_ == kExportR) {
+                // Past the last column a type is still answered for, but its
+                // values have nowhere to go.
+                column_ = 0;
+                if (columns_ < kMaxColumns) {
+                    if (!header_.empty()) header_ += '\t';
+                    header_ += CutBeforeParenthesis(name);
+                    column_ = ++columns_;
+                }
+            } else {
+                head_ += IntToStr(typesWritten_ + 1) + ":" + type.nameEnglish + ", ";
+            }
+        }
+        ++typesWritten_;
+        if (!WriteTypeBlock(n)) return;
+        if (writeFailed_) break;
+    }
+
+    if (started_ && !cancelled && !writeFailed_) {
+        if (kind_ == kExportTessaplot) WriteTessaplotTrailer();
+        if (kind_ == kExportR) WriteRTable();
+    }
+    if (file_.IsOpen() && file_.Close() != 0) writeFailed_ = true;
+    if (writeFailed_) ReportWriteFailure();
+}
+
+bool TextExport::WriteTypeBlock(int32_t n) {
+    const bool toFile = kind_ != kExportScreen;
+    if (!started_) {
+        if (toFile) {
+            if (CreateTextFile(fileName_, file_) != kOk) {
+                ReportWriteFailure();
+                return false;
+            }
+        }
+        started_ = true;
+        if (kind_ == kExportReport) {
+            Line(ws_.project.projectPath);
+        } else if (kind_ == kExportTessaplot) {
+            Line(";C: " + ExtractFileName(ws_.project.imagePath));
+            Line(";D: 3,EXPMES.CFG,,0,0,0");
+        } else if (kind_ == kExportScreen && memo_ != nullptr) {
+            static constexpr std::pair<int32_t, const char*> kColumns[] = {
+                {kItemCount, "n"},  {kItemRange, "min-max"}, {kItemMean, "\xB5"},
+                {kItemS, "s"},      {kItemVariation, "cv"},  {kItemInterval, "\xB5\xB1s"},
+                {kItemWithin, "%"},
+            };
+            std::string header;
+            for (const auto& [bit, title] : kColumns) {
+                if (program_.settings.OutputItemMask & bit) {
+                    header += '\t';
+                    header += title;
+                }
+            }
+            memo_->push_back(std::move(header));
+        }
+    } else if (kind_ == kExportReport || kind_ == kExportTessaplot) {
+        Line("");
+    }
+
+    ws_.currentType = n;
+    ws_.StatisticsPass();
+    const auto counted = static_cast<int32_t>(ws_.valueList.n());
+
+    if (kind_ == kExportScreen) ScreenLine(n, counted);
+    if (kind_ == kExportR) StoreRValues();
+    if (kind_ == kExportReport) ReportBlock(n, counted);
+
+    ws_.CalcClassSize();
+    if (kind_ == kExportReport || (kind_ == kExportTessaplot && typesWritten_ <= 3)) {
+        CountClasses();
+    }
+    return true;
+}
+
+void TextExport::ScreenLine(int32_t n, int32_t counted) {
+    if (memo_ == nullptr) return;
+    const Settings& settings = program_.settings;
+    const ObjectType& type = program_.objectTypes.At(n);
+    const ValueList& v = ws_.valueList;
+    const int32_t mask = settings.OutputItemMask;
+    const double f = ScreenFactor(type.dataType);
+    const int d = f == 1.0 ? -1 : settings.DecimalPlaces;
+    const auto scaled = [&](double value) { return Number(d, value / f); };
+
+    std::string line;
+    const std::string& name = type.nameEnglish;
+    if (const auto open = name.find('('); open != std::string::npos) {
+        if (mask & kItemNameBefore) line += name.substr(0, open);
+        if (mask & kItemNameFrom) line += name.substr(open);
+    } else if (mask & (kItemNameBefore | kItemNameFrom)) {
+        line += name;
+    }
+    if (mask & kItemCount) line += "\t" + FormatReal(-1, -1, false, v.n());
+    if (mask & kItemRange) {
+        line += '\t';
+        if (counted == 0) {
+            line += "-";
+        } else if (counted == 1 || v.min() == v.max()) {
+            line += scaled(v.min());
+        } else {
+            line += scaled(v.min()) + "-" + scaled(v.max());
+        }
+    }
+    if (mask & kItemMean) line += "\t" + (counted == 0 ? std::string("-") : scaled(v.mean()));
+    if (mask & kItemS) line += "\t" + (counted < 2 ? std::string("-") : scaled(v.s()));
+    if (mask & kItemVariation) {
+        // A mean of 0 leaves the coefficient undefined.
+        line += "\t" + (counted < 2 || v.mean() == 0.0
+                            ? std::string("-")
+                            : Number(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
+    }
+    if (mask & kItemInterval) {
+        line += "\t" + (counted < 2 ? std::string("-")
+                                    : scaled(v.mean() - v.s()) + "-" + scaled(v.mean() + v.s()));
+    }
+    if (mask & kItemWithin) {
+        line += "\t" + (counted == 1 ? std::string("1") : Number(1, v.withinPercent()));
+    }
+    memo_->push_back(std::move(line));
+}
+
+void TextExport::ReportBlock(int32_t n, int32_t counted) {
+    const ValueList& v = ws_.valueList;
+    if (!(v.mean() > 0.0 && v.s() > 0.0)) return;
+    const ObjectType& type = program_.objectTypes.At(n);
+    const double f = ReportFactor(type.dataType);
+    const auto value = [&](double x) { return Number(3, x / f); };
+
+    Line(type.nameEnglish + "\t" + type.nameGerman);
+    Line("n\t" + IntToStr(counted));
+    Line("min\t" + value(v.min()));
+    Line("max\t" + value(v.max()));
+    Line("d\t" + value(v.mean()));
+    Line("v\t" + value(v.variance()));
+    Line("s\t" + value(v.s()));
+    Line("cv\t" + Number(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
+    Line("d-s\t" + value(v.mean() - v.s()));
+    Line("d+s\t" + value(v.mean() + v.s()));
+    Line("p\t" + FormatReal(-1, 1, false, v.withinPercent()));
+    for (int32_t k = 1; k <= v.Count(); ++k) {
+        const ValueEntry& e = v.Entry(k);
+        if (!e.excluded) Line("V " + IntToStr(k) + "\t" + value(e.value));
+    }
+    Line("");
+}
+
+void TextExport::StoreRValues() {
+    if (column_ < 1) return;
+    const ValueList& v = ws_.valueList;
+    const auto slot = static_cast<std::size_t>(column_ - 1);
+    for (int32_t k = 1; k <= v.Count() && k < kMaxRows; ++k) {
+        const ValueEntry& e = v.Entry(k);
+        if (e.excluded) continue;
+        if (static_cast<int32_t>(rows_.size()) >= kMaxRows) return;
+        rows_.emplace_back();
+        rows_.back().fill(0.0);
+        rows_.back()[slot] = e.value;
+    }
+}
+
+void TextExport::CountClasses() {
+    const double width = ws_.ClassWidth;
+    if (!(width >= 1.0) || !std::isfinite(width)) return;  // no whole class width, no classes
+    const auto whole = static_cast<int64_t>(width);
+    const int64_t lastClass = kClassRange / whole;
+
+    // Class c holds the values v with c * width <= v < (c + 1) * width.
+    std::map<int64_t, int32_t> counts;
+    const ValueList& v = ws_.valueList;
+    for (int32_t k = 1; k <= v.Count(); ++k) {
+        const ValueEntry& e = v.Entry(k);
+        if (e.excluded || !(e.value >= 0.0)) continue;
+        const double estimate = std::floor(e.value / width);
+        if (estimate > static_cast<double>(lastClass) + 1.0) continue;
+        auto c = static_cast<int64_t>(estimate);
+        while (c > 0 && static_cast<double>(c) * width > e.value) --c;
+        while (static_cast<double>(c + 1) * width <= e.value) ++c;
+        if (c <= lastClass) ++counts[c];
+    }
+
+    for (const auto& [c, number] : counts) {
+        if (kind_ == kExportReport) {
+            Line(IntToStr(static_cast<int64_t>(static_cast<double>(c) * width)) + "\t" +
+                 IntToStr(number));
+        } else if (c <= kLastClass) {
+            classes_[static_cast<std::size_t>(c)][static_cast<std::size_t>(typesWritten_ - 1)] =
+                number;
+        }
+    }
+}
+
+void TextExport::WriteTessaplotTrailer() {
+    Line("LABEL X;\xB5m");
+    Line("LABEL HEAD;" + head_);
+    const double width = ws_.ClassWidth;
+    if (!(width >= 1.0) || !std::isfinite(width)) return;
+    const int64_t lastClass = kLastClass / static_cast<int64_t>(width);
+    for (int64_t c = 0; c <= lastClass; ++c) {
+        const auto& counters = classes_[static_cast<std::size_t>(c)];
+        if (counters[0] + counters[1] + counters[2] <= 0) continue;
+        std::string line = "DATA;" +
+                           IntToStr(static_cast<int64_t>(static_cast<double>(c) * width)) + ";" +
+                           IntToStr(counters[0]);
+        if (typesWritten_ > 1) line += ";" + IntToStr(counters[1]);
+        if (typesWritten_ > 2) line += ";" + IntToStr(counters[2]);
+        if (!Line(line)) return;
+    }
+}
+
+void TextExport::WriteRTable() {
+    // R reads line feeds alone.
+    std::string text = header_ + "\n";
+    for (const auto& row : rows_) {
+        for (int32_t c = 0; c < columns_; ++c) {
+            if (c > 0) text += '\t';
+            text += FormatReal(-1, 3, false, row[static_cast<std::size_t>(c)]);
+        }
+        text += '\n';
+    }
+    if (!file_.Write(text)) writeFailed_ = true;
+}
+
+void TextExport::ReportWriteFailure() {
+    program_.ui.MessageBox(program_.GetMessage(kMessageCannotCreateCaption),
+                           program_.GetMessage(kMessageCannotCreate) + " " + fileName_,
+                           MessageButtons::Ok);
+}
+
+}  // namespace kvx

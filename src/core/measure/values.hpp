@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "core/project/measured_object.hpp"
+#include "core/project/object_type.hpp"
+#include "core/stats/value_list.hpp"
+
+namespace kvx {
+
+/// Display units selected by `TableUnit`.
+enum TableUnitIndex : int32_t { kUnitMicrometre = 0, kUnitMillimetre = 1, kUnitCentimetre = 2 };
+
+/// True for the data types whose objects yield a value (Text, Polygon,
+/// Two Point Line, Count).
+constexpr bool YieldsValues(int dataType) {
+    return dataType >= kText && dataType <= kCount;
+}
+
+/// Rebuilds `list` with the values of the objects of type `typeNumber`, in
+/// the order of their first points in `history`, at most 999 of them:
+/// Text labels read as numbers, polygon areas, Two Point Line distances and
+/// the number of counted points. Deleted further points of polygons and
+/// count objects are passed over without ending the object.
+void CollectValues(const History& history, const ObjectTypeTable& types, int32_t typeNumber,
+                   ValueList& list);
+
+/// Which type slots (1..256) the points of `history` refer to; entry 0 and
+/// references outside the slots are ignored.
+std::array<bool, ObjectTypeTable::kSlots + 1> TypesInUse(const History& history);
+
+/// A stored value in the display unit `tableUnit`: areas (data type 5) and
+/// distances (6) are scaled, everything else is returned unchanged. A unit
+/// outside 0..2 is taken as micrometres.
+double UnitDivisor(double value, int dataType, int32_t tableUnit);
+
+/// The unit name shown beside values of a data type: empty for Text and
+/// Count, else "\xB5m", "mm" or "cm" for `tableUnit` (areas carry the length
+/// name too).
+std::string_view UnitName(int dataType, int32_t tableUnit);
+
+/// Decimals shown for values of a data type: 0 for Text and Count, else 3.
+int DecimalsFor(int dataType);
+
+}  // namespace kvx
