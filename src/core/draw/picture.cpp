@@ -1,0 +1,213 @@
+#include "core/draw/picture.hpp"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace kvx {
+
+namespace {
+
+/// Images from this size on are mapped directly, in huge pages where the
+/// system offers them: a photograph of many megapixels otherwise spends a
+/// good part of its decoding time in page faults on fresh memory.
+constexpr std::size_t kMappedFrom = std::size_t{8} << 20;
+
+// GCC vectorises these loops only at its higher optimisation level; clang
+// does so at any.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KVX_VECTORISE __attribute__((optimize("O3")))
+#else
+#define KVX_VECTORISE
+#endif
+
+KVX_VECTORISE void AddRows(const uint8_t* __restrict a, const uint8_t* __restrict b,
+                           uint16_t* __restrict sum, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) sum[i] = static_cast<uint16_t>(a[i] + b[i]);
+}
+
+/// Each pixel of out the rounded mean of two neighbouring pixels of row sums.
+KVX_VECTORISE void HalveRowSums(const uint16_t* __restrict s, uint8_t* __restrict out,
+                                int32_t pairs) {
+    for (int32_t x = 0; x < pairs; ++x, s += 6, out += 3) {
+        out[0] = static_cast<uint8_t>((s[0] + s[3] + 2) >> 2);
+        out[1] = static_cast<uint8_t>((s[1] + s[4] + 2) >> 2);
+        out[2] = static_cast<uint8_t>((s[2] + s[5] + 2) >> 2);
+    }
+}
+
+}  // namespace
+
+void PixelImage::Release::operator()(uint8_t* p) const {
+    if (p == nullptr) return;
+#if defined(__linux__)
+    if (mappedBytes != 0) {
+        munmap(p, mappedBytes);
+        return;
+    }
+#endif
+    delete[] p;
+}
+
+bool PixelImage::Allocate(int32_t width, int32_t height) {
+    Clear();
+    if (width <= 0 || height <= 0) return false;
+    const auto bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3;
+#if defined(__linux__)
+    if (bytes >= kMappedFrom) {
+        void* mapped =
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return false;
+        madvise(mapped, bytes, MADV_HUGEPAGE);  // only a hint; failure costs nothing
+        pixels_ =
+            std::unique_ptr<uint8_t[], Release>(static_cast<uint8_t*>(mapped), Release{bytes});
+        width_ = width;
+        height_ = height;
+        return true;
+    }
+#endif
+    pixels_ = std::unique_ptr<uint8_t[], Release>(new (std::nothrow) uint8_t[bytes], Release());
+    if (!pixels_) return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void PixelImage::Clear() {
+    pixels_.reset();
+    width_ = 0;
+    height_ = 0;
+}
+
+bool ReduceByHalf(const PixelImage& source, PixelImage& target) {
+    if (source.Empty()) return false;
+    const int32_t w = source.Width();
+    const int32_t h = source.Height();
+    const int32_t tw = (w + 1) / 2;
+    const int32_t th = (h + 1) / 2;
+    if (!target.Allocate(tw, th)) return false;
+    const std::size_t rowBytes = source.Stride();
+    const int32_t pairs = w / 2;  // full 2 x 2 blocks in a row
+    // Rows are added first, then neighbouring pixels of the sum: two loops
+    // the compiler turns into vector code.
+    std::vector<uint16_t> sums(rowBytes);
+    for (int32_t y = 0; y < th; ++y) {
+        const uint8_t* a = source.Row(2 * y);
+        const uint8_t* b = source.Row(std::min(2 * y + 1, h - 1));
+        AddRows(a, b, sums.data(), rowBytes);
+        HalveRowSums(sums.data(), target.Row(y), pairs);
+        if (tw > pairs) {  // odd width: the last column stands alone
+            const uint16_t* s = sums.data() + static_cast<std::size_t>(pairs) * 6;
+            uint8_t* out = target.Row(y) + static_cast<std::size_t>(pairs) * 3;
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((s[c] + 1) >> 1);
+        }
+    }
+    return true;
+}
+
+bool Picture::BuildReducedCopies() {
+    reduced.clear();
+    for (;;) {
+        const PixelImage& last = reduced.empty() ? pixels : reduced.back();
+        if (last.Empty() || std::max(last.Width(), last.Height()) <= kSmallestReducedSide) {
+            return true;
+        }
+        PixelImage half;
+        if (!ReduceByHalf(last, half)) return false;
+        reduced.push_back(std::move(half));
+    }
+}
+
+const PixelImage& Picture::LevelFor(int64_t drawnWidth, int64_t drawnHeight) const {
+    const PixelImage* best = &pixels;
+    for (const PixelImage& level : reduced) {
+        if (level.Width() < drawnWidth || level.Height() < drawnHeight) break;
+        best = &level;
+    }
+    return *best;
+}
+
+}  // namespace kvx
+
+namespace kvx {
+namespace {
+
+/// Source span [first, last) of each target pixel along one axis.
+struct Span {
+    int32_t first;
+    int32_t last;
+};
+
+std::vector<Span> Spans(int64_t sourceSize, int64_t targetSize, int64_t from, int32_t count) {
+    std::vector<Span> spans(static_cast<std::size_t>(count));
+    const bool enlarged = sourceSize <= targetSize;
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t p = from + i;
+        int64_t first = 0;
+        int64_t last = 0;
+        if (enlarged) {
+            first = (2 * p + 1) * sourceSize / (2 * targetSize);
+            last = first + 1;
+        } else {
+            first = p * sourceSize / targetSize;
+            last = std::max(first + 1, ((p + 1) * sourceSize + targetSize - 1) / targetSize);
+        }
+        first = std::clamp<int64_t>(first, 0, sourceSize - 1);
+        last = std::clamp<int64_t>(last, first + 1, sourceSize);
+        spans[static_cast<std::size_t>(i)] = {static_cast<int32_t>(first),
+                                              static_cast<int32_t>(last)};
+    }
+    return spans;
+}
+
+}  // namespace
+
+bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t targetHeight,
+                     int64_t fromX, int64_t fromY, int32_t width, int32_t height, PixelImage& out) {
+    out.Clear();
+    constexpr int64_t kMaxTarget = int64_t{1} << 32;
+    if (picture.pixels.Empty() || targetWidth <= 0 || targetHeight <= 0 ||
+        targetWidth > kMaxTarget || targetHeight > kMaxTarget || width <= 0 || height <= 0 ||
+        fromX < 0 || fromY < 0 || fromX + width > targetWidth || fromY + height > targetHeight) {
+        return false;
+    }
+    const PixelImage& level = picture.LevelFor(targetWidth, targetHeight);
+    const std::vector<Span> columns = Spans(level.Width(), targetWidth, fromX, width);
+    const std::vector<Span> rows = Spans(level.Height(), targetHeight, fromY, height);
+    if (!out.Allocate(width, height)) return false;
+    std::vector<uint64_t> sums(static_cast<std::size_t>(width) * 3);
+    for (int32_t y = 0; y < height; ++y) {
+        const Span& rowSpan = rows[static_cast<std::size_t>(y)];
+        std::fill(sums.begin(), sums.end(), uint64_t{0});
+        for (int32_t sy = rowSpan.first; sy < rowSpan.last; ++sy) {
+            const uint8_t* source = level.Row(sy);
+            for (int32_t x = 0; x < width; ++x) {
+                const Span& c = columns[static_cast<std::size_t>(x)];
+                uint64_t* sum = &sums[static_cast<std::size_t>(x) * 3];
+                for (int32_t sx = c.first; sx < c.last; ++sx) {
+                    const uint8_t* p = source + static_cast<std::size_t>(sx) * 3;
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+        }
+        uint8_t* target = out.Row(y);
+        const uint64_t rowCount = static_cast<uint64_t>(rowSpan.last - rowSpan.first);
+        for (int32_t x = 0; x < width; ++x) {
+            const Span& c = columns[static_cast<std::size_t>(x)];
+            const uint64_t n = rowCount * static_cast<uint64_t>(c.last - c.first);
+            for (int k = 0; k < 3; ++k) {
+                target[x * 3 + k] =
+                    static_cast<uint8_t>((sums[static_cast<std::size_t>(x) * 3 + k] + n / 2) / n);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace kvx

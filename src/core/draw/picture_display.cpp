@@ -1,0 +1,78 @@
+#include "core/draw/picture_display.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+#include "core/app/program.hpp"
+#include "core/draw/canvas.hpp"
+#include "core/draw/picture.hpp"
+#include "core/draw/picture_loader.hpp"
+#include "core/draw/view.hpp"
+#include "core/project/project.hpp"
+#include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
+
+namespace kvx {
+namespace {
+
+constexpr int kMsgSizeTitle = 172;
+constexpr int kMsgImageSizeRefused = 2028;
+
+int32_t ToSurface(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma) {
+    double size = static_cast<double>(int64_t{width} * height) / 8192.0;
+    const char* unit = " KB";
+    if (size > 1500) {
+        size /= 1024;
+        unit = " MB";
+    }
+    return "x=" + IntToStr(width) + " y=" + IntToStr(height) + " (" +
+           FormatReal(-1, 1, decimalComma, size) + unit + ")";
+}
+
+bool DrawPicture(Program& program, Project& project, Canvas& surface) {
+    ViewBlock& view = project.view;
+    if (project.fitImagePending) {
+        project.picture.reset();
+        auto picture = std::make_shared<Picture>();
+        const int64_t bytes = FileSize(project.imagePath);
+        const int64_t megabytes = bytes < 0 ? 0 : bytes >> 20;
+        if (!LoadPicture(program, *picture, project.imagePath, megabytes)) return false;
+        view.imageWidth = picture->Width();
+        view.imageHeight = picture->Height();
+        project.imageInfo =
+            ImageInfoText(view.imageWidth, view.imageHeight, program.settings.Language == 0);
+        project.picture = std::move(picture);
+    }
+
+    const int64_t wx = ImageWorldSize(view.imageWidth, project.resolutionDpi);
+    const int64_t wy = ImageWorldSize(view.imageHeight, project.resolutionDpi);
+    if (wx < kMinImageWorldSize || wy < kMinImageWorldSize || wx > kMaxImageWorldSize ||
+        wy > kMaxImageWorldSize) {
+        const std::string text = program.GetMessage(kMsgImageSizeRefused) + "\r\n" +
+                                 project.imagePath + " (" + IntToStr(project.resolutionDpi) +
+                                 "dpi)";
+        (void)program.ui.MessageBox(program.GetMessage(kMsgSizeTitle), text, MessageButtons::Ok);
+        return false;
+    }
+
+    const CanvasRect target{ToSurface(MapXTruncated(view, 0)), ToSurface(MapYTruncated(view, 0)),
+                            ToSurface(MapXTruncated(view, wx)), ToSurface(MapYTruncated(view, wy))};
+    if (project.picture) surface.StretchPicture(target, project.picture);
+
+    if (project.fitImagePending) {
+        const int64_t side = std::max(wx, wy);
+        view.fitRectangle = WorldRect{0, 0, side, side};
+        project.fitImagePending = false;
+    }
+    return true;
+}
+
+}  // namespace kvx

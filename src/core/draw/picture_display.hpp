@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kvx {
+
+class Canvas;
+class Program;
+struct Project;
+
+/// Smallest and largest world extent of an image side in micrometres.
+inline constexpr int64_t kMinImageWorldSize = 20;
+inline constexpr int64_t kMaxImageWorldSize = 1000000;
+
+/// The status-bar text of an image: "x=2400 y=1800 (527.3 KB)", switching to
+/// MB above 1500 KB, with a decimal comma when decimalComma is set.
+std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma);
+
+/// Draws the project's image into the surface at the current view.
+///
+/// With fitImagePending the file is loaded first (a failure has been shown
+/// and gives false), the image size and imageInfo are set, and after drawing
+/// fitRectangle becomes the square that shows the whole image and
+/// fitImagePending is cleared. An image whose world extent lies outside
+/// 20 .. 1,000,000 µm in either direction is refused with messages 172 and
+/// 2028 (false). The picture is stretched into the rectangle of the integer
+/// mapping of its world extent; the surface's clip cuts what lies outside.
+bool DrawPicture(Program& program, Project& project, Canvas& surface);
+
+}  // namespace kvx

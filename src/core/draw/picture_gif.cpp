@@ -1,0 +1,144 @@
+#include "core/draw/picture_gif.hpp"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace kvx {
+namespace {
+
+struct MemoryReader {
+    const uint8_t* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    if (length <= 0) return 0;
+    const std::size_t n = std::min(static_cast<std::size_t>(length), reader->size - reader->pos);
+    std::memcpy(buffer, reader->data + reader->pos, n);
+    reader->pos += n;
+    return static_cast<int>(n);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const {
+        int error = 0;
+        DGifCloseFile(gif, &error);
+    }
+};
+
+DecodeStatus Failure(const GifFileType* gif) {
+    return gif->Error == D_GIF_ERR_READ_FAILED || gif->Error == D_GIF_ERR_EOF_TOO_SOON
+               ? DecodeStatus::Truncated
+           : gif->Error == D_GIF_ERR_NOT_ENOUGH_MEM ? DecodeStatus::OutOfMemory
+                                                    : DecodeStatus::Corrupt;
+}
+
+DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, PixelImage& image) {
+    int transparent = -1;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) return Failure(gif);
+        if (type == TERMINATE_RECORD_TYPE) return DecodeStatus::Corrupt;  // no image at all
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return Failure(gif);
+            if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+                transparent = (block[1] & 1) != 0 ? block[4] : -1;
+            }
+            while (block != nullptr) {
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return Failure(gif);
+            }
+            continue;
+        }
+        if (type == IMAGE_DESC_RECORD_TYPE) break;
+    }
+    if (DGifGetImageDesc(gif) == GIF_ERROR) return Failure(gif);
+
+    const GifImageDesc& frame = gif->Image;
+    if (frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0) {
+        return DecodeStatus::Corrupt;
+    }
+    const int64_t width = std::max<int64_t>(gif->SWidth, int64_t{frame.Left} + frame.Width);
+    const int64_t height = std::max<int64_t>(gif->SHeight, int64_t{frame.Top} + frame.Height);
+    if (!limits.Accepts(width, height) || !limits.Accepts(frame.Width, frame.Height)) {
+        return DecodeStatus::TooLarge;
+    }
+    const ColorMapObject* colours = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+    if (colours == nullptr || colours->Colors == nullptr) return DecodeStatus::Corrupt;
+
+    uint8_t palette[256 * 3] = {};
+    const int count = std::clamp(colours->ColorCount, 0, 256);
+    for (int i = 0; i < count; ++i) {
+        palette[i * 3] = colours->Colors[i].Red;
+        palette[i * 3 + 1] = colours->Colors[i].Green;
+        palette[i * 3 + 2] = colours->Colors[i].Blue;
+    }
+    uint8_t background[3] = {0, 0, 0};
+    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 &&
+        gif->SBackGroundColor < gif->SColorMap->ColorCount) {
+        const GifColorType& c = gif->SColorMap->Colors[gif->SBackGroundColor];
+        background[0] = c.Red;
+        background[1] = c.Green;
+        background[2] = c.Blue;
+    }
+
+    if (!image.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height))) {
+        return DecodeStatus::OutOfMemory;
+    }
+    const bool covered = frame.Left == 0 && frame.Top == 0 && frame.Width == width &&
+                         frame.Height == height && transparent < 0;
+    if (!covered) {
+        for (int32_t y = 0; y < image.Height(); ++y) {
+            uint8_t* row = image.Row(y);
+            for (int32_t x = 0; x < image.Width(); ++x, row += 3) std::memcpy(row, background, 3);
+        }
+    }
+
+    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+    // Interlaced images deliver rows in four passes.
+    static constexpr int kPassStart[4] = {0, 4, 2, 1};
+    static constexpr int kPassStep[4] = {8, 8, 4, 2};
+    const int passes = frame.Interlace ? 4 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int start = frame.Interlace ? kPassStart[pass] : 0;
+        const int step = frame.Interlace ? kPassStep[pass] : 1;
+        for (int y = start; y < frame.Height; y += step) {
+            if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return Failure(gif);
+            uint8_t* out = image.Row(frame.Top + y) + static_cast<std::size_t>(frame.Left) * 3;
+            for (int x = 0; x < frame.Width; ++x, out += 3) {
+                const int index = line[static_cast<std::size_t>(x)];
+                if (index == transparent) continue;
+                std::memcpy(out, &palette[index * 3], 3);
+            }
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+}  // namespace
+
+DecodeStatus DecodeGif(const uint8_t* data, std::size_t size, const PictureLimits& limits,
+                       PixelImage& image) {
+    image.Clear();
+    if (data == nullptr || size == 0) return DecodeStatus::Truncated;
+    MemoryReader reader{data, size, 0};
+    int error = 0;
+    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&reader, ReadFromMemory, &error));
+    if (!gif) {
+        return error == D_GIF_ERR_READ_FAILED      ? DecodeStatus::Truncated
+               : error == D_GIF_ERR_NOT_ENOUGH_MEM ? DecodeStatus::OutOfMemory
+                                                   : DecodeStatus::Corrupt;
+    }
+    const DecodeStatus status = ReadFirstImage(gif.get(), limits, image);
+    if (status != DecodeStatus::Ok) image.Clear();
+    return status;
+}
+
+}  // namespace kvx

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/draw/picture.hpp"
+
+namespace kvx {
+
+/// Decodes the first image of a GIF file held in memory onto its logical
+/// screen (enlarged when the image reaches past it). Pixels the image does not
+/// cover, and its transparent pixels, take the screen's background colour
+/// (black without a global colour table). Later images of an animation are
+/// not read at all.
+[[nodiscard]] DecodeStatus DecodeGif(const uint8_t* data, std::size_t size,
+                                     const PictureLimits& limits, PixelImage& image);
+
+}  // namespace kvx

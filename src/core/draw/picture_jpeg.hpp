@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/draw/picture.hpp"
+
+namespace kvx {
+
+/// Decodes a JPEG file held in memory to RGB (greyscale and CMYK included),
+/// at full size (scaleDenominator 1) or reduced to 1/2, 1/4 or 1/8 by the
+/// codec itself, which is much cheaper than decoding in full and shrinking.
+/// The limits apply to the full-size dimensions. The codec's errors end the
+/// decode and come back as a status; a file that ends before its coded data
+/// does counts as truncated, other damage the codec repairs is accepted.
+/// fullWidth and fullHeight (optional) receive the full-size dimensions
+/// whenever the header could be read.
+[[nodiscard]] DecodeStatus DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenominator,
+                                      const PictureLimits& limits, PixelImage& image,
+                                      int32_t* fullWidth = nullptr, int32_t* fullHeight = nullptr);
+
+}  // namespace kvx

@@ -1,0 +1,89 @@
+#include "core/draw/picture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kvx {
+namespace {
+
+/// An image whose red channel holds the given values row by row; green and
+/// blue are 0 and 255.
+PixelImage RedRamp(int32_t width, int32_t height, const std::vector<uint8_t>& reds) {
+    PixelImage image;
+    EXPECT_TRUE(image.Allocate(width, height));
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            uint8_t* p = image.Row(y) + x * 3;
+            p[0] = reds[static_cast<std::size_t>(y * width + x)];
+            p[1] = 0;
+            p[2] = 255;
+        }
+    }
+    return image;
+}
+
+std::vector<uint8_t> Reds(const PixelImage& image) {
+    std::vector<uint8_t> out;
+    for (int32_t y = 0; y < image.Height(); ++y) {
+        for (int32_t x = 0; x < image.Width(); ++x) out.push_back(image.Row(y)[x * 3]);
+    }
+    return out;
+}
+
+TEST(PictureTest, HalvingAveragesEachBlockAndKeepsAnOddEdge) {
+    // 3 x 2: the blocks are {10, 20, 30, 40} and the odd column {31, 33}.
+    PixelImage half;
+    ASSERT_TRUE(ReduceByHalf(RedRamp(3, 2, {10, 20, 31, 30, 40, 33}), half));
+    EXPECT_EQ(half.Width(), 2);
+    EXPECT_EQ(half.Height(), 1);
+    EXPECT_EQ(Reds(half), (std::vector<uint8_t>{25, 32}));
+    EXPECT_EQ(half.Row(0)[2], 255);
+    // 0, 1, 2, 4 average 1.75, shown as 2.
+    ASSERT_TRUE(ReduceByHalf(RedRamp(2, 2, {0, 1, 2, 4}), half));
+    EXPECT_EQ(Reds(half), (std::vector<uint8_t>{2}));
+    // A single row pairs with itself.
+    ASSERT_TRUE(ReduceByHalf(RedRamp(1, 1, {77}), half));
+    EXPECT_EQ(Reds(half), (std::vector<uint8_t>{77}));
+}
+
+TEST(PictureTest, ReducedCopiesStopAtTheSmallestSideAndLevelsNeverEnlarge) {
+    Picture picture;
+    picture.pixels = RedRamp(1000, 600, std::vector<uint8_t>(600000, 9));
+    ASSERT_TRUE(picture.BuildReducedCopies());
+    ASSERT_EQ(picture.reduced.size(), 2u);
+    EXPECT_EQ(picture.reduced[0].Width(), 500);
+    EXPECT_EQ(picture.reduced[0].Height(), 300);
+    EXPECT_EQ(picture.reduced[1].Width(), 250);
+    EXPECT_EQ(picture.reduced[1].Height(), 150);
+    EXPECT_EQ(picture.Width(), 1000);  // sizes always from the full resolution
+
+    EXPECT_EQ(&picture.LevelFor(4000, 2400), &picture.pixels);
+    EXPECT_EQ(&picture.LevelFor(1000, 600), &picture.pixels);
+    EXPECT_EQ(&picture.LevelFor(501, 300), &picture.pixels);
+    EXPECT_EQ(&picture.LevelFor(500, 300), &picture.reduced[0]);
+    EXPECT_EQ(&picture.LevelFor(251, 10), &picture.reduced[0]);
+    EXPECT_EQ(&picture.LevelFor(250, 150), &picture.reduced[1]);
+    EXPECT_EQ(&picture.LevelFor(1, 1), &picture.reduced[1]);
+}
+
+TEST(PictureTest, ResamplingAveragesWhenReducedAndPicksWhenEnlarged) {
+    Picture picture;
+    picture.pixels = RedRamp(4, 2, {0, 10, 100, 110, 20, 30, 120, 130});
+    PixelImage out;
+    ASSERT_TRUE(ResamplePicture(picture, 2, 1, 0, 0, 2, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{15, 115}));
+
+    // Enlarged twice: every pixel shows the picture pixel under its centre.
+    ASSERT_TRUE(ResamplePicture(picture, 8, 4, 0, 0, 8, 4, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{0,  0,  10, 10, 100, 100, 110, 110,  //
+                                               0,  0,  10, 10, 100, 100, 110, 110,  //
+                                               20, 20, 30, 30, 120, 120, 130, 130,  //
+                                               20, 20, 30, 30, 120, 120, 130, 130}));
+    // Only a window of the stretched picture.
+    ASSERT_TRUE(ResamplePicture(picture, 8, 4, 3, 2, 3, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{30, 120, 120}));
+}
+
+}  // namespace
+}  // namespace kvx
