@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QString>
+#include <cstdint>
+#include <string_view>
+
+#include "core/draw/text_metrics.hpp"
+
+namespace kvx {
+
+/// The family the font system uses for a font name of the drawing code: the
+/// metric-compatible Liberation fonts stand in for Arial, Courier (New) and
+/// Times New Roman; any other name is passed on as it is.
+QString FontFamily(std::string_view name);
+
+/// The QFont of a core font on the 96 dpi surface: its pixel size is
+/// size × 96 / 72 rounded, so that measuring does not depend on the screen.
+QFont ToQFont(const Font& font);
+
+/// Text metrics of the real fonts, for the recordings the front end makes.
+class QtTextMetrics : public TextMetrics {
+public:
+    int32_t TextWidth(const Font& font, std::string_view text) const override;
+    int32_t TextHeight(const Font& font, std::string_view text) const override;
+
+private:
+    const QFontMetrics& MetricsFor(const Font& font) const;
+
+    // Drawing code measures the same few fonts over and over.
+    mutable QHash<QString, QFontMetrics> cache_;
+};
+
+}  // namespace kvx

@@ -1,0 +1,239 @@
+#include "gui/support/recording_painter.hpp"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+#include "core/draw/picture.hpp"
+#include "gui/support/core_text.hpp"
+#include "gui/support/qt_text_metrics.hpp"
+
+namespace kvx {
+
+namespace {
+
+// Shapes cover left .. right − 1; their outline runs through the centres of
+// the border pixels, so a one-pixel pen stays inside the shape.
+QRectF OutlineRect(const CanvasRect& r) {
+    return QRectF(r.left + 0.5, r.top + 0.5, std::max(0, r.right - r.left - 1),
+                  std::max(0, r.bottom - r.top - 1));
+}
+
+QPointF Centre(CanvasPoint p) {
+    return QPointF(p.x + 0.5, p.y + 0.5);
+}
+
+QPolygonF ToPolygon(const std::vector<CanvasPoint>& points) {
+    QPolygonF polygon;
+    polygon.reserve(static_cast<qsizetype>(points.size()));
+    for (const CanvasPoint& p : points) polygon.append(Centre(p));
+    return polygon;
+}
+
+class Replay {
+public:
+    Replay(QPainter& painter, const Recording& recording, const QRect& target)
+        : painter_(painter),
+          surface_(0, 0, recording.Width(), recording.Height()),
+          scaleX_(static_cast<double>(target.width()) / recording.Width()),
+          scaleY_(static_cast<double>(target.height()) / recording.Height()) {
+        painter_.translate(target.topLeft());
+        painter_.scale(scaleX_, scaleY_);
+        painter_.setClipRect(surface_, Qt::IntersectClip);
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+        // The state saved here holds the painter's own clip; a recorded clip
+        // is applied on top of it, and a reset returns to it.
+        painter_.save();
+    }
+
+    ~Replay() { painter_.restore(); }
+    Replay(const Replay&) = delete;
+    Replay& operator=(const Replay&) = delete;
+
+    void operator()(const draw_op::Line& op) {
+        painter_.setPen(ToQPen(op.pen));
+        painter_.drawLine(Centre(op.from), Centre(op.to));
+    }
+
+    void operator()(const draw_op::Rectangle& op) {
+        SetShapeTools(op.pen, op.brush);
+        painter_.drawRect(ShapeRect(op.rect, op.pen));
+    }
+
+    void operator()(const draw_op::Ellipse& op) {
+        SetShapeTools(op.pen, op.brush);
+        painter_.drawEllipse(ShapeRect(op.rect, op.pen));
+    }
+
+    void operator()(const draw_op::Polygon& op) {
+        SetShapeTools(op.pen, op.brush);
+        painter_.drawPolygon(ToPolygon(op.points), Qt::OddEvenFill);
+    }
+
+    void operator()(const draw_op::Polyline& op) {
+        painter_.setPen(ToQPen(op.pen));
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawPolyline(ToPolygon(op.points));
+    }
+
+    void operator()(const draw_op::Pixel& op) {
+        // A pixel stays visible when the surface is shrunk.
+        painter_.fillRect(
+            QRectF(op.at.x, op.at.y, std::max(1.0, 1.0 / scaleX_), std::max(1.0, 1.0 / scaleY_)),
+            ToQColor(op.colour));
+    }
+
+    void operator()(const draw_op::Text& op) {
+        if (op.brush.style == BrushStyle::kSolid) {
+            painter_.fillRect(QRect(op.at.x, op.at.y, op.width, op.height),
+                              ToQColor(op.brush.colour));
+        }
+        const QFont font = FontFor(op.font);
+        painter_.setFont(font);
+        painter_.setPen(ToQColor(op.font.colour));
+        const QFontMetricsF metrics(font);
+        painter_.drawText(QPointF(op.at.x, op.at.y + metrics.ascent()), FromCore(op.text));
+    }
+
+    void operator()(const draw_op::SetClip& op) {
+        const CanvasRect r = op.rect.Normalized();
+        ReturnToBaseClip();
+        painter_.setClipRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                             Qt::IntersectClip);
+    }
+
+    void operator()(const draw_op::ResetClip&) { ReturnToBaseClip(); }
+
+    void operator()(const draw_op::StretchPicture& op) {
+        if (!op.picture || op.picture->pixels.Empty()) return;
+        const CanvasRect r = op.rect.Normalized();
+        const QTransform toDevice = painter_.worldTransform();
+        const QRectF placed =
+            toDevice.mapRect(QRectF(r.left, r.top, r.right - r.left, r.bottom - r.top));
+        const QRectF clip = toDevice.mapRect(painter_.clipBoundingRect());
+        // Only the visible part is resampled, at the size it is shown.
+        const QRect visible = placed.intersected(clip).toAlignedRect() & placed.toAlignedRect() &
+                              clip.toAlignedRect();
+        if (visible.isEmpty()) return;
+        const auto targetWidth = static_cast<int64_t>(std::llround(placed.width()));
+        const auto targetHeight = static_cast<int64_t>(std::llround(placed.height()));
+        const auto originX = static_cast<int64_t>(std::llround(placed.left()));
+        const auto originY = static_cast<int64_t>(std::llround(placed.top()));
+        const int64_t fromX = std::clamp<int64_t>(visible.left() - originX, 0, targetWidth - 1);
+        const int64_t fromY = std::clamp<int64_t>(visible.top() - originY, 0, targetHeight - 1);
+        const auto width =
+            static_cast<int32_t>(std::min<int64_t>(visible.width(), targetWidth - fromX));
+        const auto height =
+            static_cast<int32_t>(std::min<int64_t>(visible.height(), targetHeight - fromY));
+        PixelImage part;
+        if (!ResamplePicture(*op.picture, targetWidth, targetHeight, fromX, fromY, width, height,
+                             part)) {
+            return;
+        }
+        // The QImage only borrows the resampled rows.
+        const QImage image(part.Row(0), part.Width(), part.Height(),
+                           static_cast<qsizetype>(part.Stride()), QImage::Format_RGB888);
+        painter_.save();
+        painter_.resetTransform();
+        painter_.drawImage(
+            QPoint(static_cast<int>(originX + fromX), static_cast<int>(originY + fromY)), image);
+        painter_.restore();
+    }
+
+private:
+    void ReturnToBaseClip() {
+        painter_.restore();
+        painter_.save();
+    }
+
+    QPen ToQPen(const Pen& pen) const {
+        if (pen.style == kPenInvisible) return QPen(Qt::NoPen);
+        QPen result(ToQColor(pen.colour));
+        // Like a played-back metafile, a thin pen never vanishes when the
+        // surface is shrunk: below one device pixel it becomes a cosmetic pen.
+        const double width = std::max(1, pen.width);
+        if (width * std::min(scaleX_, scaleY_) < 1.0) {
+            result.setWidth(0);
+        } else {
+            result.setWidthF(width);
+        }
+        // Only thin pens are patterned; a wider one draws solid.
+        Qt::PenStyle style = Qt::SolidLine;
+        if (pen.width <= 1) {
+            switch (pen.style) {
+                case kPenDash:
+                    style = Qt::DashLine;
+                    break;
+                case kPenDot:
+                    style = Qt::DotLine;
+                    break;
+                case kPenDashDot:
+                    style = Qt::DashDotLine;
+                    break;
+                case kPenDashDotDot:
+                    style = Qt::DashDotDotLine;
+                    break;
+                default:
+                    break;
+            }
+        }
+        result.setStyle(style);
+        result.setCapStyle(Qt::FlatCap);
+        result.setJoinStyle(Qt::MiterJoin);
+        return result;
+    }
+
+    void SetShapeTools(const Pen& pen, const Brush& brush) {
+        painter_.setPen(ToQPen(pen));
+        if (brush.style == BrushStyle::kClear) {
+            painter_.setBrush(Qt::NoBrush);
+        } else {
+            painter_.setBrush(ToQColor(brush.colour));
+        }
+    }
+
+    // An inside-frame pen keeps a wide outline within the shape's rectangle.
+    static QRectF ShapeRect(const CanvasRect& rect, const Pen& pen) {
+        QRectF outline = OutlineRect(rect.Normalized());
+        if (pen.style == kPenInsideFrame && pen.width > 1) {
+            const double inset = (pen.width - 1) / 2.0;
+            outline.adjust(inset, inset, -inset, -inset);
+            if (outline.width() < 0 || outline.height() < 0) outline = outline.normalized();
+        }
+        return outline;
+    }
+
+    const QFont& FontFor(const Font& font) {
+        const QString key = FromCore(font.name) + QLatin1Char('|') + QString::number(font.size) +
+                            QLatin1Char('|') + QString::number(font.style & 0xFF) +
+                            QLatin1Char('|') + QString::number(static_cast<int>(font.pitch));
+        auto it = fonts_.find(key);
+        if (it == fonts_.end()) it = fonts_.insert(key, ToQFont(font));
+        return it.value();
+    }
+
+    QPainter& painter_;
+    QRect surface_;
+    double scaleX_;
+    double scaleY_;
+    QHash<QString, QFont> fonts_;
+};
+
+}  // namespace
+
+void RecordingPainter::Paint(QPainter& painter, const QRect& target) {
+    if (recording_.Width() <= 0 || recording_.Height() <= 0 || target.isEmpty()) return;
+    painter.save();
+    {
+        Replay replay(painter, recording_, target);
+        for (const DrawOp& op : recording_.Ops()) std::visit(replay, op);
+    }
+    painter.restore();
+}
+
+}  // namespace kvx

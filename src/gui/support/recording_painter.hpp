@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QRect>
+#include <QString>
+
+#include "core/draw/recording.hpp"
+
+class QPainter;
+
+namespace kvx {
+
+/// Replays a Recording onto a QPainter, stretching the recorded surface onto
+/// a target rectangle, the way a recorded picture is played back into a
+/// window of another size.
+class RecordingPainter {
+public:
+    explicit RecordingPainter(const Recording& recording) : recording_(recording) {}
+
+    /// Draws every operation into target (device pixels of painter). The
+    /// painter's state is restored afterwards; nothing is drawn outside target.
+    void Paint(QPainter& painter, const QRect& target);
+
+private:
+    const Recording& recording_;
+};
+
+}  // namespace kvx

@@ -1,0 +1,177 @@
+// The Qt boundary: text and colour conversion, real font metrics, and the
+// replay of a recorded surface onto a painter.
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+#include <memory>
+
+#include "core/draw/picture.hpp"
+#include "core/draw/recording.hpp"
+#include "gui/support/core_text.hpp"
+#include "gui/support/qt_text_metrics.hpp"
+#include "gui/support/recording_painter.hpp"
+
+using namespace kvx;
+
+namespace {
+
+constexpr QRgb kWhiteRgb = 0xFFFFFFFF;
+
+// A 200 x 100 surface shown on a 400 x 200 image: every surface pixel
+// becomes a 2 x 2 block.
+QImage Replay(const Recording& recording, QSize size = QSize(400, 200)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    RecordingPainter(recording).Paint(painter, QRect(QPoint(0, 0), size));
+    painter.end();
+    return image;
+}
+
+int CountColour(const QImage& image, const QRect& area, QRgb colour) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) == colour) ++count;
+        }
+    }
+    return count;
+}
+
+std::shared_ptr<Picture> FourColourPicture() {
+    auto picture = std::make_shared<Picture>();
+    if (!picture->pixels.Allocate(2, 2)) return nullptr;
+    const uint8_t rows[2][6] = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 255, 255, 0}};
+    for (int y = 0; y < 2; ++y) std::copy(rows[y], rows[y] + 6, picture->pixels.Row(y));
+    return picture;
+}
+
+}  // namespace
+
+class SupportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void TextCrossesTheBoundaryBothWays() {
+        const std::string core = "5 \xB5m \xE4\xF6\xFC \x80";  // µ, äöü, €
+        const QString shown = FromCore(core);
+        QCOMPARE(shown, QStringLiteral("5 \u00B5m \u00E4\u00F6\u00FC \u20AC"));
+        QCOMPARE(ToCore(shown), core);
+        // What Windows-1252 cannot hold is replaced, not dropped.
+        QCOMPARE(ToCore(QStringLiteral("a\u4E2Db")), std::string("a?b"));
+    }
+
+    void ColoursKeepTheirChannels() {
+        QCOMPARE(ToQColor(0x00FF8040), QColor(0x40, 0x80, 0xFF));
+        QCOMPARE(ToQColor(kRed), QColor(Qt::red));
+        QCOMPARE(FromQColor(QColor(0x12, 0x34, 0x56)), Colour{0x00563412});
+        QCOMPARE(FromQColor(ToQColor(kWhite)), kWhite);
+    }
+
+    void FontsMapToTheLiberationFamilies() {
+        QCOMPARE(FontFamily("Arial"), QStringLiteral("Liberation Sans"));
+        QCOMPARE(FontFamily("courier new"), QStringLiteral("Liberation Mono"));
+        QCOMPARE(FontFamily("Courier"), QStringLiteral("Liberation Mono"));
+        QCOMPARE(FontFamily("Times New Roman"), QStringLiteral("Liberation Serif"));
+        QCOMPARE(FontFamily("Verdana"), QStringLiteral("Verdana"));
+
+        QtTextMetrics metrics;
+        Font courier;
+        courier.name = "Courier New";
+        courier.size = 12;
+        // 12 pt at 96 dpi is 16 pixels; a monospaced face gives equal widths.
+        QCOMPARE(ToQFont(courier).pixelSize(), 16);
+        QCOMPARE(metrics.TextWidth(courier, "iiii"), metrics.TextWidth(courier, "MMMM"));
+        Font arial;
+        QVERIFY(metrics.TextWidth(arial, "MMMM") > metrics.TextWidth(arial, "iiii"));
+        Font bigger = arial;
+        bigger.size = 24;
+        QVERIFY(metrics.TextHeight(bigger, "x") > metrics.TextHeight(arial, "x"));
+        QCOMPARE(metrics.TextWidth(arial, ""), 0);
+    }
+
+    void ShapesLandOnTheirScaledPixels() {
+        ApproxTextMetrics approx;
+        Recording recording(200, 100, approx);
+        recording.SetPen(kRed, 1);
+        recording.SetBrush(0x00FF0000);  // blue
+        recording.Rectangle(10, 10, 30, 20);
+        recording.SetPen(0x0000FF00, 1);  // green
+        recording.MoveTo(50, 50);
+        recording.LineTo(150, 50);
+        recording.SetPixel(5, 90, kBlack);
+        const QImage image = Replay(recording);
+
+        // Inside the rectangle: blue fill; its red outline runs along the
+        // pixels left .. right − 1 and top .. bottom − 1 of the surface.
+        QCOMPARE(image.pixel(40, 30), qRgb(0, 0, 255));
+        QCOMPARE(image.pixel(21, 21), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(59, 30), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(57, 37), qRgb(0, 0, 255));
+        QCOMPARE(image.pixel(61, 30), kWhiteRgb);
+        QCOMPARE(image.pixel(30, 41), kWhiteRgb);
+        // The line covers its length and nothing far above or below it.
+        QVERIFY(CountColour(image, QRect(100, 99, 200, 4), qRgb(0, 255, 0)) >= 190);
+        QCOMPARE(CountColour(image, QRect(100, 90, 200, 6), qRgb(0, 255, 0)), 0);
+        QCOMPARE(image.pixel(11, 181), qRgb(0, 0, 0));
+    }
+
+    void InvisiblePenClearBrushAndClipDrawNothing() {
+        ApproxTextMetrics approx;
+        Recording recording(200, 100, approx);
+        recording.SetPen(kRed, 1, kPenInvisible);
+        recording.SetBrush(kBlack, BrushStyle::kClear);
+        recording.Rectangle(10, 10, 60, 60);
+        recording.SetClipRect({100, 0, 200, 100});
+        recording.SetPen(kBlack, 3);
+        recording.SetBrush(kBlack);
+        recording.Rectangle(60, 20, 140, 40);
+        recording.ResetClip();
+        recording.Ellipse(10, 70, 30, 90);
+        const QImage image = Replay(recording);
+
+        QCOMPARE(CountColour(image, QRect(0, 0, 130, 130), qRgb(0, 0, 0)), 0);
+        // Only the part right of x = 100 is drawn; then the clip is gone.
+        QCOMPARE(CountColour(image, QRect(120, 40, 78, 40), qRgb(0, 0, 0)), 0);
+        QCOMPARE(image.pixel(240, 60), qRgb(0, 0, 0));
+        QCOMPARE(image.pixel(40, 160), qRgb(0, 0, 0));
+    }
+
+    void TextIsDrawnOnItsBackground() {
+        QtTextMetrics metrics;
+        Recording recording(200, 100, metrics);
+        recording.font().name = "Arial";
+        recording.font().size = 20;
+        recording.font().colour = kBlack;
+        recording.SetBrush(0x0000FFFF);  // yellow
+        recording.TextOut(20, 20, "HH");
+        const QImage image = Replay(recording);
+        const auto text = recording.OpsOf<draw_op::Text>();
+        QCOMPARE(text.size(), std::size_t{1});
+        const QRect box(40, 40, 2 * text[0]->width, 2 * text[0]->height);
+        QVERIFY(CountColour(image, box, qRgb(255, 255, 0)) > 0);
+        QVERIFY(CountColour(image, box, qRgb(0, 0, 0)) > 20);
+        QCOMPARE(CountColour(image, QRect(0, 0, 400, 38), qRgb(0, 0, 0)), 0);
+    }
+
+    void PicturesAreStretchedAndCutToTheTarget() {
+        const auto picture = FourColourPicture();
+        QVERIFY(picture != nullptr);
+        ApproxTextMetrics approx;
+        Recording recording(200, 100, approx);
+        // Reaches beyond the surface on the right: only the visible part shows.
+        recording.StretchPicture({100, 0, 300, 100}, picture);
+        const QImage image = Replay(recording);
+        QCOMPARE(image.pixel(50, 50), kWhiteRgb);
+        QCOMPARE(image.pixel(250, 50), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(390, 50), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(250, 150), qRgb(0, 0, 255));
+        // Shrunk into a smaller target, the layout keeps its proportions.
+        const QImage small = Replay(recording, QSize(200, 100));
+        QCOMPARE(small.pixel(125, 25), qRgb(255, 0, 0));
+        QCOMPARE(small.pixel(125, 75), qRgb(0, 0, 255));
+    }
+};
+
+QTEST_MAIN(SupportTest)
+#include "support_test.moc"
