@@ -14,7 +14,7 @@ namespace kvx::test {
 /// Builds a project in memory the way capture commits objects: types in
 /// program slots, points appended to `history`.
 class MeasuredProject {
-  public:
+public:
     using Click = std::pair<double, double>;
 
     explicit MeasuredProject(Workspace& workspace) : ws_(workspace) {}
@@ -85,7 +85,7 @@ class MeasuredProject {
         return Point(type, 10.0, 10.0, 0, std::move(label), excluded);
     }
 
-  private:
+private:
     Workspace& ws_;
 };
 

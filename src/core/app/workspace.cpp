@@ -11,6 +11,7 @@ ErrorCode Workspace::CreateHistory() {
 void Workspace::ClearProject() {
     project.picture.reset();
     history.Clear(0);
+    ResetMeasuring();
     project.imagePath.clear();
     project.originalImagePath.clear();
     project.projectPath.clear();

@@ -112,10 +112,11 @@ void TextExport::WriteTextExport() {
             if (answer != kAnswerYes) continue;
             if (kind_ == kExportR) {
                 // Past the last column a type is still answered for, but its
-                // values have nowhere to go.
+                // values have nowhere to go. Names are separated by column, so
+                // a name that is empty before its "(" keeps its place.
                 column_ = 0;
                 if (columns_ < kMaxColumns) {
-                    if (!header_.empty()) header_ += '\t';
+                    if (columns_ > 0) header_ += '\t';
                     header_ += CutBeforeParenthesis(name);
                     column_ = ++columns_;
                 }

@@ -38,7 +38,7 @@ constexpr bool IsTextExport(int32_t kind) {
 /// statistics and values of a statistics pass. It changes the workspace's
 /// `currentType` and statistics; the dispatcher restores them.
 class TextExport {
-  public:
+public:
     /// The R table's limits: columns (types) and rows (values of all types).
     static constexpr int32_t kMaxColumns = 32;
     static constexpr int32_t kMaxRows = 10240;
@@ -63,7 +63,7 @@ class TextExport {
     /// Number of types written so far.
     int32_t TypesWritten() const { return typesWritten_; }
 
-  private:
+private:
     bool Line(std::string_view text);
     void ScreenLine(int32_t n, int32_t counted);
     void ReportBlock(int32_t n, int32_t counted);

@@ -55,6 +55,22 @@ public:
         return record ? ReadAt<int32_t>(record, kOffsetTypeIndex) : 0;
     }
 
+    // The first index from i on whose record has the given type, count + 1
+    // when there is none. Most records of a large project belong to other
+    // types, so this scan is what a pass mostly costs.
+    int32_t Find(int32_t type, int32_t i) const {
+        if (i < 1) i = 1;
+        if (base_ == nullptr) {
+            while (i <= count_ && TypeIndex(i) != type) ++i;
+            return i;
+        }
+        const uint8_t* record = base_ + static_cast<std::size_t>(i - 1) * size_ + kOffsetTypeIndex;
+        for (; i <= count_; ++i, record += size_) {
+            if (ReadAt<int32_t>(record, 0) == type) return i;
+        }
+        return i;
+    }
+
     // Records past the end of the table read as a zero point, whatever the
     // buffer behind them still holds.
     PointFields Fields(int32_t i) const {
@@ -93,51 +109,51 @@ void CollectValues(const History& history, const ObjectTypeTable& types, int32_t
     const PointReader points(history);
     const int32_t count = points.Count();
     int32_t i = 1;
-    while (i <= count && !list.Full()) {
-        if (points.TypeIndex(i) == typeNumber) {
-            const int32_t start = i;
-            const PointFields r = points.Fields(i);
-            switch (dataType) {
-                case kText: {
-                    const MeasuredObject label = history.Peek(i);
-                    double value = 0.0;
-                    if (!label.name.empty() && RealVal(label.name, value) == kOk) {
-                        list.Add({value, start, r.excluded});
-                    }
-                    break;
+    while (!list.Full()) {
+        i = points.Find(typeNumber, i);
+        if (i > count) break;
+        const int32_t start = i;
+        const PointFields r = points.Fields(i);
+        switch (dataType) {
+            case kText: {
+                const MeasuredObject label = history.Peek(i);
+                double value = 0.0;
+                if (!label.name.empty() && RealVal(label.name, value) == kOk) {
+                    list.Add({value, start, r.excluded});
                 }
-                case kTwoPointLine: {
-                    // A lone first point at the very end has no partner: no value,
-                    // rather than a distance to whatever lies past the table's end.
-                    if (i >= count) break;
+                break;
+            }
+            case kTwoPointLine: {
+                // A lone first point at the very end has no partner: no value,
+                // rather than a distance to whatever lies past the table's end.
+                if (i >= count) break;
+                ++i;
+                const PointFields q = points.Fields(i);
+                list.Add({std::hypot(r.x - q.x, r.y - q.y), start, r.excluded});
+                break;
+            }
+            default: {  // Polygon and Count
+                PointFields prev = r;
+                double sum = 0.0;
+                int32_t k = 0;
+                PointFields q;
+                do {
                     ++i;
-                    const PointFields q = points.Fields(i);
-                    list.Add({std::hypot(r.x - q.x, r.y - q.y), start, r.excluded});
-                    break;
-                }
-                default: {  // Polygon and Count
-                    PointFields prev = r;
-                    double sum = 0.0;
-                    int32_t k = 0;
-                    PointFields q;
-                    do {
-                        ++i;
-                        q = points.Fields(i);
-                        if (q.vertexKind == 2 && q.typeIndex > 0) {
-                            sum += (prev.x - q.x) * (prev.y + q.y);
-                            prev = q;
-                            ++k;
-                        }
-                    } while (q.vertexKind != 1 && i < count);
-                    // The record that ended the walk starts the next object.
-                    if (i < count) --i;
-                    sum += (prev.x - r.x) * (prev.y + r.y);
-                    if (k > 1) {
-                        const double value = dataType == kCount ? k : std::fabs(sum) / 2.0;
-                        list.Add({value, start, r.excluded});
+                    q = points.Fields(i);
+                    if (q.vertexKind == 2 && q.typeIndex > 0) {
+                        sum += (prev.x - q.x) * (prev.y + q.y);
+                        prev = q;
+                        ++k;
                     }
-                    break;
+                } while (q.vertexKind != 1 && i < count);
+                // The record that ended the walk starts the next object.
+                if (i < count) --i;
+                sum += (prev.x - r.x) * (prev.y + r.y);
+                if (k > 1) {
+                    const double value = dataType == kCount ? k : std::fabs(sum) / 2.0;
+                    list.Add({value, start, r.excluded});
                 }
+                break;
             }
         }
         ++i;

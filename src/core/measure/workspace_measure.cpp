@@ -293,7 +293,8 @@ void Workspace::ModifyPress(const MouseEvent& event) {
     for (int32_t i = 1; i <= history.Count(); ++i) {
         MeasuredObject point = history.Peek(i);
         if (!PointHit(point.x, point.y, world->x, world->y, tolerance)) continue;
-        const int dataType = point.typeIndex > 0 ? types.At(point.typeIndex).dataType : int{kUndefined};
+        const int dataType =
+            point.typeIndex > 0 ? types.At(point.typeIndex).dataType : int{kUndefined};
 
         if (ExactlyAltLeft(event) && dataType == kCount) {
             int reason = 0;

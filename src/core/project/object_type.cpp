@@ -8,11 +8,13 @@ const ObjectType kEmptyType{};
 
 // At most 15 characters each.
 constexpr std::array<std::string_view, 8> kDataTypeGerman{
-    "Undefiniert", "Linie", "Punkt", "Objekt", "Text", "Polygon", "Zweipunktlinie", "Z\xE4hlen"};
+    "Undefiniert", "Linie", "Punkt", "Objekt", "Text", "Polygon", "Strecke", "Z\xE4hlen"};
 constexpr std::array<std::string_view, 8> kDataTypeEnglish{
     "Undefined", "Line", "Point", "Object", "Text", "Polygon", "Two Point Line", "Count"};
-constexpr std::array<std::string_view, 3> kDataClassGerman{"Leer", "System", "Anwender"};
-constexpr std::array<std::string_view, 3> kDataClassEnglish{"Empty", "System", "User"};
+// As written in the object-type file; the type editor shows them without the
+// leading class digit.
+constexpr std::array<std::string_view, 3> kDataClassGerman{"", "9(System)", "0(Anwender)"};
+constexpr std::array<std::string_view, 3> kDataClassEnglish{"", "9(System)", "0(User)"};
 
 }  // namespace
 

@@ -20,7 +20,7 @@ struct GridRow {
 /// What the value grid `DGrid` and the statistics grid `vGrid` show, rebuilt
 /// by every statistics pass; the window only displays it.
 class GridModel {
-  public:
+public:
     static constexpr int32_t kBlankValueRows = 1000;
     static constexpr int32_t kStatisticsRows = 9;
     /// The copy button needs a main window wider than this (pixels).
@@ -73,7 +73,7 @@ class GridModel {
         return row >= 0 && row < RowCount() && !DGrid[static_cast<std::size_t>(row)].value.empty();
     }
 
-  private:
+private:
     bool copyAllowed_ = false;
 };
 

@@ -16,7 +16,7 @@ struct ValueEntry {
 /// statistics results stored in ten slots directly behind the entries (the
 /// value fields of entries 1000 to 1009), all in stored units.
 class ValueList {
-  public:
+public:
     static constexpr int32_t kMaxEntries = 999;
     static constexpr int32_t kSlotCount = 10;
 
@@ -71,7 +71,7 @@ class ValueList {
     double variance() const { return Get(kVariance); }
     double excludedCount() const { return Get(kExcludedCount); }
 
-  private:
+private:
     std::array<ValueEntry, kMaxEntries + kSlotCount + 1> block_{};  // entry 0 unused
     int32_t count_ = 0;
 };

@@ -117,6 +117,8 @@ TEST_F(StartupTest, FreshFolderIsCreatedAndTheConfigurationWrittenAtShutdown) {
     EXPECT_EQ(workspace.history.Capacity(), 10240);
     EXPECT_TRUE(program.objectTypes.At(121).InUse());  // the shipped types are loaded
     EXPECT_EQ(program.settings.RecVecType, 0);
+    EXPECT_FALSE(workspace.cboItems.empty());  // the type selector is filled
+    EXPECT_EQ(workspace.cboIndex, 0);
     EXPECT_FALSE(fs::exists(ConfigFolder() + "/Korvanix.cfg"));
     EXPECT_TRUE(ui.boxes.empty());
 

@@ -230,6 +230,14 @@ TEST_F(ExportTest, RTableOfTwoTypes) {
     EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2019) + "\r\nL\xE4nge (mm)");
 }
 
+TEST_F(ExportTest, RHeaderKeepsAColumnForANameStartingWithAParenthesis) {
+    build.DefineType(54, kCount, "(unnamed)");
+    build.DefineType(55, kCount, "Cells");
+    build.Count(54, 3);
+    build.Count(55, 4);
+    EXPECT_EQ(Export(kExportR), "\tCells\n3.0\t0.0\n0.0\t4.0\n");
+}
+
 TEST_F(ExportTest, RQuestionsNoAndCancel) {
     build.DefineType(52, kTwoPointLine, "A");
     build.DefineType(53, kTwoPointLine, "B");

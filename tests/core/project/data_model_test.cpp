@@ -105,8 +105,10 @@ TEST(ObjectTypeTableTest, FixedNameTables) {
     EXPECT_EQ(DataTypeName(6, 1), "Two Point Line");
     EXPECT_EQ(DataTypeName(7, 0), "Z\xE4hlen");
     EXPECT_EQ(DataTypeName(8, 1), "");
-    EXPECT_EQ(DataClassName(2, 0), "Anwender");
-    EXPECT_EQ(DataClassName(2, 2), "User");
+    EXPECT_EQ(DataClassName(2, 0), "0(Anwender)");
+    EXPECT_EQ(DataClassName(2, 2), "0(User)");
+    EXPECT_EQ(DataClassName(1, 0), "9(System)");
+    EXPECT_EQ(DataTypeName(6, 0), "Strecke");
     for (int t = 0; t <= 7; ++t) {
         EXPECT_LE(DataTypeName(t, 0).size(), 15u);
         EXPECT_LE(DataTypeName(t, 1).size(), 15u);

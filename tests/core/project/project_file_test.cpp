@@ -437,12 +437,6 @@ TEST_F(ProjectFileTest, ImageMadeOnWindowsResolvesByBareNameBesideTheProject) {
     EXPECT_EQ(ws.project.projectPath, dir.File("moved/q.kxp"));
 }
 
-TEST_F(ProjectFileTest, ImageFoundWhereWrittenLeavesTheProjectUnchanged) {
-    ASSERT_TRUE(Read(dir.Write("here.KXP", Header())));
-    EXPECT_EQ(ws.project.imagePath, image);
-    EXPECT_EQ(ws.fileState, kUnchanged);
-}
-
 TEST_F(ProjectFileTest, MissingImageAsksAndAbandonsTheLoadOnNo) {
     ui.boxAnswers.push_back(kAnswerNo);
     ws.project.title = "old";
