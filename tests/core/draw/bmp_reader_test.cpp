@@ -11,7 +11,7 @@ namespace {
 
 /// A bitmap file put together byte by byte, so that every field can be set
 /// to what a test needs, including values no writer would produce.
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 1;
     int32_t height = 1;  ///< negative: top-down
     uint16_t bitsPerPixel = 24;
@@ -32,43 +32,43 @@ void Put32(std::string& s, uint32_t v) {
     Put16(s, v >> 16);
 }
 
-std::string MakeBmp(const BmpSpec& spec) {
+std::string MakeBmp(const BmpLayout& layout) {
     std::string header;
-    if (spec.headerSize == 12) {
+    if (layout.headerSize == 12) {
         Put32(header, 12);
-        Put16(header, static_cast<uint32_t>(spec.width));
-        Put16(header, static_cast<uint32_t>(spec.height));
+        Put16(header, static_cast<uint32_t>(layout.width));
+        Put16(header, static_cast<uint32_t>(layout.height));
         Put16(header, 1);
-        Put16(header, spec.bitsPerPixel);
+        Put16(header, layout.bitsPerPixel);
     } else {
-        Put32(header, spec.headerSize);
-        Put32(header, static_cast<uint32_t>(spec.width));
-        Put32(header, static_cast<uint32_t>(spec.height));
+        Put32(header, layout.headerSize);
+        Put32(header, static_cast<uint32_t>(layout.width));
+        Put32(header, static_cast<uint32_t>(layout.height));
         Put16(header, 1);
-        Put16(header, spec.bitsPerPixel);
-        Put32(header, spec.compression);
-        Put32(header, static_cast<uint32_t>(spec.pixels.size()));
+        Put16(header, layout.bitsPerPixel);
+        Put32(header, layout.compression);
+        Put32(header, static_cast<uint32_t>(layout.pixels.size()));
         Put32(header, 2835);
         Put32(header, 2835);
-        Put32(header, spec.colorsUsed);
+        Put32(header, layout.colorsUsed);
         Put32(header, 0);
-        for (uint32_t m : spec.masks)
+        for (uint32_t m : layout.masks)
             Put32(header, m);  // inside a later header, or after the plain one
-        header.resize(std::max<std::size_t>(header.size(), spec.headerSize), '\0');
+        header.resize(std::max<std::size_t>(header.size(), layout.headerSize), '\0');
     }
-    for (uint32_t c : spec.palette) {
+    for (uint32_t c : layout.palette) {
         header += static_cast<char>(c & 0xFF);
         header += static_cast<char>((c >> 8) & 0xFF);
         header += static_cast<char>((c >> 16) & 0xFF);
-        if (spec.headerSize != 12) header += '\0';
+        if (layout.headerSize != 12) header += '\0';
     }
     std::string file = "BM";
     const auto offset = static_cast<uint32_t>(14 + header.size());
-    Put32(file, static_cast<uint32_t>(offset + spec.pixels.size()));
+    Put32(file, static_cast<uint32_t>(offset + layout.pixels.size()));
     Put32(file, 0);
     Put32(file, offset);
     file += header;
-    file.append(spec.pixels.begin(), spec.pixels.end());
+    file.append(layout.pixels.begin(), layout.pixels.end());
     return file;
 }
 
@@ -105,7 +105,7 @@ std::vector<uint32_t> SixteenColours() {
 
 struct ReadCase {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     int32_t width;
     int32_t height;
     std::vector<uint32_t> expected;
@@ -116,7 +116,7 @@ class BmpReadTest : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(BmpReadTest, DecodesEveryPixel) {
     const ReadCase& c = GetParam();
     PixelImage image;
-    ASSERT_EQ(Decode(MakeBmp(c.spec), image), DecodeStatus::Ok);
+    ASSERT_EQ(Decode(MakeBmp(c.layout), image), DecodeStatus::Ok);
     EXPECT_EQ(image.Width(), c.width);
     EXPECT_EQ(image.Height(), c.height);
     EXPECT_EQ(Colours(image), c.expected);
@@ -196,8 +196,8 @@ struct RefuseCase {
     DecodeStatus expected;
 };
 
-BmpSpec Plain24(int32_t w, int32_t h) {
-    BmpSpec s;
+BmpLayout Plain24(int32_t w, int32_t h) {
+    BmpLayout s;
     s.width = w;
     s.height = h;
     return s;
