@@ -1,10 +1,11 @@
 #include "core/draw/picture_jpeg.hpp"
 
-#include <jpeglib.h>
-#include <jerror.h>
-
 #include <csetjmp>
 #include <cstdio>
+
+// The codec's headers expect <cstdio> before them.
+#include <jerror.h>
+#include <jpeglib.h>
 
 namespace kvx {
 namespace {

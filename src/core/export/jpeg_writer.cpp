@@ -1,12 +1,13 @@
 #include "core/export/jpeg_writer.hpp"
 
-#include <jpeglib.h>
-
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+// The codec's header expects <cstdio> before it.
+#include <jpeglib.h>
 
 #include "core/export/picture_file.hpp"
 

@@ -1,8 +1,6 @@
 #include "core/draw/picture_loader.hpp"
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// The codec headers; jpeglib.h expects <cstdio> before it.
+#include <gif_lib.h>
+#include <jpeglib.h>
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"

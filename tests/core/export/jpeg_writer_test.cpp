@@ -1,11 +1,13 @@
 #include "core/export/jpeg_writer.hpp"
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+// The codec's header expects <cstdio> before it.
+#include <jpeglib.h>
 
 #include "common/temp_dir.hpp"
 #include "core/draw/picture_jpeg.hpp"
