@@ -18,7 +18,7 @@ struct Setup {
         // The seeds name this image; with it present the reader goes on past
         // the image line instead of giving up there.
         const uint8_t byte = 0;
-        kvx::fuzz::WriteInput("specimen.jpg", &byte, 1);
+        kvx::fuzz::WriteInput("tissue.jpg", &byte, 1);
     }
     kvx::SilentUserInterface ui;
     kvx::Program program;

@@ -1,5 +1,5 @@
-// Makes the sample picture data/samples/specimen.jpg and the sample project
-// data/samples/specimen.KXP that measures what the picture shows.
+// Makes the sample picture data/samples/tissue.jpg and the sample project
+// data/samples/tissue.KXP that measures what the picture shows.
 //
 //   kvx-samplegen <output folder> <object-type file>
 #include <algorithm>
@@ -19,7 +19,7 @@
 #include "core/support/file_names.hpp"
 #include "core/support/text_file.hpp"
 #include "jpeg_file.hpp"
-#include "specimen.hpp"
+#include "tissue_picture.hpp"
 
 namespace {
 
@@ -28,8 +28,8 @@ using namespace kvx::samplegen;
 
 constexpr uint64_t kSeed = 20240611;
 constexpr int kJpegQuality = 90;
-constexpr const char* kImageName = "specimen.jpg";
-constexpr const char* kProjectName = "specimen.KXP";
+constexpr const char* kImageName = "tissue.jpg";
+constexpr const char* kProjectName = "tissue.KXP";
 
 // The slot of the user type with this English name, else the first user type
 // of the data type; 0 when there is none.

@@ -27,7 +27,7 @@ int Word(const std::string& data, std::size_t at) {
 }
 
 TEST(SamplePictureTest, IsAJpegOf1600By1200At2400Dpi) {
-    const std::string jpeg = test::TempDir::Read(SampleFile("specimen.jpg"));
+    const std::string jpeg = test::TempDir::Read(SampleFile("tissue.jpg"));
     ASSERT_GT(jpeg.size(), 100u);
     EXPECT_LT(jpeg.size(), 600u * 1024u);
     ASSERT_EQ(Word(jpeg, 0), 0xFFD8);
@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(LoadObjectTypes(program, JoinPath(test::DataDir(), "Korvanix.kxo")));
         ASSERT_EQ(ws.CreateHistory(), kOk);
         program.startDir = dir.Path().string();
-        ASSERT_TRUE(ws.ReadProject(SampleFile("specimen.KXP"), true));
+        ASSERT_TRUE(ws.ReadProject(SampleFile("tissue.KXP"), true));
     }
 
     // The values of the first user type with this English name.
@@ -78,7 +78,7 @@ protected:
 };
 
 TEST_F(SampleProjectTest, OpensOnThePictureBesideIt) {
-    EXPECT_EQ(ws.project.imagePath, SampleFile("specimen.jpg"));
+    EXPECT_EQ(ws.project.imagePath, SampleFile("tissue.jpg"));
     EXPECT_EQ(ws.project.resolutionDpi, 2400);
     EXPECT_NE(ws.fileState, kNoProject);
     EXPECT_TRUE(ui.boxes.empty());

@@ -1,4 +1,4 @@
-#include "specimen.hpp"
+#include "tissue_picture.hpp"
 
 #include <algorithm>
 #include <array>
