@@ -113,11 +113,35 @@ public:
 
     void SizingCursor(bool on) override { sizingCursor.push_back(on); }
 
+    /// Runs the queued edit on the type editor's model and answers with its
+    /// result; an empty queue cancels.
+    bool TypeEditor(TypeEditorModel& model) override {
+        ++typeEditors;
+        if (typeEditorEdits.empty()) return false;
+        auto edit = std::move(typeEditorEdits.front());
+        typeEditorEdits.pop_front();
+        return edit(model);
+    }
+
+    /// Runs the queued edit on the options model and answers with its
+    /// result; an empty queue cancels.
+    bool OptionsDialog(OptionsModel& model) override {
+        ++optionsDialogs;
+        if (optionsEdits.empty()) return false;
+        auto edit = std::move(optionsEdits.front());
+        optionsEdits.pop_front();
+        return edit(model);
+    }
+
     std::vector<ObjectDialogRequest> objectDialogs;
     std::deque<ObjectDialogAnswer> objectDialogAnswers;
     int propertiesDialogs = 0;
     std::deque<std::function<bool(PropertiesDialogModel&)>> propertiesEdits;
     std::vector<bool> sizingCursor;
+    int typeEditors = 0;
+    std::deque<std::function<bool(TypeEditorModel&)>> typeEditorEdits;
+    int optionsDialogs = 0;
+    std::deque<std::function<bool(OptionsModel&)>> optionsEdits;
     std::vector<Box> boxes;
     std::deque<int> boxAnswers;
     std::vector<ErrorDialogRequest> errorDialogs;

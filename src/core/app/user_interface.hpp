@@ -105,6 +105,8 @@ struct ObjectDialogAnswer {
 };
 
 class PropertiesDialogModel;
+class TypeEditorModel;
+class OptionsModel;
 
 /// Everything the core must ask the person. The Qt front end implements it
 /// with real dialogs; tests with a scripted fake; the batch tool without asking.
@@ -140,6 +142,12 @@ public:
     /// The project properties dialog (`TPEProperties`) on model; the dialog
     /// calls the model's Enter and Leave as the focus moves. True on OK.
     virtual bool PropertiesDialog(PropertiesDialogModel& model) = 0;
+    /// The object-type editor `TFMP_TYPE` on model's table; true on OK (the
+    /// model has then written its working copy back).
+    virtual bool TypeEditor(TypeEditorModel& model) = 0;
+    /// The options dialog `TMesOptions` on model; true when the settings were
+    /// applied at least once (OK, or Apply before closing).
+    virtual bool OptionsDialog(OptionsModel& model) = 0;
     /// The four-way sizing cursor while a point is dragged, or the normal one.
     virtual void SizingCursor(bool on) = 0;
 };
@@ -163,6 +171,8 @@ public:
     void ShowScreenReport(std::string_view, const std::vector<std::string>&) override {}
     ObjectDialogAnswer ObjectDialog(const ObjectDialogRequest&) override { return {}; }
     bool PropertiesDialog(PropertiesDialogModel&) override { return false; }
+    bool TypeEditor(TypeEditorModel&) override { return false; }
+    bool OptionsDialog(OptionsModel&) override { return false; }
     void SizingCursor(bool) override {}
 };
 
