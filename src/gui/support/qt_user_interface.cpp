@@ -12,6 +12,10 @@
 #include "gui/dialogs/prg_dlg.hpp"
 #include "gui/dialogs/screen_msg.hpp"
 #include "gui/dialogs/select_path.hpp"
+#include "gui/measure/properties_dialog.hpp"
+#include "gui/measure/vec_name_dialog.hpp"
+#include "gui/options/options_dialog.hpp"
+#include "gui/options/type_editor_dialog.hpp"
 #include "gui/support/core_text.hpp"
 
 namespace kvx {
@@ -160,14 +164,30 @@ void QtUserInterface::ShowScreenReport(std::string_view caption,
     dialog.exec();
 }
 
-// The object and properties dialogs are not built yet: until they are, both
-// answer as if cancelled, which the core handles like a person's cancel.
-ObjectDialogAnswer QtUserInterface::ObjectDialog(const ObjectDialogRequest&) {
-    return {};
+ObjectDialogAnswer QtUserInterface::ObjectDialog(const ObjectDialogRequest& request) {
+    if (program_ == nullptr) return {};
+    TVecName dialog(*program_, request, Owner());
+    dialog.exec();
+    return dialog.Answer();
 }
 
-bool QtUserInterface::PropertiesDialog(PropertiesDialogModel&) {
-    return false;
+bool QtUserInterface::PropertiesDialog(PropertiesDialogModel& model) {
+    if (program_ == nullptr) return false;
+    TPEProperties dialog(*program_, model, Owner());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUserInterface::TypeEditor(TypeEditorModel& model) {
+    if (!program_) return false;
+    TFMP_TYPE dialog(*program_, model, Owner());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUserInterface::OptionsDialog(OptionsModel& model) {
+    if (!program_) return false;
+    TMesOptions dialog(*program_, model, Owner());
+    dialog.exec();
+    return dialog.Applied();
 }
 
 void QtUserInterface::SizingCursor(bool on) {

@@ -31,6 +31,8 @@ public:
     void ShowScreenReport(std::string_view caption, const std::vector<std::string>& lines) override;
     ObjectDialogAnswer ObjectDialog(const ObjectDialogRequest& request) override;
     bool PropertiesDialog(PropertiesDialogModel& model) override;
+    bool TypeEditor(TypeEditorModel& model) override;
+    bool OptionsDialog(OptionsModel& model) override;
     void SizingCursor(bool on) override;
 
 private:
