@@ -20,35 +20,12 @@
 #include "gui/dialogs/prg_dlg.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_user_interface.hpp"
+#include "gui_test_support.hpp"
 
 using namespace kvx;
+using namespace kvx::test;
 
 namespace {
-
-template <class W>
-W* Find(QWidget& dialog, const char* name) {
-    return dialog.findChild<W*>(QLatin1String(name));
-}
-
-// Runs action on the modal dialog as soon as it is shown. A dialog the
-// action left open (a failed check returns early) is closed, so that a
-// failure cannot hang the test.
-void WhenModal(std::function<void(QWidget&)> action) {
-    QTimer::singleShot(0, [action = std::move(action)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
-        action(*modal);
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            if (dialog == modal) dialog->reject();
-        }
-    });
-}
-
-// A click where a person clicks a check box: on its box, not in the middle
-// of its (wide) label.
-void ClickCheckBox(QCheckBox* box) {
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);

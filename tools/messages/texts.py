@@ -215,6 +215,20 @@ PROGRAM_MESSAGES = [
      "Bitte geben Sie Ihren Namen ein. Er wird als Autor der Projekte gespeichert.",
      "Please enter your name. It is saved as the author of the projects.",
      "Introduzca su nombre. Se guarda como autor de los proyectos."),
+    # the object-type editor
+    (2227,
+     "Alle 256 Objekttypen sind belegt; es kann kein neuer Typ angelegt werden.",
+     "All 256 object types are in use; no new type can be added.",
+     "Los 256 tipos de objeto están ocupados; no se puede añadir un tipo nuevo."),
+    (2228, "Polygon füllen", "Fill the polygon", "Rellenar el polígono"),
+    # the info dialog
+    (2299,
+     "Vermessen von Objekten auf digitalen Bildern von Präparaten: Strecken, Flächen, "
+     "Zählungen und Beschriftungen mit ihrer Statistik.",
+     "Measuring objects on digital pictures of specimens: distances, areas, counts and "
+     "labels with their statistics.",
+     "Medición de objetos en imágenes digitales de muestras: distancias, áreas, recuentos y "
+     "etiquetas con su estadística."),
     # status bar: state of the project (the number is 2085 + state)
     (2085, "Kein Projekt", "No project", "Sin proyecto"),
     (2086, "Geändert", "Changed", "Modificado"),
@@ -244,6 +258,11 @@ PROGRAM_MESSAGES = [
     (2190, "Symbolgröße", "Symbol size", "Tamaño del símbolo"),
     (2037, "nicht gefüllt", "not filled", "sin relleno"),
     (2082, "Neuer Objekttyp", "New object type", "Nuevo tipo de objeto"),
+    # object dialog (the type and label of a new object)
+    (2160, "Objekt", "Object", "Objeto"),
+    (2161, "Nicht erneut fragen: weitere Klicks ergänzen dieses Objekt",
+     "Do not ask again: further clicks add to this object",
+     "No volver a preguntar: los clics siguientes amplían este objeto"),
     # caption of the symbol-character picker
     (2058, "Symbolzeichen wählen", "Choose a symbol character", "Elegir un carácter de símbolo"),
     # line styles (the number is 2030 + style)
@@ -496,6 +515,16 @@ PROGRAM_MESSAGES = [
     (2348, "Die Konfigurationsdatei gehört zu einem anderen Programm.",
      "The configuration file belongs to another program.",
      "El archivo de configuración pertenece a otro programa."),
+    (2349, "Die Bilddatei kann nicht angelegt werden.", "The picture file cannot be created.",
+     "No se puede crear el archivo de imagen."),
+    (2350, "Die Bilddatei konnte nicht vollständig geschrieben werden.",
+     "The picture file could not be written completely.",
+     "No se pudo escribir el archivo de imagen por completo."),
+    (2351, "Das Bild ist für dieses Dateiformat zu groß.",
+     "The picture is too large for this file format.",
+     "La imagen es demasiado grande para este formato de archivo."),
+    (2352, "Der JPEG-Kodierer hat das Bild abgelehnt.", "The JPEG encoder refused the picture.",
+     "El codificador JPEG rechazó la imagen."),
 ]
 
 # (class, unit, procedure, message number, technical description).
@@ -594,4 +623,13 @@ PROGRAM_ERRORS = [
     (62, 1, 2, 2345, " SetConfigItem: item number above 67"),
     (62, 1, 3, 2346, " SetConfigItem: value is not a number"),
     (74, 8, 4, 2348, " ReadWriteConfig: item 0 (unit ID) is not 62"),
+    # picture export
+    (61, 30, 1, 2349, " SaveMetafile: file cannot be created"),
+    (61, 30, 2, 2350, " SaveMetafile: writing or closing failed"),
+    (61, 31, 1, 2349, " SaveBitmapFile: file cannot be created"),
+    (61, 31, 2, 2350, " SaveBitmapFile: writing or closing failed"),
+    (61, 31, 3, 2351, " SaveBitmapFile: image empty or above 4 GB"),
+    (61, 32, 1, 2349, " SaveJpegFile: file cannot be created"),
+    (61, 32, 2, 2350, " SaveJpegFile: writing or closing failed"),
+    (61, 32, 3, 2352, " SaveJpegFile: the encoder refused the image"),
 ]

@@ -48,7 +48,7 @@ struct Settings {
     uint8_t AskObjectName = 0;
     int32_t PointSizeCapture = 10;
     int32_t PointSizeModify = 20;
-    int32_t MaxStatisticsFontSize = 40;
+    int32_t MaxStatisticsFontSize = 0;  ///< 0: sized to the statistics box
     int32_t BoxSize = 252;
     int32_t Colour1 = 16777215;  ///< background
     int32_t Colour2 = 8421504;   ///< excluded and dimmed objects

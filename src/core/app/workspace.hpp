@@ -24,6 +24,8 @@
 
 namespace kvx {
 
+class PixelImage;
+
 /// What the main window owns for the run: the open project, its `history`
 /// table, the change state and the command handlers. The Qt window forwards
 /// events here and shows what comes back; the batch tool drives it directly.
@@ -62,6 +64,10 @@ public:
     void MnSaveClick();
     /// The Save to command: asks for a file name and saves there.
     void MnSaveToClick();
+    /// The Reset command: settles unsaved changes and, unless the person
+    /// cancels, closes the project and shows the empty view. False when
+    /// cancelled.
+    bool MnResetClick();
     /// Asks the resolution of directory + imageName and, unless the person
     /// cancels, starts a new project on it (after settling unsaved changes).
     void NewProject(std::string_view imageName, std::string_view directory);
@@ -258,6 +264,25 @@ public:
     /// Told about every redraw that got past the start-up guard.
     std::function<void(const WindowState&)> windowStateChanged;
 
+    // ---- object types and options ----------------------------------------------
+    /// What the main window must redo after the options dialog. Statistics
+    /// and the redraw have already run.
+    struct OptionsOutcome {
+        bool applied = false;          ///< settings were applied at least once
+        bool languageChanged = false;  ///< relabel the whole window
+        bool layoutChanged = false;    ///< `MeasureFieldEnlarge` changed: lay out again
+        bool typesReloaded = false;    ///< another object-type file was loaded
+    };
+    /// `MnData`: edits every type on a copy of the table; OK replaces the
+    /// program-wide table, refills `cbo` and redraws.
+    void MnDataClick();
+    /// `MnAddobject`: a new type in the first free slot from the template
+    /// slot; OK adds its item to `cbo` and selects it, Cancel empties the slot.
+    void MnAddobjectClick();
+    /// `MnOptions2`: runs the options dialog, then recomputes the statistics
+    /// and redraws; tells the window what else to redo.
+    OptionsOutcome MnOptionsClick();
+
     // ---- export ---------------------------------------------------------------
     /// The export dispatcher for kind 1..7 (see ExportKind). targetMemo, when
     /// given, receives the screen report lines of kind 4 instead of the
@@ -268,8 +293,14 @@ public:
     /// `LastExportDir`. Returns the chosen path with the kind's extension and
     /// updates `LastExportDir`; empty when cancelled.
     std::string ChooseExportFile(int32_t kind);
+    /// The front end's copy of `MainPB` as it shows on screen, pixel for
+    /// pixel; the bitmap and JPEG exports save it. False when none is
+    /// available (the picture kinds then write nothing).
+    std::function<bool(PixelImage&)> grabPaintBox;
 
 private:
+    void WritePictureExport(int32_t kind);
+
     Program& program_;
 };
 

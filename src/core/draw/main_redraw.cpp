@@ -330,11 +330,26 @@ void RedrawPass::StatisticsBox() {
     const int32_t h = (boxSize - 6) / n;
     const int32_t fontPixels = n < 4 ? (boxSize - 6) / 4 - 4 : h - 4;
 
+    // Padded lines of long numbers may run past the box; they must not
+    // cover the histogram or the scale bar beside it.
+    surface_.SetClipRect({statsLeft_, boxTop_, statsRight_ + 1, boxTop_ + boxSize + 1});
+    const auto restoreClip = [this] {
+        const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
+        if (clipped_) {
+            surface_.SetClipRect({1, 1, s0, s0});
+        } else {
+            surface_.ResetClip();
+        }
+    };
     // The pitch shrinks by one step per pass that does not fit; a table too
     // wide even at pitch 1 leaves the box empty.
     while (!StatisticsPassFits(rows, fontPixels)) {
-        if (layout.columnPitch < 1) return;
+        if (layout.columnPitch < 1) {
+            restoreClip();
+            return;
+        }
     }
+    restoreClip();
     layout.fixed = true;
 }
 

@@ -1,4 +1,8 @@
+#include "core/app/error_report.hpp"
 #include "core/app/workspace.hpp"
+#include "core/draw/picture.hpp"
+#include "core/export/bmp_writer.hpp"
+#include "core/export/jpeg_writer.hpp"
 #include "core/export/text_export.hpp"
 #include "core/support/file_names.hpp"
 
@@ -32,10 +36,39 @@ std::string Workspace::ChooseExportFile(int32_t kind) {
     return path;
 }
 
+void Workspace::WritePictureExport(int32_t kind) {
+    const std::string fileName = ChooseExportFile(kind);
+    if (fileName.empty()) return;
+
+    if (kind == kExportMetafile) {
+        // The redraw saves the surface it records while the path is set.
+        metafileOutputPath = fileName;
+        Redraw();
+        metafileOutputPath.clear();
+    } else {
+        // The copy is taken of the paint box as it shows after this redraw.
+        Redraw();
+        program_.ui.BusyCursor(true);
+        PixelImage image;
+        if (grabPaintBox && grabPaintBox(image)) {
+            const ErrorCode code =
+                kind == kExportBitmap
+                    ? SaveBitmapFile(fileName, image.View())
+                    : SaveJpegFile(fileName, image.View(), program_.settings.JpegQuality);
+            if (code != kOk) program_.ReportError(code, 0, fileName);
+        }
+        program_.ui.BusyCursor(false);
+        if (!program_.errors.Empty()) ShowError(program_);
+    }
+    StatisticsPass();
+    Redraw();
+}
+
 void Workspace::DoWriteFile(int32_t kind, std::vector<std::string>* targetMemo) {
-    // The picture kinds (1, 2, 7) are written by the picture export; until it
-    // is in place they are not offered here rather than ask for a file that
-    // nothing would be written to.
+    if (kind == kExportMetafile || kind == kExportBitmap || kind == kExportJpeg) {
+        WritePictureExport(kind);
+        return;
+    }
     if (!IsTextExport(kind)) return;
 
     std::string fileName;

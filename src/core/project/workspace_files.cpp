@@ -20,7 +20,7 @@ constexpr int kMsgResolutionPrompt = 2103;
 constexpr int kMsgSaveChangesCaption = 2020;
 constexpr int kMsgSaveChangesText = 2021;
 constexpr int kMsgProjectFiles = 2029;
-constexpr int kMsgPatternPrompt = 2030;
+constexpr int kMsgPatternPrompt = 2027;
 
 constexpr std::size_t kMaxMillimetreDigits = 5;
 
@@ -142,11 +142,14 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
 
 void Workspace::MnSaveClick() {
     if (project.projectPath.empty()) return;
+    // An object still being captured belongs in the file.
+    FinishMeasuring();
     // Save shows its own errors.
     (void)Save(project.projectPath);
 }
 
 void Workspace::MnSaveToClick() {
+    FinishMeasuring();
     Settings& settings = program_.settings;
     SaveFileRequest request;
     request.filter =
@@ -162,6 +165,12 @@ void Workspace::MnSaveToClick() {
         if (Save(project.projectPath) != kOk) project.projectPath = previous;
     }
     Redraw();
+}
+
+bool Workspace::MnResetClick() {
+    if (history.IsValid() && AskSaveChanges() == kAnswerCancel) return false;
+    ClearProject();
+    return true;
 }
 
 int Workspace::AskSaveChanges() {

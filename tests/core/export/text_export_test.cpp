@@ -10,6 +10,7 @@
 #include "common/temp_dir.hpp"
 #include "core/app/program.hpp"
 #include "core/app/workspace.hpp"
+#include "core/draw/picture.hpp"
 
 namespace kvx {
 namespace {
@@ -389,6 +390,54 @@ TEST_F(ExportTest, DispatcherChoosesTheFileAndRestoresTheCurrentType) {
     EXPECT_EQ(ui.saveRequests[1].fileName, "noname.TSP");
     EXPECT_EQ(ui.saveRequests[1].startDirectory, dir.File("sub.dir/"));
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+}  // namespace
+}  // namespace kvx
+
+namespace kvx {
+namespace {
+
+TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
+    build.DefineType(67, kTwoPointLine, "A");
+    build.Line(67, 10);
+    ASSERT_TRUE(ws.ResetViewToWorld());
+    // Past the start-up requests, and without the picture (which is not on disk).
+    ws.redrawCount = 3;
+    program.settings.DisplayLayers[2] = -3;
+    int grabs = 0;
+    ws.grabPaintBox = [&grabs](PixelImage& image) {
+        ++grabs;
+        if (!image.Allocate(30, 20)) return false;
+        for (int32_t y = 0; y < 20; ++y) std::fill_n(image.Row(y), 90, uint8_t{200});
+        return true;
+    };
+
+    // The metafile is the surface the redraw records while the path is set.
+    EXPECT_NE(Export(kExportMetafile, "view.wmf"), "<none>");
+    EXPECT_TRUE(ws.metafileOutputPath.empty());
+    EXPECT_EQ(grabs, 0);
+
+    const std::string bitmap = Export(kExportBitmap, "view.bmp");
+    ASSERT_GT(bitmap.size(), 54u);
+    EXPECT_EQ(bitmap.substr(0, 2), "BM");
+    EXPECT_EQ(bitmap[18], 30);  // width
+    EXPECT_EQ(bitmap[22], 20);  // height
+    program.settings.JpegQuality = 100;
+    const std::string jpeg = Export(kExportJpeg, "view.jpg");
+    ASSERT_GT(jpeg.size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(jpeg[1]), 0xD8);
+    EXPECT_EQ(grabs, 2);
+    EXPECT_TRUE(ui.boxes.empty());
+
+    // Without a copy of the paint box nothing is written, and a cancelled
+    // dialog asks for no copy at all.
+    ws.grabPaintBox = nullptr;
+    EXPECT_EQ(Export(kExportBitmap, "none.bmp"), "<none>");
+    ws.grabPaintBox = [&grabs](PixelImage&) { return ++grabs > 0 && false; };
+    ws.DoWriteFile(kExportJpeg);
+    EXPECT_EQ(grabs, 2);
 }
 
 }  // namespace

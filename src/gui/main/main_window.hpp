@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/app/main_layout.hpp"
+#include "core/app/startup.hpp"
+#include "core/measure/type_choice.hpp"
+#include "core/stats/grid_model.hpp"
+#include "gui/support/qt_user_interface.hpp"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace kvx {
+
+class PaintBox;
+class Program;
+class SpinButton;
+class StatisticsGrid;
+class ValueGrid;
+class Workspace;
+struct WindowState;
+
+/// The program's window: the measuring field, the toolbar row, the type
+/// selector, the value and statistics grids and the status bar. It forwards
+/// every menu entry, button, key and mouse event to the workspace and shows
+/// what comes back; the start-up sequence runs when it is created.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Runs the start-up sequence. commandLineFile: a project or image to
+    /// open; dataDir: the folder of the data files (empty: found beside the
+    /// program).
+    explicit MainWindow(const QString& commandLineFile = {}, const QString& dataDir = {});
+    ~MainWindow() override;
+
+    /// The start-up step that failed, 0 when the program can run.
+    int32_t StartupStep() const { return startup_.step; }
+
+    Program& program() { return *program_; }
+    Workspace& workspace() { return *workspace_; }
+    StartupState& startup() { return startup_; }
+    QtUserInterface& userInterface() { return ui_; }
+
+    /// Menu captions from the catalogue in the current language.
+    void Relabel();
+    /// The layout for the current size (runs once start-up has finished).
+    void ApplyLayout();
+
+    /// The window's size as the window settings keep it (its outer size).
+    QSize OuterSize() const;
+    /// Resizes the window to an outer size.
+    void ResizeOuter(int width, int height);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildMenu();
+    void BuildToolbar(QWidget* field);
+    void BuildStatusBar();
+    QAction* AddAction(QMenu* menu, const char* name, const QString& text);
+    QToolButton* AddToolButton(QWidget* parent, const char* name, int left, int top, int iconKind);
+    QFrame* AddBevel(QWidget* parent, const char* name, int left, int width);
+    void DisableProjectCommands();
+
+    void ApplyWindowState(const WindowState& state);
+    /// Brings the controls the measuring and project commands change into
+    /// step with the workspace: selector, function buttons, mode buttons,
+    /// grids, the zoom outline. Runs after every command.
+    void SyncControls();
+    void SetControl(const QString& name, std::optional<bool> enabled, std::optional<bool> visible);
+    void PlaceFunctionButtons();
+
+    /// Runs a command and shows its outcome.
+    template <class F>
+    void Command(F&& command);
+
+    // Commands of the menu, the toolbar and the keys.
+    void NewClick();
+    void LoadClick();
+    void SaveClick();
+    void SaveToClick();
+    void SaveButtonClick();
+    void CtrlSave();
+    void ResetClick();
+    void ExitClick();
+    void ExportClick(int32_t kind);
+    void InfoClick();
+    void DataClick();
+    void AddObjectClick();
+    void OptionsClick();
+    void CopyClick();
+    void FocusStatisticsGridIf(bool take);
+    bool HandleKey(QKeyEvent* event);
+    void FirstInputAfterStartup();
+
+    void PaintBoxPressed(QMouseEvent* event);
+    void PaintBoxMoved(QMouseEvent* event);
+    void PaintBoxReleased(QMouseEvent* event);
+
+    QtUserInterface ui_;
+    std::unique_ptr<Program> program_;
+    std::unique_ptr<Workspace> workspace_;
+    StartupState startup_;
+
+    PaintBox* MainPB = nullptr;
+    QComboBox* cbo = nullptr;
+    ValueGrid* DGrid = nullptr;
+    StatisticsGrid* vGrid = nullptr;
+    QToolButton* BitBtn3 = nullptr;
+    QToolButton* BitBtn7 = nullptr;
+    QToolButton* ImgVec = nullptr;
+    QToolButton* ImgEdit = nullptr;
+    QFrame* Bevel7 = nullptr;
+    QFrame* Bevel8 = nullptr;
+    QLabel* LbDetails = nullptr;
+    QLabel* LbRaster1 = nullptr;
+    SpinButton* spinDet = nullptr;
+    SpinButton* SpinRaster = nullptr;
+    std::array<QPushButton*, kFunctionButtons> functionButtons_{};
+    std::array<QLabel*, 5> panels_{};
+
+    QAction* MnSave = nullptr;
+    QAction* MnSaveTo = nullptr;
+    QAction* MnMeasure = nullptr;
+    QAction* MnModify = nullptr;
+    QMenu* MnWrite = nullptr;
+
+    MainLayout layout_;
+    bool layingOut_ = false;
+    bool layoutDone_ = false;
+    std::vector<TypeItem> shownItems_;
+    /// The width of `MainPB` the function buttons were last placed for.
+    int placedFor_ = -1;
+    // What the grids show, so that a command that changed nothing in them
+    // does not refill a thousand rows.
+    std::vector<GridRow> shownRows_;
+    std::array<GridRow, GridModel::kStatisticsRows> shownStatistics_{};
+    bool closed_ = false;
+};
+
+}  // namespace kvx

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "core/draw/recording.hpp"
+
+namespace kvx {
+
+/// `MainPB`: shows the recorded measuring field stretched onto itself and,
+/// over it, the outline of a zoom rectangle being dragged. Mouse events are
+/// passed on as they come; the window decides what they mean.
+class PaintBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PaintBox(QWidget* parent = nullptr);
+
+    /// The surface of the last redraw; null keeps the window's background.
+    void SetSurface(std::shared_ptr<const Recording> surface);
+    /// The zoom outline between two paint-box pixels; none removes it.
+    void SetOutline(std::optional<QRect> outline);
+
+    /// The paint box as it shows on screen (without the zoom outline), one
+    /// pixel per pixel: what the picture export copies.
+    QImage Snapshot();
+
+signals:
+    void pressed(QMouseEvent* event);
+    void moved(QMouseEvent* event);
+    void released(QMouseEvent* event);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    const QImage& Rendered();
+
+    std::shared_ptr<const Recording> surface_;
+    std::optional<QRect> outline_;
+    // Replaying a large recording costs more than a repaint should; the
+    // result is kept until the surface or the size changes.
+    QImage cache_;
+    bool cacheValid_ = false;
+};
+
+}  // namespace kvx

@@ -1,0 +1,342 @@
+// The main window driven as a person would: menus, keys, the dialogs of the
+// project commands and the exports, with a fresh configuration folder.
+#include "gui/main/main_window.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "core/app/program.hpp"
+#include "core/app/workspace.hpp"
+#include "core/project/project.hpp"
+#include "gui/main/paint_box.hpp"
+#include "gui/support/core_text.hpp"
+#include "gui_test_support.hpp"
+
+using namespace kvx;
+using namespace kvx::test;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> home_;
+    QString config_;
+    QString documents_;
+
+    std::unique_ptr<MainWindow> Start(const QString& file = {}) {
+        // An image named on the command line starts a project: its resolution is asked.
+        ModalScript resolution({[](QWidget& dialog) {
+            QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
+            TypeInto(dialog, "Edit", QStringLiteral("1200"));
+        }});
+        auto window = std::make_unique<MainWindow>(file, QStringLiteral(KVX_DATA_DIR));
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get())) window->setFocus();
+        return window;
+    }
+
+    QString Image(const QString& name) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(QColor(200, 180, 160));
+        const QString path = documents_ + QLatin1Char('/') + name;
+        if (!image.save(path, "JPG")) return {};
+        return path;
+    }
+
+    void WriteConfig(const QByteArray& lines) {
+        QDir().mkpath(config_ + QStringLiteral("/Znb2Win"));
+        QFile file(config_ + QStringLiteral("/Znb2Win/Korvanix.cfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lines);
+    }
+
+    // New on an image through the file-selection and input dialogs.
+    void NewProject(MainWindow& window, const QString& imageName) {
+        ModalScript script({
+            [&](QWidget& dialog) {
+                QCOMPARE(dialog.objectName(), QStringLiteral("TFileExtSel"));
+                auto* list = Find<QListWidget>(dialog, "FileList");
+                QVERIFY(list != nullptr);
+                const auto found = list->findItems(imageName, Qt::MatchExactly);
+                QCOMPARE(found.size(), 1);
+                list->setCurrentItem(found.first());
+                QTest::keyClick(list, Qt::Key_Return);
+            },
+            [](QWidget& dialog) {
+                QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
+                TypeInto(dialog, "Edit", QStringLiteral("1200"));
+            },
+        });
+        QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(script.Done());
+    }
+
+private slots:
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(home_->isValid());
+        const UserFolders folders = FreshUserFolders(home_->path());
+        config_ = folders.config;
+        documents_ = folders.documents;
+    }
+
+    void StartsWithAFreshConfigurationAndWritesItAtExit() {
+        auto window = Start();
+        QCOMPARE(window->StartupStep(), 0);
+        QVERIFY(window->startup().started >= 1);
+        QVERIFY(QDir(config_ + QStringLiteral("/Znb2Win")).exists());
+        auto* cbo = Find<QComboBox>(*window, "cbo");
+        QVERIFY(cbo->count() > 1);
+        QCOMPARE(cbo->itemText(0), QStringLiteral("  0 none"));
+        // Nothing that needs a project can be run yet.
+        for (const char* name : {"MnSave", "MnSaveTo", "MnProps", "MnMeasure", "MnModify"}) {
+            QVERIFY2(!Find<QAction>(*window, name)->isEnabled(), name);
+        }
+        QVERIFY(!Find<QMenu>(*window, "MnWrite")->menuAction()->isEnabled());
+        QVERIFY(!Find<QToolButton>(*window, "ImgVec")->isVisible());
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("Strativa/Korvanix ")));
+
+        QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
+        QVERIFY(!window->isVisible());
+        QVERIFY(QFile::exists(config_ + QStringLiteral("/Znb2Win/Korvanix.cfg")));
+        QVERIFY(QFile::exists(config_ + QStringLiteral("/Znb2Win/Korvanix.kxo")));
+    }
+
+    void MenuCaptionsFollowTheLanguage_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("German") << 0 << QStringLiteral("Datei") << QString();
+        QTest::newRow("English") << 1 << QStringLiteral("File") << QString();
+        QTest::newRow("Spanish") << 2 << QStringLiteral("Archivo") << QString();
+    }
+
+    void MenuCaptionsFollowTheLanguage() {
+        QFETCH(int, language);
+        QFETCH(QString, file);
+        WriteConfig("; Main.Language\r\n5\t" + QByteArray::number(language) + "\r\n");
+        auto window = Start();
+        QCOMPARE(window->program().settings.Language, language);
+        const QString title = Find<QMenu>(*window, "MnFile")->title();
+        QCOMPARE(title, FromCore(window->program().GetMessage(2061)));
+        QVERIFY2(title.contains(file, Qt::CaseInsensitive), qPrintable(title));
+        // Each caption comes from the catalogue: none is left as a number.
+        for (const char* name : {"MnNew", "MnLoad", "MnSave", "MnExit", "MnMeasure", "MnWorld"}) {
+            const QString text = Find<QAction>(*window, name)->text();
+            QVERIFY2(!text.isEmpty() && !text.at(0).isDigit(), name);
+        }
+        QCOMPARE(Find<QAction>(*window, "Screen1")->text(),
+                 FromCore(window->program().GetMessage(2079)));
+    }
+
+    void LayoutFollowsTheWindowHeight() {
+        auto window = Start();
+        window->program().settings.PerformanceMode = 2;
+        window->ResizeOuter(1000, 700);
+        window->ApplyLayout();
+        if (window->screen()->geometry().height() - 28 < 700) {
+            QSKIP("the screen of this platform is too small for a 700-pixel window");
+        }
+        auto* box = Find<PaintBox>(*window, "MainPB");
+        QCOMPARE(box->size(), QSize(572, 572));
+        QCOMPARE(window->OuterSize().width(), 220 + 612);
+        // A narrow window has no room for function buttons.
+        QVERIFY(!Find<QPushButton>(*window, "BtF1")->isVisible());
+        QCOMPARE(window->program().settings.WindowWidth, 832);
+    }
+
+    void KeysNeedExactModifiers() {
+        auto window = Start(Image(QStringLiteral("keys.jpg")));
+        Workspace& ws = window->workspace();
+        QVERIFY(ws.fileState != kNoProject);
+        QVERIFY(ws.project.projectPath.empty());
+        window->startup().started = 2;
+        ws.Redraw();
+
+        const ViewBlock before = ws.project.view;
+        QTest::keyClick(window.get(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(ws.project.view.viewLeft, before.viewLeft);
+        QTest::keyClick(window.get(), Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(ws.project.view.viewSize < before.viewSize);
+
+        // Ctrl+S without a project file asks where to save.
+        const QString target = documents_ + QStringLiteral("/keys.KXP");
+        ModalScript script({
+            [&](QWidget& dialog) { SaveAs(dialog, target); },
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(QFile::exists(target));
+        QCOMPARE(ws.fileState, kUnchanged);
+    }
+
+    void NewSaveResetLoad() {
+        const QString image = Image(QStringLiteral("slide.jpg"));
+        QVERIFY(!image.isEmpty());
+        auto window = Start();
+        window->startup().started = 2;
+        NewProject(*window, QStringLiteral("slide.jpg"));
+        Workspace& ws = window->workspace();
+        QCOMPARE(ws.project.resolutionDpi, 1200);
+        QCOMPARE(FromCore(ws.project.imagePath), image);
+        QVERIFY(Find<QAction>(*window, "MnSaveTo")->isEnabled());
+        QVERIFY(Find<QToolButton>(*window, "ImgVec")->isVisible());
+
+        // A point is measured, so that Reset has something to ask about.
+        ws.fileState = kChanged;
+        ModalScript askReset({
+            [](QWidget& box) { Answer(box, QMessageBox::Cancel); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(askReset.Done());
+        QCOMPARE(ws.fileState, kChanged);
+
+        const QString project = documents_ + QStringLiteral("/slide.KXP");
+        ModalScript askAgain({
+            [](QWidget& box) { Answer(box, QMessageBox::Yes); },
+            [&](QWidget& dialog) { SaveAs(dialog, project); },
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(QFile::exists(project));
+        QCOMPARE(ws.fileState, kNoProject);
+        QVERIFY(!Find<QAction>(*window, "MnSaveTo")->isEnabled());
+
+        ModalScript load({
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("*.KXP")); },
+            [](QWidget& dialog) {
+                QCOMPARE(dialog.objectName(), QStringLiteral("TFileExtSel"));
+                auto* list = Find<QListWidget>(dialog, "FileList");
+                QCOMPARE(list->count(), 1);
+                QTest::keyClick(list, Qt::Key_Return);
+            },
+        });
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(FromCore(ws.project.projectPath), project);
+        QCOMPARE(ws.fileState, kUnchanged);
+        QVERIFY(Find<QAction>(*window, "MnSave")->isEnabled());
+    }
+
+    void EveryExportKindWritesItsFile() {
+        const QString image = Image(QStringLiteral("export.jpg"));
+        auto window = Start(image);
+        Workspace& ws = window->workspace();
+        window->startup().started = 2;
+        ws.Redraw();
+        QVERIFY(Find<QMenu>(*window, "MnWrite")->menuAction()->isEnabled());
+
+        struct Case {
+            const char* action;
+            const char* file;
+        };
+        for (const Case& c :
+             {Case{"WriteWMF", "out.WMF"}, Case{"WriteBMP", "out.BMP"}, Case{"JPG1", "out.JPG"}}) {
+            const QString path = documents_ + QLatin1Char('/') + QLatin1String(c.file);
+            ModalScript script({[&](QWidget& dialog) { SaveAs(dialog, path); }});
+            Find<QAction>(*window, c.action)->trigger();
+            QVERIFY2(QFile::exists(path), c.file);
+            QVERIFY2(QFileInfo(path).size() > 100, c.file);
+        }
+        // The pixel copies are as large as the paint box.
+        const QImage copy(documents_ + QStringLiteral("/out.BMP"));
+        QCOMPARE(copy.size(), Find<PaintBox>(*window, "MainPB")->size());
+        QCOMPARE(QImage(documents_ + QStringLiteral("/out.JPG")).size(), copy.size());
+    }
+
+    void MenuEntriesOpenTheirDialogs() {
+        auto window = Start();
+        window->startup().started = 2;
+        const ObjectTypeTable before = window->program().objectTypes;
+        struct Case {
+            const char* action;
+            const char* dialog;
+        };
+        for (const Case& c : {Case{"MnData", "TFMP_TYPE"}, Case{"MnAddobject", "TFMP_TYPE"},
+                              Case{"MnOptions2", "TMesOptions"}, Case{"MnInfo", "TKvxMesInfo"}}) {
+            QString opened;
+            ModalScript script({[&opened](QWidget& dialog) { opened = dialog.objectName(); }});
+            Find<QAction>(*window, c.action)->trigger();
+            QCOMPARE(opened, QLatin1String(c.dialog));
+        }
+        // Every dialog was cancelled: a new type's slot is empty again.
+        QVERIFY(window->program().objectTypes == before);
+    }
+
+    void TextExportsOfTheSampleProject() {
+        for (const char* name : {"tissue.KXP", "tissue.jpg"}) {
+            QVERIFY(QFile::copy(QStringLiteral(KVX_DATA_DIR "/samples/") + QLatin1String(name),
+                                documents_ + QLatin1Char('/') + QLatin1String(name)));
+        }
+        auto window = Start(documents_ + QStringLiteral("/tissue.KXP"));
+        window->startup().started = 2;
+        QVERIFY(window->workspace().history.Count() > 0);
+        QVERIFY(Find<QAction>(*window, "MnExpText")->isEnabled());
+        // The report follows the chosen type: the polygons of the sample.
+        auto* cbo = Find<QComboBox>(*window, "cbo");
+        const int polygons = cbo->findText(QStringLiteral("Polygon"), Qt::MatchContains);
+        QVERIFY(polygons > 0);
+        cbo->setCurrentIndex(polygons);
+        emit cbo->activated(polygons);
+        QVERIFY(window->workspace().currentType > 0);
+        QVERIFY(window->workspace().valueList.Count() > 0);
+
+        // Every question is answered Yes; the save dialog gets the file.
+        auto answerAll = [](const QString& path) {
+            std::deque<std::function<void(QWidget&)>> actions;
+            for (int i = 0; i < 12; ++i) {
+                actions.push_back([path](QWidget& dialog) {
+                    if (qobject_cast<QFileDialog*>(&dialog) != nullptr) {
+                        SaveAs(dialog, path);
+                    } else if (qobject_cast<QMessageBox*>(&dialog) != nullptr) {
+                        Answer(dialog, QMessageBox::Yes);
+                    }
+                });
+            }
+            return actions;
+        };
+        struct Case {
+            const char* action;
+            const char* file;
+        };
+        for (const Case& c : {Case{"MnExpText", "report.TXT"}, Case{"Tessaplot1", "classes.TSP"},
+                              Case{"R1", "table.TXT"}}) {
+            const QString path = documents_ + QLatin1Char('/') + QLatin1String(c.file);
+            ModalScript script(answerAll(path));
+            Find<QAction>(*window, c.action)->trigger();
+            QVERIFY2(QFileInfo(path).size() > 20, c.file);
+        }
+
+        // The screen report opens its window with the report lines.
+        bool shown = false;
+        ModalScript screen({[&shown](QWidget& dialog) {
+            shown = dialog.objectName() == QStringLiteral("TScreenMsg");
+        }});
+        Find<QAction>(*window, "Screen1")->trigger();
+        QVERIFY(shown);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
