@@ -1,0 +1,643 @@
+// Measuring on the real window as a person does it: a type chosen in the
+// selector, clicks on the paint box, the Measure and Modify commands, the
+// object and properties dialogs, the grids beside the image and saving.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <cmath>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/app/program.hpp"
+#include "core/app/workspace.hpp"
+#include "core/project/project.hpp"
+#include "gui/main/main_window.hpp"
+#include "gui/main/paint_box.hpp"
+#include "gui/measure/value_grids.hpp"
+#include "gui/support/core_text.hpp"
+#include "gui_test_support.hpp"
+
+using namespace kvx;
+using namespace kvx::test;
+
+namespace {
+
+// Types of the shipped object-type file.
+constexpr int kLength = 1;     // Two Point Line
+constexpr int kArea = 2;       // Polygon
+constexpr int kCountType = 3;  // Count
+constexpr int kValue = 4;      // Text
+constexpr int kDiameter = 7;   // Two Point Line
+
+// Statistics grid rows.
+constexpr int kRowN = 0;
+constexpr int kRowMin = 1;
+constexpr int kRowMax = 2;
+constexpr int kRowMean = 3;
+
+// A length or area in the table unit (mm) as the grids write it: three
+// decimals, but a whole number as "n.0".
+QString Mm(double value) {
+    const QString number = value == std::floor(value)
+                               ? QString::number(value, 'f', 0) + QStringLiteral(".0")
+                               : QString::number(value, 'f', 3);
+    return number + QStringLiteral(" mm");
+}
+
+QString Cell(const QTableWidget& grid, int row, int column) {
+    const QTableWidgetItem* item = grid.item(row, column);
+    return item != nullptr ? item->text() : QString();
+}
+
+}  // namespace
+
+class MeasuringTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> home_;
+    QString documents_;
+
+    QString Image(const QString& name) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(QColor(200, 180, 160));
+        const QString path = documents_ + QLatin1Char('/') + name;
+        if (!image.save(path, "JPG")) return {};
+        return path;
+    }
+
+    // A window with a project started on a fresh 400 × 300 image at 1200 dpi,
+    // past the first input after start-up.
+    std::unique_ptr<MainWindow> Start(const QString& imageName = QStringLiteral("slide.jpg")) {
+        const QString image = Image(imageName);
+        ModalScript resolution({[](QWidget& dialog) {
+            QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
+            TypeInto(dialog, "Edit", QStringLiteral("1200"));
+        }});
+        auto window = std::make_unique<MainWindow>(image, QStringLiteral(KVX_DATA_DIR));
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get())) window->setFocus();
+        window->startup().started = 2;
+        window->workspace().Redraw();
+        return window;
+    }
+
+    static PaintBox& Box(MainWindow& window) { return *Find<PaintBox>(window, "MainPB"); }
+    static ValueGrid& DGrid(MainWindow& window) { return *Find<ValueGrid>(window, "DGrid"); }
+    static StatisticsGrid& VGrid(MainWindow& window) {
+        return *Find<StatisticsGrid>(window, "vGrid");
+    }
+
+    // The world micrometres a paint-box pixel stands for: the view as last
+    // drawn, stretched over the paint box, integer arithmetic.
+    static qint64 WorldX(MainWindow& window, int px) {
+        const DrawnView& v = window.workspace().drawnView;
+        return qint64{px} * v.drawnWidth / Box(window).width() + v.drawnLeft;
+    }
+    static qint64 WorldY(MainWindow& window, int py) {
+        const DrawnView& v = window.workspace().drawnView;
+        return qint64{py} * v.drawnHeight / Box(window).height() + v.drawnTop;
+    }
+
+    static void Click(MainWindow& window, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(&Box(window), button, Qt::NoModifier, at);
+    }
+
+    // A double click as the mouse makes it: press, release, second press.
+    static void DoubleClick(QTableWidget& grid, QPoint at) {
+        QWidget* area = grid.viewport();
+        QTest::mouseClick(area, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(area, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    static void Measure(MainWindow& window) {
+        QTest::mouseClick(Find<QToolButton>(window, "ImgVec"), Qt::LeftButton);
+    }
+
+    // Opens the selector's list and picks the item of a type with Enter.
+    static void ChooseType(MainWindow& window, int type) {
+        auto* cbo = Find<QComboBox>(window, "cbo");
+        QVERIFY(cbo->isEnabled());
+        const int index = cbo->findData(type);
+        QVERIFY2(index >= 0, qPrintable(QString::number(type)));
+        cbo->showPopup();
+        QAbstractItemView* list = cbo->view();
+        QTRY_VERIFY(list->isVisible());
+        list->setCurrentIndex(list->model()->index(index, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(!list->isVisible());
+        QCOMPARE(window.workspace().currentType, type);
+    }
+
+    // One object: Measure, the clicks, Measure.
+    static void MeasureObject(MainWindow& window, const std::vector<QPoint>& clicks) {
+        Measure(window);
+        QVERIFY(window.workspace().captureState >= 1);
+        for (const QPoint& at : clicks) Click(window, at);
+        Measure(window);
+    }
+
+private slots:
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(home_->isValid());
+        documents_ = FreshUserFolders(home_->path()).documents;
+    }
+
+    void ClicksFollowTheViewOfTheImage() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        // 400 pixels at 1200 dpi are 8466.67 µm: the view is the square of
+        // 8467 µm from the image's corner.
+        QCOMPARE(ws.project.resolutionDpi, 1200);
+        const DrawnView view = ws.drawnView;
+        QCOMPARE(view.drawnLeft, 0);
+        QCOMPARE(view.drawnTop, 0);
+        QCOMPARE(view.drawnWidth, 8467);
+        QCOMPARE(view.drawnHeight, 8467);
+
+        ChooseType(*window, kLength);
+        const QPoint a(100, 200);
+        const QPoint b(400, 200);
+        MeasureObject(*window, {a, b});
+        QCOMPARE(ws.history.Count(), 2);
+        const MeasuredObject first = ws.history.Peek(1);
+        const MeasuredObject second = ws.history.Peek(2);
+        QCOMPARE(first.x, double(WorldX(*window, a.x())));
+        QCOMPARE(first.y, double(WorldY(*window, a.y())));
+        QCOMPARE(second.x, double(WorldX(*window, b.x())));
+        QCOMPARE(first.typeIndex, kLength);
+        QCOMPARE(first.vertexKind, 1);
+        QCOMPARE(second.vertexKind, 2);
+        // A two-point line ends measure mode by itself.
+        QCOMPARE(ws.captureState, 0);
+        QVERIFY(!Find<QToolButton>(*window, "ImgVec")->isChecked());
+        QCOMPARE(ws.fileState, int(kChanged));
+
+        const double length = double(WorldX(*window, b.x()) - WorldX(*window, a.x()));
+        QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 1000));
+        if (Box(*window).width() == 452) {
+            // 100 × 8467 div 452 = 1873 and 400 × 8467 div 452 = 7492.
+            QCOMPARE(first.x, 1873.0);
+            QCOMPARE(Cell(DGrid(*window), 0, 1), QStringLiteral("5.619 mm"));
+        }
+        QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("1"));
+        QCOMPARE(Cell(VGrid(*window), kRowMax, 1), Mm(length / 1000));
+        QCOMPARE(Cell(VGrid(*window), kRowMean, 1), QString());
+    }
+
+    void LinesListTheirLengthsAndADoubleClickExcludesOne() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        // Three horizontal lines of 100, 300 and 200 pixels.
+        const int lengths[] = {100, 300, 200};
+        double world[3];
+        for (int i = 0; i < 3; ++i) {
+            const int y = 100 + 80 * i;
+            MeasureObject(*window, {QPoint(50, y), QPoint(50 + lengths[i], y)});
+            world[i] = double(WorldX(*window, 50 + lengths[i]) - WorldX(*window, 50));
+        }
+        QCOMPARE(ws.history.Count(), 6);
+        ValueGrid& values = DGrid(*window);
+        StatisticsGrid& stats = VGrid(*window);
+        QCOMPARE(values.rowCount(), 3);
+        for (int i = 0; i < 3; ++i) QCOMPARE(Cell(values, i, 1), Mm(world[i] / 1000));
+        QCOMPARE(Cell(values, 0, 0), QStringLiteral("1 (min)"));
+        QCOMPARE(Cell(values, 1, 0), QStringLiteral("2 (max)"));
+        QCOMPARE(Cell(values, 2, 0), QStringLiteral("3"));
+        QCOMPARE(Cell(stats, kRowN, 1), QStringLiteral("3"));
+        QCOMPARE(Cell(stats, kRowMin, 1), Mm(world[0] / 1000));
+        QCOMPARE(Cell(stats, kRowMax, 1), Mm(world[1] / 1000));
+        QCOMPARE(Cell(stats, kRowMean, 1), Mm((world[0] + world[1] + world[2]) / 3 / 1000));
+        QVERIFY(values.isEnabled());
+
+        // The longest line is left out: the next longest carries the mark.
+        const QRect cell = values.visualItemRect(values.item(1, 1));
+        DoubleClick(values, cell.center());
+        QCOMPARE(Cell(values, 1, 1), QLatin1Char('[') + Mm(world[1] / 1000) + QLatin1Char(']'));
+        QCOMPARE(Cell(values, 1, 0), QStringLiteral("2"));
+        QCOMPARE(Cell(values, 2, 0), QStringLiteral("3 (max)"));
+        QCOMPARE(Cell(stats, kRowN, 1), QStringLiteral("2"));
+        QCOMPARE(Cell(stats, kRowMax, 1), Mm(world[2] / 1000));
+        QCOMPARE(Cell(stats, kRowMean, 1), Mm((world[0] + world[2]) / 2 / 1000));
+        QVERIFY(ws.history.Peek(3).excluded);
+        QVERIFY(!ws.history.Peek(4).excluded);
+
+        // A second double click takes it back in.
+        DoubleClick(values, cell.center());
+        QCOMPARE(Cell(values, 1, 1), Mm(world[1] / 1000));
+        QCOMPARE(Cell(stats, kRowN, 1), QStringLiteral("3"));
+        QVERIFY(!ws.history.Peek(3).excluded);
+
+        // Five clicks make two pairs; the fifth point is dropped.
+        MeasureObject(*window, {QPoint(380, 100), QPoint(420, 100), QPoint(380, 150),
+                                QPoint(420, 150), QPoint(380, 200)});
+        QCOMPARE(ws.history.Count(), 10);
+        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(values.rowCount(), 5);
+    }
+
+    void ClosedShapesStoreTheirClosingPoint() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kArea);
+        const QPoint corners[] = {QPoint(100, 100), QPoint(300, 100), QPoint(300, 250),
+                                  QPoint(100, 250)};
+        MeasureObject(*window, {corners[0], corners[1], corners[2], corners[3]});
+        // A polygon leaves measure mode on, ready for the next one.
+        QCOMPARE(ws.captureState, 2);
+        QVERIFY(!DGrid(*window).isEnabled());
+        QVERIFY(!Find<QComboBox>(*window, "cbo")->isEnabled());
+        QCOMPARE(ws.history.Count(), 5);
+        const MeasuredObject closing = ws.history.Peek(5);
+        QCOMPARE(closing.x, ws.history.Peek(1).x);
+        QCOMPARE(closing.y, ws.history.Peek(1).y);
+        QCOMPARE(closing.vertexKind, 2);
+        QCOMPARE(ws.history.Peek(1).vertexKind, 1);
+
+        // Two clicks make no area and no closing copy.
+        for (const QPoint& at : {QPoint(400, 300), QPoint(450, 300)}) Click(*window, at);
+        Measure(*window);
+        QCOMPARE(ws.history.Count(), 7);
+        Measure(*window);
+        QCOMPARE(ws.captureState, 0);
+        QVERIFY(DGrid(*window).isEnabled());
+
+        const double width = double(WorldX(*window, 300) - WorldX(*window, 100));
+        const double height = double(WorldY(*window, 250) - WorldY(*window, 100));
+        QCOMPARE(ws.valueList.Count(), 1);
+        QCOMPARE(ws.valueList.Entry(1).value, width * height);
+        QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(width * height / 1e6));
+
+        // Count: four clicks, then three; each object keeps a closing copy
+        // and counts its clicks.
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        for (const QPoint& at :
+             {QPoint(50, 400), QPoint(80, 400), QPoint(110, 400), QPoint(140, 400)}) {
+            Click(*window, at);
+        }
+        Measure(*window);
+        // A right click captures like a left one.
+        Click(*window, QPoint(50, 450));
+        Click(*window, QPoint(80, 450), Qt::RightButton);
+        Click(*window, QPoint(110, 450));
+        QCOMPARE(ws.pending.size(), std::size_t{3});
+        Measure(*window);
+        Measure(*window);
+        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.history.Count(), 7 + 5 + 4);
+        QCOMPARE(ws.history.Peek(12).x, ws.history.Peek(8).x);
+        QCOMPARE(ws.history.Peek(12).vertexKind, 2);
+        QCOMPARE(ws.history.Peek(12).typeIndex, kCountType);
+        ValueGrid& values = DGrid(*window);
+        QCOMPARE(values.rowCount(), 2);
+        QCOMPARE(Cell(values, 0, 1), QStringLiteral("4"));
+        QCOMPARE(Cell(values, 1, 1), QStringLiteral("3"));
+        QCOMPARE(Cell(VGrid(*window), kRowMean, 1), QStringLiteral("3.500"));
+        QCOMPARE(Cell(VGrid(*window), kRowMin, 1), QStringLiteral("3"));
+    }
+
+    void ObjectDialogChoosesTypeAndLabel() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        QCOMPARE(ws.currentType, 0);
+
+        // No type chosen: the first click asks for one.
+        Measure(*window);
+        PaintBox* box = &Box(*window);
+        ModalScript chooseType({[box](QWidget& dialog) {
+            QCOMPARE(dialog.objectName(), QStringLiteral("TVecName"));
+            // It opens a little inside the paint box's corner.
+            QCOMPARE(dialog.pos(), box->mapToGlobal(QPoint(60, 60)));
+            auto* types = Find<QComboBox>(dialog, "ComboBox1");
+            QVERIFY(types->currentText().startsWith(QStringLiteral("155 ")));
+            int index = -1;
+            for (int i = 0; i < types->count(); ++i) {
+                if (types->itemText(i).startsWith(QStringLiteral("  7 "))) index = i;
+            }
+            QVERIFY(index >= 0);
+            types->setCurrentIndex(index);
+            // A two-point line needs no label.
+            QVERIFY(!Find<QLineEdit>(dialog, "Edit1")->isVisible());
+            QVERIFY(!Find<QCheckBox>(dialog, "CheckBox2")->isVisible());
+            QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        }});
+        Click(*window, QPoint(100, 100));
+        QVERIFY(chooseType.Done());
+        QCOMPARE(ws.captureType, kDiameter);
+        Click(*window, QPoint(100, 300));
+        Measure(*window);
+        QCOMPARE(ws.history.Count(), 2);
+        QCOMPARE(ws.history.Peek(1).typeIndex, kDiameter);
+        QCOMPARE(ws.history.Peek(2).typeIndex, kDiameter);
+        QCOMPARE(ws.captureState, 0);
+
+        // Cancelling drops the click and leaves measure mode.
+        Measure(*window);
+        ModalScript cancel({[](QWidget& dialog) {
+            QTest::mouseClick(Find<QPushButton>(dialog, "BtAbbr"), Qt::LeftButton);
+        }});
+        Click(*window, QPoint(200, 100));
+        QVERIFY(cancel.Done());
+        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.history.Count(), 2);
+        QVERIFY(ws.pending.empty());
+
+        // A Text type asks for its label with every new object.
+        ChooseType(*window, kValue);
+        const auto label = [](const QString& text, bool viaButton) {
+            return [text, viaButton](QWidget& dialog) {
+                QCOMPARE(dialog.objectName(), QStringLiteral("TVecName"));
+                QVERIFY(Find<QComboBox>(dialog, "ComboBox1")
+                            ->currentText()
+                            .startsWith(QStringLiteral("  4 ")));
+                auto* edit = Find<QLineEdit>(dialog, "Edit1");
+                QVERIFY(edit->isVisible());
+                QVERIFY(Find<QCheckBox>(dialog, "CheckBox2")->isVisible());
+                QVERIFY(!Find<QCheckBox>(dialog, "CheckBox2")->isChecked());
+                QTest::keyClicks(edit, text);
+                if (viaButton) {
+                    QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+                } else {
+                    QTest::keyClick(edit, Qt::Key_Return);
+                }
+            };
+        };
+        {
+            ModalScript script({label(QStringLiteral("12,5"), true)});
+            Measure(*window);
+            Click(*window, QPoint(300, 300));
+            QVERIFY(script.Done());
+            Measure(*window);
+            QCOMPARE(ws.captureState, 0);
+        }
+        {
+            ModalScript script({label(QStringLiteral("7"), false)});
+            Measure(*window);
+            Click(*window, QPoint(350, 350));
+            QVERIFY(script.Done());
+            Measure(*window);
+        }
+        QCOMPARE(ws.history.Count(), 4);
+        QCOMPARE(FromCore(ws.history.Peek(3).name), QStringLiteral("12,5"));
+        QCOMPARE(ws.history.Peek(3).typeIndex, kValue);
+        QCOMPARE(FromCore(ws.history.Peek(4).name), QStringLiteral("7"));
+        QCOMPARE(Cell(DGrid(*window), 1, 1), QStringLiteral("7"));
+        QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("2"));
+        // (12.5 + 7) / 2, with three decimals also for labels.
+        QCOMPARE(Cell(VGrid(*window), kRowMean, 1), QStringLiteral("9.750"));
+    }
+
+    void ModifyModeMovesAndDeletesPoints() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
+        MeasureObject(*window, {QPoint(100, 400), QPoint(200, 400)});
+        QCOMPARE(ws.history.Count(), 4);
+        const QString before = Cell(DGrid(*window), 0, 1);
+
+        Find<QAction>(*window, "MnModify")->trigger();
+        QCOMPARE(ws.modifyMode, 1);
+        QVERIFY(Find<QToolButton>(*window, "ImgEdit")->isChecked());
+        QVERIFY(!Find<QComboBox>(*window, "cbo")->isEnabled());
+        QVERIFY(!DGrid(*window).isEnabled());
+
+        // The end of the first line is carried 150 pixels down.
+        PaintBox& box = Box(*window);
+        const QPoint drop(310, 250);
+        QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(300, 100));
+        QCOMPARE(ws.dragIndex, 2);
+        QTest::mouseMove(&box, QPoint(305, 180));
+        QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, drop);
+        QCOMPARE(ws.dragIndex, 0);
+        const DrawnView& v = ws.drawnView;
+        const double x = double(qint64{drop.x()} * v.drawnWidth) / box.width() + v.drawnLeft;
+        const double y = double(qint64{drop.y()} * v.drawnHeight) / box.height() + v.drawnTop;
+        QCOMPARE(ws.history.Peek(2).x, x);
+        QCOMPARE(ws.history.Peek(2).y, y);
+        QCOMPARE(ws.history.Peek(1).x, double(WorldX(*window, 100)));
+
+        // A right click on the second line's end deletes both its points.
+        QTest::mouseClick(&box, Qt::RightButton, Qt::NoModifier, QPoint(200, 400));
+        QCOMPARE(ws.history.Peek(3).typeIndex, 0);
+        QCOMPARE(ws.history.Peek(4).typeIndex, 0);
+        QCOMPARE(ws.history.Peek(2).typeIndex, kLength);
+
+        // Leaving modify mode lists what is left.
+        Find<QAction>(*window, "MnModify")->trigger();
+        QCOMPARE(ws.modifyMode, 0);
+        QVERIFY(DGrid(*window).isEnabled());
+        const MeasuredObject a = ws.history.Peek(1);
+        const MeasuredObject b = ws.history.Peek(2);
+        const double length = std::hypot(a.x - b.x, a.y - b.y);
+        QCOMPARE(DGrid(*window).rowCount(), 1);
+        QCOMPARE(ws.valueList.Count(), 1);
+        QCOMPARE(ws.valueList.Entry(1).value, length);
+        QVERIFY(Cell(DGrid(*window), 0, 1) != before);
+        QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 1000));
+        QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("1"));
+    }
+
+    void DraggedRectangleZooms() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        PaintBox& box = Box(*window);
+        const ViewBlock before = ws.project.view;
+
+        // A drag only 5 pixels wide is no rectangle: while measuring it is a point.
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QTest::mouseMove(&box, QPoint(105, 140));
+        QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(105, 140));
+        QCOMPARE(ws.pending.size(), std::size_t{1});
+        QCOMPARE(ws.project.view.viewSize, before.viewSize);
+        Measure(*window);
+        Measure(*window);
+        QCOMPARE(ws.captureState, 0);
+
+        // Nor is a drag while an object of several points is under capture.
+        ChooseType(*window, kArea);
+        Measure(*window);
+        Click(*window, QPoint(50, 50));
+        Click(*window, QPoint(60, 50));
+        QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+        QTest::mouseMove(&box, QPoint(350, 300));
+        QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(350, 300));
+        QCOMPARE(ws.pending.size(), std::size_t{3});
+        QCOMPARE(ws.project.view.viewSize, before.viewSize);
+        Measure(*window);
+        Measure(*window);
+        QCOMPARE(ws.captureState, 0);
+
+        // From (200, 150) to (350, 300): 150 of the box's pixels square.
+        QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+        QTest::mouseMove(&box, QPoint(280, 220));
+        QVERIFY(ws.ZoomOutline().has_value());
+        QTest::mouseMove(&box, QPoint(350, 300));
+        QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(350, 300));
+        QVERIFY(!ws.ZoomOutline().has_value());
+        const ViewBlock& after = ws.project.view;
+        QVERIFY(after.viewValid != 0);
+        const double side = 150.0 * double(before.viewSize) / box.width();
+        const double left = 200.0 * double(before.viewSize) / box.width() + double(before.viewLeft);
+        const double top = 150.0 * double(before.viewSize) / box.height() + double(before.viewTop);
+        const double size = double(after.viewSize);
+        QVERIFY2(size > side * 0.8 && size < side * 1.25,
+                 qPrintable(QString::number(after.viewSize)));
+        // The position may be moved to a rounder number, never by a side.
+        QVERIFY(std::abs(double(after.viewLeft) - left) < side / 2);
+        QVERIFY(std::abs(double(after.viewTop) - top) < side / 2);
+        QCOMPARE(ws.drawnView.drawnWidth, after.viewSize);
+    }
+
+    void PropertiesRescaleTheProject() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(400, 100)});
+        const MeasuredObject a = ws.history.Peek(1);
+        const MeasuredObject b = ws.history.Peek(2);
+        const double length = b.x - a.x;
+
+        // Refused while measuring.
+        Measure(*window);
+        {
+            bool opened = false;
+            ModalScript watch({[&opened](QWidget&) { opened = true; }});
+            Find<QAction>(*window, "MnProps")->trigger();
+            QTest::qWait(30);
+            QVERIFY(!opened);
+        }
+        Measure(*window);
+        QCOMPARE(ws.captureState, 0);
+
+        {
+            ModalScript script({[](QWidget& dialog) {
+                QCOMPARE(dialog.objectName(), QStringLiteral("TPEProperties"));
+                auto* edit = Find<QLineEdit>(dialog, "Edit2");
+                QCOMPARE(edit->text(), QStringLiteral("1200"));
+                edit->setFocus();
+                edit->selectAll();
+                QTest::keyClicks(edit, QStringLiteral("2400"));
+                QTest::mouseClick(Find<QPushButton>(dialog, "ButOK"), Qt::LeftButton);
+            }});
+            Find<QAction>(*window, "MnProps")->trigger();
+            QVERIFY(script.Done());
+        }
+        QCOMPARE(ws.project.resolutionDpi, 2400);
+        // The points stay on their image pixels: twice the dots per inch,
+        // half the micrometres.
+        QCOMPARE(ws.history.Peek(1).x, a.x / 2);
+        QCOMPARE(ws.history.Peek(1).y, a.y / 2);
+        QCOMPARE(ws.history.Peek(2).x, b.x / 2);
+        QCOMPARE(ws.fileState, int(kChanged));
+
+        // The grids show the new length once the values are listed again.
+        ChooseType(*window, kLength);
+        QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 2 / 1000));
+
+        // Cancel changes nothing, whatever was typed.
+        {
+            ModalScript script({[](QWidget& dialog) {
+                auto* edit = Find<QLineEdit>(dialog, "Edit2");
+                edit->selectAll();
+                QTest::keyClicks(edit, QStringLiteral("300"));
+                QTest::mouseClick(Find<QPushButton>(dialog, "ButCancel"), Qt::LeftButton);
+            }});
+            Find<QAction>(*window, "MnProps")->trigger();
+            QVERIFY(script.Done());
+        }
+        QCOMPARE(ws.project.resolutionDpi, 2400);
+        QCOMPARE(ws.history.Peek(2).x, b.x / 2);
+    }
+
+    void SavedProjectReadsBackWithTheSameObjects() {
+        auto window = Start(QStringLiteral("saved.jpg"));
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kArea);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100), QPoint(200, 250)});
+        Measure(*window);
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(50, 400), QPoint(350, 450)});
+        MeasureObject(*window, {QPoint(50, 500), QPoint(150, 500)});
+        // Excluded, moved and deleted points are saved as they are now.
+        DoubleClick(DGrid(*window),
+                    DGrid(*window).visualItemRect(DGrid(*window).item(0, 1)).center());
+        QVERIFY(ws.history.Peek(5).excluded);
+        Find<QAction>(*window, "MnModify")->trigger();
+        QTest::mousePress(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(150, 500));
+        QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(181, 523));
+        QVERIFY(ws.history.Peek(8).x > double(WorldX(*window, 180)));
+        QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(300, 100));
+        QVERIFY(ws.history.Peek(2).Deleted());
+        Find<QAction>(*window, "MnModify")->trigger();
+        // A Count object still being captured is committed by the save.
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        for (const QPoint& at : {QPoint(380, 50), QPoint(400, 50), QPoint(420, 50)}) {
+            Click(*window, at);
+        }
+
+        const QString target = documents_ + QStringLiteral("/saved.KXP");
+        ModalScript save({
+            [&](QWidget& dialog) { SaveAs(dialog, target); },
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(save.Done());
+        QVERIFY(QFile::exists(target));
+        QCOMPARE(ws.fileState, int(kUnchanged));
+        QCOMPARE(ws.captureState, 0);
+        QVERIFY(ws.pending.empty());
+
+        std::vector<MeasuredObject> kept;
+        for (int i = 1; i <= ws.history.Count(); ++i) {
+            if (!ws.history.Peek(i).Deleted()) kept.push_back(ws.history.Peek(i));
+        }
+        // 4 polygon, 4 line and 4 count points; one polygon point deleted.
+        QCOMPARE(ws.history.Count(), 12);
+        QCOMPARE(kept.size(), std::size_t{11});
+
+        MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
+        QCOMPARE(second.StartupStep(), 0);
+        const Workspace& read = second.workspace();
+        QCOMPARE(read.project.resolutionDpi, 1200);
+        QCOMPARE(read.history.Count(), int(kept.size()));
+        for (int i = 1; i <= read.history.Count(); ++i) {
+            const MeasuredObject& want = kept[std::size_t(i - 1)];
+            const MeasuredObject got = read.history.Peek(i);
+            QCOMPARE(got.typeIndex, want.typeIndex);
+            QCOMPARE(got.vertexKind, want.vertexKind);
+            QCOMPARE(got.excluded, want.excluded);
+            QCOMPARE(got.name, want.name);
+            // Positions are stored as whole micrometres.
+            QCOMPARE(got.x, std::nearbyint(want.x));
+            QCOMPARE(got.y, std::nearbyint(want.y));
+        }
+    }
+};
+
+QTEST_MAIN(MeasuringTest)
+#include "measuring_test.moc"
