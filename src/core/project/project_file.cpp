@@ -1,8 +1,12 @@
 #include "core/project/project_file.hpp"
 
+#include <unistd.h>
+
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <thread>
 
 #include "core/app/error_report.hpp"
 #include "core/app/workspace.hpp"
@@ -233,11 +237,12 @@ void ProjectReader::Run() {
 }
 
 bool ProjectReader::SwitchToConvertedCopy(TextFile& file) {
-    std::string target = ExtractFileDir(path_) + std::string(kConvertedProjectName);
+    const std::string copyName = ConvertedCopyName();
+    std::string target = ExtractFileDir(path_) + copyName;
     ErrorCode code = ConvertLineEnds(path_, target);
     // A project in a folder we may not write to is still readable.
     if (code == 60110500) {
-        target = JoinPath(TempDirectory(), kConvertedProjectName);
+        target = JoinPath(TempDirectory(), copyName);
         code = ConvertLineEnds(path_, target);
     }
     if (code != kOk) {
@@ -388,6 +393,16 @@ void ProjectReader::ResolveImage(const std::string& written) {
 }
 
 }  // namespace
+
+std::string ConvertedCopyName() {
+    const std::string_view name = kConvertedProjectName;
+    const std::size_t dot = name.rfind('.');
+    const auto thread =
+        static_cast<uint64_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+    return std::string(name.substr(0, dot)) + "-" + IntToStr(static_cast<int64_t>(::getpid())) +
+           "-" + IntToHex(static_cast<int64_t>(thread & 0xFFFFFFFFFFFF)) +
+           std::string(name.substr(dot));
+}
 
 std::string RecentDirectoriesFile(const Program& program, std::string_view name) {
     return program.configDir.empty() ? std::string() : JoinPath(program.configDir, name);

@@ -31,8 +31,14 @@ inline constexpr ErrorCode kProjectWrite = 63010103;    ///< a write or the clos
 inline constexpr std::string_view kProjectExtension = "KXP";
 inline constexpr std::string_view kBackupExtension = "BAK";
 /// The copy with carriage returns added that a file with bare line feeds is
-/// read through, made in the project's folder.
+/// read through, made in the project's folder. Each reader adds a part of its
+/// own before the extension (see ConvertedCopyName).
 inline constexpr std::string_view kConvertedProjectName = "~KXPTEMP.$$$";
+/// The name of the converted copy for the reader running on this thread:
+/// kConvertedProjectName with the process and thread before its extension,
+/// so that readers running side by side, in one process or several, never
+/// read each other's copy.
+std::string ConvertedCopyName();
 /// The title a project gets when it has none at save.
 inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Project";
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "common/fake_ui.hpp"
 #include "common/file_size_limit.hpp"
@@ -387,7 +388,19 @@ TEST_F(ProjectFileTest, BareLineFeedsReadTheSameRecords) {
     ASSERT_TRUE(Read(dir.Write("long.KXP", longLine + lf)));
     EXPECT_EQ(ws.history.Count(), 2);
     EXPECT_EQ(ws.project.userName, std::string(253, 'u'));
-    EXPECT_FALSE(std::filesystem::exists(dir.File(std::string(kConvertedProjectName))));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with("~KXPTEMP")) << entry.path();
+    }
+}
+
+TEST(ConvertedCopyNameTest, ReadersOnOtherThreadsGetCopiesOfTheirOwn) {
+    const std::string here = ConvertedCopyName();
+    std::string there;
+    std::thread([&] { there = ConvertedCopyName(); }).join();
+    EXPECT_TRUE(here.starts_with("~KXPTEMP-")) << here;
+    EXPECT_TRUE(here.ends_with(".$$$")) << here;
+    EXPECT_EQ(here, ConvertedCopyName());
+    EXPECT_NE(here, there);
 }
 
 TEST_F(ProjectFileTest, ConversionKeepsItsSizeLimitOthersReadDirectly) {

@@ -1,0 +1,284 @@
+#include "cli/batch_commands.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "cli/batch_runner.hpp"
+#include "cli/batch_session.hpp"
+#include "cli/batch_stats.hpp"
+#include "core/app/error_report.hpp"
+#include "core/draw/recording.hpp"
+#include "core/export/bmp_writer.hpp"
+#include "core/export/jpeg_writer.hpp"
+#include "core/export/picture_file.hpp"
+#include "core/export/text_export.hpp"
+#include "core/export/wmf_writer.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/text_file.hpp"
+
+namespace kvx::batch {
+
+namespace {
+
+std::string FailureText(Session& session, const std::string& path, std::string_view headline) {
+    std::string text = PathToUtf8(path) + ": " + std::string(headline) + "\n";
+    for (const std::string& line : DescribeDiagnostics(session.ui().diagnostics, path)) {
+        text += "  " + line + "\n";
+    }
+    return text;
+}
+
+ProjectResult CheckProject(Session& session, const std::string& path) {
+    ProjectResult result;
+    if (!session.Load(path)) {
+        result.failed = true;
+        result.out = FailureText(session, path, "FAILED");
+        if (session.ui().diagnostics.empty()) result.out += "  cannot be read\n";
+        return result;
+    }
+    result.out = FailureText(session, path, "OK");
+    return result;
+}
+
+ProjectResult StatsProject(Session& session, const std::string& path) {
+    ProjectResult result;
+    if (!session.Load(path)) {
+        result.failed = true;
+        result.err = FailureText(session, path, "cannot be read");
+        return result;
+    }
+    result.out = StatsRows(session, PathToUtf8(path));
+    return result;
+}
+
+ProjectResult ExportProject(Session& session, const std::string& path, const std::string& target) {
+    ProjectResult result;
+    const Options& options = session.options();
+    const int32_t kind = options.exportKind;
+    if (!session.Load(path)) {
+        result.failed = true;
+        result.err = FailureText(session, path, "cannot be read");
+        return result;
+    }
+    Workspace& ws = session.workspace();
+    Program& program = session.program();
+    BatchUserInterface& ui = session.ui();
+    const std::vector<int32_t> types = session.ExportedTypes();
+    if (types.empty()) {
+        result.err = PathToUtf8(path) + ": nothing exported: no object type with values\n";
+        return result;
+    }
+
+    ui.askOrder.clear();
+    for (const int32_t n : types) {
+        ui.askOrder.push_back({n, program.objectTypes.At(n).Name(program.settings.Language)});
+    }
+    // As a person would, the first exported type is chosen before the
+    // export; the class width of the report and Tessaplot file starts there.
+    ws.currentType = types.front();
+    ws.StatisticsPass();
+    const bool classWidthMissing =
+        (kind == kExportReport || kind == kExportTessaplot) && !(ws.ClassWidth > 0.0);
+
+    ui.PrepareExport(target, options.types);
+    ui.Clear();
+    // Nothing is shown, so the redraw that ends an export only counts.
+    ws.redrawCount = 0;
+    ws.DoWriteFile(kind);
+
+    if (!ui.diagnostics.empty()) {
+        result.failed = true;
+        result.err = FailureText(session, path, "export failed");
+        return result;
+    }
+    if (kind == kExportScreen) {
+        result.out = CoreToUtf8(ui.screenCaption) + "\n";
+        for (const std::string& line : ui.screenLines) result.out += CoreToUtf8(line) + "\n";
+        result.out += "\n";
+    } else if (classWidthMissing) {
+        result.err = PathToUtf8(path) + ": nothing exported: the class width is 0\n";
+    } else if ((kind == kExportTessaplot || kind == kExportR) && ui.yesAnswers == 0) {
+        result.err = PathToUtf8(path) + ": nothing exported: none of the listed types\n";
+    } else {
+        result.out = PathToUtf8(ChangeFileExt(target, ExportExtension(kind))) + "\n";
+    }
+    return result;
+}
+
+int RunExport(const Options& options, const std::string& dataDir, std::ostream& out,
+              std::ostream& err) {
+    const bool toFiles = options.exportKind != kExportScreen;
+    std::vector<std::string> targets(options.projects.size());
+    if (toFiles) {
+        if (options.projects.size() > 1 && !options.output.empty() &&
+            !DirectoryExists(options.output)) {
+            err << "korvanix-batch: -o must be an existing folder when several projects are "
+                   "given\n";
+            return kExitUsage;
+        }
+        std::map<std::string, std::size_t> seen;
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            targets[i] = ExportTarget(options, i);
+            std::error_code error;
+            const std::string key =
+                std::filesystem::absolute(targets[i], error).lexically_normal().string();
+            const auto [at, added] = seen.emplace(error ? targets[i] : key, i);
+            if (!added) {
+                err << "korvanix-batch: " << PathToUtf8(options.projects[at->second]) << " and "
+                    << PathToUtf8(options.projects[i]) << " would both be exported to "
+                    << PathToUtf8(targets[i]) << "\n";
+                return kExitUsage;
+            }
+        }
+    }
+
+    std::ofstream file;
+    std::ostream* sink = &out;
+    if (!toFiles && !options.output.empty()) {
+        file.open(options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            err << "korvanix-batch: cannot create " << PathToUtf8(options.output) << "\n";
+            return kExitProjectFailed;
+        }
+        sink = &file;
+    }
+    const int status = RunProjects(
+        options, dataDir,
+        [&](Session& session, std::size_t index) {
+            return ExportProject(session, options.projects[index], targets[index]);
+        },
+        *sink, err, WantsProgress(options.projects.size()));
+    if (file.is_open()) {
+        file.close();
+        if (!file) {
+            err << "korvanix-batch: cannot write " << PathToUtf8(options.output) << "\n";
+            return kExitProjectFailed;
+        }
+    }
+    return status;
+}
+
+int RunStats(const Options& options, const std::string& dataDir, std::ostream& out,
+             std::ostream& err) {
+    std::ofstream file;
+    std::ostream* sink = &out;
+    if (!options.output.empty()) {
+        file.open(options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            err << "korvanix-batch: cannot create " << PathToUtf8(options.output) << "\n";
+            return kExitProjectFailed;
+        }
+        sink = &file;
+    }
+    *sink << StatsHeader() << "\r\n";
+    const int status = RunProjects(
+        options, dataDir,
+        [&](Session& session, std::size_t index) {
+            return StatsProject(session, options.projects[index]);
+        },
+        *sink, err, WantsProgress(options.projects.size()));
+    if (file.is_open()) {
+        file.close();
+        if (!file) {
+            err << "korvanix-batch: cannot write " << PathToUtf8(options.output) << "\n";
+            return kExitProjectFailed;
+        }
+    }
+    return status;
+}
+
+int RunRender(const Options& options, const std::string& dataDir, const RenderBackend& backend,
+              std::ostream& out, std::ostream& err) {
+    const bool raster = options.renderKind != kExportMetafile;
+    if (raster && !backend.rasterize) {
+        err << "korvanix-batch: this build draws metafiles only (no Qt)\n";
+        return kExitUsage;
+    }
+    Session session(options, dataDir);
+    std::string failure;
+    if (!session.Start(failure)) {
+        err << "korvanix-batch: " << failure << "\n";
+        return kExitStartup;
+    }
+    const std::string& path = options.projects.front();
+    if (!session.Load(path)) {
+        err << FailureText(session, path, "cannot be read");
+        return kExitProjectFailed;
+    }
+    Workspace& ws = session.workspace();
+    Program& program = session.program();
+    BatchUserInterface& ui = session.ui();
+    if (backend.metrics) ws.textMetrics = backend.metrics;
+    if (options.quality) program.settings.JpegQuality = *options.quality;
+
+    // The first redraw loads the picture and fits the view to it; then the
+    // picture is exported as the Export menu does, the raster kinds from the
+    // surface painted at the asked size instead of from a window.
+    ui.Clear();
+    ws.Redraw();
+    const int32_t side =
+        options.size > 0 ? options.size : static_cast<int32_t>(ws.project.view.surfaceSize);
+    bool grabFailed = false;
+    if (raster) {
+        ws.grabPaintBox = [&](PixelImage& image) {
+            const std::shared_ptr<const Recording> surface = ws.windowState.surface;
+            grabFailed = !surface || !backend.rasterize(*surface, side, image);
+            return !grabFailed;
+        };
+    }
+    ui.PrepareExport(options.output, {});
+    ws.DoWriteFile(options.renderKind);
+    ws.grabPaintBox = nullptr;
+
+    const std::string written = ChangeFileExt(options.output, ExportExtension(options.renderKind));
+    if (grabFailed) {
+        err << PathToUtf8(path) << ": cannot draw a picture of " << side << " pixels\n";
+        return kExitProjectFailed;
+    }
+    if (!ui.diagnostics.empty()) {
+        err << FailureText(session, path, "picture not written");
+        return kExitProjectFailed;
+    }
+    out << PathToUtf8(written) << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+std::string ExportTarget(const Options& options, std::size_t index) {
+    const std::string_view extension = ExportExtension(options.exportKind);
+    if (extension.empty()) return {};
+    const std::string own = ChangeFileExt(options.projects[index], extension);
+    if (options.output.empty()) return own;
+    if (DirectoryExists(options.output)) return JoinPath(options.output, ExtractFileName(own));
+    return ChangeFileExt(options.output, extension);
+}
+
+int RunCommand(const Options& options, const std::string& dataDir, const RenderBackend& backend,
+               std::ostream& out, std::ostream& err) {
+    switch (options.command) {
+        case Command::Help:
+            out << UsageText();
+            return kExitOk;
+        case Command::Check:
+            return RunProjects(
+                options, dataDir,
+                [&](Session& session, std::size_t index) {
+                    return CheckProject(session, options.projects[index]);
+                },
+                out, err, WantsProgress(options.projects.size()));
+        case Command::Export:
+            return RunExport(options, dataDir, out, err);
+        case Command::Stats:
+            return RunStats(options, dataDir, out, err);
+        case Command::Render:
+            return RunRender(options, dataDir, backend, out, err);
+        case Command::None:
+            break;
+    }
+    err << UsageText();
+    return kExitUsage;
+}
+
+}  // namespace kvx::batch

@@ -1,0 +1,112 @@
+#include "cli/batch_stats.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "cli/batch_session.hpp"
+#include "core/measure/values.hpp"
+#include "core/support/strings.hpp"
+
+namespace kvx::batch {
+
+namespace {
+
+// Rows end as the CSV standard has them.
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string IntegerText(double value) {
+    return IntToStr(static_cast<int64_t>(value));
+}
+
+// Areas are listed in the square of the length unit.
+std::string UnitText(int dataType, int32_t tableUnit) {
+    std::string unit = CoreToUtf8(UnitName(dataType, tableUnit));
+    if (dataType == kPolygon) unit += "\xC2\xB2";
+    return unit;
+}
+
+}  // namespace
+
+std::string_view StatsHeader() {
+    return "project,image,resolution_dpi,type,type_name,data_type,unit,n,excluded,min,max,mean,s,"
+           "variance,lower,upper,within_percent,cv_percent";
+}
+
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+std::string ShortestNumber(double value) {
+    if (!std::isfinite(value)) return {};
+    if (value == 0.0) value = 0.0;  // no "-0"
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc()) return {};
+    return std::string(buffer, end);
+}
+
+std::string StatsRows(Session& session, std::string_view projectName) {
+    Workspace& ws = session.workspace();
+    const Program& program = session.program();
+    const Settings& settings = program.settings;
+    const int32_t unit = settings.TableUnit;
+    const int32_t remembered = ws.currentType;
+
+    std::string rows;
+    for (const int32_t n : session.ExportedTypes()) {
+        const ObjectType& type = program.objectTypes.At(n);
+        ws.currentType = n;
+        ws.StatisticsPass();
+        const ValueList& v = ws.valueList;
+        const double counted = v.n();
+        const auto shown = [&](double value) { return UnitDivisor(value, type.dataType, unit); };
+        const auto number = [&](bool computed, double value) {
+            return computed ? ShortestNumber(value) : std::string();
+        };
+        const bool any = counted >= 1;
+        const bool spread = counted >= 2;
+        const double mean = shown(v.mean());
+        const double s = shown(v.s());
+
+        std::vector<std::string> cells = {
+            CsvField(projectName),
+            CsvField(PathToUtf8(ws.project.imagePath)),
+            IntToStr(ws.project.resolutionDpi),
+            IntToStr(n),
+            CsvField(CoreToUtf8(type.Name(settings.Language))),
+            CsvField(CoreToUtf8(DataTypeName(type.dataType, settings.Language))),
+            CsvField(UnitText(type.dataType, unit)),
+            IntegerText(counted),
+            IntegerText(v.excludedCount()),
+            number(any, shown(v.min())),
+            number(any, shown(v.max())),
+            number(any, mean),
+            number(spread, s),
+            // A variance is in the square of the unit of its values.
+            number(spread, shown(shown(v.variance()))),
+            number(spread, shown(v.lowerBound())),
+            number(spread, shown(v.upperBound())),
+            number(spread, v.withinPercent()),
+            // With a mean of 0 the coefficient is undefined.
+            number(spread && mean != 0.0, s * 100.0 / mean),
+        };
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0) rows += ',';
+            rows += cells[i];
+        }
+        rows += kLineEnd;
+    }
+    ws.currentType = remembered;
+    ws.StatisticsPass();
+    return rows;
+}
+
+}  // namespace kvx::batch

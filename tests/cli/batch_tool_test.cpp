@@ -1,0 +1,424 @@
+// Runs korvanix-batch as a lab would and holds what it writes against the
+// core driven the way the window drives it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <sstream>
+
+#include "common/fake_ui.hpp"
+#include "common/temp_dir.hpp"
+#include "core/app/workspace.hpp"
+#include "core/export/text_export.hpp"
+#include "core/measure/values.hpp"
+#include "core/project/object_type_file.hpp"
+
+namespace kvx {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A program and workspace started as the window starts them, with default
+// settings (the tool runs with an empty configuration folder too).
+struct Window {
+    test::FakeUserInterface ui;
+    Program program{ui, test::DataDir()};
+    Workspace ws{program};
+
+    Window() {
+        EXPECT_TRUE(program.InitErrorStack());
+        EXPECT_EQ(program.errorTable.LoadErrorTable("ZSYSTEM", program.programDir), kOk);
+        EXPECT_EQ(program.LoadMessages(), kOk);
+        EXPECT_EQ(program.errorTable.LoadErrorTable("korvanix.err", program.programDir), kOk);
+        EXPECT_EQ(ws.CreateHistory(), kOk);
+        EXPECT_TRUE(LoadObjectTypes(program, program.settings.ObjectTypeFile));
+        EXPECT_TRUE(ws.ResetViewToWorld());
+        ws.FillTypeSelector();
+    }
+
+    void Load(const fs::path& path) {
+        ASSERT_TRUE(ws.LoadProject(path.filename().string(), path.parent_path().string()));
+    }
+
+    std::vector<int32_t> ExportedTypes() const {
+        std::vector<int32_t> types;
+        const auto inUse = TypesInUse(ws.history);
+        for (int32_t n = 1; n <= ObjectTypeTable::kSlots; ++n) {
+            const ObjectType& t = program.objectTypes.At(n);
+            if (t.dataClass == kClassUser && inUse[static_cast<std::size_t>(n)] &&
+                YieldsValues(t.dataType)) {
+                types.push_back(n);
+            }
+        }
+        return types;
+    }
+
+    // The person picks a type in `cbo`.
+    void Choose(int32_t type) {
+        for (std::size_t i = 0; i < ws.cboItems.size(); ++i) {
+            if (ws.cboItems[i].type == type) ws.CboChange(static_cast<int32_t>(i));
+        }
+        ASSERT_EQ(ws.currentType, type);
+    }
+};
+
+// One point line: type, y, x, kind, name, excluded.
+std::string Point(int type, int x, int y, int kind, bool excluded = false) {
+    return "D " + std::to_string(type) + "," + std::to_string(y) + "," + std::to_string(x) + "," +
+           std::to_string(kind) + ",," + (excluded ? "1" : "0") + ",\r\n";
+}
+
+std::string Project(const std::string& points, const std::string& image = "tissue.jpg",
+                    bool versionLine = true) {
+    return ";C: generated\r\nB " + image + "\r\nO " + image + "\r\nR 2400\r\n" +
+           (versionLine ? "V 18\r\n" : "") + points;
+}
+
+// Lines of 100 and 300 micrometres and an excluded one of 500 (type 1, Two
+// Point Line), and a square of 1000 micrometres (type 2, Polygon).
+std::string HandProject() {
+    return Project(Point(1, 0, 0, 1) + Point(1, 100, 0, 2) + Point(1, 0, 50, 1) +
+                   Point(1, 300, 50, 2) + Point(1, 0, 90, 1, true) + Point(1, 500, 90, 2) +
+                   Point(2, 0, 0, 1) + Point(2, 1000, 0, 2) + Point(2, 1000, 1000, 2) +
+                   Point(2, 0, 1000, 2) + Point(2, 0, 0, 2));
+}
+
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string cell;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                cell += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                cell += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(std::move(cell));
+            cell.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.back().push_back(std::move(cell));
+            cell.clear();
+            rows.emplace_back();
+            ++i;
+        } else {
+            cell += c;
+        }
+    }
+    if (rows.back().empty()) rows.pop_back();
+    return rows;
+}
+
+double Number(const std::string& text) {
+    double value = std::numeric_limits<double>::quiet_NaN();
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(ec == std::errc() && end == text.data() + text.size()) << "'" << text << "'";
+    return value;
+}
+
+class BatchToolTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"tissue.KXP", "tissue.jpg"}) {
+            fs::copy_file(fs::path(test::DataDir()) / "samples" / name, dir.Path() / name);
+        }
+        fs::create_directories(dir.Path() / "config");
+    }
+
+    // Runs the tool in folder where (relative to the test's folder).
+    ToolRun Tool(const std::string& arguments, const std::string& where = ".") const {
+        const std::string out = dir.File("tool.out");
+        const std::string err = dir.File("tool.err");
+        const std::string command = "cd '" + dir.File(where) + "' && XDG_CONFIG_HOME='" +
+                                    dir.File("config") + "' '" KVX_BATCH_EXE "' " + arguments +
+                                    " >'" + out + "' 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        ToolRun run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = test::TempDir::Read(out);
+        run.err = test::TempDir::Read(err);
+        return run;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(BatchToolTest, CheckNamesTheBrokenLineAndTheMissingImage) {
+    dir.Write("broken.KXP", Project(Point(1, 0, 0, 1) + "D 1,0,1x0,2,,0,\r\n"));
+    dir.Write("lost.KXP", Project(Point(1, 0, 0, 1), "gone.jpg"));
+    const ToolRun run = Tool("check tissue.KXP broken.KXP lost.KXP");
+    EXPECT_EQ(run.status, 1) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "tissue.KXP: OK");
+    std::getline(lines, line);
+    EXPECT_EQ(line, "broken.KXP: FAILED");
+    std::getline(lines, line);
+    // The x field of the seventh line, with its code and the code it was passed on as.
+    EXPECT_NE(line.find("60070600"), std::string::npos) << line;
+    EXPECT_NE(line.find("line 7: D 1,0,1x0,2,,0,"), std::string::npos) << line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "lost.KXP: FAILED");
+    std::getline(lines, line);
+    EXPECT_NE(line.find("gone.jpg"), std::string::npos) << line;
+
+    EXPECT_EQ(Tool("check tissue.KXP").status, 0);
+    EXPECT_EQ(Tool("check --jobs").status, 2);
+}
+
+TEST_F(BatchToolTest, StatsByHand) {
+    dir.Write("hand.KXP", HandProject());
+    const ToolRun run = Tool("stats --unit mm hand.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = ParseCsv(run.out);
+    ASSERT_EQ(rows.size(), 3u) << run.out;
+    EXPECT_EQ(rows[0].size(), 18u);
+
+    // 0.1 and 0.3 mm counted, 0.5 excluded: s = sqrt(0.02), both inside mean ± s.
+    const auto& line = rows[1];
+    EXPECT_EQ(std::vector<std::string>(line.begin(), line.begin() + 9),
+              (std::vector<std::string>{"hand.KXP", "tissue.jpg", "2400", "1", "Length",
+                                        "Two Point Line", "mm", "2", "1"}));
+    const double expected[] = {0.1,
+                               0.3,
+                               0.2,
+                               0.14142135623730950,
+                               0.02,
+                               0.05857864376269050,
+                               0.34142135623730950,
+                               100.0,
+                               70.710678118654752};
+    for (std::size_t k = 0; k < std::size(expected); ++k) {
+        EXPECT_NEAR(Number(line[9 + k]), expected[k], 1e-12 * (1 + expected[k])) << k;
+    }
+
+    // One square millimetre: nothing spreads, so s and the rest stay empty.
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"hand.KXP", "tissue.jpg", "2400", "2", "Area",
+                                                 "Polygon", "mm\xC2\xB2", "1", "0", "1", "1", "1",
+                                                 "", "", "", "", "", ""}));
+
+    const auto micrometres = ParseCsv(Tool("stats --unit um --language de hand.KXP").out);
+    ASSERT_EQ(micrometres.size(), 3u);
+    EXPECT_EQ(micrometres[1][4], "L\xC3\xA4nge");  // UTF-8, not the core's Windows-1252
+    EXPECT_EQ(micrometres[1][6], "\xC2\xB5m");
+    EXPECT_EQ(micrometres[1][13], "20000");  // square micrometres
+    EXPECT_EQ(micrometres[2][9], "1e+06");   // shortest form
+}
+
+TEST_F(BatchToolTest, StatsRowsAreThoseOfTheStatisticsPass) {
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "cells, batch 2.KXP");
+    dir.Write("hand.KXP", HandProject());
+    const ToolRun run = Tool("stats -o table.csv tissue.KXP 'cells, batch 2.KXP' hand.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = ParseCsv(test::TempDir::Read(dir.File("table.csv")));
+
+    std::size_t r = 1;
+    for (const char* name : {"tissue.KXP", "cells, batch 2.KXP", "hand.KXP"}) {
+        Window window;
+        window.Load(dir.Path() / name);
+        const int32_t unit = window.program.settings.TableUnit;
+        for (const int32_t type : window.ExportedTypes()) {
+            ASSERT_LT(r, rows.size());
+            const auto& row = rows[r++];
+            EXPECT_EQ(row[0], name);
+            EXPECT_EQ(Number(row[3]), type);
+            window.ws.currentType = type;
+            window.ws.StatisticsPass();
+            const ValueList& v = window.ws.valueList;
+            const int dataType = window.program.objectTypes.At(type).dataType;
+            const auto shown = [&](double x) { return UnitDivisor(x, dataType, unit); };
+            EXPECT_EQ(Number(row[7]), v.n());
+            EXPECT_EQ(Number(row[8]), v.excludedCount());
+            EXPECT_EQ(Number(row[9]), shown(v.min()));
+            EXPECT_EQ(Number(row[10]), shown(v.max()));
+            EXPECT_EQ(Number(row[11]), shown(v.mean()));
+            if (v.n() < 2) continue;
+            EXPECT_EQ(Number(row[12]), shown(v.s()));
+            EXPECT_EQ(Number(row[13]), shown(shown(v.variance())));
+            EXPECT_EQ(Number(row[14]), shown(v.lowerBound()));
+            EXPECT_EQ(Number(row[15]), shown(v.upperBound()));
+            EXPECT_EQ(Number(row[16]), v.withinPercent());
+        }
+    }
+    EXPECT_EQ(r, rows.size());
+}
+
+TEST_F(BatchToolTest, ParallelJobsGiveTheTableOfOneJob) {
+    // Each project reads as in a fresh window: the file without a version
+    // line ignores its exclusion flags whichever project a job read before.
+    std::string names;
+    for (int i = 0; i < 12; ++i) {
+        std::string points;
+        for (int k = 0; k <= i; ++k) {
+            points += Point(1, 0, 10 * k, 1, k == 0) + Point(1, 100 + 37 * k * i, 10 * k, 2);
+        }
+        const std::string name = "p" + std::to_string(i) + ".KXP";
+        dir.Write(name, Project(points, "tissue.jpg", i % 3 != 0));
+        names += " " + name;
+    }
+    const ToolRun one = Tool("stats --jobs 1" + names);
+    const ToolRun two = Tool("stats --jobs 2" + names);
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, two.out);
+    const ToolRun alone = Tool("stats p3.KXP");
+    const auto all = ParseCsv(one.out);
+    const auto single = ParseCsv(alone.out);
+    ASSERT_EQ(single.size(), 2u);
+    EXPECT_EQ(single[1][8], "0");  // no version line: the flag is not read
+    EXPECT_NE(std::find(all.begin(), all.end(), single[1]), all.end());
+}
+
+struct ExportCase {
+    const char* kind;
+    int32_t exportKind;
+    const char* types;  // --types, empty for all
+};
+
+class BatchExportTest : public BatchToolTest, public testing::WithParamInterface<ExportCase> {};
+
+TEST_P(BatchExportTest, FilesEqualThoseOfTheExportMenu) {
+    const ExportCase& c = GetParam();
+    dir.Write("hand.KXP", HandProject());
+    fs::create_directories(dir.Path() / "out");
+    const std::string types = *c.types ? std::string(" --types ") + c.types : std::string();
+    const ToolRun run =
+        Tool(std::string("export --kind ") + c.kind + types + " -o out tissue.KXP hand.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    std::vector<int32_t> listed;
+    for (std::string_view rest = c.types; !rest.empty();) {
+        const std::size_t comma = rest.find(',');
+        listed.push_back(static_cast<int32_t>(Number(std::string(rest.substr(0, comma)))));
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    for (const char* name : {"tissue", "hand"}) {
+        Window window;
+        window.Load(dir.Path() / (std::string(name) + ".KXP"));
+        const std::vector<int32_t> exported = window.ExportedTypes();
+        window.Choose(exported.front());
+        const std::string expected = dir.File(std::string("menu-") + name + "." +
+                                              std::string(ExportExtension(c.exportKind)));
+        window.ui.saveAnswers.push_back(expected);
+        for (const int32_t type : exported) {
+            const bool yes =
+                listed.empty() || std::find(listed.begin(), listed.end(), type) != listed.end();
+            window.ui.boxAnswers.push_back(yes ? kAnswerYes : kAnswerNo);
+        }
+        window.ws.DoWriteFile(c.exportKind);
+
+        const std::string written =
+            dir.File("out/" + std::string(name) + "." + std::string(ExportExtension(c.exportKind)));
+        ASSERT_TRUE(fs::exists(expected)) << name;
+        EXPECT_EQ(test::TempDir::Read(written), test::TempDir::Read(expected)) << name;
+        EXPECT_NE(run.out.find(written.substr(dir.Path().string().size() + 1)), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BatchExportTest,
+                         testing::Values(ExportCase{"report", kExportReport, ""},
+                                         ExportCase{"tessaplot", kExportTessaplot, ""},
+                                         ExportCase{"tessaplot", kExportTessaplot, "2,7"},
+                                         ExportCase{"r", kExportR, ""},
+                                         ExportCase{"r", kExportR, "1,2"}),
+                         [](const auto& param) {
+                             return std::string(param.param.kind) +
+                                    (*param.param.types ? "Listed" : "All");
+                         });
+
+TEST_F(BatchToolTest, ExportRefusesToWriteTwoProjectsToOneFile) {
+    fs::create_directories(dir.Path() / "a");
+    fs::create_directories(dir.Path() / "out");
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "a" / "tissue.KXP");
+    const ToolRun run = Tool("export --kind report -o out tissue.KXP a/tissue.KXP");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(Tool("export --kind report tissue.KXP ./tissue.KXP").status, 2);
+    EXPECT_NE(run.err.find("both"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir.Path() / "out" / "tissue.TXT"));
+}
+
+TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {
+    Window window;
+    window.Load(dir.Path() / "tissue.KXP");
+    window.ws.DoWriteFile(kExportScreen);
+    ASSERT_EQ(window.ui.screenReports.size(), 1u);
+
+    // Run elsewhere, the tool finds the image beside the project, as the
+    // window does from its own folder.
+    const ToolRun run = Tool("export --kind screen ../tissue.KXP", "config");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string expected = window.ui.screenReports[0].caption + "\n";
+    for (const std::string& line : window.ui.screenReports[0].lines) expected += line + "\n";
+    // The same text, in UTF-8 ("µ" is two bytes there).
+    std::string converted;
+    for (const char c : expected + "\n") {
+        if (c == '\xB5') {
+            converted += "\xC2\xB5";
+        } else if (c == '\xB1') {
+            converted += "\xC2\xB1";
+        } else {
+            converted += c;
+        }
+    }
+    EXPECT_EQ(run.out, converted);
+}
+
+int32_t Little32(const std::string& bytes, std::size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(bytes[at + k]);
+    return static_cast<int32_t>(v);
+}
+
+TEST_F(BatchToolTest, RenderWritesAPlaceableMetafile) {
+    const ToolRun wmf = Tool("render --format wmf -o view.wmf tissue.KXP");
+    ASSERT_EQ(wmf.status, 0) << wmf.err;
+    const std::string metafile = test::TempDir::Read(dir.File("view.WMF"));
+    ASSERT_GT(metafile.size(), 22u);
+    EXPECT_EQ(static_cast<uint32_t>(Little32(metafile, 0)), 0x9AC6CDD7u);  // placeable
+}
+
+TEST_F(BatchToolTest, RenderRasterPicturesOfTheAskedSize) {
+    if (!KVX_BATCH_HAS_RASTER) {
+        EXPECT_EQ(Tool("render --format bmp -o view.bmp tissue.KXP").status, 2);
+        GTEST_SKIP() << "built without Qt";
+    }
+    const ToolRun bmp = Tool("render --format bmp --size 321 -o view.bmp tissue.KXP");
+    ASSERT_EQ(bmp.status, 0) << bmp.err;
+    EXPECT_EQ(bmp.err, "");
+    const std::string bitmap = test::TempDir::Read(dir.File("view.BMP"));
+    ASSERT_GT(bitmap.size(), 54u);
+    EXPECT_EQ(Little32(bitmap, 18), 321);
+    EXPECT_EQ(Little32(bitmap, 22), 321);
+
+    const ToolRun jpg = Tool("render --format jpg --size 200 --quality 50 -o view tissue.KXP");
+    ASSERT_EQ(jpg.status, 0) << jpg.err;
+    const std::string jpeg = test::TempDir::Read(dir.File("view.JPG"));
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    const auto word = [&](std::size_t at) {
+        return static_cast<unsigned char>(jpeg[at]) * 256 +
+               static_cast<unsigned char>(jpeg[at + 1]);
+    };
+    EXPECT_EQ(word(frame + 5), 200);  // height
+    EXPECT_EQ(word(frame + 7), 200);  // width
+}
+
+}  // namespace
+}  // namespace kvx
