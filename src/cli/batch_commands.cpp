@@ -21,6 +21,38 @@ namespace kvx::batch {
 
 namespace {
 
+// Standard output, or the file of -o: a file that cannot be created or
+// written completely is a failure, never a silent partial table.
+class OutputSink {
+public:
+    explicit OutputSink(std::ostream& out) : stream_(&out) {}
+
+    bool Open(const std::string& path, std::ostream& err) {
+        if (path.empty()) return true;
+        path_ = path;
+        file_.open(path, std::ios::binary | std::ios::trunc);
+        if (!file_) {
+            err << "korvanix-batch: cannot create " << PathToUtf8(path) << "\n";
+            return false;
+        }
+        stream_ = &file_;
+        return true;
+    }
+    std::ostream& Stream() { return *stream_; }
+    bool Close(std::ostream& err) {
+        if (!file_.is_open()) return true;
+        file_.close();
+        if (file_) return true;
+        err << "korvanix-batch: cannot write " << PathToUtf8(path_) << "\n";
+        return false;
+    }
+
+private:
+    std::ostream* stream_;
+    std::ofstream file_;
+    std::string path_;
+};
+
 std::string FailureText(Session& session, const std::string& path, std::string_view headline) {
     std::string text = PathToUtf8(path) + ": " + std::string(headline) + "\n";
     for (const std::string& line : DescribeDiagnostics(session.ui().diagnostics, path)) {
@@ -133,59 +165,29 @@ int RunExport(const Options& options, const std::string& dataDir, std::ostream& 
         }
     }
 
-    std::ofstream file;
-    std::ostream* sink = &out;
-    if (!toFiles && !options.output.empty()) {
-        file.open(options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            err << "korvanix-batch: cannot create " << PathToUtf8(options.output) << "\n";
-            return kExitProjectFailed;
-        }
-        sink = &file;
-    }
+    OutputSink sink(out);
+    if (!toFiles && !sink.Open(options.output, err)) return kExitProjectFailed;
     const int status = RunProjects(
         options, dataDir,
         [&](Session& session, std::size_t index) {
             return ExportProject(session, options.projects[index], targets[index]);
         },
-        *sink, err, WantsProgress(options.projects.size()));
-    if (file.is_open()) {
-        file.close();
-        if (!file) {
-            err << "korvanix-batch: cannot write " << PathToUtf8(options.output) << "\n";
-            return kExitProjectFailed;
-        }
-    }
-    return status;
+        sink.Stream(), err, WantsProgress(options.projects.size()));
+    return sink.Close(err) ? status : kExitProjectFailed;
 }
 
 int RunStats(const Options& options, const std::string& dataDir, std::ostream& out,
              std::ostream& err) {
-    std::ofstream file;
-    std::ostream* sink = &out;
-    if (!options.output.empty()) {
-        file.open(options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            err << "korvanix-batch: cannot create " << PathToUtf8(options.output) << "\n";
-            return kExitProjectFailed;
-        }
-        sink = &file;
-    }
-    *sink << StatsHeader() << "\r\n";
+    OutputSink sink(out);
+    if (!sink.Open(options.output, err)) return kExitProjectFailed;
+    sink.Stream() << StatsHeader() << "\r\n";
     const int status = RunProjects(
         options, dataDir,
         [&](Session& session, std::size_t index) {
             return StatsProject(session, options.projects[index]);
         },
-        *sink, err, WantsProgress(options.projects.size()));
-    if (file.is_open()) {
-        file.close();
-        if (!file) {
-            err << "korvanix-batch: cannot write " << PathToUtf8(options.output) << "\n";
-            return kExitProjectFailed;
-        }
-    }
-    return status;
+        sink.Stream(), err, WantsProgress(options.projects.size()));
+    return sink.Close(err) ? status : kExitProjectFailed;
 }
 
 int RunRender(const Options& options, const std::string& dataDir, const RenderBackend& backend,

@@ -354,6 +354,13 @@ TEST_F(BatchToolTest, ExportRefusesToWriteTwoProjectsToOneFile) {
     EXPECT_FALSE(fs::exists(dir.Path() / "out" / "tissue.TXT"));
 }
 
+TEST_F(BatchToolTest, AnOutputFileThatCannotBeMadeFailsTheRun) {
+    const ToolRun run = Tool("stats -o missing/table.csv tissue.KXP");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot create"), std::string::npos) << run.err;
+    EXPECT_EQ(Tool("export --kind screen -o missing/screen.txt tissue.KXP").status, 1);
+}
+
 TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {
     Window window;
     window.Load(dir.Path() / "tissue.KXP");
