@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,6 +16,9 @@
 #include <QtTest>
 #include <deque>
 #include <functional>
+#include <memory>
+
+#include "gui/main/main_window.hpp"
 
 namespace kvx::test {
 
@@ -113,6 +117,27 @@ inline UserFolders FreshUserFolders(const QString& base) {
     }
     qputenv("XDG_CONFIG_HOME", folders.config.toUtf8());
     return folders;
+}
+
+// A 400 × 300 JPEG of one colour at path; empty when it could not be saved.
+inline QString SaveTestJpeg(const QString& path) {
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(QColor(200, 180, 160));
+    return image.save(path, "JPG") ? path : QString();
+}
+
+// The real window on the shipped data, shown and active. An image named as
+// the file starts a project on it: its resolution is answered with 1200 dpi.
+inline std::unique_ptr<MainWindow> StartWindow(const QString& file) {
+    ModalScript resolution({[](QWidget& dialog) {
+        QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
+        TypeInto(dialog, "Edit", QStringLiteral("1200"));
+    }});
+    auto window = std::make_unique<MainWindow>(file, QStringLiteral(KVX_DATA_DIR));
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) window->setFocus();
+    return window;
 }
 
 }  // namespace kvx::test

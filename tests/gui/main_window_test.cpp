@@ -44,25 +44,10 @@ private:
     QString config_;
     QString documents_;
 
-    std::unique_ptr<MainWindow> Start(const QString& file = {}) {
-        // An image named on the command line starts a project: its resolution is asked.
-        ModalScript resolution({[](QWidget& dialog) {
-            QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
-            TypeInto(dialog, "Edit", QStringLiteral("1200"));
-        }});
-        auto window = std::make_unique<MainWindow>(file, QStringLiteral(KVX_DATA_DIR));
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get())) window->setFocus();
-        return window;
-    }
+    std::unique_ptr<MainWindow> Start(const QString& file = {}) { return StartWindow(file); }
 
     QString Image(const QString& name) {
-        QImage image(400, 300, QImage::Format_RGB32);
-        image.fill(QColor(200, 180, 160));
-        const QString path = documents_ + QLatin1Char('/') + name;
-        if (!image.save(path, "JPG")) return {};
-        return path;
+        return SaveTestJpeg(documents_ + QLatin1Char('/') + name);
     }
 
     void WriteConfig(const QByteArray& lines) {

@@ -75,25 +75,13 @@ private:
     QString documents_;
 
     QString Image(const QString& name) {
-        QImage image(400, 300, QImage::Format_RGB32);
-        image.fill(QColor(200, 180, 160));
-        const QString path = documents_ + QLatin1Char('/') + name;
-        if (!image.save(path, "JPG")) return {};
-        return path;
+        return SaveTestJpeg(documents_ + QLatin1Char('/') + name);
     }
 
     // A window with a project started on a fresh 400 × 300 image at 1200 dpi,
     // past the first input after start-up.
     std::unique_ptr<MainWindow> Start(const QString& imageName = QStringLiteral("slide.jpg")) {
-        const QString image = Image(imageName);
-        ModalScript resolution({[](QWidget& dialog) {
-            QCOMPARE(dialog.objectName(), QStringLiteral("TPrgDlg"));
-            TypeInto(dialog, "Edit", QStringLiteral("1200"));
-        }});
-        auto window = std::make_unique<MainWindow>(image, QStringLiteral(KVX_DATA_DIR));
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get())) window->setFocus();
+        auto window = StartWindow(Image(imageName));
         window->startup().started = 2;
         window->workspace().Redraw();
         return window;

@@ -448,7 +448,6 @@ void MainWindow::ApplyLayout() {
     workspace_->StatisticsPass();
     layoutDone_ = true;
     layingOut_ = false;
-    placedFor_ = -1;
     SyncControls();
 }
 
@@ -548,8 +547,11 @@ void MainWindow::SyncControls() {
     BitBtn7->setEnabled(copy);
 
     PlaceFunctionButtons();
+    ShowZoomOutline();
+}
 
-    if (const auto outline = ws.ZoomOutline()) {
+void MainWindow::ShowZoomOutline() {
+    if (const auto outline = workspace_->ZoomOutline()) {
         MainPB->SetOutline(QRect(QPoint(outline->first.x, outline->first.y),
                                  QPoint(outline->second.x, outline->second.y)));
     } else {
@@ -757,12 +759,7 @@ void MainWindow::PaintBoxPressed(QMouseEvent* event) {
 void MainWindow::PaintBoxMoved(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     workspace_->MainPBMouseMove(at.x(), at.y());
-    if (const auto outline = workspace_->ZoomOutline()) {
-        MainPB->SetOutline(QRect(QPoint(outline->first.x, outline->first.y),
-                                 QPoint(outline->second.x, outline->second.y)));
-    } else {
-        MainPB->SetOutline(std::nullopt);
-    }
+    ShowZoomOutline();
 }
 
 void MainWindow::PaintBoxReleased(QMouseEvent* event) {

@@ -84,6 +84,7 @@ private:
     void SyncControls();
     void SetControl(const QString& name, std::optional<bool> enabled, std::optional<bool> visible);
     void PlaceFunctionButtons();
+    void ShowZoomOutline();
 
     /// Runs a command and shows its outcome.
     template <class F>
@@ -144,8 +145,6 @@ private:
     bool layingOut_ = false;
     bool layoutDone_ = false;
     std::vector<TypeItem> shownItems_;
-    /// The width of `MainPB` the function buttons were last placed for.
-    int placedFor_ = -1;
     // What the grids show, so that a command that changed nothing in them
     // does not refill a thousand rows.
     std::vector<GridRow> shownRows_;

@@ -12,28 +12,17 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_pictures.hpp"
 #include "core/app/config.hpp"
 #include "core/app/program.hpp"
 #include "core/app/workspace.hpp"
-#include "core/draw/picture.hpp"
-#include "core/export/jpeg_writer.hpp"
 
 namespace kvx {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A small real picture, so that the redraw after New and Load finds one.
-std::string TinyJpeg() {
-    PixelImage image;
-    EXPECT_TRUE(image.Allocate(8, 6));
-    for (int32_t y = 0; y < 6; ++y) {
-        for (int32_t x = 0; x < 8 * 3; ++x) image.Row(y)[x] = 200;
-    }
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(EncodeJpeg(image.View(), 90, bytes));
-    return std::string(bytes.begin(), bytes.end());
-}
+using test::TinyJpeg;
 
 struct FitCase {
     const char* label;
