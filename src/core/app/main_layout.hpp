@@ -35,10 +35,10 @@ struct MainLayoutInput {
     int32_t screenHeight = 0;
     int32_t performanceMode = 2;
     int32_t measureFieldEnlarge = 100;
-    int32_t dataGridWidth = 220;   ///< `DGrid`
-    int32_t valueGridHeight = 191; ///< `vGrid`
+    int32_t dataGridWidth = 220;    ///< `DGrid`
+    int32_t valueGridHeight = 191;  ///< `vGrid`
     int32_t valueGridWidth = 220;
-    int32_t bevel7Right = 551;     ///< right edge of `Bevel7`, the last picture button
+    int32_t bevel7Right = 551;  ///< right edge of `Bevel7`, the last picture button
     int32_t bitBtn7Width = 31;
     int32_t cboHeight = 24;
     std::array<int32_t, kFunctionButtons> buttonWidths{50, 50, 50, 50, 50, 50, 50, 50, 50, 50};

@@ -33,7 +33,8 @@ InfoDialog::InfoDialog(const Program& program, QWidget* parent) : QDialog(parent
     name->setText(QStringLiteral("<b>%1</b>").arg(FromCore(kApplicationTitle).toHtmlEscaped()));
     auto* version = new QLabel(this);
     version->setObjectName(QStringLiteral("LbVersion"));
-    version->setText(QStringLiteral("%1.%2.%3.%4").arg(v.major).arg(v.minor).arg(v.release).arg(v.build));
+    version->setText(
+        QStringLiteral("%1.%2.%3.%4").arg(v.major).arg(v.minor).arg(v.release).arg(v.build));
     auto* description = new QLabel(FromCore(program.GetMessage(kMsgDescription)), this);
     description->setObjectName(QStringLiteral("LbDescription"));
     description->setWordWrap(true);

@@ -47,11 +47,11 @@ struct Caption {
     int message;
 };
 constexpr Caption kCaptions[] = {
-    {"MnFile", 2061},     {"MnNew", 2078},    {"MnLoad", 2064},      {"MnSave", 2069},
-    {"MnSaveTo", 2065},   {"MnWrite", 2074},  {"MnProps", 2009},     {"MnReset", 2075},
-    {"MnExit", 2066},     {"MnEdit1", 2062},  {"MnMeasure", 2143},   {"MnModify", 2144},
-    {"MnData", 2068},     {"MnAddobject", 2089}, {"MnView", 2063},   {"MnRefresh", 2067},
-    {"MnWorld", 2071},    {"MnEnlarge", 2073}, {"MnReduce", 2072},   {"MnOptions2", 2070},
+    {"MnFile", 2061},   {"MnNew", 2078},       {"MnLoad", 2064},    {"MnSave", 2069},
+    {"MnSaveTo", 2065}, {"MnWrite", 2074},     {"MnProps", 2009},   {"MnReset", 2075},
+    {"MnExit", 2066},   {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
+    {"MnData", 2068},   {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
+    {"MnWorld", 2071},  {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
     {"Screen1", 2079},
 };
 
@@ -184,12 +184,19 @@ void MainWindow::BuildMenu() {
     connect(MnSaveTo, &QAction::triggered, this, &MainWindow::SaveToClick);
     MnWrite = menu("MnWrite");
     file->addMenu(MnWrite);
-    const std::pair<const char*, int32_t> exports[] = {
-        {"WriteWMF", kExportMetafile}, {"WriteBMP", kExportBitmap}, {"JPG1", kExportJpeg},
-        {"MnExpText", kExportReport},  {"Screen1", kExportScreen},  {"Tessaplot1", kExportTessaplot},
-        {"R1", kExportR}};
-    const QString fixed[] = {QStringLiteral("WMF"), QStringLiteral("BMP"), QStringLiteral("JPG"),
-                             QStringLiteral("Text"), QString(), QStringLiteral("Tessaplot"),
+    const std::pair<const char*, int32_t> exports[] = {{"WriteWMF", kExportMetafile},
+                                                       {"WriteBMP", kExportBitmap},
+                                                       {"JPG1", kExportJpeg},
+                                                       {"MnExpText", kExportReport},
+                                                       {"Screen1", kExportScreen},
+                                                       {"Tessaplot1", kExportTessaplot},
+                                                       {"R1", kExportR}};
+    const QString fixed[] = {QStringLiteral("WMF"),
+                             QStringLiteral("BMP"),
+                             QStringLiteral("JPG"),
+                             QStringLiteral("Text"),
+                             QString(),
+                             QStringLiteral("Tessaplot"),
                              QStringLiteral("R")};
     int index = 0;
     for (const auto& [name, kind] : exports) {
@@ -221,8 +228,9 @@ void MainWindow::BuildMenu() {
     bar->addMenu(view);
     connect(AddAction(view, "MnRefresh", {}), &QAction::triggered, this,
             [this] { Command([this] { workspace_->Redraw(); }); });
-    connect(AddAction(view, "MnWorld", {}), &QAction::triggered, this,
-            [this] { Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnWorld); }); });
+    connect(AddAction(view, "MnWorld", {}), &QAction::triggered, this, [this] {
+        Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnWorld); });
+    });
     connect(AddAction(view, "MnEnlarge", {}), &QAction::triggered, this, [this] {
         Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnEnlarge); });
     });
@@ -230,7 +238,8 @@ void MainWindow::BuildMenu() {
         Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnReduce); });
     });
     view->addSeparator();
-    connect(AddAction(view, "MnOptions2", {}), &QAction::triggered, this, &MainWindow::OptionsClick);
+    connect(AddAction(view, "MnOptions2", {}), &QAction::triggered, this,
+            &MainWindow::OptionsClick);
     connect(AddAction(view, "MnInfo", QStringLiteral("Info")), &QAction::triggered, this,
             &MainWindow::InfoClick);
 }
@@ -318,9 +327,8 @@ void MainWindow::BuildToolbar(QWidget* field) {
     connect(ImgEdit, &QToolButton::clicked, this,
             [this] { Command([this] { workspace_->ModifyCommand(); }); });
 
-    static const char* const kButtonNames[kFunctionButtons] = {"BtF1", "BtF2", "BtF3", "BtF4",
-                                                               "BtF5", "BtF6", "BtF7", "BtF8",
-                                                               "BtF9", "BtFA"};
+    static const char* const kButtonNames[kFunctionButtons] = {
+        "BtF1", "BtF2", "BtF3", "BtF4", "BtF5", "BtF6", "BtF7", "BtF8", "BtF9", "BtFA"};
     for (int i = 0; i < kFunctionButtons; ++i) {
         auto* button = new QPushButton(FromCore(DefaultButtonCaption(i)), field);
         button->setObjectName(QLatin1String(kButtonNames[i]));
@@ -391,8 +399,8 @@ void MainWindow::DisableProjectCommands() {
 
 void MainWindow::Relabel() {
     for (const Caption& caption : kCaptions) {
-        const QString text = FromCore(program_->GetMessage(caption.message)) +
-                             ShortcutHint(caption.name);
+        const QString text =
+            FromCore(program_->GetMessage(caption.message)) + ShortcutHint(caption.name);
         const QString name = QLatin1String(caption.name);
         if (auto* m = menuBar()->findChild<QMenu*>(name)) {
             m->setTitle(text);
@@ -423,7 +431,8 @@ void MainWindow::ApplyLayout() {
     in.bitBtn7Width = kButtonSize;
     in.cboHeight = cbo->height();
     for (int i = 0; i < kFunctionButtons; ++i) {
-        in.buttonWidths[static_cast<std::size_t>(i)] = functionButtons_[static_cast<std::size_t>(i)]->width();
+        in.buttonWidths[static_cast<std::size_t>(i)] =
+            functionButtons_[static_cast<std::size_t>(i)]->width();
     }
     layout_ = ComputeMainLayout(in);
 
@@ -443,7 +452,8 @@ void MainWindow::ApplyLayout() {
     place(vGrid, layout_.vGrid);
     place(cbo, layout_.cbo);
     BitBtn7->move(layout_.BitBtn7.left, layout_.BitBtn7.top);
-    for (std::size_t i = 0; i < panels_.size(); ++i) panels_[i]->setFixedWidth(layout_.panelWidths[i]);
+    for (std::size_t i = 0; i < panels_.size(); ++i)
+        panels_[i]->setFixedWidth(layout_.panelWidths[i]);
 
     workspace_->StatisticsPass();
     layoutDone_ = true;
@@ -455,8 +465,8 @@ void MainWindow::PlaceFunctionButtons() {
     for (std::size_t i = 0; i < functionButtons_.size(); ++i) {
         QPushButton* button = functionButtons_[i];
         const FunctionButton& model = workspace_->functionButtons[i];
-        const QString caption = FromCore(model.caption.empty() ? DefaultButtonCaption(int(i))
-                                                               : model.caption);
+        const QString caption =
+            FromCore(model.caption.empty() ? DefaultButtonCaption(int(i)) : model.caption);
         if (button->text() != caption) button->setText(caption);
         button->setProperty("tag", model.tag);
         QFont font = button->font();
@@ -664,8 +674,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Keys only reach widgets of the window that has the focus; a modal
     // dialog keeps its own.
     if (event->type() == QEvent::KeyPress && QApplication::activeModalWidget() == nullptr) {
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr &&
-                                                            widget->window() == this) {
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget != nullptr && widget->window() == this) {
             // A popup (an open menu or the selector's list) keeps its keys.
             if (QApplication::activePopupWidget() == nullptr) {
                 return HandleKey(static_cast<QKeyEvent*>(event));

@@ -125,7 +125,8 @@ void Draw(QPainter& p, ToolbarIcon icon, double s) {
             p.setPen(QPen(kInk, s * 0.06, Qt::SolidLine, Qt::RoundCap));
             const QPointF c(s / 2, s / 2);
             const double r = s * 0.38, h = s * 0.1;
-            for (const QPointF& d : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
+            for (const QPointF& d :
+                 {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
                 const QPointF tip = c + d * r;
                 p.drawLine(c, tip);
                 const QPointF side(d.y(), d.x());

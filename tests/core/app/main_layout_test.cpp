@@ -74,8 +74,8 @@ TEST(MainLayout, FunctionButtonsOnlyWhereTheyEndBeforeTheCopyButton) {
     const MainLayout wide = ComputeMainLayout(Window(1200, 1000, 2000));
     ASSERT_EQ(wide.BitBtn7.left, 833);
     const std::array<std::optional<int32_t>, kFunctionButtons> expected{
-        561, 616, 671, 726, std::nullopt, std::nullopt, std::nullopt,
-        std::nullopt, std::nullopt, std::nullopt};
+        561,          616,          671,          726,          std::nullopt,
+        std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     EXPECT_EQ(wide.functionButtons, expected);
 
     // A narrow button later in the row still takes the room a wide one left.
@@ -93,7 +93,8 @@ TEST(MainLayout, StatusPanelsShareTheBarInTwentieths) {
     const MainLayout layout = ComputeMainLayout(in);
     ASSERT_EQ(layout.statusBarWidth, 832 - 16);
     const int32_t u = 816 / 20;  // 40
-    EXPECT_EQ(layout.panelWidths, (std::array<int32_t, 5>{4 * u, 2 * u, 3 * u, 5 * u, 816 - 14 * u}));
+    EXPECT_EQ(layout.panelWidths,
+              (std::array<int32_t, 5>{4 * u, 2 * u, 3 * u, 5 * u, 816 - 14 * u}));
 }
 
 }  // namespace
