@@ -90,7 +90,12 @@ inline void TypeInto(QWidget& dialog, const char* edit, const QString& text) {
 inline void SaveAs(QWidget& dialog, const QString& path) {
     auto* files = qobject_cast<QFileDialog*>(&dialog);
     QVERIFY(files != nullptr);
-    files->selectFile(path);
+    // Typed into the name field as a person would: selectFile() races with
+    // the dialog's own file-system model, which may still be filling in the
+    // suggested name when the script runs.
+    auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name != nullptr);
+    name->setText(path);
     static_cast<QDialog*>(files)->accept();
 }
 
