@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project_file.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace {
 

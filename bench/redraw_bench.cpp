@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
-#include "core/draw/main_redraw.hpp"
 #include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/draw/render_objects.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/main_redraw.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace {
 

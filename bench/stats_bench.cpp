@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
 #include "core/export/text_export.hpp"
 #include "core/measure/values.hpp"
+#include "core/program/program.hpp"
+#include "core/stats/collect_values.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/app/config.hpp"
-#include "core/app/program.hpp"
+#include "core/program/config.hpp"
+#include "core/program/program.hpp"
 #include "core/support/strings.hpp"
 #include "fuzz_support.hpp"
 

@@ -2,7 +2,7 @@
 // read: neither may crash, and every line written must stay readable.
 #include <cstdlib>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/support/text_file.hpp"
 #include "fuzz_support.hpp"

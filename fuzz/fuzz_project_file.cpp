@@ -3,9 +3,9 @@
 // a whole project or an empty one.
 #include <cstdlib>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project_file.hpp"
+#include "core/workspace/workspace.hpp"
 #include "fuzz_support.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/app/startup.hpp"
+#include "core/program/startup.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/support/core_text.hpp"
 

@@ -3,10 +3,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/config.hpp"
-#include "core/app/shell_folders.hpp"
 #include "core/measure/values.hpp"
+#include "core/program/config.hpp"
+#include "core/program/shell_folders.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/stats/collect_values.hpp"
 #include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"

@@ -6,8 +6,8 @@
 
 #include "cli/batch_options.hpp"
 #include "cli/batch_ui.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx::batch {
 

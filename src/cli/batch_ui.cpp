@@ -1,6 +1,6 @@
 #include "cli/batch_ui.hpp"
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 
 namespace kvx::batch {
 

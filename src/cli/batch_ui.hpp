@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 #include "core/support/error_code.hpp"
 
 namespace kvx {

@@ -6,7 +6,7 @@
 
 #include "cli/batch_commands.hpp"
 #include "cli/batch_options.hpp"
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 
 #ifdef KVX_BATCH_RASTER
 #include <QGuiApplication>

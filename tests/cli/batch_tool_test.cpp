@@ -12,10 +12,11 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/workspace.hpp"
 #include "core/export/text_export.hpp"
 #include "core/measure/values.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/stats/collect_values.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 
 namespace kvx::test {
 
@@ -18,8 +18,7 @@ public:
         MessageButtons buttons;
     };
 
-    int MessageBox(std::string_view title, std::string_view text,
-                   MessageButtons buttons) override {
+    int MessageBox(std::string_view title, std::string_view text, MessageButtons buttons) override {
         boxes.push_back({std::string(title), std::string(text), buttons});
         if (!boxAnswers.empty()) {
             const int answer = boxAnswers.front();
@@ -27,7 +26,7 @@ public:
             return answer;
         }
         return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? kAnswerOk
-                                                                                     : kAnswerYes;
+                                                                                    : kAnswerYes;
     }
 
     void ShowErrorDialog(ErrorDialogRequest& request) override {

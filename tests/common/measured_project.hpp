@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/workspace.hpp"
+#include "core/program/object_type.hpp"
 #include "core/project/measured_object.hpp"
-#include "core/project/object_type.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx::test {
 

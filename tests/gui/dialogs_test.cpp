@@ -14,7 +14,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "gui/dialogs/error_mes.hpp"
 #include "gui/dialogs/file_ext_sel.hpp"
 #include "gui/dialogs/prg_dlg.hpp"

@@ -26,9 +26,9 @@
 #include <functional>
 #include <memory>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui_test_support.hpp"

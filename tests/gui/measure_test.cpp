@@ -12,10 +12,10 @@
 #include <deque>
 #include <functional>
 
-#include "core/app/program.hpp"
 #include "core/measure/calibration.hpp"
 #include "core/measure/type_choice.hpp"
 #include "core/options/type_editor.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/statistics.hpp"

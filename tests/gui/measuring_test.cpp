@@ -24,9 +24,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/measure/value_grids.hpp"

@@ -10,11 +10,11 @@
 #include <QtTest>
 #include <functional>
 
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
 #include "core/options/options_model.hpp"
 #include "core/options/type_editor.hpp"
+#include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/options/char_set_dialog.hpp"
 #include "gui/options/options_dialog.hpp"
 #include "gui/options/sel_field_dialog.hpp"

@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <set>
 
-#include "core/app/workspace.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/main/paint_box.hpp"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/program.hpp"
-#include "core/app/user_interface.hpp"
+#include "core/program/program.hpp"
+#include "core/program/user_interface.hpp"
 #include "core/project/measured_object.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/project/project.hpp"

@@ -4,11 +4,11 @@
 #include <limits>
 #include <memory>
 
-#include "core/app/program.hpp"
 #include "core/draw/canvas.hpp"
 #include "core/draw/picture.hpp"
 #include "core/draw/picture_loader.hpp"
 #include "core/draw/view.hpp"
+#include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"

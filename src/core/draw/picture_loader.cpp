@@ -12,10 +12,10 @@
 #include <system_error>
 #include <vector>
 
-#include "core/app/program.hpp"
 #include "core/draw/bmp_reader.hpp"
 #include "core/draw/picture_gif.hpp"
 #include "core/draw/picture_jpeg.hpp"
+#include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
@@ -31,7 +31,7 @@ std::string LowerExtension(std::string_view path) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos) return {};
     std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext) c = LowerAscii(c);
     return ext;
 }
 

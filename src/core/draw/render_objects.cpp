@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/app/settings.hpp"
+#include "core/program/object_type.hpp"
+#include "core/program/settings.hpp"
 #include "core/project/measured_object.hpp"
-#include "core/project/object_type.hpp"
 
 namespace kvx {
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <utility>
 
-#include "core/app/error_report.hpp"
-#include "core/app/program.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/program.hpp"
 
 namespace kvx {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/draw/view_block.hpp"
+#include "core/project/view_block.hpp"
 #include "core/support/error_code.hpp"
 
 namespace kvx {

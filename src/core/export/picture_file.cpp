@@ -1,10 +1,10 @@
 #include "core/export/picture_file.hpp"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
 #include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
 namespace kvx {
@@ -12,13 +12,9 @@ namespace kvx {
 std::string ForcePictureExtension(std::string_view path, std::string_view extension) {
     const std::string name = ExtractFileName(path);
     const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && name.size() - dot - 1 == extension.size()) {
-        bool same = true;
-        for (std::size_t i = 0; i < extension.size(); ++i) {
-            same = same && std::toupper(static_cast<unsigned char>(name[dot + 1 + i])) ==
-                               std::toupper(static_cast<unsigned char>(extension[i]));
-        }
-        if (same) return std::string(path);
+    if (dot != std::string::npos &&
+        EqualsIgnoringCase(std::string_view(name).substr(dot + 1), extension)) {
+        return std::string(path);
     }
     return ChangeFileExt(path, extension);
 }

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <map>
 
-#include "core/app/workspace.hpp"
 #include "core/measure/values.hpp"
+#include "core/program/program.hpp"
+#include "core/stats/collect_values.hpp"
+#include "core/stats/statistics.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 
@@ -64,14 +66,25 @@ std::string_view ExportExtension(int32_t kind) {
     }
 }
 
-TextExport::TextExport(Workspace& workspace, int32_t kind, std::string fileName,
+TextExport::TextExport(Program& program, const Project& project, const History& history,
+                       double classWidth, int32_t kind, std::string fileName,
                        std::vector<std::string>* memo)
-    : ws_(workspace),
-      program_(workspace.program()),
+    : program_(program),
+      project_(project),
+      history_(history),
+      classWidth_(classWidth),
       kind_(kind),
       fileName_(std::move(fileName)),
       memo_(memo),
-      decimalComma_(workspace.program().settings.Language == 0) {}
+      decimalComma_(program.settings.Language == 0) {}
+
+void TextExport::StatisticsPass(int32_t type) {
+    statisticsRan_ = true;
+    CollectValues(history_, program_.objectTypes, type, values_);
+    (void)ComputeStatistics(values_);
+    classWidth_ =
+        CalcClassSize(program_.settings, values_.mean(), program_.objectTypes.At(type).dataType);
+}
 
 std::string TextExport::Number(int decimals, double value) const {
     return FormatReal(-1, decimals, decimalComma_, value);
@@ -86,11 +99,11 @@ bool TextExport::Line(std::string_view text) {
 void TextExport::WriteTextExport() {
     if (!IsTextExport(kind_)) return;
     if (kind_ == kExportReport || kind_ == kExportTessaplot) {
-        if (!(ws_.ClassWidth > 0.0)) return;
+        if (!(classWidth_ > 0.0)) return;
         classes_.assign(static_cast<std::size_t>(kLastClass) + 1, {0, 0, 0});
     }
 
-    const auto inUse = TypesInUse(ws_.history);
+    const auto inUse = TypesInUse(history_);
 
     const Settings& settings = program_.settings;
     bool cancelled = false;
@@ -148,9 +161,9 @@ bool TextExport::WriteTypeBlock(int32_t n) {
         }
         started_ = true;
         if (kind_ == kExportReport) {
-            Line(ws_.project.projectPath);
+            Line(project_.projectPath);
         } else if (kind_ == kExportTessaplot) {
-            Line(";C: " + ExtractFileName(ws_.project.imagePath));
+            Line(";C: " + ExtractFileName(project_.imagePath));
             Line(";D: 3,EXPMES.CFG,,0,0,0");
         } else if (kind_ == kExportScreen && memo_ != nullptr) {
             static constexpr std::pair<int32_t, const char*> kColumns[] = {
@@ -171,15 +184,13 @@ bool TextExport::WriteTypeBlock(int32_t n) {
         Line("");
     }
 
-    ws_.currentType = n;
-    ws_.StatisticsPass();
-    const auto counted = static_cast<int32_t>(ws_.valueList.n());
+    StatisticsPass(n);
+    const auto counted = static_cast<int32_t>(values_.n());
 
     if (kind_ == kExportScreen) ScreenLine(n, counted);
     if (kind_ == kExportR) StoreRValues();
     if (kind_ == kExportReport) ReportBlock(n, counted);
 
-    ws_.CalcClassSize();
     if (kind_ == kExportReport || (kind_ == kExportTessaplot && typesWritten_ <= 3)) {
         CountClasses();
     }
@@ -190,7 +201,7 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
     if (memo_ == nullptr) return;
     const Settings& settings = program_.settings;
     const ObjectType& type = program_.objectTypes.At(n);
-    const ValueList& v = ws_.valueList;
+    const ValueList& v = values_;
     const int32_t mask = settings.OutputItemMask;
     const double f = ScreenFactor(type.dataType);
     const int d = f == 1.0 ? -1 : settings.DecimalPlaces;
@@ -234,7 +245,7 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
 }
 
 void TextExport::ReportBlock(int32_t n, int32_t counted) {
-    const ValueList& v = ws_.valueList;
+    const ValueList& v = values_;
     if (!(v.mean() > 0.0 && v.s() > 0.0)) return;
     const ObjectType& type = program_.objectTypes.At(n);
     const double f = ReportFactor(type.dataType);
@@ -260,7 +271,7 @@ void TextExport::ReportBlock(int32_t n, int32_t counted) {
 
 void TextExport::StoreRValues() {
     if (column_ < 1) return;
-    const ValueList& v = ws_.valueList;
+    const ValueList& v = values_;
     const auto slot = static_cast<std::size_t>(column_ - 1);
     for (int32_t k = 1; k <= v.Count() && k < kMaxRows; ++k) {
         const ValueEntry& e = v.Entry(k);
@@ -273,14 +284,14 @@ void TextExport::StoreRValues() {
 }
 
 void TextExport::CountClasses() {
-    const double width = ws_.ClassWidth;
+    const double width = classWidth_;
     if (!(width >= 1.0) || !std::isfinite(width)) return;  // no whole class width, no classes
     const auto whole = static_cast<int64_t>(width);
     const int64_t lastClass = kClassRange / whole;
 
     // Class c holds the values v with c * width <= v < (c + 1) * width.
     std::map<int64_t, int32_t> counts;
-    const ValueList& v = ws_.valueList;
+    const ValueList& v = values_;
     for (int32_t k = 1; k <= v.Count(); ++k) {
         const ValueEntry& e = v.Entry(k);
         if (e.excluded || !(e.value >= 0.0)) continue;
@@ -306,7 +317,7 @@ void TextExport::CountClasses() {
 void TextExport::WriteTessaplotTrailer() {
     Line("LABEL X;\xB5m");
     Line("LABEL HEAD;" + head_);
-    const double width = ws_.ClassWidth;
+    const double width = classWidth_;
     if (!(width >= 1.0) || !std::isfinite(width)) return;
     const int64_t lastClass = kLastClass / static_cast<int64_t>(width);
     for (int64_t c = 0; c <= lastClass; ++c) {

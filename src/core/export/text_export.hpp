@@ -6,11 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/project/measured_object.hpp"
+#include "core/project/project.hpp"
+#include "core/stats/value_list.hpp"
 #include "core/support/text_file.hpp"
 
 namespace kvx {
 
-class Workspace;
 class Program;
 
 /// Export kinds of the dispatcher `DoWriteFile`.
@@ -35,8 +37,8 @@ constexpr bool IsTextExport(int32_t kind) {
 
 /// The text writer: walks the qualifying object types in number order (user
 /// types of data type 4 to 7 with at least one point) and writes per type the
-/// statistics and values of a statistics pass. It changes the workspace's
-/// `currentType` and statistics; the dispatcher restores them.
+/// statistics and values of a statistics pass, run on its own value list.
+/// The list and class width it ends with are those of the last type written.
 class TextExport {
 public:
     /// The R table's limits: columns (types) and rows (values of all types).
@@ -48,9 +50,11 @@ public:
     static constexpr int64_t kClassRange = 1000000;
 
     /// kind 3 to 6. fileName is the output file of kinds 3, 5 and 6; memo
-    /// receives the lines of kind 4 (appended).
-    TextExport(Workspace& workspace, int32_t kind, std::string fileName,
-               std::vector<std::string>* memo);
+    /// receives the lines of kind 4 (appended). classWidth is that of the
+    /// statistics shown when the export starts: the report and the
+    /// class-frequency file are only written when it is above 0.
+    TextExport(Program& program, const Project& project, const History& history, double classWidth,
+               int32_t kind, std::string fileName, std::vector<std::string>* memo);
 
     /// `WriteTextExport`: the whole export. No file is created when no type
     /// is written.
@@ -62,6 +66,11 @@ public:
 
     /// Number of types written so far.
     int32_t TypesWritten() const { return typesWritten_; }
+    /// True once a statistics pass has run; Values and ClassWidth are then
+    /// those of the last one.
+    bool StatisticsRan() const { return statisticsRan_; }
+    const ValueList& Values() const { return values_; }
+    double ClassWidth() const { return classWidth_; }
 
 private:
     bool Line(std::string_view text);
@@ -73,9 +82,14 @@ private:
     void WriteRTable();
     void ReportWriteFailure();
     std::string Number(int decimals, double value) const;
+    void StatisticsPass(int32_t type);
 
-    Workspace& ws_;
     Program& program_;
+    const Project& project_;
+    const History& history_;
+    ValueList values_;
+    double classWidth_;
+    bool statisticsRan_ = false;
     int32_t kind_;
     std::string fileName_;
     std::vector<std::string>* memo_;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/app/settings.hpp"
+#include "core/program/settings.hpp"
 #include "core/project/measured_object.hpp"
 #include "core/project/project.hpp"
 #include "core/support/message_catalog.hpp"

@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "core/draw/view.hpp"
-
 namespace kvx {
 
 /// Entries of the pending-point buffer; a click is refused once this many

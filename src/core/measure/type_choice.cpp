@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/project/object_type.hpp"
+#include "core/program/object_type.hpp"
 #include "core/support/record_array.hpp"
 #include "core/support/strings.hpp"
 

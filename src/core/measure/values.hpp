@@ -1,12 +1,9 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
-#include "core/project/measured_object.hpp"
-#include "core/project/object_type.hpp"
-#include "core/stats/value_list.hpp"
+#include "core/program/object_type.hpp"
 
 namespace kvx {
 
@@ -18,18 +15,6 @@ enum TableUnitIndex : int32_t { kUnitMicrometre = 0, kUnitMillimetre = 1, kUnitC
 constexpr bool YieldsValues(int dataType) {
     return dataType >= kText && dataType <= kCount;
 }
-
-/// Rebuilds `list` with the values of the objects of type `typeNumber`, in
-/// the order of their first points in `history`, at most 999 of them:
-/// Text labels read as numbers, polygon areas, Two Point Line distances and
-/// the number of counted points. Deleted further points of polygons and
-/// count objects are passed over without ending the object.
-void CollectValues(const History& history, const ObjectTypeTable& types, int32_t typeNumber,
-                   ValueList& list);
-
-/// Which type slots (1..256) the points of `history` refer to; entry 0 and
-/// references outside the slots are ignored.
-std::array<bool, ObjectTypeTable::kSlots + 1> TypesInUse(const History& history);
 
 /// A stored value in the display unit `tableUnit`: areas (data type 5) and
 /// distances (6) are scaled, everything else is returned unchanged. A unit

@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "core/app/error_report.hpp"
-#include "core/app/program.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/support/strings.hpp"
 
@@ -221,10 +221,7 @@ void OptionsModel::Apply() {
     ApplyObjectTypeFile();
     s.ImportPath = CutTo(e.ImportPath, kMaxPathText);
     s.ImagePoolPath = CutTo(e.ImagePoolPath, kMaxPathText);
-    s.BitmapDrive =
-        e.BitmapDrive.empty()
-            ? ' '
-            : static_cast<char>(std::toupper(static_cast<unsigned char>(e.BitmapDrive[0])));
+    s.BitmapDrive = e.BitmapDrive.empty() ? ' ' : UpperAscii(e.BitmapDrive[0]);
     ApplyLanguage();
 
     int32_t capacity = 0;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/project/object_type.hpp"
+#include "core/program/object_type.hpp"
 
 namespace kvx {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/app/error_report.hpp"
-#include "core/app/program.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
@@ -34,10 +34,6 @@ constexpr std::size_t kMaxGermanField = 100;
 constexpr int32_t kHalvingThreshold = 1000;
 constexpr std::size_t kMaxPath = 255;
 constexpr std::size_t kMaxLocatedName = 254;
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 std::string HomeDirectory() {
     const char* home = std::getenv("HOME");

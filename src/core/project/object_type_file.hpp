@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/project/object_type.hpp"
+#include "core/program/object_type.hpp"
 #include "core/support/error_code.hpp"
 
 namespace kvx {

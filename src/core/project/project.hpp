@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/draw/view_block.hpp"
+#include "core/project/view_block.hpp"
 
 namespace kvx {
 
@@ -16,15 +16,15 @@ struct Project {
     static constexpr int32_t kFileFormatVersion = 18;
 
     ViewBlock view;
-    std::string imagePath;          ///< empty = no project
+    std::string imagePath;  ///< empty = no project
     std::string originalImagePath;
-    int32_t formatVersion = 0;      ///< of the project file read last
-    int32_t resolutionDpi = 0;      ///< > 0 in every open project
+    int32_t formatVersion = 0;  ///< of the project file read last
+    int32_t resolutionDpi = 0;  ///< > 0 in every open project
     std::string title;
     std::string projectPath;
     std::shared_ptr<const Picture> picture;  ///< null while no picture exists
     bool fitImagePending = false;
-    std::string imageInfo;          ///< "x=…, y=…" and the size, for the status bar
+    std::string imageInfo;  ///< "x=…, y=…" and the size, for the status bar
     std::string userName;
 };
 

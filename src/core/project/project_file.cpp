@@ -8,8 +8,8 @@
 #include <functional>
 #include <thread>
 
-#include "core/app/error_report.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
@@ -28,22 +28,6 @@ constexpr std::size_t kWriteChunk = 64 * 1024;
 
 constexpr int kMessageTitle = 2020;
 constexpr int kMessageImageMissing = 2024;
-constexpr int kMessageUserNameTitle = 2225;
-constexpr int kMessageUserNamePrompt = 2226;
-
-constexpr std::string_view kImagePattern = "*.JPG";
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
-}
 
 // The text of a line from the given 0-based position on, at most n characters.
 std::string_view From(std::string_view line, std::size_t position, std::size_t n = kMaxText) {
@@ -158,14 +142,11 @@ private:
     mutable std::string owned_;
 };
 
-// Reads one project file into a workspace; see Workspace::ReadProject.
+// Reads one project file into a project and its history; see ReadProjectFile.
 class ProjectReader {
 public:
-    ProjectReader(Workspace& workspace, std::string path)
-        : workspace_(workspace),
-          program_(workspace.program()),
-          project_(workspace.project),
-          path_(std::move(path)) {}
+    ProjectReader(Program& program, Project& project, History& history, std::string path)
+        : program_(program), project_(project), history_(history), path_(std::move(path)) {}
 
     void Run();
     ErrorCode Error() const { return error_; }
@@ -183,9 +164,9 @@ private:
     void ResolveImage(const std::string& written);
     bool TryResolve(const std::string& candidate, std::string& found, bool& moved) const;
 
-    Workspace& workspace_;
     Program& program_;
     Project& project_;
+    History& history_;
     std::string path_;
     std::string convertedPath_;
     int32_t lineNumber_ = 0;
@@ -224,7 +205,7 @@ void ProjectReader::Run() {
             file.Close();
             if (!SwitchToConvertedCopy(file)) break;
             lineNumber_ = 0;
-            workspace_.history.Clear(0);
+            history_.Clear(0);
             project_.formatVersion = versionAtStart;
             continue;
         }
@@ -308,9 +289,9 @@ void ProjectReader::ReadPoint(const std::string& line) {
         Raise(code, failedField, line, failedField);
         return;
     }
-    RecordArray& table = workspace_.history.Table();
+    RecordArray& table = history_.Table();
     const int32_t before = table.Position();
-    workspace_.history.Put(0, point);
+    history_.Put(0, point);
     // A full table has reported its overflow itself; loading only part of a
     // project would lose the rest at the next save.
     if (table.Position() == before) error_ = 4120101;
@@ -512,95 +493,11 @@ bool WriteProjectLines(TextFile& file, const Project& project, const History& hi
     return file.Write(out);
 }
 
-ErrorCode Workspace::Save(std::string_view fileName) {
-    if (fileName.empty()) return kOk;
-    Program& program = program_;
-    Settings& settings = program.settings;
-    const std::string path = ProjectFileName(fileName);
-    settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
-
-    MakeBackup(path, kBackupExtension);
-    TextFile file;
-    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
-        program.ReportError(code, kProjectCreate, path);
-        ShowError(program);
-        return kProjectCreate;
-    }
-
-    if (!userNameAsked) {
-        userNameAsked = true;
-        InputTextRequest request;
-        request.caption = program.GetMessage(kMessageUserNameTitle);
-        request.prompt = program.GetMessage(kMessageUserNamePrompt);
-        request.text = settings.User;
-        request.singleLine = true;
-        std::string answer;
-        if (!program.ui.InputText(request, answer)) answer.clear();
-        settings.User = CutTo(answer, kMaxText);
-    }
-    if (project.userName.empty()) project.userName = settings.User;
-    if (project.title.empty()) project.title = std::string(kDefaultProjectTitle);
-
-    bool written = WriteProjectLines(file, project, history);
-    if (file.Close() != 0) written = false;
-    if (!written) {
-        // The previous file is safe under its BAK name, and fileState still
-        // says that the project has unsaved changes.
-        program.ReportError(kProjectWrite, 0, path);
-        ShowError(program);
-        return kProjectWrite;
-    }
-
-    savedCount = history.Count();
-    if (!program.errors.Empty()) ShowError(program);
-    fileState = kUnchanged;
-    Redraw();
-    return kOk;
-}
-
-bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
-    Program& program = program_;
-    const std::string path = ProjectFileName(fileName);
-    fileState = kNoProject;
-
-    ProjectReader reader(*this, path);
+ProjectReadResult ReadProjectFile(Program& program, Project& project, History& history,
+                                  const std::string& path) {
+    ProjectReader reader(program, project, history, path);
     reader.Run();
-
-    const bool failed = reader.Error() != kOk || reader.Abandoned();
-    if (!reader.Abandoned()) {
-        if (!failed) {
-            // A negative resolution is as unusable as none.
-            if (project.resolutionDpi <= 0) {
-                program.ReportError(kProjectNoResolution, 0, path);
-            } else if (project.imagePath.empty()) {
-                program.ReportError(kProjectNoImage, 0, path);
-            }
-        }
-        if (project.formatVersion == 0) project.formatVersion = Project::kFileFormatVersion;
-    }
-    const bool ok = !failed && project.resolutionDpi > 0 && !project.imagePath.empty();
-
-    if (ok) {
-        project.fitImagePending = true;
-        project.projectPath = path;
-        fileState = reader.ImageMoved() ? kChanged : kUnchanged;
-    } else {
-        project.imagePath.clear();
-        project.originalImagePath.clear();
-        project.resolutionDpi = 0;
-        project.projectPath.clear();
-        project.userName.clear();
-        history.Clear(0);
-        fileState = kNoProject;
-    }
-
-    if (reader.Abandoned()) return false;
-    if (showErrors) {
-        if (!program.errors.Empty()) ShowError(program);
-    } else {
-        program.errors.Clear();
-    }
-    return ok;
+    return {reader.Error(), reader.Abandoned(), reader.ImageMoved()};
 }
 
 }  // namespace kvx

@@ -42,6 +42,10 @@ std::string ConvertedCopyName();
 /// The title a project gets when it has none at save.
 inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Project";
 
+/// The pattern of the picture list when a project is started or its picture
+/// looked for.
+inline constexpr std::string_view kImagePattern = "*.JPG";
+
 /// The files in which the file-selection dialog keeps its recent folders:
 /// for projects and for images.
 inline constexpr std::string_view kProjectRememberFile = "KXPDir.pck";
@@ -60,6 +64,19 @@ std::string ProjectFileName(std::string_view fileName);
 /// rounded to integers, halves to even. False when a write failed.
 [[nodiscard]] bool WriteProjectLines(TextFile& file, const Project& project,
                                      const History& history);
+
+/// How reading a project file ended.
+struct ProjectReadResult {
+    ErrorCode error = kOk;    ///< the first failure (recorded on the error stack)
+    bool abandoned = false;   ///< the person gave up looking for the image
+    bool imageMoved = false;  ///< the image was found elsewhere than written
+};
+
+/// Reads the project file at path into project and history (both cleared by
+/// the caller), resolving a moved image and asking the person when it cannot
+/// be found. Failures are recorded on the program's error stack.
+[[nodiscard]] ProjectReadResult ReadProjectFile(Program& program, Project& project,
+                                                History& history, const std::string& path);
 
 /// Parses the text of a point line after its "D " tag. formatVersion decides
 /// whether the sixth field (excluded) is read. On failure returns the field

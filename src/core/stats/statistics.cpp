@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/project/object_type.hpp"
+#include "core/program/object_type.hpp"
 
 namespace kvx {
 

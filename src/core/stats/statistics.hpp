@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/app/settings.hpp"
+#include "core/program/settings.hpp"
 #include "core/stats/value_list.hpp"
 
 namespace kvx {

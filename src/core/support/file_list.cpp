@@ -14,20 +14,6 @@ namespace {
 constexpr std::string_view kDescriptionTag = ";C: ";
 constexpr std::size_t kMaxDescription = 250;
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-int CompareIgnoringCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
-        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 // Iterative glob match: on a mismatch after a "*", the star takes one more
 // character. Linear in practice, never recursive.
 bool Glob(std::string_view name, std::string_view pattern) {

@@ -11,16 +11,6 @@ namespace kvx {
 
 namespace {
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
 std::string Normalised(std::string_view directory) {
     std::string text = CutTo(directory, kShortStringMax);
     while (text.size() > 3 && IsPathSeparator(text.back())) text.pop_back();
@@ -55,7 +45,7 @@ bool RecentDirectories::Write(const std::string& path) const {
 void RecentDirectories::Add(std::string_view directory) {
     const std::string entry = Normalised(directory);
     if (Trim(entry).empty()) return;
-    std::erase_if(entries_, [&](const std::string& e) { return SameIgnoringCase(e, entry); });
+    std::erase_if(entries_, [&](const std::string& e) { return EqualsIgnoringCase(e, entry); });
     entries_.insert(entries_.begin(), entry);
     if (entries_.size() > kMaxEntries) entries_.resize(kMaxEntries);
 }

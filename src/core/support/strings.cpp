@@ -168,6 +168,24 @@ ErrorCode LocateField(std::string_view line, char separator, char kind, bool all
 
 }  // namespace
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 std::string CutTo(std::string_view text, std::size_t maxLength) {
     return std::string(text.substr(0, maxLength));
 }

@@ -11,6 +11,20 @@ namespace kvx {
 /// Longest text a single-byte string holds.
 inline constexpr std::size_t kShortStringMax = 255;
 
+/// Letter case of ASCII letters only: other bytes (the accented letters of
+/// Windows-1252 among them) stay as they are, whatever the process locale.
+constexpr char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+/// True when a and b differ at most in the case of ASCII letters.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+/// Orders a and b as their lower-case forms would be ordered (bytes
+/// unsigned): negative, 0 or positive.
+int CompareIgnoringCase(std::string_view a, std::string_view b);
+
 /// Cuts text to at most maxLength characters.
 std::string CutTo(std::string_view text, std::size_t maxLength);
 

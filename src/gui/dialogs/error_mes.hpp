@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 
 class QCheckBox;
 class QLabel;

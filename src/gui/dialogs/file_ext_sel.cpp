@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "core/support/file_list.hpp"
 #include "core/support/strings.hpp"
 #include "gui/dialogs/dialog_util.hpp"

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 #include "core/support/recent_dirs.hpp"
 
 class QCheckBox;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 
 class QLabel;
 class QLineEdit;

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/program.hpp"
-#include "core/app/startup.hpp"
+#include "core/program/program.hpp"
+#include "core/program/startup.hpp"
 #include "gui/main/toolbar_icons.hpp"
 #include "gui/support/core_text.hpp"
 

@@ -15,11 +15,11 @@
 #include <QToolButton>
 #include <cstring>
 
-#include "core/app/error_report.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
 #include "core/draw/picture.hpp"
 #include "core/export/text_export.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/main/info_dialog.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/main/spin_button.hpp"

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "core/app/main_layout.hpp"
-#include "core/app/startup.hpp"
 #include "core/measure/type_choice.hpp"
 #include "core/stats/grid_model.hpp"
+#include "core/workspace/main_layout.hpp"
+#include "core/workspace/session.hpp"
 #include "gui/support/qt_user_interface.hpp"
 
 class QAction;

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/support/core_text.hpp"

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QPoint>
 
-#include "core/app/user_interface.hpp"
-#include "core/measure/object_dialog.hpp"
+#include "core/options/object_dialog.hpp"
+#include "core/program/user_interface.hpp"
 
 class QCheckBox;
 class QComboBox;

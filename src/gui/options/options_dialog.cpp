@@ -15,7 +15,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/options/sel_field_dialog.hpp"
 #include "gui/support/core_text.hpp"

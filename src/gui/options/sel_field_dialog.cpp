@@ -5,8 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "core/app/program.hpp"
 #include "core/options/layer_selection.hpp"
+#include "core/program/program.hpp"
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/support/core_text.hpp"
 

@@ -13,8 +13,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "core/app/program.hpp"
 #include "core/options/type_editor.hpp"
+#include "core/program/program.hpp"
 #include "core/support/strings.hpp"
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/options/char_set_dialog.hpp"

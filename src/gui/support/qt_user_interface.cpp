@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "gui/dialogs/error_mes.hpp"
 #include "gui/dialogs/file_ext_sel.hpp"
 #include "gui/dialogs/prg_dlg.hpp"

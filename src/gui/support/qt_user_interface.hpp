@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "core/app/user_interface.hpp"
+#include "core/program/user_interface.hpp"
 
 namespace kvx {
 

@@ -15,10 +15,10 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
 #include "core/draw/picture_gif.hpp"
 #include "core/draw/picture_jpeg.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/program/program.hpp"
 
 namespace kvx {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

@@ -8,9 +8,9 @@
 #include "common/fake_ui.hpp"
 #include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
 #include "core/draw/picture.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "measure_fixture.hpp"
+#include "common/measure_fixture.hpp"
 
 namespace kvx {
 namespace {

@@ -6,10 +6,10 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/config.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/config.hpp"
+#include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

@@ -2,10 +2,10 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
+#include "core/program/object_type.hpp"
+#include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
-#include "core/project/object_type.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

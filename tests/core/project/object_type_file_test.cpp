@@ -7,7 +7,7 @@
 #include "common/fake_ui.hpp"
 #include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
+#include "core/program/program.hpp"
 #include "core/support/strings.hpp"
 
 namespace kvx {

@@ -6,11 +6,12 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/app/program.hpp"
-#include "core/app/workspace.hpp"
 #include "core/measure/values.hpp"
+#include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/stats/collect_values.hpp"
 #include "core/support/file_names.hpp"
+#include "core/workspace/workspace.hpp"
 
 namespace kvx {
 namespace {

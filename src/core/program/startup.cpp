@@ -1,0 +1,109 @@
+#include "core/program/startup.hpp"
+
+#include "core/program/config.hpp"
+#include "core/program/program.hpp"
+#include "core/program/shell_folders.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
+
+namespace kvx {
+
+namespace {
+// The window's bottom edge keeps this far from the screen's, for the task bar.
+constexpr int64_t kBottomMargin = 35;
+
+constexpr const char* kSharedErrors = "ZSYSTEM";
+constexpr const char* kSharedMessages = "ZNB2WIN2";
+constexpr const char* kProgramMessages = "KX18.MSG";
+constexpr const char* kProgramErrors = "korvanix.err";
+
+ErrorCode LoadMessageFile(Program& program, std::string_view name, bool keepExisting) {
+    const int language = program.settings.Language;
+    return program.messages.LoadMessageFile(name, keepExisting, BaseLetter(language), language,
+                                            program.programDir);
+}
+
+// Runs the numbered steps; returns the failing one.
+int32_t RunSteps(Program& program, StartupState& state, const StartupArguments& arguments) {
+    Settings& settings = program.settings;
+
+    state.step = 1;
+    if (!program.InitErrorStack()) return state.step;
+
+    state.step = 2;
+    if (program.errorTable.LoadErrorTable(kSharedErrors, program.programDir) != kOk ||
+        LoadMessageFile(program, kSharedMessages, true) != kOk) {
+        return state.step;
+    }
+
+    state.step = 3;
+    if (arguments.screenWidth < kMinScreenWidth || arguments.screenHeight < kMinScreenHeight) {
+        return state.step;
+    }
+
+    state.step = 4;
+    if (LoadMessageFile(program, "", false) != kOk) return state.step;
+    state.step = 5;
+    if (LoadMessageFile(program, kProgramMessages, true) != kOk) return state.step;
+    state.step = 6;
+    if (program.errorTable.LoadErrorTable(kProgramErrors, program.programDir) != kOk) {
+        return state.step;
+    }
+
+    const uint8_t language = settings.Language;
+    LocateShellFolders(program, true, kConfigSubFolder);
+    if (!program.configDir.empty()) {
+        std::string configFile = JoinPath(program.configDir, kConfigFileName);
+        if (FileExists(configFile, 4096, false, {})) {
+            // A rejected item stays recorded for the next error display.
+            (void)ReadWriteConfig(program, false);
+        }
+    }
+    if (settings.Language != language) {
+        state.step = 7;
+        if (LoadMessageFile(program, "", false) != kOk) return state.step;
+        state.step = 8;
+        if (LoadMessageFile(program, kProgramMessages, true) != kOk) return state.step;
+    }
+
+    state.step = 0;
+    return 0;
+}
+
+}  // namespace
+
+WindowRect FitWindowRect(WindowRect rect, int32_t screenWidth, int32_t screenHeight) {
+    // Sums in 64 bits: the rectangle comes from a file and may hold anything.
+    const int64_t bottomLimit = int64_t{screenHeight} - kBottomMargin;
+    if (int64_t{rect.top} + rect.height > bottomLimit && rect.top > 1) {
+        rect.top = static_cast<int32_t>(std::max<int64_t>(bottomLimit - rect.height, 1));
+    }
+    if (int64_t{rect.top} + rect.height > bottomLimit) {
+        rect.height = static_cast<int32_t>(bottomLimit - rect.top);
+    }
+    if (int64_t{rect.left} + rect.width > screenWidth && rect.left > 1) {
+        rect.left = static_cast<int32_t>(std::max<int64_t>(int64_t{screenWidth} - rect.width, 1));
+    }
+    if (int64_t{rect.left} + rect.width > screenWidth) {
+        rect.width = static_cast<int32_t>(int64_t{screenWidth} - rect.left);
+    }
+    return rect;
+}
+
+std::string StartupFailureText(int32_t step) {
+    return "Error " + IntToStr(step) + "' occurred while starting the programme.";
+}
+
+std::string WindowCaption(const Program& program) {
+    return std::string(kApplicationTitle) + " " + IntToStr(program.version.major) + "." +
+           IntToStr(program.version.minor);
+}
+
+int32_t StartProgram(Program& program, StartupState& state, const StartupArguments& arguments) {
+    program.settings.Language = 1;
+    state.started = 0;
+    return RunSteps(program, state, arguments);
+}
+
+}  // namespace kvx

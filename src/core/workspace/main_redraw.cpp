@@ -1,0 +1,533 @@
+#include "core/workspace/main_redraw.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "core/draw/picture_display.hpp"
+#include "core/draw/render_objects.hpp"
+#include "core/export/wmf_writer.hpp"
+#include "core/program/error_report.hpp"
+#include "core/program/startup.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr int kMessageFileState = 2085;
+constexpr int kScreenReportKind = 4;
+constexpr Colour kBlue = 16711680;
+constexpr Colour kBarBlue = 15728640;
+constexpr Colour kGreen = 32768;
+constexpr Colour kYellow = 65535;
+constexpr Colour kPurple = 8388736;
+
+// Highest histogram class index the counts have room for.
+constexpr int64_t kMaxClass = 100000;
+
+const char* const kMicrometre = "\xB5m";
+
+// One pass of the redraw, sharing the values the layers hand on.
+class RedrawPass {
+public:
+    RedrawPass(Workspace& ws, Recording& surface)
+        : ws_(ws),
+          program_(ws.program()),
+          settings_(program_.settings),
+          view_(ws.project.view),
+          surface_(surface),
+          renderer_(view_, settings_, program_.objectTypes, surface) {}
+
+    /// The drawing phase; fills the panel and label texts it owns.
+    void Draw(WindowState& state, bool saveButtonEnabled);
+
+private:
+    void Background(WindowState& state);
+    void Geometry();
+    void ScaleBar();
+    void Histogram();
+    void StatisticsBox();
+    bool StatisticsPassFits(const std::vector<std::vector<std::string>>& rows, int32_t fontPixels);
+
+    Workspace& ws_;
+    Program& program_;
+    const Settings& settings_;
+    ViewBlock& view_;
+    Recording& surface_;
+    ObjectRenderer renderer_;
+
+    int32_t boxTop_ = 0;
+    int32_t statsLeft_ = 12;
+    int32_t statsRight_ = 0;
+    double visibleValue_ = 0.0;
+    std::string visibleUnit_;
+    bool clipped_ = false;
+};
+
+void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
+    const int32_t s = static_cast<int32_t>(view_.activeSurfaceSize);
+    const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
+
+    surface_.SetBrush(kBlack);
+    surface_.SetPen(kWhite, 1, kPenSolid);
+    const std::array<CanvasPoint, 4> whole{{{0, 0}, {s0, 0}, {s0, s0}, {0, s0}}};
+    surface_.Polygon(whole);
+
+    boxTop_ = s0 - (settings_.BoxSize + (settings_.PerformanceMode == 1 ? 12 : 36));
+    statsLeft_ = 12;
+    statsRight_ = s - 12;
+    visibleValue_ = 0.0;
+
+    bool pictureFailed = false;
+    for (const int32_t layer : settings_.DisplayLayers) {
+        switch (layer) {
+            case kLayerBackground:
+                Background(state);
+                break;
+            case kLayerGeometry:
+                Geometry();
+                break;
+            case kLayerPicture:
+                if (!ws_.project.imagePath.empty()) {
+                    pictureFailed = !DrawPicture(program_, ws_.project, surface_);
+                }
+                break;
+            case kLayerPolygons:
+                if (renderer_.DrawPolygons(ws_.history, ws_.modifyMode, ws_.currentType) != kOk) {
+                    ShowError(program_);
+                }
+                break;
+            case kLayerObjects:
+                if (renderer_.DrawObjects(ws_.history, ws_.modifyMode, ws_.currentType) != 0) {
+                    ShowError(program_);
+                }
+                renderer_.DrawPendingPoints(ws_.pendingPoints);
+                break;
+            case kLayerRaster:
+                renderer_.DrawRaster();
+                break;
+            case kLayerScaleBar:
+                if (visibleValue_ > 0.0) ScaleBar();
+                break;
+            case kLayerHistogram:
+                Histogram();
+                break;
+            case kLayerStatistics:
+                if (ws_.history.Count() > 0) StatisticsBox();
+                break;
+            default:
+                break;
+        }
+        if (pictureFailed) break;
+    }
+
+    if (!pictureFailed) {
+        if (ws_.redrawCount < 3) {
+            surface_.SetPen(kBlack, 5, surface_.pen().style);
+            surface_.SetBrush(kWhite);
+            const int32_t x = (s - 1000) / 2;
+            const int32_t y = (s - 400) / 2;
+            surface_.Rectangle(x, y, x + 1000, y + 350);
+            Font& font = surface_.font();
+            font.name = "Arial";
+            font.size = 48;
+            font.colour = kBlue;
+            const std::string caption = WindowCaption(program_);
+            surface_.TextOut(x + (1000 - surface_.TextWidth(caption)) / 2,
+                             y + surface_.TextHeight(caption) / 2, caption);
+            state.splashDrawn = true;
+        }
+
+        if (saveButtonEnabled) {
+            const int32_t unsaved = ws_.history.Count() - ws_.savedCount;
+            const Colour dot = unsaved < 40    ? kGreen
+                               : unsaved < 80  ? kYellow
+                               : unsaved < 160 ? kRed
+                                               : kPurple;
+            surface_.SetBrush(dot);
+            surface_.pen().colour = kBlack;
+            surface_.pen().width = 2;
+            surface_.Ellipse(5, 5, 50, 50);
+        }
+
+        renderer_.DrawFrame(kBlack, false);
+    }
+
+    ws_.drawnView = DrawnViewOf(view_);
+    if (clipped_) surface_.ResetClip();
+}
+
+void RedrawPass::Background(WindowState& state) {
+    renderer_.DrawFrame(settings_.Colour1, true);
+    const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
+    surface_.SetClipRect({1, 1, s0, s0});
+    clipped_ = true;
+
+    const double v = static_cast<double>(view_.viewSize);
+    if (v > 50000) {
+        visibleValue_ = v / 10000;
+        visibleUnit_ = "cm";
+    } else if (v > 1000) {
+        visibleValue_ = v / 1000;
+        visibleUnit_ = "mm";
+    } else {
+        visibleValue_ = v;
+        visibleUnit_ = kMicrometre;
+    }
+    const bool comma = settings_.Language == 0;
+    state.panels[2] = FormatReal(-1, 3, comma, visibleValue_) + " " + visibleUnit_;
+    state.LbDetails = FormatReal(-1, 1, comma, visibleValue_) + " " + visibleUnit_;
+}
+
+void RedrawPass::Geometry() {
+    const WindowGeometry& g = ws_.windowGeometry;
+    Font& font = surface_.font();
+    font.name = "Arial";
+    font.size = 24;
+    font.colour = kBlack;
+    surface_.SetBrush(kWhite);
+    surface_.TextOut(
+        10, 10, "Screen (x/y) : " + IntToStr(g.screenWidth) + " / " + IntToStr(g.screenHeight));
+    surface_.TextOut(10, 60,
+                     "Main (x/y) : " + IntToStr(g.mainWidth) + " / " + IntToStr(g.mainHeight));
+    surface_.TextOut(
+        10, 110, "Area (x/y) : " + IntToStr(g.paintBoxWidth) + " / " + IntToStr(g.paintBoxHeight));
+    surface_.TextOut(10, 160,
+                     "Tabs (y) : " + IntToStr(int64_t{g.valueGridHeight} + g.dataGridHeight));
+    surface_.TextOut(10, 210,
+                     "Offset (x/y) : " + IntToStr(view_.viewLeft) + " / " +
+                         IntToStr(view_.viewTop) + " " + kMicrometre);
+    surface_.TextOut(10, 260, "Width (x&y) : " + IntToStr(view_.viewSize) + " " + kMicrometre);
+}
+
+void RedrawPass::ScaleBar() {
+    const int32_t s = static_cast<int32_t>(view_.activeSurfaceSize);
+    const int32_t length = ScaleBarLength(visibleValue_);
+    const auto b =
+        static_cast<int32_t>(std::nearbyint(s * static_cast<double>(length) / visibleValue_));
+
+    surface_.SetPen(kBlack, 2, kPenSolid);
+    surface_.SetBrush(kWhite);
+    Font& font = surface_.font();
+    font.name = "Arial";
+    font.size = 20;
+    font.colour = kBlack;
+    const std::string label = IntToStr(length) + " " + visibleUnit_;
+    const int32_t labelWidth = surface_.TextWidth(label);
+    const int32_t w = std::max(b, labelWidth);
+    surface_.Rectangle(48, s - 84, w + 96, s - 204);
+    surface_.TextOut((w + 48 - labelWidth) / 2 + 48, s - 192, label);
+    surface_.pen().colour = kBarBlue;
+    surface_.SetBrush(kBarBlue);
+    const int32_t x = (w + 48 - b) / 2 + 48;
+    surface_.Rectangle(x, s - 132, x + b, s - 117);
+    statsLeft_ = w + 108;
+}
+
+void RedrawPass::Histogram() {
+    const ObjectType& type = program_.objectTypes.At(ws_.currentType);
+    const bool hasValues = type.dataType == kText || type.dataType == kPolygon ||
+                           type.dataType == kTwoPointLine || type.dataType == kCount;
+    if (ws_.currentType <= 0 || !hasValues || !(ws_.ClassWidth > 0) || ws_.grids.RowCount() <= 2) {
+        return;
+    }
+
+    // Values whose class lies outside 0 .. 100,000 have no place in the
+    // histogram and are left out of it.
+    std::map<int64_t, int32_t> counts;
+    int32_t counted = 0;
+    const int32_t rows = std::min(ws_.grids.RowCount(), ws_.valueList.Count());
+    for (int32_t k = 1; k <= rows; ++k) {
+        const ValueEntry& entry = ws_.valueList.Entry(k);
+        if (entry.excluded) continue;
+        const double cls = std::nearbyint(entry.value / ws_.ClassWidth);
+        if (!(cls >= 0 && cls <= static_cast<double>(kMaxClass))) continue;
+        ++counts[static_cast<int64_t>(cls)];
+        ++counted;
+    }
+    if (counted < 3) return;
+
+    const int64_t first = counts.begin()->first;
+    const int64_t last = counts.rbegin()->first;
+    int32_t max = 0;
+    for (const auto& [cls, count] : counts) max = std::max(max, count);
+    const auto classes = static_cast<int32_t>(last - first + 1);
+    const int32_t cw = 600 / classes;
+    const int32_t mark = max > 150 ? 100 : max > 15 ? 10 : 1;
+
+    const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
+    const int32_t boxSize = settings_.BoxSize;
+    surface_.SetPen(kBlack, 2, kPenSolid);
+    surface_.SetBrush(kWhite);
+    surface_.Rectangle(s0 - 636, boxTop_, s0 - 18, boxTop_ + boxSize);
+    statsRight_ = s0 - 648;
+
+    const int32_t yb = boxTop_ + boxSize - 12;
+    const int32_t u = (boxSize + 18) / (max + 1);
+    const int32_t x0 = s0 - 624;
+
+    surface_.SetPen(kBlue, 2, kPenSolid);
+    surface_.SetBrush(kBlue);
+    for (const auto& [cls, count] : counts) {
+        const auto c = static_cast<int32_t>(cls - first);
+        surface_.Rectangle(x0 + c * cw, yb - count * u, x0 + (c + 1) * cw, yb);
+    }
+
+    surface_.SetPen(kBlack, 1, kPenSolid);
+    for (int32_t j = 0; j <= max; ++j) {
+        surface_.MoveTo(x0, yb - j * u);
+        surface_.LineTo(x0 + classes * cw, yb - j * u);
+    }
+    for (int32_t c = 0; c <= classes; ++c) {
+        surface_.MoveTo(x0 + c * cw, yb - max * u);
+        surface_.LineTo(x0 + c * cw, yb);
+    }
+
+    Font& font = surface_.font();
+    font.name = "Arial";
+    font.size = 20;
+    font.colour = kBlack;
+    font.pitch = FontPitch::kDefault;
+    surface_.SetBrush(kWhite);
+    surface_.TextOut(s0 - 630, boxTop_ + 12, IntToStr(mark));
+}
+
+std::vector<std::string> SplitCells(const std::string& line) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    const std::string text = line + '\t';
+    for (std::size_t tab = text.find('\t'); tab != std::string::npos;
+         tab = text.find('\t', start)) {
+        cells.push_back(text.substr(start, tab - start));
+        start = tab + 1;
+    }
+    return cells;
+}
+
+void RedrawPass::StatisticsBox() {
+    std::vector<std::string> memo;
+    ws_.DoWriteFile(kScreenReportKind, &memo);
+    const auto n = static_cast<int32_t>(memo.size());
+    StatisticsBoxLayout& layout = ws_.statisticsBoxLayout;
+    if (n <= 1) {
+        if (n == 1) layout.fixed = true;
+        return;
+    }
+
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(memo.size());
+    for (const std::string& line : memo) rows.push_back(SplitCells(line));
+
+    Font& font = surface_.font();
+    font.name = "Courier";
+    font.colour = kBlack;
+    const int32_t boxSize = settings_.BoxSize;
+    const int32_t h = (boxSize - 6) / n;
+    const int32_t fontPixels = n < 4 ? (boxSize - 6) / 4 - 4 : h - 4;
+
+    // Padded lines of long numbers may run past the box; they must not
+    // cover the histogram or the scale bar beside it.
+    surface_.SetClipRect({statsLeft_, boxTop_, statsRight_ + 1, boxTop_ + boxSize + 1});
+    const auto restoreClip = [this] {
+        const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
+        if (clipped_) {
+            surface_.SetClipRect({1, 1, s0, s0});
+        } else {
+            surface_.ResetClip();
+        }
+    };
+    // The pitch shrinks by one step per pass that does not fit; a table too
+    // wide even at pitch 1 leaves the box empty.
+    while (!StatisticsPassFits(rows, fontPixels)) {
+        if (layout.columnPitch < 1) {
+            restoreClip();
+            return;
+        }
+    }
+    restoreClip();
+    layout.fixed = true;
+}
+
+bool RedrawPass::StatisticsPassFits(const std::vector<std::vector<std::string>>& rows,
+                                    int32_t fontPixels) {
+    StatisticsBoxLayout& layout = ws_.statisticsBoxLayout;
+    const int32_t boxSize = settings_.BoxSize;
+    const int32_t left = statsLeft_;
+    const int32_t right = statsRight_;
+
+    surface_.SetPen(kBlack, 2, kPenSolid);
+    surface_.SetBrush(kWhite);
+    surface_.Rectangle(left, boxTop_, right, boxTop_ + boxSize);
+    if (layout.rightEdge != right) {
+        layout.columnPitch = 24;
+        layout.columnWidths.fill(0);
+        layout.rightEdge = right;
+        layout.fixed = false;
+    }
+    if (layout.columnPitch < 1) return false;
+
+    const auto n = static_cast<int32_t>(rows.size());
+    const int32_t y0 = boxTop_ + 6;
+    const int32_t h = (boxSize - 6) / n;
+    // The font is given by its cell height in pixels; sizes are points at 96 dpi.
+    surface_.font().size = settings_.MaxStatisticsFontSize > 0
+                               ? settings_.MaxStatisticsFontSize
+                               : static_cast<int32_t>(std::nearbyint(fontPixels * 72.0 / 96.0));
+
+    for (int32_t i = 0; i < n; ++i) {
+        const std::vector<std::string>& cells = rows[static_cast<std::size_t>(i)];
+        // Columns beyond the layout's 17 are not shown.
+        const std::size_t columns =
+            std::min(cells.size(), static_cast<std::size_t>(StatisticsBoxLayout::kColumns));
+        const int32_t y = y0 + i * h;
+        if (!layout.fixed) {
+            for (std::size_t c = 0; c < columns; ++c) {
+                const std::string& cell = cells[c];
+                int32_t& width = layout.columnWidths[c];
+                width = std::max(width, static_cast<int32_t>(cell.size()));
+                const int32_t x = left + 12 + layout.columnPitch * static_cast<int32_t>(c) * 12;
+                if (x + surface_.TextWidth(cell) < right) {
+                    surface_.TextOut(x, y, cell);
+                } else {
+                    --layout.columnPitch;
+                    return false;
+                }
+            }
+        } else {
+            std::string text;
+            std::size_t target = 0;
+            for (std::size_t c = 0; c < columns; ++c) {
+                text += cells[c];
+                target += static_cast<std::size_t>(layout.columnWidths[c]) + 2;
+                if (text.size() < target) text.append(target - text.size(), ' ');
+            }
+            surface_.TextOut(left + 12, y, text);
+        }
+    }
+    return true;
+}
+
+void SetControl(WindowState& state, const char* name, std::optional<bool> enabled,
+                std::optional<bool> visible) {
+    state.controls.push_back({name, enabled, visible});
+}
+
+}  // namespace
+
+int32_t ScaleBarLength(double value) {
+    const int64_t n = static_cast<int64_t>(std::trunc(value * 5)) / 100;
+    if (n < 1) return 1;
+    for (const int32_t step : {1, 5, 10, 20, 50, 100, 250}) {
+        if (n <= step) return step;
+    }
+    return 500;
+}
+
+WindowState MainRedraw(Workspace& ws) {
+    WindowState state;
+    if (ws.redrawCount < 2) {
+        ++ws.redrawCount;
+        return state;
+    }
+    state.updated = true;
+
+    Program& program = ws.program();
+    const Settings& settings = program.settings;
+    Project& project = ws.project;
+    ViewBlock& view = project.view;
+    const bool comma = settings.Language == 0;
+
+    const std::string& title =
+        !project.projectPath.empty() ? project.projectPath : project.imagePath;
+    if (title.empty()) {
+        state.caption = WindowCaption(program);
+        state.panels[0] = std::string();
+    } else {
+        state.caption = title;
+        state.panels[0] = ExtractFileName(title) + " (" + IntToStr(project.resolutionDpi) + "dpi)";
+    }
+
+    if (settings.MeasureFieldWidth > 0 && view.viewSize > 0) {
+        const double f = static_cast<double>(view.viewSize) / 1000.0;
+        if (settings.MeasureFieldWidth > view.viewSize / 1000) {
+            state.panels[1] = "x " + FormatReal(-1, 1, comma, settings.MeasureFieldWidth / f);
+        } else {
+            state.panels[1] = " 1 : " + FormatReal(-1, 1, comma, f / settings.MeasureFieldWidth);
+        }
+    } else if (project.formatVersion > 0) {
+        state.panels[1] = IntToStr(project.formatVersion / 10) + "." +
+                          IntToStr(project.formatVersion % 10) + " " + project.userName;
+    }
+
+    state.panels[3] = project.imageInfo;
+    const int32_t count = ws.history.Count();
+    const int32_t capacity = ws.history.Capacity();
+    const int64_t percent = capacity > 0 ? int64_t{count} * 100 / capacity : 0;
+    state.panels[4] = IntToStr(count) + "/" + IntToStr(capacity) + " (" + IntToStr(percent) +
+                      " %) " + program.GetMessage(kMessageFileState + ws.fileState);
+
+    const bool named = !project.projectPath.empty() || !project.imagePath.empty();
+    const bool idle = ws.modifyMode == 0 && ws.captureState == 0;
+    const bool saveButton = named && ws.fileState == kChanged;
+    SetControl(state, "Bevel7", std::nullopt, count > 0);
+    SetControl(state, "ImgEdit", std::nullopt, count > 0);
+    SetControl(state, "MnModify", count > 0, std::nullopt);
+    SetControl(state, "Bevel8", std::nullopt, named);
+    SetControl(state, "ImgVec", std::nullopt, named);
+    SetControl(state, "MnMeasure", named, std::nullopt);
+    SetControl(state, "MnRecalculate", count > 0 && idle, std::nullopt);
+    SetControl(state, "cbo", idle, std::nullopt);
+    SetControl(state, "MnSave", !project.projectPath.empty(), std::nullopt);
+    SetControl(state, "BitBtn3", saveButton, std::nullopt);
+    SetControl(state, "MnSaveTo", !project.imagePath.empty(), std::nullopt);
+    SetControl(state, "MnProps", !project.imagePath.empty(), std::nullopt);
+    SetControl(state, "MnExpText", count > 0, std::nullopt);
+
+    state.LbRaster1 =
+        view.rasterLength >= 1000
+            ? FormatReal(-1, -1, false, static_cast<double>(view.rasterLength) / 1000) + " mm"
+            : IntToStr(view.rasterLength) + " " + kMicrometre;
+
+    if (ws.skipNextRedraw) {
+        ws.skipNextRedraw = false;
+        return state;
+    }
+    state.LbDetails = "0";
+
+    static const ApproxTextMetrics approxMetrics;
+    const TextMetrics& metrics = ws.textMetrics ? *ws.textMetrics : approxMetrics;
+    const auto side = static_cast<int32_t>(view.surfaceSize);
+    auto surface = std::make_shared<Recording>(side, side, metrics);
+    if (view.viewValid) {
+        surface->Reserve(static_cast<std::size_t>(count) + 256);
+        RedrawPass(ws, *surface).Draw(state, saveButton);
+    }
+    state.surface = surface;
+    ++ws.redrawCount;
+
+    if (!ws.metafileOutputPath.empty()) {
+        const ErrorCode code = SaveMetafile(ws.metafileOutputPath, *surface, view.surfaceSize);
+        if (code != kOk) {
+            program.ReportError(code, 0, ws.metafileOutputPath);
+            ShowError(program);
+        }
+    }
+
+    const WorldRect fit = view.fitRectangle;
+    if (fit.left + fit.top + fit.right + fit.bottom > 0) {
+        (void)SetWindow(program, view, fit, true, true);
+        view.fitRectangle = WorldRect{};
+        WindowState nested = MainRedraw(ws);
+        nested.splashDrawn = nested.splashDrawn || state.splashDrawn;
+        state = std::move(nested);
+    }
+    ws.resizeFlag = false;
+    return state;
+}
+
+}  // namespace kvx

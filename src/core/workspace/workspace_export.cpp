@@ -1,0 +1,104 @@
+#include "core/draw/picture.hpp"
+#include "core/export/bmp_writer.hpp"
+#include "core/export/jpeg_writer.hpp"
+#include "core/export/text_export.hpp"
+#include "core/program/error_report.hpp"
+#include "core/support/file_names.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr int kMessageExportFilter = 339;
+constexpr int kMessageScreenReportCaption = 2119;
+
+}  // namespace
+
+std::string Workspace::ChooseExportFile(int32_t kind) {
+    const std::string_view extension = ExportExtension(kind);
+    if (extension.empty()) return {};
+    Settings& settings = program_.settings;
+    const std::string proposed = ChangeFileExt(
+        project.projectPath.empty() ? std::string("noname") : project.projectPath, extension);
+
+    SaveFileRequest request;
+    request.fileName = ExtractFileName(proposed);
+    request.filter = program_.GetMessage(kMessageExportFilter) + " |*." + std::string(extension);
+    request.defaultExtension = std::string(extension);
+    request.startDirectory =
+        settings.LastExportDir.empty() ? program_.documentsDir : settings.LastExportDir;
+    const std::string chosen = program_.ui.SaveFileName(request);
+    if (chosen.empty()) return {};
+
+    std::string path = ChangeFileExt(chosen, extension);
+    settings.LastExportDir = ExtractFileDir(path);
+    return path;
+}
+
+void Workspace::WritePictureExport(int32_t kind) {
+    const std::string fileName = ChooseExportFile(kind);
+    if (fileName.empty()) return;
+
+    if (kind == kExportMetafile) {
+        // The redraw saves the surface it records while the path is set.
+        metafileOutputPath = fileName;
+        Redraw();
+        metafileOutputPath.clear();
+    } else {
+        // The copy is taken of the paint box as it shows after this redraw.
+        Redraw();
+        program_.ui.BusyCursor(true);
+        PixelImage image;
+        if (grabPaintBox && grabPaintBox(image)) {
+            const ErrorCode code =
+                kind == kExportBitmap
+                    ? SaveBitmapFile(fileName, image.View())
+                    : SaveJpegFile(fileName, image.View(), program_.settings.JpegQuality);
+            if (code != kOk) program_.ReportError(code, 0, fileName);
+        }
+        program_.ui.BusyCursor(false);
+        if (!program_.errors.Empty()) ShowError(program_);
+    }
+    StatisticsPass();
+    Redraw();
+}
+
+void Workspace::DoWriteFile(int32_t kind, std::vector<std::string>* targetMemo) {
+    if (kind == kExportMetafile || kind == kExportBitmap || kind == kExportJpeg) {
+        WritePictureExport(kind);
+        return;
+    }
+    if (!IsTextExport(kind)) return;
+
+    std::string fileName;
+    std::vector<std::string> windowLines;
+    std::vector<std::string>* memo = nullptr;
+    if (kind == kExportScreen) {
+        memo = targetMemo != nullptr ? targetMemo : &windowLines;
+    } else {
+        fileName = ChooseExportFile(kind);
+        if (fileName.empty()) return;
+    }
+
+    const int32_t rememberedType = currentType;
+    TextExport exporter(program_, project, history, ClassWidth, kind, fileName, memo);
+    exporter.WriteTextExport();
+    // The statistics the export ran last stay in place for what is not
+    // recomputed below (no type selected).
+    if (exporter.StatisticsRan()) {
+        valueList = exporter.Values();
+        ClassWidth = exporter.ClassWidth();
+    }
+    if (kind == kExportScreen && targetMemo == nullptr) {
+        program_.ui.ShowScreenReport(
+            program_.GetMessage(kMessageScreenReportCaption) + " " + project.imagePath,
+            windowLines);
+    }
+
+    currentType = rememberedType;
+    StatisticsPass();
+    if (targetMemo == nullptr) Redraw();
+}
+
+}  // namespace kvx

@@ -1,0 +1,282 @@
+// The project commands New, Load, Save and Save to, and the save-changes
+// question.
+#include <cmath>
+#include <limits>
+
+#include "core/program/error_report.hpp"
+#include "core/project/project_file.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
+#include "core/workspace/project_commands.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+
+namespace {
+
+// Message numbers of the questions asked here.
+constexpr int kMsgResolutionCaption = 418;
+constexpr int kMsgResolutionPrompt = 2103;
+constexpr int kMsgSaveChangesCaption = 2020;
+constexpr int kMsgSaveChangesText = 2021;
+constexpr int kMsgProjectFiles = 2029;
+constexpr int kMsgPatternPrompt = 2027;
+
+constexpr int kMsgUserNameTitle = 2225;
+constexpr int kMsgUserNamePrompt = 2226;
+
+constexpr std::size_t kMaxMillimetreDigits = 5;
+constexpr std::size_t kMaxText = 255;
+
+}  // namespace
+
+ResolutionAnswer ParseResolutionAnswer(std::string_view answer) {
+    const std::string text = Trim(answer);
+    ResolutionAnswer result;
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) {
+        int32_t dpi = 0;
+        if (IntVal(text, dpi) != kOk || dpi <= 0) return result;
+        result.dpi = dpi;
+        result.plain = true;
+        return result;
+    }
+    int32_t pixels = 0;
+    int32_t millimetres = 0;
+    if (IntVal(std::string_view(text).substr(0, slash), pixels) != kOk ||
+        IntVal(std::string_view(text).substr(slash + 1, kMaxMillimetreDigits), millimetres) !=
+            kOk ||
+        pixels <= 0 || millimetres <= 0) {
+        return result;
+    }
+    const double dpi = std::nearbyint(pixels * 25.4 / millimetres);
+    if (dpi >= 1.0 && dpi <= static_cast<double>(std::numeric_limits<int32_t>::max())) {
+        result.dpi = static_cast<int32_t>(dpi);
+    }
+    return result;
+}
+
+std::string StartFolder(const Program& program, std::string_view preferred) {
+    return preferred.empty() ? program.documentsDir : std::string(preferred);
+}
+
+void Workspace::MnNewClick() {
+    Settings& settings = program_.settings;
+    SelectFileRequest request;
+    request.startDirectory = StartFolder(program_, settings.ImportPath);
+    request.patterns = std::string(kImagePattern);
+    request.rememberFile = RecentDirectoriesFile(program_, kImageRememberFile);
+    request.descriptions = false;
+    const SelectFileResult chosen = program_.ui.SelectFile(request);
+    if (!chosen.Chosen()) return;
+    NewProject(chosen.fileName, chosen.directory);
+}
+
+void Workspace::NewProject(std::string_view imageName, std::string_view directory) {
+    Settings& settings = program_.settings;
+    settings.LastImportDir = CutTo(directory, kShortStringMax);
+
+    InputTextRequest question;
+    question.caption = program_.GetMessage(kMsgResolutionCaption);
+    question.prompt = program_.GetMessage(kMsgResolutionPrompt);
+    question.text = IntToStr(settings.LastResolution);
+    std::string answer;
+    if (!program_.ui.InputText(question, answer)) return;
+    const ResolutionAnswer resolution = ParseResolutionAnswer(answer);
+    if (resolution.dpi <= 0) return;
+    if (AskSaveChanges() == kAnswerCancel) return;
+
+    ClearProject();
+    project.imagePath = CutTo(JoinPath(directory, imageName), Project::kMaxText);
+    project.originalImagePath = project.imagePath;
+    project.resolutionDpi = resolution.dpi;
+    project.fitImagePending = true;
+    project.userName = settings.User;
+    fileState = kUnchanged;
+    savedCount = 0;
+    if (resolution.plain) settings.LastResolution = resolution.dpi;
+    Redraw();
+}
+
+void Workspace::MnLoadClick() {
+    InputTextRequest question;
+    question.caption = program_.GetMessage(kMsgProjectFiles);
+    question.prompt = program_.GetMessage(kMsgPatternPrompt);
+    question.text = loadPattern;
+    question.selectAll = true;
+    question.labelHeight = 30;
+    question.width = 430;
+    std::string pattern;
+    if (!program_.ui.InputText(question, pattern) || Trim(pattern).empty()) return;
+    loadPattern = pattern;
+
+    SelectFileRequest request;
+    request.startDirectory = StartFolder(program_, program_.settings.DataPath);
+    request.patterns = pattern;
+    request.rememberFile = RecentDirectoriesFile(program_, kProjectRememberFile);
+    request.descriptions = true;
+    const SelectFileResult chosen = program_.ui.SelectFile(request);
+    if (!chosen.Chosen()) return;
+    LoadProject(chosen.fileName, chosen.directory);
+}
+
+bool Workspace::LoadProject(std::string_view fileName, std::string_view directory) {
+    if (fileName.empty()) return false;
+    if (AskSaveChanges() == kAnswerCancel) return false;
+
+    ClearProject();
+    const bool loaded = ReadProject(JoinPath(directory, fileName), true);
+    if (loaded) {
+        program_.settings.DataPath = CutTo(directory, kShortStringMax);
+        savedCount = history.Count();
+        if (!program_.objectTypes.At(1).Name(program_.settings.Language).empty()) {
+            cboIndex = 0;
+            currentType = 0;
+            StatisticsPass();
+            UpdateFunctionButtons();
+        }
+    }
+    Redraw();
+    return loaded;
+}
+
+void Workspace::MnSaveClick() {
+    if (project.projectPath.empty()) return;
+    // An object still being captured belongs in the file.
+    FinishMeasuring();
+    // Save shows its own errors.
+    (void)Save(project.projectPath);
+}
+
+void Workspace::MnSaveToClick() {
+    FinishMeasuring();
+    Settings& settings = program_.settings;
+    SaveFileRequest request;
+    request.filter =
+        program_.GetMessage(kMsgProjectFiles) + " |*." + std::string(kProjectExtension);
+    request.startDirectory = StartFolder(program_, settings.DataPath);
+    request.defaultExtension = kProjectExtension;
+    const std::string name = program_.ui.SaveFileName(request);
+    if (!name.empty()) {
+        // The project keeps its own file until the new one has been written.
+        const std::string previous = project.projectPath;
+        project.projectPath = CutTo(ProjectFileName(name), Project::kMaxText);
+        settings.DataPath = CutTo(ExtractFileDir(project.projectPath), kShortStringMax);
+        if (Save(project.projectPath) != kOk) project.projectPath = previous;
+    }
+    Redraw();
+}
+
+bool Workspace::MnResetClick() {
+    if (history.IsValid() && AskSaveChanges() == kAnswerCancel) return false;
+    ClearProject();
+    return true;
+}
+
+int Workspace::AskSaveChanges() {
+    FinishMeasuring();
+    if (fileState != kChanged) return kAnswerNo;
+    const int answer = program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
+                                              program_.GetMessage(kMsgSaveChangesText),
+                                              MessageButtons::YesNoCancel);
+    if (answer != kAnswerYes) return answer;
+    if (!project.projectPath.empty()) {
+        (void)Save(project.projectPath);
+    } else {
+        MnSaveToClick();
+    }
+    // A save that did not happen must not let the caller throw the changes away.
+    return fileState == kChanged ? kAnswerCancel : kAnswerYes;
+}
+
+ErrorCode Workspace::Save(std::string_view fileName) {
+    if (fileName.empty()) return kOk;
+    Program& program = program_;
+    Settings& settings = program.settings;
+    const std::string path = ProjectFileName(fileName);
+    settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
+
+    MakeBackup(path, kBackupExtension);
+    TextFile file;
+    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
+        program.ReportError(code, kProjectCreate, path);
+        ShowError(program);
+        return kProjectCreate;
+    }
+
+    if (!userNameAsked) {
+        userNameAsked = true;
+        InputTextRequest request;
+        request.caption = program.GetMessage(kMsgUserNameTitle);
+        request.prompt = program.GetMessage(kMsgUserNamePrompt);
+        request.text = settings.User;
+        request.singleLine = true;
+        std::string answer;
+        if (!program.ui.InputText(request, answer)) answer.clear();
+        settings.User = CutTo(answer, kMaxText);
+    }
+    if (project.userName.empty()) project.userName = settings.User;
+    if (project.title.empty()) project.title = std::string(kDefaultProjectTitle);
+
+    bool written = WriteProjectLines(file, project, history);
+    if (file.Close() != 0) written = false;
+    if (!written) {
+        // The previous file is safe under its BAK name, and fileState still
+        // says that the project has unsaved changes.
+        program.ReportError(kProjectWrite, 0, path);
+        ShowError(program);
+        return kProjectWrite;
+    }
+
+    savedCount = history.Count();
+    if (!program.errors.Empty()) ShowError(program);
+    fileState = kUnchanged;
+    Redraw();
+    return kOk;
+}
+
+bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
+    Program& program = program_;
+    const std::string path = ProjectFileName(fileName);
+    fileState = kNoProject;
+
+    const ProjectReadResult reader = ReadProjectFile(program, project, history, path);
+
+    const bool failed = reader.error != kOk || reader.abandoned;
+    if (!reader.abandoned) {
+        if (!failed) {
+            // A negative resolution is as unusable as none.
+            if (project.resolutionDpi <= 0) {
+                program.ReportError(kProjectNoResolution, 0, path);
+            } else if (project.imagePath.empty()) {
+                program.ReportError(kProjectNoImage, 0, path);
+            }
+        }
+        if (project.formatVersion == 0) project.formatVersion = Project::kFileFormatVersion;
+    }
+    const bool ok = !failed && project.resolutionDpi > 0 && !project.imagePath.empty();
+
+    if (ok) {
+        project.fitImagePending = true;
+        project.projectPath = path;
+        fileState = reader.imageMoved ? kChanged : kUnchanged;
+    } else {
+        project.imagePath.clear();
+        project.originalImagePath.clear();
+        project.resolutionDpi = 0;
+        project.projectPath.clear();
+        project.userName.clear();
+        history.Clear(0);
+        fileState = kNoProject;
+    }
+
+    if (reader.abandoned) return false;
+    if (showErrors) {
+        if (!program.errors.Empty()) ShowError(program);
+    } else {
+        program.errors.Clear();
+    }
+    return ok;
+}
+
+}  // namespace kvx

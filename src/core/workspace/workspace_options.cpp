@@ -1,0 +1,71 @@
+#include "core/options/options_model.hpp"
+#include "core/options/type_editor.hpp"
+#include "core/support/strings.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+
+namespace {
+
+constexpr int kMsgNewTypeName = 2082;
+constexpr int kMsgTableFull = 2227;
+constexpr int kMsgObjectTypesCaption = 2059;
+
+}  // namespace
+
+void Workspace::MnDataClick() {
+    ObjectTypeTable copy = program_.objectTypes;
+    TypeEditorModel model(copy, currentType, false, program_.settings.Language);
+    if (!program_.ui.TypeEditor(model)) return;
+    program_.objectTypes = copy;
+    FillTypeSelector();
+    StatisticsPass();
+    Redraw();
+}
+
+void Workspace::MnAddobjectClick() {
+    ObjectTypeTable& types = program_.objectTypes;
+    const int32_t slot = CreateNewTypeSlot(types, program_.GetMessage(kMsgNewTypeName));
+    if (slot == 0) {
+        program_.ui.MessageBox(program_.GetMessage(kMsgObjectTypesCaption),
+                               program_.GetMessage(kMsgTableFull), MessageButtons::Ok);
+        return;
+    }
+    ObjectType* record = types.Find(slot);
+    TypeEditorModel model(record, 1, 0, true, program_.settings.Language);
+    if (!program_.ui.TypeEditor(model)) {
+        *record = ObjectType{};
+        return;
+    }
+    cboItems.push_back({slot, FormatTypeItem(types, slot, program_.settings.Language)});
+    cboIndex = static_cast<int32_t>(cboItems.size()) - 1;
+    // The selector shows the new type, so it becomes the current type too.
+    currentType = slot;
+    StatisticsPass();
+    Redraw();
+}
+
+Workspace::OptionsOutcome Workspace::MnOptionsClick() {
+    const Settings& settings = program_.settings;
+    const uint8_t language = settings.Language;
+    const int32_t enlarge = settings.MeasureFieldEnlarge;
+
+    OptionsModel model(program_);
+    OptionsOutcome outcome;
+    outcome.applied = program_.ui.OptionsDialog(model) || model.Applied();
+    outcome.languageChanged = settings.Language != language;
+    outcome.layoutChanged = settings.MeasureFieldEnlarge != enlarge;
+    outcome.typesReloaded = model.TypesReloaded();
+    if (outcome.typesReloaded || outcome.languageChanged) {
+        FillTypeSelector();
+        // Another type file may not hold the current type any more.
+        if (cboItems.empty() || cboItems[static_cast<std::size_t>(cboIndex)].type != currentType) {
+            currentType = 0;
+        }
+    }
+    StatisticsPass();
+    Redraw();
+    return outcome;
+}
+
+}  // namespace kvx

@@ -1,0 +1,394 @@
+#include "core/workspace/main_redraw.hpp"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "common/fake_ui.hpp"
+#include "common/temp_dir.hpp"
+#include "core/draw/picture.hpp"
+#include "core/export/bmp_writer.hpp"
+#include "core/program/program.hpp"
+#include "core/program/startup.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+namespace {
+
+using draw_op::Ellipse;
+using draw_op::Line;
+using draw_op::Polygon;
+using draw_op::Rectangle;
+using draw_op::SetClip;
+using draw_op::Text;
+
+class MainRedrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.InitErrorStack());
+        ASSERT_EQ(program.LoadMessages(), kOk);
+        program.settings.RecordCapacity = 10240;
+        ASSERT_EQ(ws.CreateHistory(), kOk);
+        ASSERT_TRUE(ws.ResetViewToWorld());
+        ws.redrawCount = 3;  // past start-up and the splash
+        ws.windowStateChanged = [this](const WindowState&) { ++notified; };
+    }
+    void ShowOnly(std::initializer_list<int32_t> layers) {
+        program.settings.DisplayLayers.fill(-1);
+        std::size_t i = 0;
+        for (int32_t layer : layers) program.settings.DisplayLayers[i++] = layer;
+    }
+    void ShowSize(int64_t size) {
+        ASSERT_EQ(SetWindow(program, ws.project.view, {0, 0, size, size}, false, true), kOk);
+    }
+    void AddPoints(int n) {
+        MeasuredObject p;
+        p.typeIndex = 1;
+        p.vertexKind = 1;
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(ws.history.Append(p));
+    }
+    // The white box, label and blue bar of the scale bar, in drawing order.
+    std::vector<const Rectangle*> ScaleBarRects() const {
+        return ws.windowState.surface->OpsOf<Rectangle>();
+    }
+
+    test::FakeUserInterface ui;
+    test::TempDir dir;
+    Program program{ui, test::DataDir()};
+    Workspace ws{program};
+    int notified = 0;
+};
+
+TEST_F(MainRedrawTest, TheFirstTwoRequestsOnlyCountAndTheThirdShowsTheSplash) {
+    ws.redrawCount = 0;
+    ws.Redraw();
+    ws.Redraw();
+    EXPECT_EQ(ws.redrawCount, 2);
+    EXPECT_EQ(notified, 0);
+    EXPECT_EQ(ws.windowState.surface, nullptr);
+
+    ws.Redraw();
+    EXPECT_EQ(notified, 1);
+    EXPECT_TRUE(ws.windowState.splashDrawn);
+    const auto boxes = ws.windowState.surface->OpsOf<Rectangle>();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(*boxes.back(), (Rectangle{{500, 800, 1500, 1150}, {kBlack, 5, 0}, {kWhite}}));
+    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back()->text, WindowCaption(program));
+    EXPECT_EQ(texts.back()->font.colour, 16711680);
+    EXPECT_EQ(texts.back()->font.size, 48);
+
+    ws.Redraw();
+    EXPECT_FALSE(ws.windowState.splashDrawn);
+    EXPECT_EQ(ws.redrawCount, 4);
+}
+
+TEST_F(MainRedrawTest, TheSurfaceStartsBlackAndIsClippedByTheBackgroundLayer) {
+    ws.Redraw();
+    const Recording& surface = *ws.windowState.surface;
+    ASSERT_GE(surface.Size(), 2u);
+    const Polygon& black = std::get<Polygon>(surface.Ops()[0]);
+    EXPECT_EQ(black.brush.colour, kBlack);
+    EXPECT_EQ(black.pen, (Pen{kWhite, 1, 0}));
+    EXPECT_EQ(black.points.back(), (CanvasPoint{0, 2000}));
+    const auto clips = surface.OpsOf<SetClip>();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0]->rect, (CanvasRect{1, 1, 2000, 2000}));
+    EXPECT_TRUE(std::holds_alternative<draw_op::ResetClip>(surface.Ops().back()));
+    EXPECT_EQ(ws.drawnView, (DrawnView{0, 0, 1000000, 1000000}));
+}
+
+TEST_F(MainRedrawTest, PanelsCaptionAndCommands) {
+    ws.Redraw();
+    const WindowState& s = ws.windowState;
+    EXPECT_EQ(s.caption, WindowCaption(program));
+    EXPECT_EQ(s.panels[0], "");
+    EXPECT_EQ(s.panels[2], "100.0 cm");  // a whole number keeps one decimal
+    EXPECT_EQ(s.LbDetails, "100.0 cm");
+    EXPECT_EQ(s.LbRaster1, "250 mm");
+    EXPECT_EQ(s.panels[4], "0/10240 (0 %) " + program.GetMessage(2085));
+    EXPECT_EQ(s.Control("MnSave")->enabled, false);
+    EXPECT_EQ(s.Control("ImgVec")->visible, false);
+
+    ws.project.imagePath = dir.File("slides/slide 7.bmp");
+    ws.project.projectPath = dir.File("slides/slide.KXP");
+    ws.project.resolutionDpi = 1200;
+    ws.fileState = kChanged;
+    AddPoints(512);
+    ws.project.picture = nullptr;
+    program.settings.DisplayLayers[2] = -3;  // no picture to draw
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.caption, ws.project.projectPath);
+    EXPECT_EQ(ws.windowState.panels[0], "slide.KXP (1200dpi)");
+    EXPECT_EQ(ws.windowState.panels[4], "512/10240 (5 %) " + program.GetMessage(2086));
+    EXPECT_EQ(ws.windowState.Control("MnSave")->enabled, true);
+    EXPECT_EQ(ws.windowState.Control("BitBtn3")->enabled, true);
+    EXPECT_EQ(ws.windowState.Control("ImgEdit")->visible, true);
+    EXPECT_EQ(ws.windowState.Control("MnRecalculate")->enabled, true);
+    ws.modifyMode = 1;
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.Control("MnRecalculate")->enabled, false);
+    EXPECT_EQ(ws.windowState.Control("cbo")->enabled, false);
+}
+
+TEST_F(MainRedrawTest, MagnificationAndRasterTexts) {
+    program.settings.MeasureFieldWidth = 100;  // mm of the real field
+    ShowSize(20000);                           // 20 mm visible
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.panels[1], "x 5.0");
+    EXPECT_EQ(ws.windowState.LbRaster1, "5 mm");
+    ShowSize(500000);
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.panels[1], " 1 : 5.0");
+    ShowSize(900);
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.LbRaster1, "250 \xB5m");
+    EXPECT_EQ(ws.windowState.panels[2], "900.0 \xB5m");
+    ws.project.view.rasterLength = 2500;
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.LbRaster1, "2.5 mm");
+}
+
+TEST_F(MainRedrawTest, SkipNextRedrawUpdatesTextsButDrawsNothing) {
+    ws.skipNextRedraw = true;
+    ws.Redraw();
+    EXPECT_FALSE(ws.skipNextRedraw);
+    EXPECT_EQ(ws.windowState.surface, nullptr);
+    EXPECT_TRUE(ws.windowState.panels[4].has_value());
+    EXPECT_FALSE(ws.windowState.LbDetails.has_value());
+    EXPECT_EQ(ws.redrawCount, 3);
+}
+
+TEST_F(MainRedrawTest, AnInvalidViewGivesAnEmptySurface) {
+    ws.project.view.viewValid = false;
+    ws.Redraw();
+    ASSERT_NE(ws.windowState.surface, nullptr);
+    EXPECT_TRUE(ws.windowState.surface->Empty());
+    EXPECT_EQ(ws.windowState.LbDetails, "0");
+}
+
+TEST(ScaleBarLengthTest, RoundsATwentiethUpToTheSteps) {
+    EXPECT_EQ(ScaleBarLength(3), 1);     // n = 0
+    EXPECT_EQ(ScaleBarLength(250), 20);  // n = 12
+    EXPECT_EQ(ScaleBarLength(20), 1);    // n = 1
+    EXPECT_EQ(ScaleBarLength(100), 5);   // n = 5 stays
+    EXPECT_EQ(ScaleBarLength(2000), 100);
+    EXPECT_EQ(ScaleBarLength(4999), 250);  // n = 249
+    EXPECT_EQ(ScaleBarLength(5100), 500);  // n = 255
+    EXPECT_EQ(ScaleBarLength(39.9), 1);    // n = 199 div 100
+    EXPECT_EQ(ScaleBarLength(40), 5);      // n = 2
+}
+
+struct ScaleBarCase {
+    int64_t viewSize;
+    const char* label;
+    int32_t bar;  // pixels
+};
+
+void PrintTo(const ScaleBarCase& c, std::ostream* os) {
+    *os << c.viewSize;
+}
+
+class ScaleBarTest : public MainRedrawTest, public ::testing::WithParamInterface<ScaleBarCase> {};
+
+TEST_P(ScaleBarTest, BarLabelAndBox) {
+    ShowOnly({1, 8});
+    ShowSize(GetParam().viewSize);
+    ws.Redraw();
+    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->text, GetParam().label);
+    const auto rects = ScaleBarRects();
+    ASSERT_EQ(rects.size(), 2u);
+    const int32_t b = GetParam().bar;
+    const int32_t w = std::max(b, texts[0]->width);
+    EXPECT_EQ(rects[0]->rect, (CanvasRect{48, 1796, w + 96, 1916}));
+    EXPECT_EQ(rects[0]->pen, (Pen{kBlack, 2, 0}));
+    const int32_t x = (w + 48 - b) / 2 + 48;
+    EXPECT_EQ(*rects[1], (Rectangle{{x, 1868, x + b, 1883}, {15728640, 2, 0}, {15728640}}));
+    EXPECT_EQ(texts[0]->at, (CanvasPoint{(w + 48 - texts[0]->width) / 2 + 48, 1808}));
+}
+
+// 3000 µm: a 1 mm bar over a third of the view; 250 µm: 20 µm; 20 cm: 1 cm.
+INSTANTIATE_TEST_SUITE_P(Widths, ScaleBarTest,
+                         ::testing::Values(ScaleBarCase{3000, "1 mm", 667},
+                                           ScaleBarCase{250, "20 \xB5m", 160},
+                                           ScaleBarCase{200000, "1 cm", 100}));
+
+TEST_F(MainRedrawTest, NoScaleBarWhenItComesBeforeTheBackground) {
+    ShowOnly({8, 1});
+    ws.Redraw();
+    EXPECT_TRUE(ws.windowState.surface->OpsOf<Rectangle>().empty());
+}
+
+struct DotCase {
+    int unsaved;
+    Colour colour;
+};
+
+void PrintTo(const DotCase& c, std::ostream* os) {
+    *os << c.unsaved;
+}
+
+class UnsavedDotTest : public MainRedrawTest, public ::testing::WithParamInterface<DotCase> {};
+
+TEST_P(UnsavedDotTest, ColourFollowsThePointsSinceTheLastSave) {
+    ShowOnly({});
+    ws.project.imagePath = "/images/a.bmp";
+    ws.fileState = kChanged;
+    AddPoints(200);
+    ws.savedCount = 200 - GetParam().unsaved;
+    ws.Redraw();
+    const auto dots = ws.windowState.surface->OpsOf<Ellipse>();
+    ASSERT_EQ(dots.size(), 1u);
+    EXPECT_EQ(*dots[0], (Ellipse{{5, 5, 50, 50}, {kBlack, 2, 0}, {GetParam().colour}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, UnsavedDotTest,
+                         ::testing::Values(DotCase{0, 32768}, DotCase{39, 32768},
+                                           DotCase{40, 65535}, DotCase{79, 65535}, DotCase{80, 255},
+                                           DotCase{159, 255}, DotCase{160, 8388736}));
+
+TEST_F(MainRedrawTest, NoDotWithoutUnsavedChanges) {
+    ShowOnly({});
+    ws.project.imagePath = "/images/a.bmp";
+    ws.fileState = kUnchanged;
+    ws.Redraw();
+    EXPECT_TRUE(ws.windowState.surface->OpsOf<Ellipse>().empty());
+}
+
+class HistogramTest : public MainRedrawTest {
+protected:
+    void SetUp() override {
+        MainRedrawTest::SetUp();
+        ShowOnly({9});
+        ObjectType& t = *program.objectTypes.Find(7);
+        t.dataClass = kClassUser;
+        t.dataType = kCount;
+        ws.currentType = 7;
+        ws.ClassWidth = 1000;
+    }
+    void Values(std::initializer_list<double> values) {
+        for (double v : values) ASSERT_TRUE(ws.valueList.Add({v, 1, false}));
+        ws.grids.DGrid.resize(values.size());
+    }
+    // BoxSize 252, PerformanceMode 2: box top 1712, baseline 1952.
+    static constexpr int32_t kTop = 1712;
+    static constexpr int32_t kBase = 1952;
+};
+
+TEST_F(HistogramTest, OneClassIsOneBar600PixelsWide) {
+    Values({100, 110, 120});
+    ws.Redraw();
+    const Recording& s = *ws.windowState.surface;
+    const auto rects = s.OpsOf<Rectangle>();
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(*rects[0], (Rectangle{{1364, kTop, 1982, kTop + 252}, {kBlack, 2, 0}, {kWhite}}));
+    const int32_t u = 270 / 4;
+    EXPECT_EQ(*rects[1],
+              (Rectangle{{1376, kBase - 3 * u, 1976, kBase}, {16711680, 2, 0}, {16711680}}));
+    const auto lines = s.OpsOf<Line>();
+    ASSERT_EQ(lines.size(), 4u + 2u);  // levels 0..3, boundaries of one class
+    EXPECT_EQ(lines[3]->from, (CanvasPoint{1376, kBase - 3 * u}));
+    EXPECT_EQ(lines[3]->to, (CanvasPoint{1976, kBase - 3 * u}));
+    EXPECT_EQ(lines[5]->from, (CanvasPoint{1976, kBase - 3 * u}));
+    const auto texts = s.OpsOf<Text>();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->text, "1");
+    EXPECT_EQ(texts[0]->at, (CanvasPoint{1370, kTop + 12}));
+}
+
+TEST_F(HistogramTest, SmallValuesFallIntoClassZero) {
+    Values({400, 1000, 2100, 2400});
+    ws.Redraw();
+    const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+    ASSERT_EQ(rects.size(), 4u);  // frame and classes 0, 1, 2
+    const int32_t u = 270 / 3;
+    EXPECT_EQ(rects[1]->rect, (CanvasRect{1376, kBase - u, 1576, kBase}));
+    EXPECT_EQ(rects[3]->rect, (CanvasRect{1776, kBase - 2 * u, 1976, kBase}));
+}
+
+TEST_F(HistogramTest, NeedsThreeCountedValues) {
+    Values({100, 110, 120});
+    ws.valueList.Clear();
+    ASSERT_TRUE(ws.valueList.Add({100, 1, false}));
+    ASSERT_TRUE(ws.valueList.Add({110, 1, true}));
+    ASSERT_TRUE(ws.valueList.Add({120, 1, false}));
+    ws.Redraw();
+    EXPECT_TRUE(ws.windowState.surface->OpsOf<Rectangle>().empty());
+}
+
+TEST_F(HistogramTest, ValuesBeyondTheClassRangeAreLeftOut) {
+    Values({-5000, 100, 110, 120, 1.0e12});
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState.surface->OpsOf<Rectangle>().size(), 2u);
+}
+
+TEST_F(MainRedrawTest, GeometryLayerPrintsTheWindowSizes) {
+    ShowOnly({2});
+    ws.windowGeometry = {1920, 1080, 1200, 700, 572, 572, 200, 300};
+    ws.Redraw();
+    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0]->text, "Screen (x/y) : 1920 / 1080");
+    EXPECT_EQ(texts[3]->text, "Tabs (y) : 500");
+    EXPECT_EQ(texts[4]->text, "Offset (x/y) : 0 / 0 \xB5m");
+    EXPECT_EQ(texts[5]->at, (CanvasPoint{10, 260}));
+}
+
+class PictureRedrawTest : public MainRedrawTest {
+protected:
+    std::string WriteImage(int32_t width, int32_t height) {
+        PixelImage image;
+        EXPECT_TRUE(image.Allocate(width, height));
+        for (int32_t y = 0; y < height; ++y) {
+            std::fill(image.Row(y), image.Row(y) + image.Stride(), static_cast<uint8_t>(y));
+        }
+        const std::string path = dir.File("slide.BMP");
+        EXPECT_EQ(SaveBitmapFile(path, image.View()), kOk);
+        return path;
+    }
+};
+
+TEST_F(PictureRedrawTest, ALoadedImageFitsTheViewAndDrawsAgain) {
+    ws.project.imagePath = WriteImage(2400, 1800);
+    ws.project.resolutionDpi = 1200;
+    ws.project.fitImagePending = true;
+    ws.Redraw();
+    const ViewBlock& v = ws.project.view;
+    EXPECT_EQ(v.viewLeft, 0);
+    EXPECT_EQ(v.viewTop, 0);
+    EXPECT_EQ(v.viewSize, 50800);
+    EXPECT_EQ(v.rasterLength, 10000);
+    EXPECT_EQ(v.fitRectangle, WorldRect{});
+    EXPECT_EQ(ws.project.imageInfo, "x=2400 y=1800 (527.3 KB)");
+    EXPECT_EQ(ws.windowState.panels[3], "x=2400 y=1800 (527.3 KB)");
+    EXPECT_EQ(ws.redrawCount, 5);  // the nested pass drew once more
+    // The nested pass drew the picture at the fitted view: 50,800 µm wide,
+    // 38,100 µm (1500 pixels of the surface) high.
+    const auto pictures = ws.windowState.surface->OpsOf<draw_op::StretchPicture>();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]->rect, (CanvasRect{0, 0, 2000, 1500}));
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(PictureRedrawTest, AFailedPictureStopsTheLaterLayers) {
+    ws.project.imagePath = dir.File("missing.jpg");
+    ws.project.resolutionDpi = 1200;
+    ws.project.fitImagePending = true;
+    ws.fileState = kChanged;
+    ObjectType& frame = *program.objectTypes.Find(121);
+    frame.show = true;
+    frame.size = 1;
+    ws.Redraw();
+    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ws.project.fitImagePending);
+    const Recording& s = *ws.windowState.surface;
+    EXPECT_TRUE(s.OpsOf<Line>().empty());        // no raster, no frame outline
+    EXPECT_TRUE(s.OpsOf<Ellipse>().empty());     // no unsaved-work dot
+    EXPECT_EQ(s.OpsOf<Rectangle>().size(), 1u);  // the background of layer 1
+}
+
+}  // namespace
+}  // namespace kvx

@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/fake_ui.hpp"
+#include "common/temp_dir.hpp"
+#include "common/test_pictures.hpp"
+#include "core/program/program.hpp"
+#include "core/workspace/project_commands.hpp"
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::TinyJpeg;
+
+struct ResolutionCase {
+    const char* answer;
+    int32_t dpi;
+    bool plain;
+};
+
+void PrintTo(const ResolutionCase& c, std::ostream* os) {
+    *os << '"' << c.answer << '"';
+}
+
+class ResolutionAnswerTest : public ::testing::TestWithParam<ResolutionCase> {};
+
+TEST_P(ResolutionAnswerTest, Reads) {
+    const ResolutionAnswer got = ParseResolutionAnswer(GetParam().answer);
+    EXPECT_EQ(got.dpi, GetParam().dpi);
+    if (got.dpi > 0) {
+        EXPECT_EQ(got.plain, GetParam().plain);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ResolutionAnswerTest,
+    ::testing::Values(ResolutionCase{"1200", 1200, true}, ResolutionCase{" 600 ", 600, true},
+                      ResolutionCase{"299,6", 300, true},
+                      // 472 pixels in 10 mm: 472 × 2.54 = 1198.88.
+                      ResolutionCase{"472/10", 1199, false}, ResolutionCase{"100/1", 2540, false},
+                      // 1 pixel per millimetre is 25.4 dpi.
+                      ResolutionCase{"1/1", 25, false},
+                      // Only five characters after the slash count: 12345 mm.
+                      ResolutionCase{"1000000/123456", 2058, false},
+                      ResolutionCase{"10/0", 0, false}, ResolutionCase{"10/", 0, false},
+                      ResolutionCase{"-5/2", 0, false}, ResolutionCase{"0", 0, false},
+                      ResolutionCase{"-300", 0, false}, ResolutionCase{"", 0, false},
+                      ResolutionCase{"dpi", 0, false}, ResolutionCase{"1/10000", 0, false}));
+
+class ProjectCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.InitErrorStack());
+        ASSERT_EQ(program.LoadMessages(), kOk);
+        ASSERT_EQ(ws.CreateHistory(), kOk);
+        fs::create_directories(dir.File("config"));
+        fs::create_directories(dir.File("docs"));
+        fs::create_directories(dir.File("images"));
+        program.configDir = dir.File("config");
+        program.documentsDir = dir.File("docs");
+        program.startDir = dir.Path().string();
+        image = dir.Write("images/slide.jpg", TinyJpeg());
+        imageFolder = dir.File("images") + "/";
+    }
+
+    // A new project on the image with one measured line, changed since.
+    void NewMeasuredProject() {
+        ui.inputAnswers.push_back({true, "1200"});
+        ws.NewProject("slide.jpg", imageFolder);
+        ASSERT_EQ(ws.fileState, kUnchanged);
+        AddPoint(1, 100, 200, 1);
+        AddPoint(1, 300, 400, 2);
+        ws.fileState = kChanged;
+    }
+    void AddPoint(int32_t type, double x, double y, int32_t kind) {
+        MeasuredObject p;
+        p.typeIndex = type;
+        p.x = x;
+        p.y = y;
+        p.vertexKind = kind;
+        ASSERT_TRUE(ws.history.Append(p));
+    }
+
+    test::TempDir dir;
+    test::FakeUserInterface ui;
+    Program program{ui, test::DataDir()};
+    Workspace ws{program};
+    std::string image;
+    std::string imageFolder;
+};
+
+TEST_F(ProjectCommandsTest, NewAsksForAnImageAndItsResolution) {
+    program.settings.User = "Ann";
+    ui.fileAnswers.push_back({imageFolder, "slide.jpg", ""});
+    ui.inputAnswers.push_back({true, "2400"});
+    ws.MnNewClick();
+
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    const SelectFileRequest& request = ui.fileRequests[0];
+    EXPECT_EQ(request.patterns, "*.JPG");
+    EXPECT_EQ(request.startDirectory, dir.File("docs"));  // ImportPath is empty
+    EXPECT_EQ(request.rememberFile, dir.File("config") + "/KXP2Dir.pck");
+    EXPECT_FALSE(request.descriptions);
+    ASSERT_EQ(ui.inputs.size(), 1u);
+    EXPECT_EQ(ui.inputs[0].text, "1200");  // the last resolution
+
+    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.savedCount, 0);
+    EXPECT_EQ(ws.project.imagePath, image);
+    EXPECT_EQ(ws.project.originalImagePath, image);
+    EXPECT_EQ(ws.project.resolutionDpi, 2400);
+    EXPECT_TRUE(ws.project.fitImagePending);
+    EXPECT_EQ(ws.project.userName, "Ann");
+    EXPECT_EQ(program.settings.LastResolution, 2400);
+    EXPECT_EQ(program.settings.LastImportDir, imageFolder);
+}
+
+TEST_F(ProjectCommandsTest, NewStartsInTheImportFolderWhenSet) {
+    program.settings.ImportPath = imageFolder;
+    ws.MnNewClick();  // cancelled in the dialog
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(ui.fileRequests[0].startDirectory, imageFolder);
+    EXPECT_TRUE(ui.inputs.empty());
+    EXPECT_EQ(ws.fileState, kNoProject);
+}
+
+TEST_F(ProjectCommandsTest, PixelsPerMillimetreAnswerKeepsTheLastResolution) {
+    ui.inputAnswers.push_back({true, "100/1"});
+    ws.NewProject("slide.jpg", imageFolder);
+    EXPECT_EQ(ws.project.resolutionDpi, 2540);
+    EXPECT_EQ(program.settings.LastResolution, 1200);
+}
+
+TEST_F(ProjectCommandsTest, UnusableOrCancelledResolutionLeavesTheOpenProject) {
+    NewMeasuredProject();
+    for (const test::FakeUserInterface::InputAnswer& answer :
+         {test::FakeUserInterface::InputAnswer{true, "5/0"},
+          test::FakeUserInterface::InputAnswer{true, "none"},
+          test::FakeUserInterface::InputAnswer{false, "600"}}) {
+        ui.inputAnswers.push_back(answer);
+        ws.NewProject("other.jpg", imageFolder);
+        EXPECT_EQ(ws.project.imagePath, image);
+        EXPECT_EQ(ws.history.Count(), 2);
+        EXPECT_EQ(ws.fileState, kChanged);
+    }
+    EXPECT_TRUE(ui.boxes.empty());  // no save question without a resolution
+}
+
+TEST_F(ProjectCommandsTest, NewAfterChangesAsksToSave) {
+    NewMeasuredProject();
+    ui.inputAnswers.push_back({true, "600"});
+    ui.boxAnswers.push_back(kAnswerCancel);
+    ws.NewProject("other.jpg", imageFolder);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(ws.project.imagePath, image);
+    EXPECT_EQ(ws.history.Count(), 2);
+
+    ui.inputAnswers.push_back({true, "600"});
+    ui.boxAnswers.push_back(kAnswerNo);
+    ws.NewProject("other.jpg", imageFolder);
+    EXPECT_EQ(ws.project.imagePath, imageFolder + "other.jpg");
+    EXPECT_EQ(ws.history.Count(), 0);
+    EXPECT_EQ(ws.fileState, kUnchanged);
+}
+
+TEST_F(ProjectCommandsTest, SaveToWritesAProjectThatLoadsBack) {
+    NewMeasuredProject();
+    ui.saveAnswers.push_back(dir.File("docs/first"));
+    ui.inputAnswers.push_back({true, "Ann Lee"});  // the user name, asked once
+    ws.MnSaveToClick();
+
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_EQ(ui.saveRequests[0].startDirectory, dir.File("docs"));
+    EXPECT_TRUE(ui.saveRequests[0].filter.ends_with(" |*.KXP"));
+    const std::string path = dir.File("docs/first.KXP");
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(ws.project.projectPath, path);
+    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.savedCount, 2);
+    EXPECT_EQ(program.settings.User, "Ann Lee");
+    EXPECT_EQ(program.settings.DataPath, dir.File("docs") + "/");
+
+    // A further change saved with Save asks no more names.
+    AddPoint(1, 500, 600, 1);
+    AddPoint(1, 700, 800, 2);
+    ws.fileState = kChanged;
+    ws.MnSaveClick();
+    EXPECT_EQ(ui.inputs.size(), 2u);  // resolution and user name only
+    EXPECT_EQ(ws.savedCount, 4);
+    EXPECT_TRUE(fs::exists(dir.File("docs/first.BAK")));
+
+    // Load asks for a pattern, then lists the project folder.
+    ui.inputAnswers.push_back({true, "*.kxp"});
+    ui.fileAnswers.push_back({dir.File("docs") + "/", "first.KXP", "slide"});
+    ws.MnLoadClick();
+    ASSERT_EQ(ui.inputs.size(), 3u);
+    EXPECT_EQ(ui.inputs[2].text, "*.KXP");
+    EXPECT_TRUE(ui.inputs[2].selectAll);
+    EXPECT_EQ(ui.inputs[2].width, 430);
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(ui.fileRequests[0].patterns, "*.kxp");
+    EXPECT_EQ(ui.fileRequests[0].startDirectory, dir.File("docs") + "/");
+    EXPECT_EQ(ui.fileRequests[0].rememberFile, dir.File("config") + "/KXPDir.pck");
+    EXPECT_TRUE(ui.fileRequests[0].descriptions);
+    EXPECT_EQ(ws.loadPattern, "*.kxp");
+
+    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.history.Count(), 4);
+    EXPECT_EQ(ws.savedCount, 4);
+    EXPECT_EQ(ws.project.projectPath, path);
+    EXPECT_EQ(ws.project.userName, "Ann Lee");
+    EXPECT_EQ(ws.project.resolutionDpi, 1200);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ProjectCommandsTest, CancelledLoadQuestionsChangeNothing) {
+    NewMeasuredProject();
+    ui.inputAnswers.push_back({false, ""});
+    ws.MnLoadClick();
+    ui.inputAnswers.push_back({true, "  "});
+    ws.MnLoadClick();
+    EXPECT_TRUE(ui.fileRequests.empty());
+    ui.inputAnswers.push_back({true, "*.KXP"});
+    ws.MnLoadClick();  // the file list is cancelled
+    EXPECT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.history.Count(), 2);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ProjectCommandsTest, FailedLoadLeavesNoProject) {
+    NewMeasuredProject();
+    dir.Write("docs/broken.KXP", "B " + image + "\r\nR 1200\r\nD 1,x,2,1,,0,\r\n");
+    ui.boxAnswers.push_back(kAnswerNo);  // discard the changes
+    EXPECT_FALSE(ws.LoadProject("broken.KXP", dir.File("docs") + "/"));
+    EXPECT_EQ(ws.fileState, kNoProject);
+    EXPECT_EQ(ws.history.Count(), 0);
+    EXPECT_EQ(ws.project.imagePath, "");
+    EXPECT_EQ(program.settings.DataPath, "");
+    EXPECT_FALSE(ui.errorDialogs.empty());
+}
+
+TEST_F(ProjectCommandsTest, SaveWithoutProjectFileDoesNothing) {
+    NewMeasuredProject();
+    ws.MnSaveClick();
+    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_TRUE(ui.inputs.size() == 1u);
+}
+
+TEST_F(ProjectCommandsTest, CancelledSaveToKeepsTheProjectFile) {
+    NewMeasuredProject();
+    ws.project.projectPath = dir.File("docs/kept.KXP");
+    ws.MnSaveToClick();
+    EXPECT_EQ(ws.project.projectPath, dir.File("docs/kept.KXP"));
+    EXPECT_EQ(ws.fileState, kChanged);
+}
+
+TEST_F(ProjectCommandsTest, FailedSaveToKeepsTheProjectFileAndState) {
+    NewMeasuredProject();
+    ws.project.projectPath = dir.File("docs/kept.KXP");
+    ui.saveAnswers.push_back(dir.File("no/such/folder/new.KXP"));
+    ws.MnSaveToClick();
+    EXPECT_EQ(ws.project.projectPath, dir.File("docs/kept.KXP"));
+    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_FALSE(ui.errorDialogs.empty());
+}
+
+TEST_F(ProjectCommandsTest, AskSaveChangesAnswers) {
+    EXPECT_EQ(ws.AskSaveChanges(), kAnswerNo);  // nothing to save: no question
+    EXPECT_TRUE(ui.boxes.empty());
+
+    NewMeasuredProject();
+    ui.boxAnswers.push_back(kAnswerNo);
+    EXPECT_EQ(ws.AskSaveChanges(), kAnswerNo);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2021));
+    EXPECT_EQ(ws.fileState, kChanged);
+
+    // Yes without a project file goes through Save to; cancelling that must
+    // not let the caller discard the changes.
+    ui.boxAnswers.push_back(kAnswerYes);
+    EXPECT_EQ(ws.AskSaveChanges(), kAnswerCancel);
+    EXPECT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_EQ(ws.fileState, kChanged);
+
+    ui.boxAnswers.push_back(kAnswerYes);
+    ui.saveAnswers.push_back(dir.File("docs/asked.KXP"));
+    EXPECT_EQ(ws.AskSaveChanges(), kAnswerYes);
+    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_TRUE(fs::exists(dir.File("docs/asked.KXP")));
+
+    // With a project file, Yes saves there without a dialog.
+    AddPoint(1, 1, 2, 1);
+    ws.fileState = kChanged;
+    ui.boxAnswers.push_back(kAnswerYes);
+    EXPECT_EQ(ws.AskSaveChanges(), kAnswerYes);
+    EXPECT_EQ(ui.saveRequests.size(), 2u);
+    EXPECT_EQ(ws.savedCount, 3);
+}
+
+TEST_F(ProjectCommandsTest, WithoutConfigurationFolderNothingIsRemembered) {
+    program.configDir.clear();
+    ws.MnNewClick();
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_EQ(ui.fileRequests[0].rememberFile, "");
+}
+
+}  // namespace
+}  // namespace kvx

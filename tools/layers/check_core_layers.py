@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Fails when the core's folders include each other in a cycle.
+
+The core is meant to be read and reused from the bottom up: a folder may
+include folders below it, never one that (directly or through others)
+includes it back. This walks every source file under src/core, builds the
+folder-to-folder include graph and reports each cycle with the includes
+that close it.
+"""
+
+import argparse
+import pathlib
+import re
+import sys
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*"core/([A-Za-z0-9_]+)/[^"]+"', re.MULTILINE)
+
+
+def folder_graph(core: pathlib.Path):
+    """folder -> {included folder -> [(file, line)]} for includes across folders."""
+    graph = {}
+    for path in sorted(core.rglob("*")):
+        if path.suffix not in (".hpp", ".cpp", ".h") or not path.is_file():
+            continue
+        rel = path.relative_to(core)
+        if len(rel.parts) < 2:
+            continue
+        folder = rel.parts[0]
+        graph.setdefault(folder, {})
+        text = path.read_text(encoding="utf-8", errors="replace")
+        for match in INCLUDE.finditer(text):
+            target = match.group(1)
+            if target == folder:
+                continue
+            line = text.count("\n", 0, match.start()) + 1
+            graph[folder].setdefault(target, []).append((str(rel), line))
+            graph.setdefault(target, {})
+    return graph
+
+
+def strongly_connected(graph):
+    """Tarjan's algorithm; returns the components with more than one folder."""
+    index, low, stack, on_stack, result = {}, {}, [], set(), []
+    counter = [0]
+
+    def visit(v):
+        index[v] = low[v] = counter[0]
+        counter[0] += 1
+        stack.append(v)
+        on_stack.add(v)
+        for w in graph[v]:
+            if w not in index:
+                visit(w)
+                low[v] = min(low[v], low[w])
+            elif w in on_stack:
+                low[v] = min(low[v], index[w])
+        if low[v] == index[v]:
+            component = []
+            while True:
+                w = stack.pop()
+                on_stack.discard(w)
+                component.append(w)
+                if w == v:
+                    break
+            if len(component) > 1:
+                result.append(sorted(component))
+
+    for v in sorted(graph):
+        if v not in index:
+            visit(v)
+    return result
+
+
+def shortest_cycles(graph, component):
+    """For each folder of a component, the shortest way back to it; each
+    distinct cycle once, so the includes to change stand out."""
+    members = set(component)
+    seen, cycles = set(), []
+    for start in component:
+        previous = {start: None}
+        queue = [start]
+        found = None
+        while queue and found is None:
+            v = queue.pop(0)
+            for w in sorted(graph[v]):
+                if w not in members:
+                    continue
+                if w == start:
+                    found = v
+                    break
+                if w not in previous:
+                    previous[w] = v
+                    queue.append(w)
+        if found is None:
+            continue
+        path = [start]
+        v = found
+        while v != start:
+            path.insert(1, v)
+            v = previous[v]
+        path.append(start)
+        key = frozenset(zip(path, path[1:]))
+        if key not in seen:
+            seen.add(key)
+            cycles.append(path)
+    return cycles
+
+
+def layer_order(graph):
+    """Folders from the bottom up (each after everything it includes)."""
+    order, done = [], set()
+
+    def place(v):
+        if v in done:
+            return
+        done.add(v)
+        for w in sorted(graph[v]):
+            place(w)
+        order.append(v)
+
+    for v in sorted(graph):
+        place(v)
+    return order
+
+
+def self_test():
+    """The check must find a cycle through a third folder and pass a stack."""
+    import tempfile
+
+    def tree(root, files):
+        for name, text in files.items():
+            path = root / name
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(text, encoding="utf-8")
+
+    with tempfile.TemporaryDirectory() as tmp:
+        stack = pathlib.Path(tmp) / "stack"
+        tree(stack, {"a/a.hpp": "", "b/b.hpp": '#include "core/a/a.hpp"\n',
+                     "c/c.cpp": '#include "core/b/b.hpp"\n#include "core/a/a.hpp"\n'})
+        cyclic = pathlib.Path(tmp) / "cyclic"
+        tree(cyclic, {"a/a.cpp": '#include "core/c/c.hpp"\n', "b/b.hpp": '#include "core/a/a.hpp"\n',
+                      "c/c.hpp": '  #  include "core/b/b.hpp"\n'})
+        if strongly_connected(folder_graph(stack)):
+            print("self-test: a one-way stack was reported as a cycle")
+            return 1
+        if strongly_connected(folder_graph(cyclic)) != [["a", "b", "c"]]:
+            print("self-test: the cycle a -> c -> b -> a was not found")
+            return 1
+    return 0
+
+
+def main():
+    if sys.argv[1:] == ["--self-test"]:
+        return self_test()
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("core", type=pathlib.Path, help="the src/core folder")
+    parser.add_argument("--print-order", action="store_true",
+                        help="print the folders from the bottom up when there is no cycle")
+    args = parser.parse_args()
+    if not args.core.is_dir():
+        print(f"check_core_layers: not a folder: {args.core}", file=sys.stderr)
+        return 2
+
+    graph = folder_graph(args.core)
+    cycles = strongly_connected(graph)
+    if cycles:
+        for component in cycles:
+            print("include cycle among core folders: " + ", ".join(component))
+            for cycle in shortest_cycles(graph, component):
+                print("  " + " -> ".join(cycle))
+                for source, target in zip(cycle, cycle[1:]):
+                    for file, line in graph[source][target]:
+                        print(f"    {source} -> {target}: src/core/{file}:{line}")
+        return 1
+    if args.print_order:
+        for folder in layer_order(graph):
+            below = ", ".join(sorted(graph[folder])) or "-"
+            print(f"{folder:10} includes {below}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
