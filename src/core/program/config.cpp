@@ -1,11 +1,11 @@
 #include "core/program/config.hpp"
 
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
@@ -16,81 +16,346 @@ namespace kvx {
 
 namespace {
 
-// I integer, B byte flag, S text, R real.
+// How an item's value text maps onto its setting.
+enum class Kind {
+    Integer,   // any 32-bit number
+    Positive,  // a number above 0; others keep the setting
+    Scale,     // a number, at least 100
+    Flag,      // a byte that is 1 for every number other than 0
+    Byte,      // a byte 0..255; others keep the setting
+    Text,      // text cut to the short-string length
+    PoolPath,  // text kept only when it names a folder
+    Drive,     // the first letter, in capitals
+    Real,      // a floating-point number
+    Layer,     // one entry of DisplayLayers
+    Fixed,     // written as a constant, never read into a setting
+};
+
+// One configuration item: its number and name in the file, how its value
+// is read and written, the text that "default" stands for, and the setting
+// it belongs to (one of the member pointers, or the layer index).
 struct ItemDef {
     int32_t number;
     const char* name;
-    char type;
+    Kind kind;
     const char* defaultText;
+    int32_t Settings::*integer = nullptr;
+    uint8_t Settings::*byte = nullptr;
+    std::string Settings::*text = nullptr;
+    std::size_t layer = 0;
+    const char* fixed = nullptr;
 };
 
-constexpr std::array<ItemDef, 65> kItems{{
-    {0, "ID.Unit-ID", 'I', "62"},
-    {1, "Output.Format", 'I', "1"},
-    {2, "Data.PoolPath", 'S', ""},
-    {3, "Calculate.AutoDefineClasses", 'I', "0"},
-    {4, "Display.MeasureFieldWide", 'I', "0"},
-    {5, "Main.Language", 'I', "1"},
-    {6, "Output.AdaptToCdr", 'B', "1"},
-    {7, "Data.SourcePath", 'S', ""},
-    {8, "Data.MapConfigFile", 'S', "Korvanix.kxo"},
-    {9, "Display.PlusEnlarge", 'I', "25"},
-    {10, "Display.MinusReduce", 'I', "400"},
-    {11, "Frame.MinLatGrid", 'I', "6"},
-    {12, "Display.TableUnit", 'I', "1"},
-    {13, "Export.ClassSize", 'I', "100"},
-    {14, "Display.FineScale", 'I', "1"},
-    {15, "Display.MinFrameSelect", 'I', "5"},
-    {16, "Frame.RasterMargin", 'I', "10"},
-    {17, "Display.SnapToGrid", 'I', "1"},
-    {18, "Calculate.AutoClassPercentage", 'I', "3"},
-    {19, "Export.OutPutToScreenList", 'I', "0"},
-    {20, "Data.LastImportDir", 'S', ""},
-    {21, "Data.MaxDrawHistory", 'I', "10240"},
-    {22, "Output.Decimals", 'I', "3"},
-    {23, "Display.MarkPointSize", 'I', "15"},
-    {24, "Display.EditPointSize", 'I', "15"},
-    {25, "Data.LastResolution", 'I', "1200"},
-    {26, "Data.CopyImage", 'I', "0"},
-    {27, "Display.BackGroundColour", 'I', "16777215"},
-    {28, "Display.ShowTPLValues", 'I', "0"},
-    {29, "Display.FKeyStartRec", 'I', "0"},
-    {30, "Display.X", 'I', "0"},
-    {31, "Display.Y", 'I', "0"},
-    {32, "Display.Width", 'I', "800"},
-    {33, "Display.Height", 'I', "580"},
-    {35, "Output.AskForVectorNames", 'B', "0"},
-    {36, "Output.LastExportDir", 'S', ""},
-    {37, "Output.RecVecType", 'I', "151"},
-    {38, "Display.EditModeNbr", 'B', "0"},
-    {39, "Output.AppendExportFile", 'B', "1"},
-    {40, "Display.StatFontPitch", 'I', "0"},
-    {41, "Data.LastImageDirectory", 'S', ""},
-    {42, "obsolete.ShowFinestTopoData", 'I', "1"},
-    {43, "Display.TransparentColor", 'I', "50331647"},
-    {44, "Display.BitMapsTransparent", 'I', "1"},
-    {45, "System.ShowWarningErrors", 'I', "1"},
-    {48, "Display.Layer1", 'I', "1"},
-    {49, "Display.Layer2", 'I', "-2"},
-    {50, "Display.Layer3", 'I', "3"},
-    {51, "Display.Layer4", 'I', "4"},
-    {52, "Display.Layer5", 'I', "5"},
-    {53, "Display.Layer6", 'I', "6"},
-    {54, "Display.Layer7", 'I', "7"},
-    {55, "Display.Layer8", 'I', "8"},
-    {56, "Display.Layer9", 'I', "-9"},
-    {57, "Display.BlendOut", 'I', "0"},
-    {58, "System.ShowFileNamesOnly", 'I', "0"},
-    {59, "System.ImageDrive", 'S', " "},
-    {60, "Display.Layer10", 'I', "-10"},
-    {61, "Display.WinXPMode", 'I', "2"},
-    {62, "Display.DelColor", 'I', "8421504"},
-    {63, "Display.ScaleMeasure", 'I', "100"},
-    {64, "Display.Calibration", 'R', "0"},
-    {65, "Output.JPGCompression", 'I', "100"},
-    {66, "Main.User", 'S', ""},
-    {67, "Display.BoxHeight", 'I', "252"},
-}};
+constexpr int32_t kUnitId = 62;
+
+constexpr ItemDef kItems[] = {
+    {.number = 0, .name = "ID.Unit-ID", .kind = Kind::Fixed, .defaultText = "62", .fixed = "62"},
+    {.number = 1, .name = "Output.Format", .kind = Kind::Fixed, .defaultText = "1", .fixed = "10"},
+    {.number = 2,
+     .name = "Data.PoolPath",
+     .kind = Kind::PoolPath,
+     .defaultText = "",
+     .text = &Settings::ImagePoolPath},
+    {.number = 3,
+     .name = "Calculate.AutoDefineClasses",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::AdaptClassSize},
+    {.number = 4,
+     .name = "Display.MeasureFieldWide",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::MeasureFieldWidth},
+    {.number = 5,
+     .name = "Main.Language",
+     .kind = Kind::Byte,
+     .defaultText = "1",
+     .byte = &Settings::Language},
+    {.number = 6,
+     .name = "Output.AdaptToCdr",
+     .kind = Kind::Flag,
+     .defaultText = "1",
+     .byte = &Settings::AdaptToCdr},
+    {.number = 7,
+     .name = "Data.SourcePath",
+     .kind = Kind::Text,
+     .defaultText = "",
+     .text = &Settings::DataPath},
+    {.number = 8,
+     .name = "Data.MapConfigFile",
+     .kind = Kind::Text,
+     .defaultText = "Korvanix.kxo",
+     .text = &Settings::ObjectTypeFile},
+    {.number = 9,
+     .name = "Display.PlusEnlarge",
+     .kind = Kind::Integer,
+     .defaultText = "25",
+     .integer = &Settings::EnlargePercent},
+    {.number = 10,
+     .name = "Display.MinusReduce",
+     .kind = Kind::Integer,
+     .defaultText = "400",
+     .integer = &Settings::ReducePercent},
+    {.number = 11,
+     .name = "Frame.MinLatGrid",
+     .kind = Kind::Integer,
+     .defaultText = "6",
+     .integer = &Settings::RasterDivision},
+    {.number = 12,
+     .name = "Display.TableUnit",
+     .kind = Kind::Integer,
+     .defaultText = "1",
+     .integer = &Settings::TableUnit},
+    {.number = 13,
+     .name = "Export.ClassSize",
+     .kind = Kind::Integer,
+     .defaultText = "100",
+     .integer = &Settings::ClassSize},
+    {.number = 14,
+     .name = "Display.FineScale",
+     .kind = Kind::Integer,
+     .defaultText = "1",
+     .integer = &Settings::FineScalingPercent},
+    {.number = 15,
+     .name = "Display.MinFrameSelect",
+     .kind = Kind::Integer,
+     .defaultText = "5",
+     .integer = &Settings::MinSelectionSize},
+    {.number = 16,
+     .name = "Frame.RasterMargin",
+     .kind = Kind::Integer,
+     .defaultText = "10",
+     .integer = &Settings::RasterLabelSpacing},
+    {.number = 17,
+     .name = "Display.SnapToGrid",
+     .kind = Kind::Integer,
+     .defaultText = "1",
+     .integer = &Settings::SnapToRaster},
+    {.number = 18,
+     .name = "Calculate.AutoClassPercentage",
+     .kind = Kind::Integer,
+     .defaultText = "3",
+     .integer = &Settings::ClassSizePercent},
+    {.number = 19,
+     .name = "Export.OutPutToScreenList",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::OutputItemMask},
+    {.number = 20,
+     .name = "Data.LastImportDir",
+     .kind = Kind::Text,
+     .defaultText = "",
+     .text = &Settings::LastImportDir},
+    {.number = 21,
+     .name = "Data.MaxDrawHistory",
+     .kind = Kind::Integer,
+     .defaultText = "10240",
+     .integer = &Settings::RecordCapacity},
+    {.number = 22,
+     .name = "Output.Decimals",
+     .kind = Kind::Integer,
+     .defaultText = "3",
+     .integer = &Settings::DecimalPlaces},
+    {.number = 23,
+     .name = "Display.MarkPointSize",
+     .kind = Kind::Positive,
+     .defaultText = "15",
+     .integer = &Settings::PointSizeCapture},
+    {.number = 24,
+     .name = "Display.EditPointSize",
+     .kind = Kind::Positive,
+     .defaultText = "15",
+     .integer = &Settings::PointSizeModify},
+    {.number = 25,
+     .name = "Data.LastResolution",
+     .kind = Kind::Integer,
+     .defaultText = "1200",
+     .integer = &Settings::LastResolution},
+    {.number = 26,
+     .name = "Data.CopyImage",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::CopyImage},
+    {.number = 27,
+     .name = "Display.BackGroundColour",
+     .kind = Kind::Integer,
+     .defaultText = "16777215",
+     .integer = &Settings::Colour1},
+    {.number = 28,
+     .name = "Display.ShowTPLValues",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::ShowTplValues},
+    {.number = 29,
+     .name = "Display.FKeyStartRec",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::QuickSelectCaptures},
+    {.number = 30,
+     .name = "Display.X",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::WindowLeft},
+    {.number = 31,
+     .name = "Display.Y",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::WindowTop},
+    {.number = 32,
+     .name = "Display.Width",
+     .kind = Kind::Integer,
+     .defaultText = "800",
+     .integer = &Settings::WindowWidth},
+    {.number = 33,
+     .name = "Display.Height",
+     .kind = Kind::Integer,
+     .defaultText = "580",
+     .integer = &Settings::WindowHeight},
+    {.number = 35,
+     .name = "Output.AskForVectorNames",
+     .kind = Kind::Flag,
+     .defaultText = "0",
+     .byte = &Settings::AskObjectName},
+    {.number = 36,
+     .name = "Output.LastExportDir",
+     .kind = Kind::Text,
+     .defaultText = "",
+     .text = &Settings::LastExportDir},
+    {.number = 37,
+     .name = "Output.RecVecType",
+     .kind = Kind::Integer,
+     .defaultText = "151",
+     .integer = &Settings::RecVecType},
+    {.number = 38,
+     .name = "Display.EditModeNbr",
+     .kind = Kind::Byte,
+     .defaultText = "0",
+     .byte = &Settings::EditModeNbr},
+    {.number = 39,
+     .name = "Output.AppendExportFile",
+     .kind = Kind::Flag,
+     .defaultText = "1",
+     .byte = &Settings::AppendExportFile},
+    {.number = 40,
+     .name = "Display.StatFontPitch",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::MaxStatisticsFontSize},
+    {.number = 41,
+     .name = "Data.LastImageDirectory",
+     .kind = Kind::Text,
+     .defaultText = "",
+     .text = &Settings::ImportPath},
+    {.number = 42,
+     .name = "obsolete.ShowFinestTopoData",
+     .kind = Kind::Fixed,
+     .defaultText = "1",
+     .fixed = "0"},
+    {.number = 43,
+     .name = "Display.TransparentColor",
+     .kind = Kind::Integer,
+     .defaultText = "50331647",
+     .integer = &Settings::Colour3},
+    {.number = 44,
+     .name = "Display.BitMapsTransparent",
+     .kind = Kind::Flag,
+     .defaultText = "1",
+     .byte = &Settings::BitMapsTransparent},
+    {.number = 45,
+     .name = "System.ShowWarningErrors",
+     .kind = Kind::Byte,
+     .defaultText = "1",
+     .byte = &Settings::ShowWarningErrors},
+    {.number = 48, .name = "Display.Layer1", .kind = Kind::Layer, .defaultText = "1", .layer = 0},
+    {.number = 49, .name = "Display.Layer2", .kind = Kind::Layer, .defaultText = "-2", .layer = 1},
+    {.number = 50, .name = "Display.Layer3", .kind = Kind::Layer, .defaultText = "3", .layer = 2},
+    {.number = 51, .name = "Display.Layer4", .kind = Kind::Layer, .defaultText = "4", .layer = 3},
+    {.number = 52, .name = "Display.Layer5", .kind = Kind::Layer, .defaultText = "5", .layer = 4},
+    {.number = 53, .name = "Display.Layer6", .kind = Kind::Layer, .defaultText = "6", .layer = 5},
+    {.number = 54, .name = "Display.Layer7", .kind = Kind::Layer, .defaultText = "7", .layer = 6},
+    {.number = 55, .name = "Display.Layer8", .kind = Kind::Layer, .defaultText = "8", .layer = 7},
+    {.number = 56, .name = "Display.Layer9", .kind = Kind::Layer, .defaultText = "-9", .layer = 8},
+    {.number = 57,
+     .name = "Display.BlendOut",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::HideNonCurrent},
+    {.number = 58,
+     .name = "System.ShowFileNamesOnly",
+     .kind = Kind::Integer,
+     .defaultText = "0",
+     .integer = &Settings::ShowFileNamesOnly},
+    {.number = 59, .name = "System.ImageDrive", .kind = Kind::Drive, .defaultText = " "},
+    {.number = 60,
+     .name = "Display.Layer10",
+     .kind = Kind::Layer,
+     .defaultText = "-10",
+     .layer = 9},
+    {.number = 61,
+     .name = "Display.WinXPMode",
+     .kind = Kind::Integer,
+     .defaultText = "2",
+     .integer = &Settings::PerformanceMode},
+    {.number = 62,
+     .name = "Display.DelColor",
+     .kind = Kind::Integer,
+     .defaultText = "8421504",
+     .integer = &Settings::Colour2},
+    {.number = 63,
+     .name = "Display.ScaleMeasure",
+     .kind = Kind::Scale,
+     .defaultText = "100",
+     .integer = &Settings::ScaleMeasure},
+    {.number = 64, .name = "Display.Calibration", .kind = Kind::Real, .defaultText = "0"},
+    {.number = 65,
+     .name = "Output.JPGCompression",
+     .kind = Kind::Integer,
+     .defaultText = "100",
+     .integer = &Settings::JpegQuality},
+    {.number = 66,
+     .name = "Main.User",
+     .kind = Kind::Text,
+     .defaultText = "",
+     .text = &Settings::User},
+    {.number = 67,
+     .name = "Display.BoxHeight",
+     .kind = Kind::Integer,
+     .defaultText = "252",
+     .integer = &Settings::BoxSize},
+};
+
+// Every item that reads or writes a setting names it, so that adding a row
+// cannot silently leave an item unconnected.
+constexpr bool EveryItemHasItsSetting() {
+    for (const ItemDef& def : kItems) {
+        switch (def.kind) {
+            case Kind::Integer:
+            case Kind::Positive:
+            case Kind::Scale:
+                if (def.integer == nullptr) return false;
+                break;
+            case Kind::Flag:
+            case Kind::Byte:
+                if (def.byte == nullptr) return false;
+                break;
+            case Kind::Text:
+            case Kind::PoolPath:
+                if (def.text == nullptr) return false;
+                break;
+            case Kind::Layer:
+                if (def.layer >= std::tuple_size_v<decltype(Settings::DisplayLayers)>) return false;
+                break;
+            case Kind::Fixed:
+                if (def.fixed == nullptr) return false;
+                break;
+            case Kind::Drive:
+            case Kind::Real:
+                break;
+        }
+    }
+    return true;
+}
+static_assert(EveryItemHasItsSetting());
 
 const ItemDef* FindItem(int32_t item) {
     for (const ItemDef& def : kItems) {
@@ -99,198 +364,54 @@ const ItemDef* FindItem(int32_t item) {
     return nullptr;
 }
 
-constexpr int32_t kUnitId = 62;
-
-void SetFlag(uint8_t& setting, int32_t value) {
-    setting = value != 0 ? 1 : 0;
-}
-
-// Byte settings take 0..255; anything else keeps the previous value rather
-// than wrapping around.
-void SetByte(uint8_t& setting, int32_t value) {
-    if (value >= 0 && value <= 255) setting = static_cast<uint8_t>(value);
-}
-
-void SetText(std::string& setting, std::string_view value) {
-    setting = CutTo(value, kShortStringMax);
-}
-
-void AssignInteger(Settings& s, int32_t item, int32_t v) {
-    switch (item) {
-        case 3:
-            s.AdaptClassSize = v;
+void AssignNumber(Settings& s, const ItemDef& def, int32_t v) {
+    switch (def.kind) {
+        case Kind::Integer:
+            s.*def.integer = v;
             break;
-        case 4:
-            s.MeasureFieldWidth = v;
+        case Kind::Positive:
+            if (v > 0) s.*def.integer = v;
             break;
-        case 5:
-            SetByte(s.Language, v);
+        case Kind::Scale:
+            s.*def.integer = v < 100 ? 100 : v;
             break;
-        case 6:
-            SetFlag(s.AdaptToCdr, v);
+        case Kind::Flag:
+            s.*def.byte = v != 0 ? 1 : 0;
             break;
-        case 9:
-            s.EnlargePercent = v;
+        case Kind::Byte:
+            // Anything outside 0..255 keeps the previous value rather than
+            // wrapping around.
+            if (v >= 0 && v <= 255) s.*def.byte = static_cast<uint8_t>(v);
             break;
-        case 10:
-            s.ReducePercent = v;
-            break;
-        case 11:
-            s.RasterDivision = v;
-            break;
-        case 12:
-            s.TableUnit = v;
-            break;
-        case 13:
-            s.ClassSize = v;
-            break;
-        case 14:
-            s.FineScalingPercent = v;
-            break;
-        case 15:
-            s.MinSelectionSize = v;
-            break;
-        case 16:
-            s.RasterLabelSpacing = v;
-            break;
-        case 17:
-            s.SnapToRaster = v;
-            break;
-        case 18:
-            s.ClassSizePercent = v;
-            break;
-        case 19:
-            s.OutputItemMask = v;
-            break;
-        case 21:
-            s.RecordCapacity = v;
-            break;
-        case 22:
-            s.DecimalPlaces = v;
-            break;
-        case 23:
-            if (v > 0) s.PointSizeCapture = v;
-            break;
-        case 24:
-            if (v > 0) s.PointSizeModify = v;
-            break;
-        case 25:
-            s.LastResolution = v;
-            break;
-        case 26:
-            s.CopyImage = v;
-            break;
-        case 27:
-            s.Colour1 = v;
-            break;
-        case 28:
-            s.ShowTplValues = v;
-            break;
-        case 29:
-            s.QuickSelectCaptures = v;
-            break;
-        case 30:
-            s.WindowLeft = v;
-            break;
-        case 31:
-            s.WindowTop = v;
-            break;
-        case 32:
-            s.WindowWidth = v;
-            break;
-        case 33:
-            s.WindowHeight = v;
-            break;
-        case 35:
-            SetFlag(s.AskObjectName, v);
-            break;
-        case 37:
-            s.RecVecType = v;
-            break;
-        case 38:
-            SetByte(s.EditModeNbr, v);
-            break;
-        case 39:
-            SetFlag(s.AppendExportFile, v);
-            break;
-        case 40:
-            s.MaxStatisticsFontSize = v;
-            break;
-        case 43:
-            s.Colour3 = v;
-            break;
-        case 44:
-            SetFlag(s.BitMapsTransparent, v);
-            break;
-        case 45:
-            SetByte(s.ShowWarningErrors, v);
-            break;
-        case 57:
-            s.HideNonCurrent = v;
-            break;
-        case 58:
-            s.ShowFileNamesOnly = v;
-            break;
-        case 60:
-            s.DisplayLayers[9] = v;
-            break;
-        case 61:
-            s.PerformanceMode = v;
-            break;
-        case 62:
-            s.Colour2 = v;
-            break;
-        case 63:
-            s.ScaleMeasure = v < 100 ? 100 : v;
-            break;
-        case 65:
-            s.JpegQuality = v;
-            break;
-        case 67:
-            s.BoxSize = v;
+        case Kind::Layer:
+            s.DisplayLayers[def.layer] = v;
             break;
         default:
-            if (item >= 48 && item <= 56) s.DisplayLayers[static_cast<std::size_t>(item - 48)] = v;
-            // Items 1 and 42 are only written.
-            break;
+            break;  // Fixed items are only written.
     }
 }
 
-void AssignText(Settings& s, int32_t item, std::string_view value) {
-    switch (item) {
-        case 2: {
+void AssignText(Settings& s, const ItemDef& def, std::string_view value) {
+    switch (def.kind) {
+        case Kind::Text:
+            s.*def.text = CutTo(value, kShortStringMax);
+            break;
+        case Kind::PoolPath: {
             // A pool path is only worth keeping when it names a real folder.
             std::string path = CutTo(value, kShortStringMax);
-            s.ImagePoolPath = path.size() >= 3 && DirectoryExists(path) ? path : std::string();
+            s.*def.text = path.size() >= 3 && DirectoryExists(path) ? path : std::string();
             break;
         }
-        case 7:
-            SetText(s.DataPath, value);
-            break;
-        case 8:
-            SetText(s.ObjectTypeFile, value);
-            break;
-        case 20:
-            SetText(s.LastImportDir, value);
-            break;
-        case 36:
-            SetText(s.LastExportDir, value);
-            break;
-        case 41:
-            SetText(s.ImportPath, value);
-            break;
-        case 59:
-            s.BitmapDrive =
-                value.empty()
-                    ? ' '
-                    : static_cast<char>(std::toupper(static_cast<unsigned char>(value[0])));
-            break;
-        case 66:
-            SetText(s.User, value);
+        case Kind::Drive:
+            s.BitmapDrive = value.empty() ? ' ' : UpperAscii(value[0]);
             break;
         default:
             break;
     }
+}
+
+bool IsTextKind(Kind kind) {
+    return kind == Kind::Text || kind == Kind::PoolPath || kind == Kind::Drive;
 }
 
 // Truncates toward zero; nothing when the value does not fit 32 bits.
@@ -376,176 +497,29 @@ int ConfigItemName(int32_t item, std::string& name) {
 }
 
 std::string GetConfigItem(const Settings& s, int32_t item) {
-    switch (item) {
-        case 0:
-            return IntToStr(kUnitId);
-        case 1:
-            return "10";
-        case 2:
-            return s.ImagePoolPath;
-        case 7:
-            return s.DataPath;
-        case 8:
-            return s.ObjectTypeFile;
-        case 20:
-            return s.LastImportDir;
-        case 36:
-            return s.LastExportDir;
-        case 41:
-            return s.ImportPath;
-        case 42:
-            return "0";
-        case 59:
+    const ItemDef* def = FindItem(item);
+    if (def == nullptr) return {};
+    switch (def->kind) {
+        case Kind::Integer:
+        case Kind::Positive:
+        case Kind::Scale:
+            return IntToStr(s.*def->integer);
+        case Kind::Flag:
+        case Kind::Byte:
+            return IntToStr(s.*def->byte);
+        case Kind::Text:
+        case Kind::PoolPath:
+            return s.*def->text;
+        case Kind::Drive:
             return std::string(1, s.BitmapDrive);
-        case 64:
+        case Kind::Real:
             return FormatReal(0, -1, false, s.Calibration);
-        case 66:
-            return s.User;
-        default:
-            break;
+        case Kind::Layer:
+            return IntToStr(s.DisplayLayers[def->layer]);
+        case Kind::Fixed:
+            return def->fixed;
     }
-    int64_t v = 0;
-    switch (item) {
-        case 3:
-            v = s.AdaptClassSize;
-            break;
-        case 4:
-            v = s.MeasureFieldWidth;
-            break;
-        case 5:
-            v = s.Language;
-            break;
-        case 6:
-            v = s.AdaptToCdr;
-            break;
-        case 9:
-            v = s.EnlargePercent;
-            break;
-        case 10:
-            v = s.ReducePercent;
-            break;
-        case 11:
-            v = s.RasterDivision;
-            break;
-        case 12:
-            v = s.TableUnit;
-            break;
-        case 13:
-            v = s.ClassSize;
-            break;
-        case 14:
-            v = s.FineScalingPercent;
-            break;
-        case 15:
-            v = s.MinSelectionSize;
-            break;
-        case 16:
-            v = s.RasterLabelSpacing;
-            break;
-        case 17:
-            v = s.SnapToRaster;
-            break;
-        case 18:
-            v = s.ClassSizePercent;
-            break;
-        case 19:
-            v = s.OutputItemMask;
-            break;
-        case 21:
-            v = s.RecordCapacity;
-            break;
-        case 22:
-            v = s.DecimalPlaces;
-            break;
-        case 23:
-            v = s.PointSizeCapture;
-            break;
-        case 24:
-            v = s.PointSizeModify;
-            break;
-        case 25:
-            v = s.LastResolution;
-            break;
-        case 26:
-            v = s.CopyImage;
-            break;
-        case 27:
-            v = s.Colour1;
-            break;
-        case 28:
-            v = s.ShowTplValues;
-            break;
-        case 29:
-            v = s.QuickSelectCaptures;
-            break;
-        case 30:
-            v = s.WindowLeft;
-            break;
-        case 31:
-            v = s.WindowTop;
-            break;
-        case 32:
-            v = s.WindowWidth;
-            break;
-        case 33:
-            v = s.WindowHeight;
-            break;
-        case 35:
-            v = s.AskObjectName;
-            break;
-        case 37:
-            v = s.RecVecType;
-            break;
-        case 38:
-            v = s.EditModeNbr;
-            break;
-        case 39:
-            v = s.AppendExportFile;
-            break;
-        case 40:
-            v = s.MaxStatisticsFontSize;
-            break;
-        case 43:
-            v = s.Colour3;
-            break;
-        case 44:
-            v = s.BitMapsTransparent;
-            break;
-        case 45:
-            v = s.ShowWarningErrors;
-            break;
-        case 57:
-            v = s.HideNonCurrent;
-            break;
-        case 58:
-            v = s.ShowFileNamesOnly;
-            break;
-        case 60:
-            v = s.DisplayLayers[9];
-            break;
-        case 61:
-            v = s.PerformanceMode;
-            break;
-        case 62:
-            v = s.Colour2;
-            break;
-        case 63:
-            v = s.ScaleMeasure;
-            break;
-        case 65:
-            v = s.JpegQuality;
-            break;
-        case 67:
-            v = s.BoxSize;
-            break;
-        default:
-            if (item >= 48 && item <= 56) {
-                v = s.DisplayLayers[static_cast<std::size_t>(item - 48)];
-                break;
-            }
-            return {};
-    }
-    return IntToStr(v);
+    return {};
 }
 
 ErrorCode SetConfigItem(Program& program, int32_t item, std::string_view value) {
@@ -562,13 +536,13 @@ ErrorCode SetConfigItem(Program& program, int32_t item, std::string_view value) 
     if (value == "default") value = def->defaultText;
 
     Settings& s = program.settings;
-    if (def->type == 'S') {
-        AssignText(s, item, value);
+    if (IsTextKind(def->kind)) {
+        AssignText(s, *def, value);
         return kOk;
     }
     double real = 0.0;
     const bool parsed = RealVal(value, real) == kOk && std::isfinite(real);
-    if (def->type == 'R') {
+    if (def->kind == Kind::Real) {
         if (!parsed) {
             program.ReportError(kConfigBadNumber, 0, value);
             return kConfigBadNumber;
@@ -585,7 +559,7 @@ ErrorCode SetConfigItem(Program& program, int32_t item, std::string_view value) 
         program.ReportError(kConfigWrongUnit, 0, IntToStr(*integer));
         return kConfigWrongUnit;
     }
-    AssignInteger(s, item, *integer);
+    AssignNumber(s, *def, *integer);
     return kOk;
 }
 
