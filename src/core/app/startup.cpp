@@ -8,6 +8,7 @@
 #include "core/app/program.hpp"
 #include "core/app/shell_folders.hpp"
 #include "core/app/workspace.hpp"
+#include "core/draw/picture_loader.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
@@ -164,7 +165,8 @@ bool OpenCommandLineFile(Workspace& workspace, std::string_view argument) {
     const std::string name = ExtractFileName(path);
     const std::string kind = UpperTail(path, 3);
     if (kind == "KXP") return workspace.LoadProject(name, directory);
-    if (kind == "JPG" || kind == "BMP") {
+    // A file manager hands over ".jpeg" and ".gif" files as well.
+    if (PictureFormatOf(path) != PictureFormat::kUnknown) {
         workspace.NewProject(name, directory);
         return workspace.fileState != kNoProject;
     }
