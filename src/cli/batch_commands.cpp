@@ -16,6 +16,7 @@
 #include "core/export/wmf_writer.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/text_file.hpp"
+#include "core/support/version.hpp"
 
 namespace kvx::batch {
 
@@ -262,6 +263,9 @@ int RunCommand(const Options& options, const std::string& dataDir, const RenderB
     switch (options.command) {
         case Command::Help:
             out << UsageText();
+            return kExitOk;
+        case Command::Version:
+            out << "korvanix-batch " << VersionText(ReadVersion(), true) << "\n";
             return kExitOk;
         case Command::Check:
             return RunProjects(

@@ -39,6 +39,7 @@ Command CommandNamed(std::string_view name) {
     if (name == "stats") return Command::Stats;
     if (name == "render") return Command::Render;
     if (name == "help" || name == "--help" || name == "-h") return Command::Help;
+    if (name == "--version") return Command::Version;
     return Command::None;
 }
 
@@ -54,7 +55,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return fail("no command given");
     o.command = CommandNamed(arguments[0]);
     if (o.command == Command::None) return fail("unknown command '" + arguments[0] + "'");
-    if (o.command == Command::Help) return result;
+    if (o.command == Command::Help || o.command == Command::Version) return result;
 
     bool optionsEnded = false;
     bool typesGiven = false;
@@ -70,6 +71,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         }
         if (arg == "--help" || arg == "-h") {
             o.command = Command::Help;
+            return result;
+        }
+        if (arg == "--version") {
+            o.command = Command::Version;
             return result;
         }
         std::string name = arg;
@@ -205,6 +210,7 @@ Options for every command:
   --jobs N, -j N            projects worked on in parallel (default: cores)
   -o FILE|DIR, --output     where the output goes (see the commands)
   -h, --help                this text
+  --version                 the program's name and version
 
 Without -o, export writes each file beside its project and stats writes to
 standard output. Messages go to standard error.
