@@ -16,6 +16,7 @@
 #include "core/program/error_report.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/text_file.hpp"
+#include "core/support/version.hpp"
 
 namespace kvx::batch {
 
@@ -73,14 +74,17 @@ ProjectResult CheckProject(Session& session, const std::string& path) {
     return result;
 }
 
-ProjectResult StatsProject(Session& session, const std::string& path) {
+// The rows one project adds to a table, named by its path as given.
+using TableRows = std::string (*)(Session& session, std::string_view projectName);
+
+ProjectResult TableProject(Session& session, const std::string& path, TableRows rows) {
     ProjectResult result;
     if (!session.Load(path)) {
         result.failed = true;
         result.err = FailureText(session, path, "cannot be read");
         return result;
     }
-    result.out = StatsRows(session, PathToUtf8(path));
+    result.out = rows(session, PathToUtf8(path));
     return result;
 }
 
@@ -176,15 +180,15 @@ int RunExport(const Options& options, const std::string& dataDir, std::ostream& 
     return sink.Close(err) ? status : kExitProjectFailed;
 }
 
-int RunStats(const Options& options, const std::string& dataDir, std::ostream& out,
-             std::ostream& err) {
+int RunTable(const Options& options, const std::string& dataDir, std::string_view header,
+             TableRows rows, std::ostream& out, std::ostream& err) {
     OutputSink sink(out);
     if (!sink.Open(options.output, err)) return kExitProjectFailed;
-    sink.Stream() << StatsHeader() << "\r\n";
+    sink.Stream() << header << "\r\n";
     const int status = RunProjects(
         options, dataDir,
         [&](Session& session, std::size_t index) {
-            return StatsProject(session, options.projects[index]);
+            return TableProject(session, options.projects[index], rows);
         },
         sink.Stream(), err, WantsProgress(options.projects.size()));
     return sink.Close(err) ? status : kExitProjectFailed;
@@ -263,6 +267,9 @@ int RunCommand(const Options& options, const std::string& dataDir, const RenderB
         case Command::Help:
             out << UsageText();
             return kExitOk;
+        case Command::Version:
+            out << "korvanix-batch " << VersionText(ReadVersion(), true) << "\n";
+            return kExitOk;
         case Command::Check:
             return RunProjects(
                 options, dataDir,
@@ -273,7 +280,9 @@ int RunCommand(const Options& options, const std::string& dataDir, const RenderB
         case Command::Export:
             return RunExport(options, dataDir, out, err);
         case Command::Stats:
-            return RunStats(options, dataDir, out, err);
+            return RunTable(options, dataDir, StatsHeader(), StatsRows, out, err);
+        case Command::Values:
+            return RunTable(options, dataDir, ValuesHeader(), ValuesRows, out, err);
         case Command::Render:
             return RunRender(options, dataDir, backend, out, err);
         case Command::None:

@@ -37,8 +37,10 @@ Command CommandNamed(std::string_view name) {
     if (name == "check") return Command::Check;
     if (name == "export") return Command::Export;
     if (name == "stats") return Command::Stats;
+    if (name == "values") return Command::Values;
     if (name == "render") return Command::Render;
     if (name == "help" || name == "--help" || name == "-h") return Command::Help;
+    if (name == "--version") return Command::Version;
     return Command::None;
 }
 
@@ -54,7 +56,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return fail("no command given");
     o.command = CommandNamed(arguments[0]);
     if (o.command == Command::None) return fail("unknown command '" + arguments[0] + "'");
-    if (o.command == Command::Help) return result;
+    if (o.command == Command::Help || o.command == Command::Version) return result;
 
     bool optionsEnded = false;
     bool typesGiven = false;
@@ -70,6 +72,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         }
         if (arg == "--help" || arg == "-h") {
             o.command = Command::Help;
+            return result;
+        }
+        if (arg == "--version") {
+            o.command = Command::Version;
             return result;
         }
         std::string name = arg;
@@ -195,6 +201,9 @@ Commands:
   stats [-o FILE.csv] PROJECT...
                             one CSV table (UTF-8) of the statistics of every
                             exported object type of every project
+  values [-o FILE.csv] PROJECT...
+                            one CSV table (UTF-8) with a row for every value
+                            of those types, excluded ones marked TRUE
   render --format wmf|bmp|jpg [--size PX] [--quality Q] -o FILE PROJECT
                             the annotated view fitted to the image
 
@@ -205,9 +214,10 @@ Options for every command:
   --jobs N, -j N            projects worked on in parallel (default: cores)
   -o FILE|DIR, --output     where the output goes (see the commands)
   -h, --help                this text
+  --version                 the program's name and version
 
-Without -o, export writes each file beside its project and stats writes to
-standard output. Messages go to standard error.
+Without -o, export writes each file beside its project, and stats and values
+write to standard output. Messages go to standard error.
 
 Exit status: 0 success, 1 a project failed, 2 wrong usage, 3 the program's
 data files could not be read.

@@ -6,6 +6,7 @@
 
 #include "cli/batch_session.hpp"
 #include "core/measure/values.hpp"
+#include "core/stats/collect_values.hpp"
 #include "core/support/strings.hpp"
 
 namespace kvx::batch {
@@ -24,6 +25,14 @@ std::string UnitText(int dataType, int32_t tableUnit) {
     std::string unit = CoreToUtf8(UnitName(dataType, tableUnit));
     if (dataType == kPolygon) unit += "\xC2\xB2";
     return unit;
+}
+
+void AppendRow(std::string& rows, const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0) rows += ',';
+        rows += cells[i];
+    }
+    rows += kLineEnd;
 }
 
 }  // namespace
@@ -98,14 +107,43 @@ std::string StatsRows(Session& session, std::string_view projectName) {
             // With a mean of 0 the coefficient is undefined.
             number(spread && mean != 0.0, s * 100.0 / mean),
         };
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0) rows += ',';
-            rows += cells[i];
-        }
-        rows += kLineEnd;
+        AppendRow(rows, cells);
     }
     ws.currentType = remembered;
     ws.StatisticsPass();
+    return rows;
+}
+
+std::string_view ValuesHeader() {
+    return "project,image,type,type_name,data_type,object,value,unit,excluded";
+}
+
+std::string ValuesRows(Session& session, std::string_view projectName) {
+    const Workspace& ws = session.workspace();
+    const Program& program = session.program();
+    const Settings& settings = program.settings;
+    const int32_t unit = settings.TableUnit;
+    const std::string project = CsvField(projectName);
+    const std::string image = CsvField(PathToUtf8(ws.project.imagePath));
+
+    // A list of its own, so the workspace's statistics stay those of its type.
+    ValueList values;
+    std::string rows;
+    for (const int32_t n : session.ExportedTypes()) {
+        const ObjectType& type = program.objectTypes.At(n);
+        CollectValues(ws.history, program.objectTypes, n, values);
+        const std::string typeName = CsvField(CoreToUtf8(type.Name(settings.Language)));
+        const std::string dataType =
+            CsvField(CoreToUtf8(DataTypeName(type.dataType, settings.Language)));
+        const std::string unitName = CsvField(UnitText(type.dataType, unit));
+        for (int32_t k = 1; k <= values.Count(); ++k) {
+            const ValueEntry& entry = values.Entry(k);
+            // TRUE and FALSE are what R's read.csv and pandas read as logical.
+            AppendRow(rows, {project, image, IntToStr(n), typeName, dataType, IntToStr(k),
+                             ShortestNumber(UnitDivisor(entry.value, type.dataType, unit)),
+                             unitName, entry.excluded ? "TRUE" : "FALSE"});
+        }
+    }
     return rows;
 }
 

@@ -19,10 +19,20 @@ std::string CsvField(std::string_view text);
 /// decimal point; empty for a value that is not finite.
 std::string ShortestNumber(double value);
 
+/// The header of the table of single values, without a line end.
+std::string_view ValuesHeader();
+
 /// The table rows (with their line ends) of the project open in session:
 /// one per exported object type, holding what the statistics pass computes
 /// for it, in the unit of the settings. projectName is the first cell.
 /// Leaves the workspace's current type as it was.
 std::string StatsRows(Session& session, std::string_view projectName);
+
+/// The table rows (with their line ends) of the project open in session: one
+/// per value of every exported object type, in the order the statistics
+/// pass collects them, numbered 1..n within the type, in the unit of the
+/// settings; excluded values are listed and marked TRUE. projectName is the
+/// first cell.
+std::string ValuesRows(Session& session, std::string_view projectName);
 
 }  // namespace kvx::batch

@@ -262,6 +262,86 @@ TEST_F(BatchToolTest, StatsRowsAreThoseOfTheStatisticsPass) {
     EXPECT_EQ(r, rows.size());
 }
 
+TEST_F(BatchToolTest, ValuesByHand) {
+    // A line of length 0 after the square: a measured 0 is a value like any other.
+    dir.Write("hand.KXP", HandProject() + Point(1, 7, 7, 1) + Point(1, 7, 7, 2));
+    const ToolRun run = Tool("values --unit mm hand.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string head = "hand.KXP,tissue.jpg,1,Length,Two Point Line,";
+    EXPECT_EQ(run.out, "project,image,type,type_name,data_type,object,value,unit,excluded\r\n" +
+                           head + "1,0.1,mm,FALSE\r\n" + head + "2,0.3,mm,FALSE\r\n" + head +
+                           "3,0.5,mm,TRUE\r\n" + head + "4,0,mm,FALSE\r\n" +
+                           "hand.KXP,tissue.jpg,2,Area,Polygon,1,1,mm\xC2\xB2,FALSE\r\n");
+    EXPECT_EQ(ParseCsv(Tool("values --unit um hand.KXP").out)[5][6], "1e+06");
+}
+
+// R reads the table of single values as a person would and recomputes each
+// type's count, exclusions and mean, to be held against the statistics table.
+constexpr const char* kValuesScript = R"(
+args <- commandArgs(trailingOnly = TRUE)
+v <- read.csv(args[1], encoding = "UTF-8")
+s <- read.csv(args[2], encoding = "UTF-8")
+cat("values", nrow(v), class(v$excluded), class(v$value), "\n")
+for (i in seq_len(nrow(s))) {
+  of <- v$project == s$project[i] & v$type == s$type[i]
+  kept <- v$value[of & !v$excluded]
+  cat("type", i, length(kept), s$n[i], sum(of & v$excluded), s$excluded[i],
+      identical(v$object[of], seq_len(sum(of))),
+      sprintf("%.17g %.17g", mean(kept), s$mean[i]), "\n")
+}
+)";
+
+TEST_F(BatchToolTest, ValuesReadByRAgreeWithStats) {
+    if (std::system("command -v Rscript >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Rscript";
+    dir.Write("hand.KXP", HandProject());
+    std::string points;
+    for (int k = 0; k < 9; ++k) {
+        points += Point(1, 0, 10 * k, 1, k % 4 == 1) + Point(1, 40 + 13 * k * k, 10 * k, 2);
+    }
+    dir.Write("cells, batch \"2\".KXP", Project(points));
+    const std::string projects = " tissue.KXP hand.KXP 'cells, batch \"2\".KXP'";
+    ASSERT_EQ(Tool("values --unit mm -o values.csv" + projects).status, 0);
+    ASSERT_EQ(Tool("stats --unit mm -o stats.csv" + projects).status, 0);
+    dir.Write("check.R", kValuesScript);
+    const std::string command = "Rscript '" + dir.File("check.R") + "' '" + dir.File("values.csv") +
+                                "' '" + dir.File("stats.csv") + "' >'" + dir.File("r.out") +
+                                "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << test::TempDir::Read(dir.File("r.out"));
+
+    std::istringstream lines(test::TempDir::Read(dir.File("r.out")));
+    std::string word;
+    std::string numeric;
+    std::string logical;
+    int rows = 0;
+    lines >> word >> rows >> logical >> numeric;
+    EXPECT_EQ(logical, "logical");
+    EXPECT_EQ(numeric, "numeric");
+    const auto stats = ParseCsv(test::TempDir::Read(dir.File("stats.csv")));
+    ASSERT_GE(stats.size(), 5u);
+    double listed = 0;
+    for (std::size_t r = 1; r < stats.size(); ++r) {
+        int index = 0;
+        double kept = 0;
+        double counted = 0;
+        double excluded = 0;
+        double excludedInStats = 0;
+        std::string numbered;
+        std::string mean;
+        std::string meanInStats;
+        lines >> word >> index >> kept >> counted >> excluded >> excludedInStats >> numbered >>
+            mean >> meanInStats;
+        ASSERT_EQ(word, "type") << r;
+        EXPECT_EQ(kept, counted) << r;
+        EXPECT_EQ(excluded, excludedInStats) << r;
+        EXPECT_EQ(numbered, "TRUE") << r;
+        listed += kept + excluded;
+        if (counted > 0) {
+            EXPECT_NEAR(Number(mean), Number(meanInStats), 1e-12 * Number(mean)) << r;
+        }
+    }
+    EXPECT_EQ(listed, rows);
+}
+
 TEST_F(BatchToolTest, ParallelJobsGiveTheTableOfOneJob) {
     // Each project reads as in a fresh window: the file without a version
     // line ignores its exclusion flags whichever project a job read before.

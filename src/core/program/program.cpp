@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "core/support/file_names.hpp"
@@ -53,8 +54,17 @@ std::string ExecutableDirectory() {
 
 std::string FindDataDirectory(const std::string& exeDir) {
     if (!exeDir.empty()) {
-        std::string probe = JoinPath(exeDir, "KX18.MSG");
-        if (FileExists(probe, 4096, false, {})) return WithTrailingSeparator(exeDir);
+        // An installed tree keeps its data under share/ beside bin/, wherever
+        // it was put; the build tree keeps it beside the program.
+        const std::string installed = std::filesystem::path(JoinPath(exeDir, KVX_RELATIVE_DATA_DIR))
+                                          .lexically_normal()
+                                          .string();
+        for (const std::string& dir : {installed, exeDir}) {
+            std::string probe = JoinPath(dir, "KX18.MSG");
+            if (FileExists(probe, 4096, false, {})) {
+                return WithTrailingSeparator(dir);
+            }
+        }
     }
     return WithTrailingSeparator(KVX_INSTALL_DATA_DIR);
 }

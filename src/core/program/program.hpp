@@ -66,8 +66,9 @@ public:
 
 /// The folder of the running executable, ending in "/"; empty when unknown.
 std::string ExecutableDirectory();
-/// The data folder: exeDir when it holds the message files, else the
-/// installed share folder.
+/// The data folder: the share folder of the tree exeDir was installed in,
+/// else exeDir itself, whichever holds the message files; else the share
+/// folder of the configured install prefix.
 std::string FindDataDirectory(const std::string& exeDir);
 
 }  // namespace kvx

@@ -1,5 +1,6 @@
 #include "core/workspace/session.hpp"
 
+#include "core/draw/picture_loader.hpp"
 #include "core/program/config.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
@@ -69,7 +70,8 @@ bool OpenCommandLineFile(Workspace& workspace, std::string_view argument) {
     const std::string name = ExtractFileName(path);
     const std::string kind = UpperTail(path, 3);
     if (kind == "KXP") return workspace.LoadProject(name, directory);
-    if (kind == "JPG" || kind == "BMP") {
+    // A file manager hands over ".jpeg" and ".gif" files as well.
+    if (PictureFormatOf(path) != PictureFormat::kUnknown) {
         workspace.NewProject(name, directory);
         return workspace.fileState != kNoProject;
     }

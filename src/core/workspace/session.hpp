@@ -20,8 +20,9 @@ class Workspace;
                               const StartupArguments& arguments);
 
 /// Opens the file named on the command line: a project file ("KXP") is
-/// loaded, an image ("JPG", "BMP") starts a new project; a missing file or
-/// any other extension does nothing. True when something was opened.
+/// loaded, a picture of a format the program reads (JPEG, bitmap, GIF)
+/// starts a new project; a missing file or any other extension does
+/// nothing. True when something was opened.
 bool OpenCommandLineFile(Workspace& workspace, std::string_view argument);
 
 /// The shutdown when the window is asked to close. Settles unsaved changes

@@ -176,6 +176,12 @@ TEST_F(CommandLineTest, ImageArgumentStartsANewProject) {
     EXPECT_EQ(workspace.fileState, kUnchanged);
     EXPECT_EQ(workspace.project.imagePath, image);
     EXPECT_EQ(workspace.project.resolutionDpi, 600);
+
+    // A file manager hands over the other names of the formats too.
+    fs::copy_file(image, dir.File("copy.jpeg"));
+    ui.inputAnswers.push_back({true, "300"});
+    EXPECT_TRUE(OpenCommandLineFile(workspace, dir.File("copy.jpeg")));
+    EXPECT_EQ(workspace.project.imagePath, dir.File("copy.jpeg"));
 }
 
 TEST_F(CommandLineTest, MissingOrForeignFilesAreIgnored) {
