@@ -525,6 +525,20 @@ PROGRAM_MESSAGES = [
      "La imagen es demasiado grande para este formato de archivo."),
     (2352, "Der JPEG-Kodierer hat das Bild abgelehnt.", "The JPEG encoder refused the picture.",
      "El codificador JPEG rechazó la imagen."),
+    # undo, redo and the recent projects
+    (2229, "Rückgängig", "Undo", "Deshacer"),
+    (2230, "Wiederholen", "Redo", "Rehacer"),
+    (2231, "neues Objekt", "new object", "objeto nuevo"),
+    (2232, "Punkt verschieben", "move point", "mover punto"),
+    (2233, "Punkt löschen", "delete point", "borrar punto"),
+    (2234, "Punkt verdoppeln", "duplicate point", "duplicar punto"),
+    (2235, "Wert ausschließen", "exclude value", "excluir valor"),
+    (2236, "Wert einbeziehen", "include value", "incluir valor"),
+    (2237, "Projekteigenschaften", "project properties", "propiedades del proyecto"),
+    (2238, "Zuletzt geöffnet", "Recent projects", "Proyectos recientes"),
+    (2239, "Dieses Projekt gibt es nicht mehr; es wurde aus der Liste entfernt:",
+     "This project no longer exists; it has been removed from the list:",
+     "Este proyecto ya no existe; se ha quitado de la lista:"),
 ]
 
 # (class, unit, procedure, message number, technical description).
