@@ -10,6 +10,7 @@
 #include "common/temp_dir.hpp"
 #include "core/draw/picture.hpp"
 #include "core/program/program.hpp"
+#include "core/support/file_names.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -34,11 +35,8 @@ protected:
         const std::string path = dir.File(name);
         ui.saveAnswers.push_back(path);
         ws.DoWriteFile(kind);
-        const std::string written = ChangeExt(path, kind);
+        const std::string written = ForceExtension(path, ExportExtension(kind));
         return std::filesystem::exists(written) ? test::TempDir::Read(written) : "<none>";
-    }
-    static std::string ChangeExt(const std::string& path, int32_t kind) {
-        return std::filesystem::path(path).replace_extension(ExportExtension(kind)).string();
     }
 
     /// Selects a type as the window would; the report and Tessaplot exports
@@ -357,6 +355,33 @@ TEST_F(ExportTest, UncreatableFileIsReportedAndNothingWritten) {
     EXPECT_EQ(ui.boxes[1].text, program.GetMessage(2017) + " " + path);
     EXPECT_EQ(ui.boxes[1].buttons, MessageButtons::Ok);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ExportTest, TheChosenFileIsWrittenAndNoOtherReplacedUnasked) {
+    build.DefineType(67, kTwoPointLine, "A");
+    build.Line(67, 10);
+    Select(67);
+    const std::string neighbour = dir.Write("results.TXT", "another export");
+    const std::string report = Export(kExportReport, "results.txt");
+    EXPECT_NE(report.find("/projects/leaf.KXP"), std::string::npos);
+    EXPECT_EQ(test::TempDir::Read(neighbour), "another export");
+
+    // A name whose extension had to change: an existing file of the new name
+    // is only replaced when the person says so.
+    dir.Write("results.TSP", "kept");
+    ui.boxAnswers.push_back(kAnswerNo);
+    ui.saveAnswers.push_back(dir.File("results.csv"));
+    ws.DoWriteFile(kExportTessaplot);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2365) + "\r\n" + dir.File("results.TSP"));
+    EXPECT_EQ(test::TempDir::Read(dir.File("results.TSP")), "kept");
+    ui.boxAnswers.push_back(kAnswerYes);
+    ui.boxAnswers.push_back(kAnswerYes);
+    ui.saveAnswers.push_back(dir.File("results.csv"));
+    ws.DoWriteFile(kExportTessaplot);
+    EXPECT_NE(test::TempDir::Read(dir.File("results.TSP")).find("LABEL X"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("results.csv")));
 }
 
 TEST_F(ExportTest, DispatcherChoosesTheFileAndRestoresTheCurrentType) {
