@@ -463,6 +463,18 @@ TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
     ws.grabPaintBox = [&grabs](PixelImage&) { return ++grabs > 0 && false; };
     ws.DoWriteFile(kExportJpeg);
     EXPECT_EQ(grabs, 2);
+
+    // A view whose picture cannot be drawn is never written over the files
+    // made before: no metafile, and no copy of the paint box is taken.
+    ws.grabPaintBox = [&grabs](PixelImage& image) { return ++grabs > 0 && image.Allocate(5, 5); };
+    program.settings.DisplayLayers[2] = 3;
+    ws.project.imagePath = dir.Write("damaged.jpg", "not a picture");
+    ws.project.fitImagePending = true;
+    const std::string metafile = test::TempDir::Read(dir.File("view.wmf"));
+    EXPECT_EQ(Export(kExportMetafile, "view.wmf"), metafile);
+    EXPECT_EQ(Export(kExportBitmap, "view.bmp"), bitmap);
+    EXPECT_EQ(grabs, 2);
+    EXPECT_FALSE(ui.boxes.empty());
 }
 
 }  // namespace
