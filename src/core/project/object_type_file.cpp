@@ -388,23 +388,25 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
 }
 
 ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
-    const std::string source =
-        !program.objectTypeSource.empty() && fileName == program.objectTypeRequest
-            ? program.objectTypeSource
-            : std::string(fileName);
-    const std::string perUser = PerUserCopy(program, source);
+    const std::string name(fileName);
+    const std::string perUser = PerUserCopy(program, name);
     // Without a file name the backup step would act on the folder itself.
-    if (ExtractFileName(source).empty()) {
-        program.ReportError(kObjectTypeCreate, 0, source);
+    if (ExtractFileName(name).empty()) {
+        program.ReportError(kObjectTypeCreate, 0, name);
         return kObjectTypeCreate;
     }
 
-    // The shipped file belongs to the installation, and a name without a
-    // folder would land in whatever folder the program was started from:
-    // both go to the person's own copy, which the next start reads first.
-    if (source.front() != kPathSeparator || InFolder(source, program.programDir)) {
+    // Only a file the person named with its folder, and read from exactly
+    // there, is written back in place. The shipped file belongs to the
+    // installation, and a name without a folder was found by searching
+    // (possibly in whatever folder the program was started from): those go
+    // to the person's own copy, which the next start reads first.
+    const bool readFromThere = program.objectTypeSource.empty() ||
+                               name != program.objectTypeRequest ||
+                               program.objectTypeSource == name;
+    if (name.front() != kPathSeparator || !readFromThere || InFolder(name, program.programDir)) {
         if (perUser.empty()) {
-            program.ReportError(kObjectTypeCreate, 0, source);
+            program.ReportError(kObjectTypeCreate, 0, name);
             return kObjectTypeCreate;
         }
         const WriteResult result = WriteObjectTypeFile(program, perUser);
@@ -412,24 +414,23 @@ ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
         return result.passCode;
     }
 
-    const WriteResult result = WriteObjectTypeFile(program, source);
+    const WriteResult result = WriteObjectTypeFile(program, name);
     if (result.code == kOk) return kOk;
     // A file the person chose (a lab-wide one, say) that cannot be written
     // any more: the edits and usage counts go to their own copy instead, and
     // the configuration names that copy from now on.
-    if (!perUser.empty() && perUser != source &&
-        WriteObjectTypeFile(program, perUser).code == kOk) {
-        program.settings.ObjectTypeFile = CutTo(ExtractFileName(source), kShortStringMax);
+    if (!perUser.empty() && perUser != name && WriteObjectTypeFile(program, perUser).code == kOk) {
+        program.settings.ObjectTypeFile = CutTo(ExtractFileName(name), kShortStringMax);
         program.objectTypeSource = perUser;
         program.objectTypeRequest = program.settings.ObjectTypeFile;
         (void)program.ui.MessageBox(program.GetMessage(kMessageCaption),
-                                    program.GetMessage(kMessageNotWritten) + "\r\n" + source +
+                                    program.GetMessage(kMessageNotWritten) + "\r\n" + name +
                                         "\r\n" + program.GetMessage(kMessageWrittenToCopy) +
                                         "\r\n" + perUser,
                                     MessageButtons::Ok);
         return kOk;
     }
-    program.ReportError(result.code, result.passCode, source);
+    program.ReportError(result.code, result.passCode, name);
     return result.passCode;
 }
 

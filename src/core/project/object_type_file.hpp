@@ -56,17 +56,17 @@ std::string FormatObjectTypeLine(int slot, const ObjectType& type, int language)
 /// read before a bad line stay filled.
 [[nodiscard]] bool LoadObjectTypes(Program& program, std::string_view fileName);
 
-/// Writes the slots in use back to the file they were read from when
-/// fileName is the name LoadObjectTypes read them for (otherwise to fileName
-/// itself). The shipped file and a name without a folder are never written:
-/// the table goes to the per-user copy (the bare name in the configuration
-/// folder) instead, which the next start reads first. When a file the person
-/// chose cannot be written, the table is written to the per-user copy, the
-/// person is told, and ObjectTypeFile names that copy from then on. The new
-/// file replaces the old one only once it is complete; the previous file is
-/// then kept under the extension BAK. Codes 61020100 (cannot create, also
-/// when there is no per-user folder to write to) and 61020103 (writing
-/// failed), both recorded on the error stack.
+/// Writes the slots in use. A file named with its folder (fileName starts
+/// with "/") that the table was read from is written back in place; when it
+/// cannot be written, the table goes to the per-user copy (its bare name in
+/// the configuration folder), the person is told, and ObjectTypeFile names
+/// that copy from then on. The shipped file, a name without a folder and a
+/// file found elsewhere than named are written to the per-user copy, which
+/// the next start reads first; without a configuration folder nothing is
+/// written. The new file replaces the old one only once it is complete; the
+/// previous file is then kept under the extension BAK. Codes 61020100
+/// (cannot create, also when there is no per-user folder to write to) and
+/// 61020103 (writing failed), both recorded on the error stack.
 [[nodiscard]] ErrorCode SaveObjectTypes(Program& program, std::string_view fileName);
 
 /// Makes sure fileName names an existing file: a name without a leading
