@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <tuple>
