@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
@@ -35,11 +36,11 @@ RecentDirectories RecentDirectories::Read(const std::string& path) {
 
 bool RecentDirectories::Write(const std::string& path) const {
     if (path.empty()) return false;
-    TextFile file;
-    if (CreateTextFile(path, file) != kOk) return false;
+    FileReplacement file;
+    if (file.Begin(path) != kOk) return false;
     bool written = true;
-    for (const std::string& entry : entries_) written = written && file.WriteLine(entry);
-    return file.Close() == 0 && written;
+    for (const std::string& entry : entries_) written = written && file.File().WriteLine(entry);
+    return written && file.Commit() == kOk;
 }
 
 void RecentDirectories::Add(std::string_view directory) {

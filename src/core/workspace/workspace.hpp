@@ -300,6 +300,11 @@ public:
 
 private:
     void WritePictureExport(int32_t kind);
+    /// The save dialog asked about the name the person chose; when the
+    /// program had to give it another extension and a file of that name
+    /// exists, the person is asked before it is replaced. True when path may
+    /// be written.
+    bool MayWriteInsteadOf(std::string_view chosen, const std::string& path);
 
     Program& program_;
 };
