@@ -1,13 +1,15 @@
 #include "cli/batch_commands.hpp"
 
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <streambuf>
 
 #include "cli/batch_runner.hpp"
 #include "cli/batch_session.hpp"
 #include "cli/batch_stats.hpp"
+#include "core/draw/picture_display.hpp"
 #include "core/draw/recording.hpp"
+#include "core/draw/text_metrics.hpp"
 #include "core/export/bmp_writer.hpp"
 #include "core/export/jpeg_writer.hpp"
 #include "core/export/picture_file.hpp"
@@ -15,6 +17,7 @@
 #include "core/export/wmf_writer.hpp"
 #include "core/program/error_report.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/text_file.hpp"
 #include "core/support/version.hpp"
 
@@ -22,8 +25,29 @@ namespace kvx::batch {
 
 namespace {
 
+// Writes a stream into a file being replaced.
+class ReplacementBuffer : public std::streambuf {
+public:
+    explicit ReplacementBuffer(FileReplacement& file) : file_(file) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return file_.File().Write(std::string_view(&byte, 1)) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        return file_.File().Write(std::string_view(text, static_cast<std::size_t>(count))) ? count
+                                                                                           : 0;
+    }
+
+private:
+    FileReplacement& file_;
+};
+
 // Standard output, or the file of -o: a file that cannot be created or
-// written completely is a failure, never a silent partial table.
+// written completely is a failure, never a silent partial table, and a table
+// that was there before stays until the new one is complete.
 class OutputSink {
 public:
     explicit OutputSink(std::ostream& out) : stream_(&out) {}
@@ -31,26 +55,33 @@ public:
     bool Open(const std::string& path, std::ostream& err) {
         if (path.empty()) return true;
         path_ = path;
-        file_.open(path, std::ios::binary | std::ios::trunc);
-        if (!file_) {
+        if (file_.Begin(path) != kOk) {
             err << "korvanix-batch: cannot create " << PathToUtf8(path) << "\n";
             return false;
         }
-        stream_ = &file_;
+        fileStream_.rdbuf(&buffer_);
+        stream_ = &fileStream_;
         return true;
     }
     std::ostream& Stream() { return *stream_; }
-    bool Close(std::ostream& err) {
-        if (!file_.is_open()) return true;
-        file_.close();
-        if (file_) return true;
+    // keep false throws the new content away (the previous file stays).
+    bool Close(std::ostream& err, bool keep = true) {
+        if (path_.empty()) return true;
+        if (!keep) {
+            file_.Discard();
+            return true;
+        }
+        if (fileStream_.good() && file_.Commit() == kOk) return true;
+        file_.Discard();
         err << "korvanix-batch: cannot write " << PathToUtf8(path_) << "\n";
         return false;
     }
 
 private:
     std::ostream* stream_;
-    std::ofstream file_;
+    FileReplacement file_;
+    ReplacementBuffer buffer_{file_};
+    std::ostream fileStream_{nullptr};
     std::string path_;
 };
 
@@ -68,6 +99,19 @@ ProjectResult CheckProject(Session& session, const std::string& path) {
         result.failed = true;
         result.out = FailureText(session, path, "FAILED");
         if (session.ui().diagnostics.empty()) result.out += "  cannot be read\n";
+        return result;
+    }
+    // A project is only usable with its picture: it is loaded as the first
+    // redraw of the window loads it, and whatever that reports fails it.
+    Workspace& ws = session.workspace();
+    const ApproxTextMetrics metrics;
+    const auto side = static_cast<int32_t>(ws.project.view.surfaceSize);
+    Recording scratch(side, side, metrics);
+    const bool drawn = DrawPicture(session.program(), ws.project, scratch);
+    if (!drawn || !session.ui().diagnostics.empty()) {
+        result.failed = true;
+        result.out = FailureText(session, path, "FAILED");
+        if (session.ui().diagnostics.empty()) result.out += "  the picture cannot be read\n";
         return result;
     }
     result.out = FailureText(session, path, "OK");
@@ -101,7 +145,10 @@ ProjectResult ExportProject(Session& session, const std::string& path, const std
     Program& program = session.program();
     BatchUserInterface& ui = session.ui();
     const std::vector<int32_t> types = session.ExportedTypes();
+    // A project that gives no file is a failure of the run: a script must
+    // not take a missing file for a written one.
     if (types.empty()) {
+        result.failed = true;
         result.err = PathToUtf8(path) + ": nothing exported: no object type with values\n";
         return result;
     }
@@ -133,11 +180,13 @@ ProjectResult ExportProject(Session& session, const std::string& path, const std
         for (const std::string& line : ui.screenLines) result.out += CoreToUtf8(line) + "\n";
         result.out += "\n";
     } else if (classWidthMissing) {
+        result.failed = true;
         result.err = PathToUtf8(path) + ": nothing exported: the class width is 0\n";
     } else if ((kind == kExportTessaplot || kind == kExportR) && ui.yesAnswers == 0) {
+        result.failed = true;
         result.err = PathToUtf8(path) + ": nothing exported: none of the listed types\n";
     } else {
-        result.out = PathToUtf8(ChangeFileExt(target, ExportExtension(kind))) + "\n";
+        result.out = PathToUtf8(target) + "\n";
     }
     return result;
 }
@@ -220,9 +269,14 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
 
     // The first redraw loads the picture and fits the view to it; then the
     // picture is exported as the Export menu does, the raster kinds from the
-    // surface painted at the asked size instead of from a window.
+    // surface painted at the asked size instead of from a window. A view
+    // without its picture is never written over a good earlier file.
     ui.Clear();
     ws.Redraw();
+    if (ws.windowState.pictureFailed || !ui.diagnostics.empty()) {
+        err << FailureText(session, path, "picture not written");
+        return kExitProjectFailed;
+    }
     const int32_t side =
         options.size > 0 ? options.size : static_cast<int32_t>(ws.project.view.surfaceSize);
     bool grabFailed = false;
@@ -233,11 +287,13 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
             return !grabFailed;
         };
     }
-    ui.PrepareExport(options.output, {});
+    // The name is given its extension here, as the save dialog would, so
+    // that the export writes exactly the file named.
+    const std::string written = ForceExtension(options.output, ExportExtension(options.renderKind));
+    ui.PrepareExport(written, {});
     ws.DoWriteFile(options.renderKind);
     ws.grabPaintBox = nullptr;
 
-    const std::string written = ChangeFileExt(options.output, ExportExtension(options.renderKind));
     if (grabFailed) {
         err << PathToUtf8(path) << ": cannot draw a picture of " << side << " pixels\n";
         return kExitProjectFailed;
@@ -258,7 +314,7 @@ std::string ExportTarget(const Options& options, std::size_t index) {
     const std::string own = ChangeFileExt(options.projects[index], extension);
     if (options.output.empty()) return own;
     if (DirectoryExists(options.output)) return JoinPath(options.output, ExtractFileName(own));
-    return ChangeFileExt(options.output, extension);
+    return ForceExtension(options.output, extension);
 }
 
 int RunCommand(const Options& options, const std::string& dataDir, const RenderBackend& backend,

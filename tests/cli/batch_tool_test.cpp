@@ -185,6 +185,16 @@ TEST_F(BatchToolTest, CheckNamesTheBrokenLineAndTheMissingImage) {
     EXPECT_EQ(Tool("check --jobs").status, 2);
 }
 
+TEST_F(BatchToolTest, CheckDecodesThePicture) {
+    // A picture that is there but cannot be read is no usable project.
+    dir.Write("damaged.jpg", "not a JPEG at all");
+    dir.Write("damaged.KXP", Project(Point(1, 0, 0, 1), "damaged.jpg"));
+    const ToolRun run = Tool("check tissue.KXP damaged.KXP");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("tissue.KXP: OK\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("damaged.KXP: FAILED\n  "), std::string::npos) << run.out;
+}
+
 TEST_F(BatchToolTest, StatsByHand) {
     dir.Write("hand.KXP", HandProject());
     const ToolRun run = Tool("stats --unit mm hand.KXP");
@@ -435,6 +445,25 @@ TEST_F(BatchToolTest, ExportRefusesToWriteTwoProjectsToOneFile) {
     EXPECT_FALSE(fs::exists(dir.Path() / "out" / "tissue.TXT"));
 }
 
+TEST_F(BatchToolTest, ExportThatWritesNothingFailsTheRun) {
+    dir.Write("empty.KXP", Project(""));
+    const ToolRun none = Tool("export --kind report empty.KXP");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("nothing exported"), std::string::npos) << none.err;
+    const ToolRun unlisted = Tool("export --kind r --types 200 tissue.KXP");
+    EXPECT_EQ(unlisted.status, 1);
+    EXPECT_NE(unlisted.err.find("nothing exported"), std::string::npos) << unlisted.err;
+
+    // A chosen file keeps its name, in any letter case, and replaces no
+    // neighbour whose name differs only in case.
+    dir.Write("results.TXT", "another export");
+    const ToolRun chosen = Tool("export --kind report -o results.txt tissue.KXP");
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.out, "results.txt\n");
+    EXPECT_EQ(test::TempDir::Read(dir.File("results.TXT")), "another export");
+    EXPECT_NE(test::TempDir::Read(dir.File("results.txt")).find("tissue.KXP"), std::string::npos);
+}
+
 TEST_F(BatchToolTest, AnOutputFileThatCannotBeMadeFailsTheRun) {
     const ToolRun run = Tool("stats -o missing/table.csv tissue.KXP");
     EXPECT_EQ(run.status, 1);
@@ -477,9 +506,19 @@ int32_t Little32(const std::string& bytes, std::size_t at) {
 TEST_F(BatchToolTest, RenderWritesAPlaceableMetafile) {
     const ToolRun wmf = Tool("render --format wmf -o view.wmf tissue.KXP");
     ASSERT_EQ(wmf.status, 0) << wmf.err;
-    const std::string metafile = test::TempDir::Read(dir.File("view.WMF"));
+    EXPECT_EQ(wmf.out, "view.wmf\n");
+    EXPECT_FALSE(fs::exists(dir.Path() / "view.WMF"));
+    const std::string metafile = test::TempDir::Read(dir.File("view.wmf"));
     ASSERT_GT(metafile.size(), 22u);
     EXPECT_EQ(static_cast<uint32_t>(Little32(metafile, 0)), 0x9AC6CDD7u);  // placeable
+
+    // A project whose picture cannot be drawn writes nothing, and a good
+    // earlier picture stays.
+    dir.Write("damaged.jpg", "not a JPEG at all");
+    dir.Write("damaged.KXP", Project(Point(1, 0, 0, 1), "damaged.jpg"));
+    const ToolRun failed = Tool("render --format wmf -o view.wmf damaged.KXP");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(test::TempDir::Read(dir.File("view.wmf")), metafile);
 }
 
 TEST_F(BatchToolTest, RenderRasterPicturesOfTheAskedSize) {
@@ -490,7 +529,7 @@ TEST_F(BatchToolTest, RenderRasterPicturesOfTheAskedSize) {
     const ToolRun bmp = Tool("render --format bmp --size 321 -o view.bmp tissue.KXP");
     ASSERT_EQ(bmp.status, 0) << bmp.err;
     EXPECT_EQ(bmp.err, "");
-    const std::string bitmap = test::TempDir::Read(dir.File("view.BMP"));
+    const std::string bitmap = test::TempDir::Read(dir.File("view.bmp"));
     ASSERT_GT(bitmap.size(), 54u);
     EXPECT_EQ(Little32(bitmap, 18), 321);
     EXPECT_EQ(Little32(bitmap, 22), 321);

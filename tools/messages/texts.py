@@ -126,6 +126,11 @@ SHARED_MESSAGES = [
     (54, "Die Meldungsdatei enthält eine Meldungsnummer über 2400.",
      "The message file holds a message number above 2400.",
      "El archivo de mensajes contiene un número de mensaje mayor que 2400."),
+    # replacing a file
+    (2360, "Die Datei konnte nicht vollständig geschrieben werden; die bisherige Datei ist "
+     "unverändert.",
+     "The file could not be written completely; the previous file is unchanged.",
+     "No se pudo escribir el archivo por completo; el archivo anterior no ha cambiado."),
 ]
 
 # The program's own texts.
@@ -539,6 +544,22 @@ PROGRAM_MESSAGES = [
     (2239, "Dieses Projekt gibt es nicht mehr; es wurde aus der Liste entfernt:",
      "This project no longer exists; it has been removed from the list:",
      "Este proyecto ya no existe; se ha quitado de la lista:"),
+    # configuration file, item by item
+    (2361, "Eintrag", "Item", "Elemento"),
+    (2362, "Ein Wert der Konfigurationsdatei liegt außerhalb des Bereichs seines Eintrags.",
+     "A value in the configuration file lies outside the range of its item.",
+     "Un valor del archivo de configuración está fuera del rango de su elemento."),
+    # object types written elsewhere than they were read
+    (2363, "Die Objekttypen konnten nicht in ihre Datei geschrieben werden:",
+     "The object types could not be written to their file:",
+     "No se pudieron escribir los tipos de objeto en su archivo:"),
+    (2364, "Sie wurden in Ihrer eigenen Kopie gespeichert, die von nun an gelesen wird:",
+     "They were saved to your own copy, which is read from now on:",
+     "Se guardaron en su propia copia, que se leerá a partir de ahora:"),
+    # a chosen name that the program had to change
+    (2365, "Diese Datei gibt es schon. Soll sie ersetzt werden?",
+     "This file already exists. Do you want to replace it?",
+     "Este archivo ya existe. ¿Desea reemplazarlo?"),
 ]
 
 # (class, unit, procedure, message number, technical description).
@@ -562,6 +583,7 @@ SHARED_ERRORS = [
     (2, 7, 2, 22, " OpenTextFile: file cannot be opened"),
     (2, 8, 1, 23, " AppendTextFile: file cannot be opened for appending"),
     (2, 10, 1, 24, " DeleteFile: file cannot be deleted"),
+    (2, 6, 3, 2360, " FileReplacement: writing or syncing or renaming failed"),
     # record tables
     (4, 2, 1, 41, " RecordArray.Create: record size 0"),
     (4, 2, 2, 42, " RecordArray.Create: record size above 1048576 bytes"),
@@ -636,6 +658,7 @@ PROGRAM_ERRORS = [
     (62, 1, 1, 2344, " SetConfigItem: negative item number"),
     (62, 1, 2, 2345, " SetConfigItem: item number above 67"),
     (62, 1, 3, 2346, " SetConfigItem: value is not a number"),
+    (62, 1, 4, 2362, " SetConfigItem: value outside the range of its item"),
     (74, 8, 4, 2348, " ReadWriteConfig: item 0 (unit ID) is not 62"),
     # picture export
     (61, 30, 1, 2349, " SaveMetafile: file cannot be created"),

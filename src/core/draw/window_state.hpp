@@ -64,6 +64,9 @@ struct WindowState {
     std::shared_ptr<const Recording> surface;
     /// The title splash was drawn (the start-up flag then becomes 2).
     bool splashDrawn = false;
+    /// The picture layer could not be drawn (its error has been shown); the
+    /// surface then lacks the picture and the layers after it.
+    bool pictureFailed = false;
 
     /// The state of a control by name; nullptr when the redraw did not set it.
     const ControlState* Control(std::string_view name) const {

@@ -15,10 +15,11 @@ namespace kvx {
 /// name the person confirmed in the save dialog is the one to write.
 std::string ForcePictureExtension(std::string_view path, std::string_view extension);
 
-/// Writes bytes to path, replacing the file. A file that cannot be written
-/// completely is removed again. Returns 0, createCode when the file cannot
-/// be created or writeCode when writing or closing fails; LastIoResult holds
-/// the system's reason.
+/// Writes bytes as the new content of path. The file is replaced only once
+/// the new one is complete; until then the previous file stays as it was.
+/// Returns 0, createCode when the file cannot be created or writeCode when
+/// writing, syncing or putting it in place fails; LastIoResult holds the
+/// system's reason.
 [[nodiscard]] ErrorCode WritePictureFile(const std::string& path, const std::vector<uint8_t>& bytes,
                                          ErrorCode createCode, ErrorCode writeCode);
 

@@ -8,6 +8,7 @@
 #include "core/stats/collect_values.hpp"
 #include "core/stats/statistics.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
 
 namespace kvx {
@@ -92,7 +93,7 @@ std::string TextExport::Number(int decimals, double value) const {
 
 bool TextExport::Line(std::string_view text) {
     if (writeFailed_) return false;
-    if (!file_.WriteLine(text)) writeFailed_ = true;
+    if (!file_.File().WriteLine(text)) writeFailed_ = true;
     return !writeFailed_;
 }
 
@@ -146,7 +147,10 @@ void TextExport::WriteTextExport() {
         if (kind_ == kExportTessaplot) WriteTessaplotTrailer();
         if (kind_ == kExportR) WriteRTable();
     }
-    if (file_.IsOpen() && file_.Close() != 0) writeFailed_ = true;
+    // A cancelled export keeps what it has written so far; a failed one
+    // leaves the file that was there before.
+    if (file_.File().IsOpen() && !writeFailed_ && file_.Commit() != kOk) writeFailed_ = true;
+    file_.Discard();
     if (writeFailed_) ReportWriteFailure();
 }
 
@@ -154,7 +158,7 @@ bool TextExport::WriteTypeBlock(int32_t n) {
     const bool toFile = kind_ != kExportScreen;
     if (!started_) {
         if (toFile) {
-            if (CreateTextFile(fileName_, file_) != kOk) {
+            if (file_.Begin(fileName_) != kOk) {
                 ReportWriteFailure();
                 return false;
             }
@@ -342,7 +346,7 @@ void TextExport::WriteRTable() {
         }
         text += '\n';
     }
-    if (!file_.Write(text)) writeFailed_ = true;
+    if (!file_.File().Write(text)) writeFailed_ = true;
 }
 
 void TextExport::ReportWriteFailure() {

@@ -9,7 +9,7 @@
 #include "core/project/measured_object.hpp"
 #include "core/project/project.hpp"
 #include "core/stats/value_list.hpp"
-#include "core/support/text_file.hpp"
+#include "core/support/file_replacement.hpp"
 
 namespace kvx {
 
@@ -95,7 +95,7 @@ private:
     std::vector<std::string>* memo_;
     bool decimalComma_;
 
-    TextFile file_;
+    FileReplacement file_;
     bool started_ = false;
     bool writeFailed_ = false;
     int32_t typesWritten_ = 0;

@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <tuple>
 
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
@@ -44,9 +44,18 @@ struct ItemDef {
     std::string Settings::*text = nullptr;
     std::size_t layer = 0;
     const char* fixed = nullptr;
+    // The values a number item accepts; others are refused, so that a value
+    // no program could have written cannot overflow the drawing's arithmetic.
+    int32_t minimum = std::numeric_limits<int32_t>::min();
+    int32_t maximum = std::numeric_limits<int32_t>::max();
 };
 
 constexpr int32_t kUnitId = 62;
+constexpr int kMessageItem = 2361;
+// The statistics box and its font are drawn on a surface of 2000 pixels; no
+// larger value means anything there.
+constexpr int32_t kMaxBoxSize = 2000;
+constexpr int32_t kMaxStatisticsFont = 2000;
 
 constexpr ItemDef kItems[] = {
     {.number = 0, .name = "ID.Unit-ID", .kind = Kind::Fixed, .defaultText = "62", .fixed = "62"},
@@ -240,7 +249,9 @@ constexpr ItemDef kItems[] = {
      .name = "Display.StatFontPitch",
      .kind = Kind::Integer,
      .defaultText = "0",
-     .integer = &Settings::MaxStatisticsFontSize},
+     .integer = &Settings::MaxStatisticsFontSize,
+     .minimum = 0,
+     .maximum = kMaxStatisticsFont},
     {.number = 41,
      .name = "Data.LastImageDirectory",
      .kind = Kind::Text,
@@ -321,7 +332,9 @@ constexpr ItemDef kItems[] = {
      .name = "Display.BoxHeight",
      .kind = Kind::Integer,
      .defaultText = "252",
-     .integer = &Settings::BoxSize},
+     .integer = &Settings::BoxSize,
+     .minimum = 0,
+     .maximum = kMaxBoxSize},
 };
 
 // Every item that reads or writes a setting names it, so that adding a row
@@ -434,6 +447,7 @@ int ReadConfig(Program& program, const std::string& path) {
         program.ReportError(code, 0, path);
         return kConfigCannotOpen;
     }
+    int result = kConfigOk;
     std::string line;
     while (file.ReadLine(line) == TextFile::ReadStatus::Line) {
         if (!line.empty() && line[0] == ';') continue;
@@ -441,45 +455,39 @@ int ReadConfig(Program& program, const std::string& path) {
         if (tab == std::string::npos) continue;
         int32_t item = 0;
         if (IntVal(std::string_view(line).substr(0, tab), item) != kOk) continue;
-        if (SetConfigItem(program, item, std::string_view(line).substr(tab + 1)) != kOk) {
-            file.Close();
-            return kConfigItemRejected;
-        }
+        const ErrorCode code = SetConfigItem(program, item, std::string_view(line).substr(tab + 1));
+        if (code == kOk) continue;
+        result = kConfigItemRejected;
+        // One bad value costs only its own line: the lines after it would
+        // otherwise be lost, since the file is written back at the end.
+        if (code == kConfigBadNumber || code == kConfigOutOfRange) continue;
+        break;
     }
     file.Close();
-    return kConfigOk;
+    return result;
 }
 
 int WriteConfig(Program& program, const std::string& path) {
-    // Written beside the real file first, so that a full disk or a crash
-    // never leaves a half-written configuration behind.
-    const std::string temporary = path + ".new";
-    TextFile file;
-    if (const ErrorCode code = CreateTextFile(temporary, file); code != kOk) {
-        program.ReportError(code, 0, temporary);
+    // A full disk or a crash never leaves a half-written configuration
+    // behind, and two programs ending at once never write into one file.
+    FileReplacement file;
+    if (const ErrorCode code = file.Begin(path); code != kOk) {
+        program.ReportError(code, 0, path);
         return kConfigCannotCreate;
     }
-    int result = kConfigOk;
-    bool written = true;
     for (const ItemDef& def : kItems) {
         if (def.number == 0) continue;
         std::string name;
         if (const int nameResult = ConfigItemName(def.number, name); nameResult != 0) {
-            result = kConfigCannotCreate + nameResult;
-            break;
+            return kConfigCannotCreate + nameResult;
         }
-        written = file.WriteLine("; " + name) &&
-                  file.WriteLine(IntToStr(def.number) + "\t" +
-                                 GetConfigItem(program.settings, def.number));
-        if (!written) break;
+        if (!file.File().WriteLine("; " + name) ||
+            !file.File().WriteLine(IntToStr(def.number) + "\t" +
+                                   GetConfigItem(program.settings, def.number))) {
+            return kConfigCannotCreate;
+        }
     }
-    const bool closed = file.Close() == 0;
-    if (result == kConfigOk && (!written || !closed)) result = kConfigCannotCreate;
-    if (result == kConfigOk && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        result = kConfigCannotCreate;
-    }
-    if (result != kConfigOk) std::remove(temporary.c_str());
-    return result;
+    return file.Commit() == kOk ? kConfigOk : kConfigCannotCreate;
 }
 
 }  // namespace
@@ -540,21 +548,24 @@ ErrorCode SetConfigItem(Program& program, int32_t item, std::string_view value) 
         AssignText(s, *def, value);
         return kOk;
     }
+    // The message names the item and its text, so that the line can be
+    // found in the file.
+    const auto refuse = [&](ErrorCode code) {
+        program.ReportError(
+            code, 0,
+            program.GetMessage(kMessageItem) + " " + IntToStr(item) + ": " + std::string(value));
+        return code;
+    };
     double real = 0.0;
     const bool parsed = RealVal(value, real) == kOk && std::isfinite(real);
     if (def->kind == Kind::Real) {
-        if (!parsed) {
-            program.ReportError(kConfigBadNumber, 0, value);
-            return kConfigBadNumber;
-        }
+        if (!parsed) return refuse(kConfigBadNumber);
         s.Calibration = real;
         return kOk;
     }
     const std::optional<int32_t> integer = parsed ? TruncateToInt32(real) : std::nullopt;
-    if (!integer) {
-        program.ReportError(kConfigBadNumber, 0, value);
-        return kConfigBadNumber;
-    }
+    if (!integer) return refuse(kConfigBadNumber);
+    if (*integer < def->minimum || *integer > def->maximum) return refuse(kConfigOutOfRange);
     if (item == 0 && *integer != kUnitId) {
         program.ReportError(kConfigWrongUnit, 0, IntToStr(*integer));
         return kConfigWrongUnit;

@@ -45,6 +45,10 @@ public:
     std::string configDir;
     /// The user's documents folder.
     std::string documentsDir;
+    /// The object-type file the table was last read from (a full path), and
+    /// the name it was asked for by; saving that name writes back there.
+    std::string objectTypeSource;
+    std::string objectTypeRequest;
 
     /// Ends the process with a status; replaceable so that a fatal stop can
     /// be observed. It must not return.

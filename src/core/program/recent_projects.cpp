@@ -1,47 +1,36 @@
 #include "core/program/recent_projects.hpp"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/recent_dirs.hpp"
 #include "core/support/strings.hpp"
-#include "core/support/text_file.hpp"
 
 namespace kvx {
 
+namespace {
+
+std::string CutEntry(std::string_view line) {
+    return CutTo(line, kShortStringMax);
+}
+
+}  // namespace
+
 RecentProjects RecentProjects::Read(const std::string& path) {
     RecentProjects list;
-    TextFile file;
-    if (path.empty() || OpenTextFileAt(path, file) != kOk) return list;
-    std::string line;
-    while (list.entries_.size() < kMaxEntries &&
-           file.ReadLine(line) == TextFile::ReadStatus::Line) {
-        const std::string entry = CutTo(TrimRight(line), kShortStringMax);
-        if (Trim(entry).empty()) continue;
-        if (std::find(list.entries_.begin(), list.entries_.end(), entry) != list.entries_.end()) {
-            continue;
+    // Read past repeated lines, which a hand edit may leave.
+    for (std::string& entry : ReadListFile(path, kMaxEntries * 4, CutEntry)) {
+        if (list.entries_.size() == kMaxEntries) break;
+        if (std::find(list.entries_.begin(), list.entries_.end(), entry) == list.entries_.end()) {
+            list.entries_.push_back(std::move(entry));
         }
-        list.entries_.push_back(entry);
     }
-    file.Close();
     return list;
 }
 
 bool RecentProjects::Write(const std::string& path) const {
-    if (path.empty()) return false;
-    // Written beside the list first, so that a failed write keeps the old one.
-    const std::string temporary = path + ".new";
-    TextFile file;
-    if (CreateTextFile(temporary, file) != kOk) return false;
-    bool written = true;
-    for (const std::string& entry : entries_) written = written && file.WriteLine(entry);
-    written = file.Close() == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return WriteListFile(path, entries_);
 }
 
 void RecentProjects::Add(std::string_view path) {

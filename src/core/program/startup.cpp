@@ -1,5 +1,8 @@
 #include "core/program/startup.hpp"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "core/program/config.hpp"
 #include "core/program/program.hpp"
 #include "core/program/shell_folders.hpp"
@@ -74,6 +77,10 @@ int32_t RunSteps(Program& program, StartupState& state, const StartupArguments& 
 }  // namespace
 
 WindowRect FitWindowRect(WindowRect rect, int32_t screenWidth, int32_t screenHeight) {
+    // A window saved left of or above the screen would open where nobody can
+    // reach it.
+    rect.left = std::max(rect.left, 0);
+    rect.top = std::max(rect.top, 0);
     // Sums in 64 bits: the rectangle comes from a file and may hold anything.
     const int64_t bottomLimit = int64_t{screenHeight} - kBottomMargin;
     if (int64_t{rect.top} + rect.height > bottomLimit && rect.top > 1) {
@@ -89,6 +96,43 @@ WindowRect FitWindowRect(WindowRect rect, int32_t screenWidth, int32_t screenHei
         rect.width = static_cast<int32_t>(int64_t{screenWidth} - rect.left);
     }
     return rect;
+}
+
+WindowRect FitWindowRect(WindowRect rect, const WindowRect& screen) {
+    const auto shifted = [](int64_t value) {
+        return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+    };
+    rect.left = shifted(int64_t{rect.left} - screen.left);
+    rect.top = shifted(int64_t{rect.top} - screen.top);
+    rect = FitWindowRect(rect, screen.width, screen.height);
+    rect.left = shifted(int64_t{rect.left} + screen.left);
+    rect.top = shifted(int64_t{rect.top} + screen.top);
+    return rect;
+}
+
+std::size_t NearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens) {
+    // Overlap counts first; without any, the smallest gap between the two.
+    const auto span = [](int64_t a0, int64_t a1, int64_t b0, int64_t b1) {
+        return std::min(a1, b1) - std::max(a0, b0);
+    };
+    std::size_t best = 0;
+    int64_t bestOverlap = -1;
+    int64_t bestGap = INT64_MAX;
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        const WindowRect& s = screens[i];
+        const int64_t w =
+            span(rect.left, int64_t{rect.left} + rect.width, s.left, int64_t{s.left} + s.width);
+        const int64_t h =
+            span(rect.top, int64_t{rect.top} + rect.height, s.top, int64_t{s.top} + s.height);
+        const int64_t overlap = w > 0 && h > 0 ? w * h : 0;
+        const int64_t gap = std::max<int64_t>(-w, 0) + std::max<int64_t>(-h, 0);
+        if (overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && gap < bestGap)) {
+            best = i;
+            bestOverlap = overlap;
+            bestGap = gap;
+        }
+    }
+    return best;
 }
 
 std::string StartupFailureText(int32_t step) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvx {
 
@@ -17,11 +19,19 @@ struct WindowRect {
     bool operator==(const WindowRect&) const = default;
 };
 
-/// Fits a saved window rectangle to the screen: the window first moves up
-/// (not above top 1) until its bottom is 35 pixels above the screen's, then
-/// shrinks; likewise it moves left (not past left 1) and then narrows until
-/// its right edge is on the screen.
+/// Fits a saved window rectangle to a screen of the given size at the
+/// origin: a window left of or above the screen (saved on a monitor that is
+/// gone) first comes onto it; then the window moves up (not above top 1)
+/// until its bottom is 35 pixels above the screen's, and shrinks; likewise
+/// it moves left (not past left 1) and then narrows until its right edge is
+/// on the screen.
 WindowRect FitWindowRect(WindowRect rect, int32_t screenWidth, int32_t screenHeight);
+/// The same on a screen that lies anywhere in the desktop (screen gives its
+/// place and size).
+WindowRect FitWindowRect(WindowRect rect, const WindowRect& screen);
+/// The index of the screen a window rectangle belongs on: the one it
+/// overlaps most, else the nearest one; 0 for an empty list.
+std::size_t NearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens);
 
 /// Start-up fields of the main window.
 struct StartupState {
@@ -46,6 +56,10 @@ struct StartupArguments {
     std::string file;
     int32_t screenWidth = 0;
     int32_t screenHeight = 0;
+    /// Every screen of the desktop, where the front end knows them; the
+    /// saved window goes onto the nearest. Without them the screen is
+    /// screenWidth × screenHeight at the origin.
+    std::vector<WindowRect> screens{};
 };
 
 /// Smallest screen the program runs on.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
@@ -44,6 +46,56 @@ bool IsAbsolutePath(std::string_view path) {
     if (!path.empty() && IsPathSeparator(path.front())) return true;
     // A name stored on Windows ("X:\dir\file").
     return path.size() >= 2 && path[1] == ':';
+}
+
+constexpr int kMessageCaption = 2020;
+constexpr int kMessageNotWritten = 2363;
+constexpr int kMessageWrittenToCopy = 2364;
+
+// The per-user copy of an object-type file: its bare name in the
+// configuration folder; empty without one.
+std::string PerUserCopy(const Program& program, std::string_view path) {
+    const std::string bareName = ExtractFileName(path);
+    if (program.configDir.empty() || bareName.empty()) return {};
+    return JoinPath(program.configDir, bareName);
+}
+
+std::string FullPath(const Program& program, const std::string& path) {
+    if (!path.empty() && path.front() == kPathSeparator) return path;
+    return JoinPath(program.startDir, path);
+}
+
+// True when path names a file directly inside folder (the same folder
+// reached by another spelling counts).
+bool InFolder(const std::string& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    std::error_code error;
+    return std::filesystem::equivalent(
+               std::filesystem::path(ExtractFileDir(path).empty() ? std::string(".")
+                                                                  : ExtractFileDir(path)),
+               std::filesystem::path(folder), error) &&
+           !error;
+}
+
+struct WriteResult {
+    ErrorCode code = kOk;      // the first failure, 0 on success
+    ErrorCode passCode = kOk;  // what it is passed on as
+};
+
+// Writes the table to path; nothing is recorded, so that the caller can try
+// another place first.
+WriteResult WriteObjectTypeFile(const Program& program, const std::string& path) {
+    FileReplacement file;
+    if (const ErrorCode code = file.Begin(path); code != kOk) return {code, kObjectTypeCreate};
+    const int language = program.settings.Language;
+    TextFile& out = file.File();
+    bool ok = out.WriteLine(kObjectTypeComment1) && out.WriteLine(kObjectTypeComment2);
+    for (int slot = 1; ok && slot <= ObjectTypeTable::kSlots; ++slot) {
+        const ObjectType& type = program.objectTypes.At(slot);
+        if (type.InUse()) ok = out.WriteLine(FormatObjectTypeLine(slot, type, language));
+    }
+    if (!ok || file.Commit("BAK") != kOk) return {kReplaceFailed, kObjectTypeWrite};
+    return {};
 }
 
 // Reads the fields in order; the first failure records which field it was.
@@ -220,15 +272,30 @@ std::string FormatObjectTypeLine(int slot, const ObjectType& type, int language)
 ErrorCode LocateDataFile(Program& program, std::string& fileName, std::size_t maxLength) {
     const std::string firstGiven = fileName;
     const std::string bareName = ExtractFileName(firstGiven);
-    std::string candidate = fileName;
-    bool found = FileExists(candidate, kMaxPath, true, program.startDir);
-    // The shipped data files live beside the program rather than in the
-    // folder it was started from.
+    std::string candidate;
+    bool found = false;
+    // A name without a folder means the program's own data folder; the
+    // folder a terminal happened to be in is only looked at after it, so a
+    // stray file of that name there never replaces the shipped one.
+    if (!IsAbsolutePath(firstGiven)) {
+        for (const std::string& beside :
+             {JoinPath(program.programDir, firstGiven), JoinPath(program.programDir, bareName)}) {
+            candidate = beside;
+            if (!bareName.empty() && FileExists(candidate, kMaxPath, false, {})) {
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) {
+        candidate = firstGiven;
+        found = FileExists(candidate, kMaxPath, true, program.startDir);
+    }
     if (!found && !bareName.empty()) {
         candidate = JoinPath(program.programDir, bareName);
         found = FileExists(candidate, kMaxPath, false, {});
-        if (!found) candidate = firstGiven;
     }
+    if (!found) candidate = firstGiven;
     while (!found) {
         const std::string text =
             "Cannot find data (" + candidate + "). Please indicate drive/directory !";
@@ -258,10 +325,12 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
         return !failed;
     };
 
+    program.objectTypeSource.clear();
+    program.objectTypeRequest.clear();
     std::string path(fileName);
     bool inConfigDir = false;
     if (!program.configDir.empty() && !path.empty() && !IsAbsolutePath(path)) {
-        std::string own = JoinPath(program.configDir, path);
+        std::string own = PerUserCopy(program, path);
         if (FileExists(own, kMaxPath, false, {})) {
             path = std::move(own);
             inConfigDir = true;
@@ -281,6 +350,8 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
         failed = true;
         return finish();
     }
+    program.objectTypeSource = FullPath(program, path);
+    program.objectTypeRequest = std::string(fileName);
 
     bool halve = false;
     std::string raw;
@@ -317,32 +388,50 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
 }
 
 ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
-    std::string path(fileName);
-    if (!program.configDir.empty()) path = JoinPath(program.configDir, ExtractFileName(fileName));
+    const std::string name(fileName);
+    const std::string perUser = PerUserCopy(program, name);
     // Without a file name the backup step would act on the folder itself.
-    if (ExtractFileName(path).empty()) {
-        program.ReportError(kObjectTypeCreate, 0, path);
+    if (ExtractFileName(name).empty()) {
+        program.ReportError(kObjectTypeCreate, 0, name);
         return kObjectTypeCreate;
     }
 
-    MakeBackup(path, "BAK");
-    TextFile file;
-    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
-        program.ReportError(code, kObjectTypeCreate, path);
-        return kObjectTypeCreate;
+    // Only a file the person named with its folder, and read from exactly
+    // there, is written back in place. The shipped file belongs to the
+    // installation, and a name without a folder was found by searching
+    // (possibly in whatever folder the program was started from): those go
+    // to the person's own copy, which the next start reads first.
+    const bool readFromThere = program.objectTypeSource.empty() ||
+                               name != program.objectTypeRequest ||
+                               program.objectTypeSource == name;
+    if (name.front() != kPathSeparator || !readFromThere || InFolder(name, program.programDir)) {
+        if (perUser.empty()) {
+            program.ReportError(kObjectTypeCreate, 0, name);
+            return kObjectTypeCreate;
+        }
+        const WriteResult result = WriteObjectTypeFile(program, perUser);
+        if (result.code != kOk) program.ReportError(result.code, result.passCode, perUser);
+        return result.passCode;
     }
-    const int language = program.settings.Language;
-    bool ok = file.WriteLine(kObjectTypeComment1) && file.WriteLine(kObjectTypeComment2);
-    for (int slot = 1; ok && slot <= ObjectTypeTable::kSlots; ++slot) {
-        const ObjectType& type = program.objectTypes.At(slot);
-        if (type.InUse()) ok = file.WriteLine(FormatObjectTypeLine(slot, type, language));
+
+    const WriteResult result = WriteObjectTypeFile(program, name);
+    if (result.code == kOk) return kOk;
+    // A file the person chose (a lab-wide one, say) that cannot be written
+    // any more: the edits and usage counts go to their own copy instead, and
+    // the configuration names that copy from now on.
+    if (!perUser.empty() && perUser != name && WriteObjectTypeFile(program, perUser).code == kOk) {
+        program.settings.ObjectTypeFile = CutTo(ExtractFileName(name), kShortStringMax);
+        program.objectTypeSource = perUser;
+        program.objectTypeRequest = program.settings.ObjectTypeFile;
+        (void)program.ui.MessageBox(program.GetMessage(kMessageCaption),
+                                    program.GetMessage(kMessageNotWritten) + "\r\n" + name +
+                                        "\r\n" + program.GetMessage(kMessageWrittenToCopy) +
+                                        "\r\n" + perUser,
+                                    MessageButtons::Ok);
+        return kOk;
     }
-    if (file.Close() != 0) ok = false;
-    if (!ok) {
-        program.ReportError(kObjectTypeWrite, 0, path);
-        return kObjectTypeWrite;
-    }
-    return kOk;
+    program.ReportError(result.code, result.passCode, name);
+    return result.passCode;
 }
 
 }  // namespace kvx

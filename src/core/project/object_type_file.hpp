@@ -56,15 +56,23 @@ std::string FormatObjectTypeLine(int slot, const ObjectType& type, int language)
 /// read before a bad line stay filled.
 [[nodiscard]] bool LoadObjectTypes(Program& program, std::string_view fileName);
 
-/// Writes the slots in use. With a per-user configuration folder the file
-/// goes there under the bare file name of fileName. The previous file is kept
-/// under the extension BAK. Codes 61020100 (cannot create) and 61020103
-/// (writing failed), both recorded on the error stack.
+/// Writes the slots in use. A file named with its folder (fileName starts
+/// with "/") that the table was read from is written back in place; when it
+/// cannot be written, the table goes to the per-user copy (its bare name in
+/// the configuration folder), the person is told, and ObjectTypeFile names
+/// that copy from then on. The shipped file, a name without a folder and a
+/// file found elsewhere than named are written to the per-user copy, which
+/// the next start reads first; without a configuration folder nothing is
+/// written. The new file replaces the old one only once it is complete; the
+/// previous file is then kept under the extension BAK. Codes 61020100
+/// (cannot create, also when there is no per-user folder to write to) and
+/// 61020103 (writing failed), both recorded on the error stack.
 [[nodiscard]] ErrorCode SaveObjectTypes(Program& program, std::string_view fileName);
 
-/// Makes sure fileName names an existing file: it is looked for as given,
-/// then by its bare name in the start folder and in the program's data
-/// folder; otherwise the person is asked for its folder until it is found
+/// Makes sure fileName names an existing file: a name without a leading
+/// folder is looked for in the program's data folder first; then the name is
+/// tried as given, by its bare name in the start folder and in the program's
+/// data folder; otherwise the person is asked for its folder until it is found
 /// (DataPath becomes that folder) or they cancel (61040105). On success
 /// fileName holds the path found, cut to maxLength.
 [[nodiscard]] ErrorCode LocateDataFile(Program& program, std::string& fileName,

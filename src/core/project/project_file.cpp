@@ -1,7 +1,9 @@
 #include "core/project/project_file.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -19,6 +21,9 @@ namespace kvx {
 namespace {
 
 constexpr char kFieldSeparator = ',';
+// Windows-1252 0x82, the single low-9 quotation mark: what a comma in a
+// name is stored as.
+constexpr char kCommaInName = '\x82';
 constexpr std::size_t kMaxText = 255;
 constexpr std::size_t kMaxTitleSource = 200;
 constexpr std::size_t kMaxTitle = 100;
@@ -28,6 +33,14 @@ constexpr std::size_t kWriteChunk = 64 * 1024;
 
 constexpr int kMessageTitle = 2020;
 constexpr int kMessageImageMissing = 2024;
+
+// True when both names lead to one existing file.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 // The text of a line from the given 0-based position on, at most n characters.
 std::string_view From(std::string_view line, std::size_t position, std::size_t n = kMaxText) {
@@ -57,6 +70,24 @@ void AppendRounded(std::string& out, double value) {
 // read as a line of its own.
 void AppendText(std::string& out, std::string_view text) {
     for (const char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+}
+
+// A name is one field of its point line, so a comma in it would push its
+// tail into the excluded field. A number with a decimal comma ("12,5", as
+// German users type it) is written with a point, which every reader takes
+// for the same number; in any other name the comma becomes the low single
+// quotation mark, which looks like one and which the reader turns back.
+void AppendName(std::string& out, std::string_view name) {
+    double number = 0.0;
+    const bool hasComma = name.find(kFieldSeparator) != std::string_view::npos;
+    const char replacement = hasComma && RealVal(name, number) == kOk ? '.' : kCommaInName;
+    for (const char c : name) {
+        if (c == '\r' || c == '\n') {
+            out += ' ';
+        } else {
+            out += c == kFieldSeparator ? replacement : c;
+        }
+    }
 }
 
 void EndLine(std::string& out) {
@@ -302,28 +333,49 @@ bool ProjectReader::TryResolve(const std::string& candidate, std::string& found,
     moved = false;
     if (candidate.empty()) return false;
     const std::string bareName = ExtractFileName(candidate);
+    const std::string projectDir = ExtractFileDir(path_);
+    const bool relative =
+        !IsPathSeparator(candidate.front()) && !(candidate.size() >= 2 && candidate[1] == ':');
 
-    found = candidate;
-    if (FileExists(found, kMaxText, false, {})) return true;
-
-    found = candidate;
-    if (!bareName.empty() && FileExists(found, kMaxText, true, program_.startDir)) {
-        moved = true;
+    // Beside the project first: a project and its picture are usually kept
+    // together, and the folder a terminal happens to be in says nothing
+    // about which picture of that name the project was measured on.
+    // Where that is the very file the written path names, the path keeps
+    // the form it was written in.
+    for (const std::string& beside : {relative ? projectDir + candidate : std::string(),
+                                      bareName.empty() ? std::string() : projectDir + bareName}) {
+        if (beside.empty()) continue;
+        found = ResolvePathCase(beside);
+        if (!FileExists(found, kMaxText, false, {})) continue;
+        if (SameFile(found, candidate)) {
+            found = candidate;
+        } else {
+            // A relative path is the project's own way of naming its picture.
+            moved = beside != projectDir + candidate;
+        }
         return true;
+    }
+
+    if (!relative) {
+        found = candidate;
+        if (FileExists(found, kMaxText, false, {})) return true;
     }
 
     const char drive = UpperAscii(program_.settings.BitmapDrive);
     if (drive >= 'C' && drive <= 'Z') {
         found = drive + candidate.substr(1);
-        if (FileExists(found, kMaxText, true, program_.startDir)) return true;
+        if (FileExists(found, kMaxText, false, {})) return true;
     }
 
-    if (!bareName.empty()) {
-        found = ResolvePathCase(ExtractFileDir(path_) + bareName);
-        if (FileExists(found, kMaxText, false, {})) {
-            moved = true;
-            return true;
-        }
+    // The current folder last.
+    if (relative) {
+        found = candidate;
+        if (FileExists(found, kMaxText, false, {})) return true;
+    }
+    found = candidate;
+    if (!bareName.empty() && FileExists(found, kMaxText, true, program_.startDir)) {
+        moved = !SameFile(found, candidate);
+        return true;
     }
     return false;
 }
@@ -390,15 +442,7 @@ std::string RecentDirectoriesFile(const Program& program, std::string_view name)
 }
 
 std::string ProjectFileName(std::string_view fileName) {
-    std::string name(fileName);
-    const std::size_t dot = name.rfind('.');
-    const bool hasExtension =
-        dot != std::string::npos && static_cast<int>(dot) >= LastSeparatorPos(name);
-    if (!hasExtension ||
-        !EqualsIgnoringCase(std::string_view(name).substr(dot + 1), kProjectExtension)) {
-        name = ChangeFileExt(name, kProjectExtension);
-    }
-    return ResolvePathCase(name);
+    return ForceExtension(fileName, kProjectExtension);
 }
 
 std::string TitleFromFirstLine(std::string_view line) {
@@ -428,7 +472,10 @@ ErrorCode ParsePointLine(std::string_view text, int32_t formatVersion, MeasuredO
         return fail(code, kProjectFieldKind);
     }
     std::string_view name;
-    if (fields.Text(5, name)) point.name.assign(name.substr(0, MeasuredObject::kMaxName));
+    if (fields.Text(5, name)) {
+        point.name.assign(name.substr(0, MeasuredObject::kMaxName));
+        std::replace(point.name.begin(), point.name.end(), kCommaInName, kFieldSeparator);
+    }
     if (formatVersion >= kExcludedSinceVersion) {
         int32_t excluded = 0;
         point.excluded = fields.Integer(6, excluded) == kOk && excluded != 0;
@@ -480,7 +527,7 @@ bool WriteProjectLines(TextFile& file, const Project& project, const History& hi
         out += kFieldSeparator;
         AppendInt(out, point.vertexKind);
         out += kFieldSeparator;
-        AppendText(out, point.name);
+        AppendName(out, point.name);
         out += kFieldSeparator;
         out += point.excluded ? '1' : '0';
         out += kFieldSeparator;

@@ -56,13 +56,17 @@ inline constexpr std::string_view kImageRememberFile = "KXP2Dir.pck";
 std::string RecentDirectoriesFile(const Program& program, std::string_view name);
 
 /// fileName with the extension KXP. An extension that already reads KXP in
-/// any letter case is kept, and an existing file whose name differs only in
-/// letter case is preferred, so that "a.kxp" is not shadowed by "a.KXP".
+/// any letter case is kept as it is. No other file is looked for: on a file
+/// system that tells case apart "a.KXP" and "a.kxp" are two projects, and
+/// saving must never write into the one that was not named.
 std::string ProjectFileName(std::string_view fileName);
 
 /// Writes the header lines and one line per point whose type number is above
 /// 0 (a "; i .. i+9" comment before every tenth index). Coordinates are
-/// rounded to integers, halves to even. False when a write failed.
+/// rounded to integers, halves to even. A name never holds the field
+/// separator: in a name that reads as a number with a decimal comma the
+/// comma is written as a point, in any other name as the Windows-1252 low
+/// quotation mark 0x82. False when a write failed.
 [[nodiscard]] bool WriteProjectLines(TextFile& file, const Project& project,
                                      const History& history);
 
@@ -80,7 +84,8 @@ struct ProjectReadResult {
                                                 History& history, const std::string& path);
 
 /// Parses the text of a point line after its "D " tag. formatVersion decides
-/// whether the sixth field (excluded) is read. On failure returns the field
+/// whether the sixth field (excluded) is read; a 0x82 in the name is read as
+/// the comma it was written for. On failure returns the field
 /// reader's code with failedField set to the pass-on code of the field.
 [[nodiscard]] ErrorCode ParsePointLine(std::string_view text, int32_t formatVersion,
                                        MeasuredObject& point, ErrorCode& failedField);

@@ -53,9 +53,17 @@ ErrorCode ErrorTable::LoadErrorTable(std::string_view fileName, std::string_view
         }
     }
 
-    std::string path = ResolvePathCase(ChangeFileExt(fileName, "ERR"));
-    if (!FileExists(path, kShortStringMax, false, {})) {
-        path = ResolvePathCase(JoinPath(programDir, ExtractFileName(path)));
+    // A bare name is one of the files that ship with the program: it is read
+    // from the program's data folder only, never from the folder a terminal
+    // happens to be in.
+    std::string path = ChangeFileExt(fileName, "ERR");
+    if (LastSeparatorPos(path) == 0) {
+        path = ResolvePathCase(JoinPath(programDir, path));
+    } else {
+        path = ResolvePathCase(path);
+        if (!FileExists(path, kShortStringMax, false, {})) {
+            path = ResolvePathCase(JoinPath(programDir, ExtractFileName(path)));
+        }
     }
     TextFile file;
     if (const ErrorCode code = OpenTextFileAt(path, file); code != kOk) return code;

@@ -18,14 +18,15 @@ public:
     static constexpr std::size_t kMaxText = 99;
 
     struct Lookup {
-        std::string text;     ///< " [not available]" when nothing matches
+        std::string text;  ///< " [not available]" when nothing matches
         int messageNumber = 0;
     };
 
     explicit ErrorTable(RecordArrayRegistry& registry) : registry_(registry) {}
 
-    /// Appends the records of one ERR file (extension forced to "ERR"; a name
-    /// that is not found is looked up in programDir). Codes: creation codes
+    /// Appends the records of one ERR file (extension forced to "ERR"). A
+    /// bare name is read from programDir; a name with a folder is read as
+    /// given, or by its bare name from programDir when it is not there. Codes: creation codes
     /// of the table, the opener's code, 5010103 (read error), the field
     /// reader's code for a malformed line, 5010201 (table full).
     [[nodiscard]] ErrorCode LoadErrorTable(std::string_view fileName, std::string_view programDir);

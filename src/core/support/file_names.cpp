@@ -1,5 +1,7 @@
 #include "core/support/file_names.hpp"
 
+#include "core/support/strings.hpp"
+
 namespace kvx {
 
 bool IsPathSeparator(char c) {
@@ -32,6 +34,15 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension) {
     result += '.';
     result += extension;
     return result;
+}
+
+std::string ForceExtension(std::string_view path, std::string_view extension) {
+    const std::size_t dot = path.rfind('.');
+    if (dot != std::string_view::npos && static_cast<int>(dot) >= LastSeparatorPos(path) &&
+        EqualsIgnoringCase(path.substr(dot + 1), extension)) {
+        return std::string(path);
+    }
+    return ChangeFileExt(path, extension);
 }
 
 std::string JoinPath(std::string_view directory, std::string_view name) {

@@ -20,6 +20,11 @@ std::string ExtractFileDir(std::string_view path);
 std::string RemoveExtension(std::string_view path);
 /// RemoveExtension, then "." + extension.
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
+/// path with the given extension: kept exactly as it is when its extension
+/// already reads extension in any letter case, otherwise ChangeFileExt. On a
+/// file system that tells case apart "x.txt" and "x.TXT" are two files, and
+/// the name a person chose is the one to write.
+std::string ForceExtension(std::string_view path, std::string_view extension);
 /// Joins a directory and a name with exactly one separator between them.
 std::string JoinPath(std::string_view directory, std::string_view name);
 

@@ -179,6 +179,18 @@ bool TextFile::WriteLine(std::string_view text) {
     return Write(text) && Write("\r\n");
 }
 
+int32_t TextFile::Sync() {
+    int32_t result = 0;
+    if (file_ == nullptr) {
+        result = EBADF;
+    } else {
+        errno = 0;
+        if (std::fflush(file_) != 0 || ::fsync(fileno(file_)) != 0) result = CurrentErrno();
+    }
+    SetLastIoResult(result);
+    return result;
+}
+
 int32_t TextFile::Close() {
     int32_t result = 0;
     if (file_ != nullptr) {

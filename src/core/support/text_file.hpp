@@ -45,10 +45,14 @@ public:
     [[nodiscard]] bool Write(std::string_view text);
     /// Writes text followed by CR LF.
     [[nodiscard]] bool WriteLine(std::string_view text);
+    /// Flushes what is buffered and asks the system to put the file on its
+    /// storage; returns the I/O result.
+    int32_t Sync();
     /// Closes; returns the I/O result of flushing and closing.
     int32_t Close();
 
 private:
+    friend class FileReplacement;
     friend ErrorCode OpenTextFileAt(const std::string& path, TextFile& file);
     friend ErrorCode CreateTextFile(std::string_view name, TextFile& file);
     friend ErrorCode AppendTextFile(std::string_view name, TextFile& file);

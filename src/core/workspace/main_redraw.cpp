@@ -125,6 +125,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
         }
         if (pictureFailed) break;
     }
+    state.pictureFailed = pictureFailed;
 
     if (!pictureFailed) {
         if (ws_.redrawCount < 3) {
@@ -510,7 +511,8 @@ WindowState MainRedraw(Workspace& ws) {
     state.surface = surface;
     ++ws.redrawCount;
 
-    if (!ws.metafileOutputPath.empty()) {
+    // A metafile without its picture would replace a good one with a blank.
+    if (!ws.metafileOutputPath.empty() && !state.pictureFailed) {
         const ErrorCode code = SaveMetafile(ws.metafileOutputPath, *surface, view.surfaceSize);
         if (code != kOk) {
             program.ReportError(code, 0, ws.metafileOutputPath);

@@ -36,9 +36,12 @@ int32_t StartUp(Workspace& workspace, StartupState& state, const StartupArgument
     state.step = 0;
 
     state.caption = WindowCaption(program);
-    state.window = FitWindowRect(
-        {settings.WindowLeft, settings.WindowTop, settings.WindowWidth, settings.WindowHeight},
-        arguments.screenWidth, arguments.screenHeight);
+    const WindowRect saved{settings.WindowLeft, settings.WindowTop, settings.WindowWidth,
+                           settings.WindowHeight};
+    state.window =
+        arguments.screens.empty()
+            ? FitWindowRect(saved, arguments.screenWidth, arguments.screenHeight)
+            : FitWindowRect(saved, arguments.screens[NearestScreen(saved, arguments.screens)]);
 
     // LoadObjectTypes shows its own errors; a failure leaves the program
     // running without the started flag, so nothing is written back at exit.

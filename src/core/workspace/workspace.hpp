@@ -353,6 +353,11 @@ private:
     double wheelSteps_ = 0.0;
     double panRemainderX_ = 0.0;
     double panRemainderY_ = 0.0;
+    /// The save dialog asked about the name the person chose; when the
+    /// program had to give it another extension and a file of that name
+    /// exists, the person is asked before it is replaced. True when path may
+    /// be written.
+    bool MayWriteInsteadOf(std::string_view chosen, const std::string& path);
 
     Program& program_;
 };

@@ -31,7 +31,8 @@ std::string Workspace::ChooseExportFile(int32_t kind) {
     const std::string chosen = program_.ui.SaveFileName(request);
     if (chosen.empty()) return {};
 
-    std::string path = ChangeFileExt(chosen, extension);
+    const std::string path = ForceExtension(chosen, extension);
+    if (!MayWriteInsteadOf(chosen, path)) return {};
     settings.LastExportDir = ExtractFileDir(path);
     return path;
 }
@@ -46,11 +47,12 @@ void Workspace::WritePictureExport(int32_t kind) {
         Redraw();
         metafileOutputPath.clear();
     } else {
-        // The copy is taken of the paint box as it shows after this redraw.
+        // The copy is taken of the paint box as it shows after this redraw;
+        // without its picture it would replace a good file with a blank.
         Redraw();
         program_.ui.BusyCursor(true);
         PixelImage image;
-        if (grabPaintBox && grabPaintBox(image)) {
+        if (!windowState.pictureFailed && grabPaintBox && grabPaintBox(image)) {
             const ErrorCode code =
                 kind == kExportBitmap
                     ? SaveBitmapFile(fileName, image.View())

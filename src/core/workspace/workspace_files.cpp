@@ -1,11 +1,14 @@
 // The project commands New, Load, Save and Save to, and the save-changes
 // question.
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "core/program/error_report.hpp"
 #include "core/project/project_file.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
+#include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/project_commands.hpp"
 #include "core/workspace/workspace.hpp"
@@ -22,6 +25,7 @@ constexpr int kMsgSaveChangesText = 2021;
 constexpr int kMsgProjectFiles = 2029;
 constexpr int kMsgPatternPrompt = 2027;
 
+constexpr int kMsgReplaceFile = 2365;
 constexpr int kMsgUserNameTitle = 2225;
 constexpr int kMsgUserNamePrompt = 2226;
 
@@ -160,14 +164,23 @@ void Workspace::MnSaveToClick() {
     request.startDirectory = StartFolder(program_, settings.DataPath);
     request.defaultExtension = kProjectExtension;
     const std::string name = program_.ui.SaveFileName(request);
-    if (!name.empty()) {
+    const std::string path = name.empty() ? std::string() : ProjectFileName(name);
+    if (!path.empty() && MayWriteInsteadOf(name, path)) {
         // The project keeps its own file until the new one has been written.
         const std::string previous = project.projectPath;
-        project.projectPath = CutTo(ProjectFileName(name), Project::kMaxText);
+        project.projectPath = CutTo(path, Project::kMaxText);
         settings.DataPath = CutTo(ExtractFileDir(project.projectPath), kShortStringMax);
         if (Save(project.projectPath) != kOk) project.projectPath = previous;
     }
     Redraw();
+}
+
+bool Workspace::MayWriteInsteadOf(std::string_view chosen, const std::string& path) {
+    std::error_code error;
+    if (path == chosen || !std::filesystem::exists(path, error)) return true;
+    return program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
+                                  program_.GetMessage(kMsgReplaceFile) + "\r\n" + path,
+                                  MessageButtons::YesNo) == kAnswerYes;
 }
 
 bool Workspace::MnResetClick() {
@@ -199,14 +212,6 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     const std::string path = ProjectFileName(fileName);
     settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
 
-    MakeBackup(path, kBackupExtension);
-    TextFile file;
-    if (const ErrorCode code = CreateTextFile(path, file); code != kOk) {
-        program.ReportError(code, kProjectCreate, path);
-        ShowError(program);
-        return kProjectCreate;
-    }
-
     if (!userNameAsked) {
         userNameAsked = true;
         InputTextRequest request;
@@ -221,12 +226,20 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     if (project.userName.empty()) project.userName = settings.User;
     if (project.title.empty()) project.title = std::string(kDefaultProjectTitle);
 
-    bool written = WriteProjectLines(file, project, history);
-    if (file.Close() != 0) written = false;
-    if (!written) {
-        // The previous file is safe under its BAK name, and fileState still
-        // says that the project has unsaved changes.
-        program.ReportError(kProjectWrite, 0, path);
+    // The previous file and its backup stay as they are until the new file
+    // is complete on the disk.
+    FileReplacement file;
+    if (const ErrorCode code = file.Begin(path); code != kOk) {
+        program.ReportError(code, kProjectCreate, path);
+        ShowError(program);
+        return kProjectCreate;
+    }
+    const bool written = WriteProjectLines(file.File(), project, history);
+    const ErrorCode committed = written ? file.Commit(kBackupExtension) : kReplaceFailed;
+    if (committed != kOk) {
+        file.Discard();
+        // fileState still says that the project has unsaved changes.
+        program.ReportError(kReplaceFailed, kProjectWrite, path);
         ShowError(program);
         return kProjectWrite;
     }
@@ -242,7 +255,8 @@ ErrorCode Workspace::Save(std::string_view fileName) {
 
 bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
     Program& program = program_;
-    const std::string path = ProjectFileName(fileName);
+    // Reading takes a file whose name differs only in letter case.
+    const std::string path = ResolvePathCase(ProjectFileName(fileName));
     fileState = kNoProject;
 
     const ProjectReadResult reader = ReadProjectFile(program, project, history, path);

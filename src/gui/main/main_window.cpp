@@ -128,6 +128,10 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
         arguments.screenWidth = screen->geometry().width();
         arguments.screenHeight = screen->geometry().height();
     }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        arguments.screens.push_back({area.x(), area.y(), area.width(), area.height()});
+    }
     if (StartUp(*workspace_, startup_, arguments) != 0) return;
 
     setWindowTitle(FromCore(startup_.caption));

@@ -10,6 +10,7 @@
 #include "common/temp_dir.hpp"
 #include "core/draw/picture.hpp"
 #include "core/program/program.hpp"
+#include "core/support/file_names.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -34,11 +35,8 @@ protected:
         const std::string path = dir.File(name);
         ui.saveAnswers.push_back(path);
         ws.DoWriteFile(kind);
-        const std::string written = ChangeExt(path, kind);
+        const std::string written = ForceExtension(path, ExportExtension(kind));
         return std::filesystem::exists(written) ? test::TempDir::Read(written) : "<none>";
-    }
-    static std::string ChangeExt(const std::string& path, int32_t kind) {
-        return std::filesystem::path(path).replace_extension(ExportExtension(kind)).string();
     }
 
     /// Selects a type as the window would; the report and Tessaplot exports
@@ -359,6 +357,33 @@ TEST_F(ExportTest, UncreatableFileIsReportedAndNothingWritten) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST_F(ExportTest, TheChosenFileIsWrittenAndNoOtherReplacedUnasked) {
+    build.DefineType(67, kTwoPointLine, "A");
+    build.Line(67, 10);
+    Select(67);
+    const std::string neighbour = dir.Write("results.TXT", "another export");
+    const std::string report = Export(kExportReport, "results.txt");
+    EXPECT_NE(report.find("/projects/leaf.KXP"), std::string::npos);
+    EXPECT_EQ(test::TempDir::Read(neighbour), "another export");
+
+    // A name whose extension had to change: an existing file of the new name
+    // is only replaced when the person says so.
+    dir.Write("results.TSP", "kept");
+    ui.boxAnswers.push_back(kAnswerNo);
+    ui.saveAnswers.push_back(dir.File("results.csv"));
+    ws.DoWriteFile(kExportTessaplot);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2365) + "\r\n" + dir.File("results.TSP"));
+    EXPECT_EQ(test::TempDir::Read(dir.File("results.TSP")), "kept");
+    ui.boxAnswers.push_back(kAnswerYes);
+    ui.boxAnswers.push_back(kAnswerYes);
+    ui.saveAnswers.push_back(dir.File("results.csv"));
+    ws.DoWriteFile(kExportTessaplot);
+    EXPECT_NE(test::TempDir::Read(dir.File("results.TSP")).find("LABEL X"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("results.csv")));
+}
+
 TEST_F(ExportTest, DispatcherChoosesTheFileAndRestoresTheCurrentType) {
     build.DefineType(67, kTwoPointLine, "A");
     build.DefineType(68, kTwoPointLine, "B");
@@ -438,6 +463,18 @@ TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
     ws.grabPaintBox = [&grabs](PixelImage&) { return ++grabs > 0 && false; };
     ws.DoWriteFile(kExportJpeg);
     EXPECT_EQ(grabs, 2);
+
+    // A view whose picture cannot be drawn is never written over the files
+    // made before: no metafile, and no copy of the paint box is taken.
+    ws.grabPaintBox = [&grabs](PixelImage& image) { return ++grabs > 0 && image.Allocate(5, 5); };
+    program.settings.DisplayLayers[2] = 3;
+    ws.project.imagePath = dir.Write("damaged.jpg", "not a picture");
+    ws.project.fitImagePending = true;
+    const std::string metafile = test::TempDir::Read(dir.File("view.wmf"));
+    EXPECT_EQ(Export(kExportMetafile, "view.wmf"), metafile);
+    EXPECT_EQ(Export(kExportBitmap, "view.bmp"), bitmap);
+    EXPECT_EQ(grabs, 2);
+    EXPECT_FALSE(ui.boxes.empty());
 }
 
 }  // namespace

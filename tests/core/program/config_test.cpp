@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <ostream>
 #include <string>
 
 #include "common/fake_ui.hpp"
+#include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
 #include "core/program/program.hpp"
 
@@ -161,17 +163,38 @@ TEST_F(ConfigTest, PoolPathMustBeAnExistingFolderOfThreeCharacters) {
 }
 
 TEST_F(ConfigTest, RejectedItemsRecordTheirCodes) {
+    ASSERT_EQ(program.LoadMessages(), kOk);
     EXPECT_EQ(SetConfigItem(program, -1, "1"), kConfigNegativeItem);
     EXPECT_EQ(SetConfigItem(program, 68, "1"), kConfigItemTooLarge);
     EXPECT_EQ(SetConfigItem(program, 9, "many"), kConfigBadNumber);
     EXPECT_EQ(SetConfigItem(program, 9, "1e12"), kConfigBadNumber);  // beyond 32 bits
     EXPECT_EQ(SetConfigItem(program, 64, "x"), kConfigBadNumber);
     EXPECT_EQ(SetConfigItem(program, 0, "61"), kConfigWrongUnit);
+    // Values the drawing would overflow on.
+    EXPECT_EQ(SetConfigItem(program, 67, "2147483647"), kConfigOutOfRange);
+    EXPECT_EQ(SetConfigItem(program, 40, "2147483647"), kConfigOutOfRange);
+    EXPECT_EQ(SetConfigItem(program, 40, "-1"), kConfigOutOfRange);
     EXPECT_TRUE(Recorded(kConfigNegativeItem));
     EXPECT_TRUE(Recorded(kConfigItemTooLarge, "68"));
-    EXPECT_TRUE(Recorded(kConfigBadNumber, "many"));
+    // A refused value names its item and its text.
+    EXPECT_TRUE(Recorded(kConfigBadNumber, "Item 9: many"));
+    EXPECT_TRUE(Recorded(kConfigOutOfRange, "Item 67: 2147483647"));
     EXPECT_TRUE(Recorded(kConfigWrongUnit, "61"));
     EXPECT_EQ(program.settings.EnlargePercent, 25);
+    EXPECT_EQ(program.settings.BoxSize, 252);
+    EXPECT_EQ(program.settings.MaxStatisticsFontSize, 0);
+}
+
+TEST_F(ConfigTest, ABadValueCostsOnlyItsOwnLine) {
+    WriteConfig("9\t30\r\n10\tabc\r\n67\t2147483647\r\n11\t8\r\n22\t5\r\n");
+    EXPECT_EQ(ReadWriteConfig(program, false), kConfigItemRejected);
+    EXPECT_EQ(program.settings.EnlargePercent, 30);
+    EXPECT_EQ(program.settings.ReducePercent, 400);
+    EXPECT_EQ(program.settings.BoxSize, 252);
+    EXPECT_EQ(program.settings.RasterDivision, 8);
+    EXPECT_EQ(program.settings.DecimalPlaces, 5);
+    EXPECT_TRUE(Recorded(kConfigBadNumber));
+    EXPECT_TRUE(Recorded(kConfigOutOfRange));
 }
 
 TEST_F(ConfigTest, ItemNames) {
@@ -293,10 +316,14 @@ TEST_F(ConfigTest, WrittenFileReadsBackToTheSameSettings) {
 
 TEST_F(ConfigTest, FailedWriteKeepsThePreviousFile) {
     WriteConfig("9\t30\r\n");
-    // A folder where the temporary file would go makes the write fail.
-    std::filesystem::create_directory(dir.File("Korvanix.cfg.new"));
-    EXPECT_EQ(ReadWriteConfig(program, true), kConfigCannotCreate);
+    {
+        test::FileSizeLimit full(100);
+        EXPECT_EQ(ReadWriteConfig(program, true), kConfigCannotCreate);
+    }
     EXPECT_EQ(test::TempDir::Read(ConfigFile()), "9\t30\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace

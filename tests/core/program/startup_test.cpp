@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kvx {
 namespace {
@@ -38,8 +39,20 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"MovesUp", {0, 300, 800, 500}, 1024, 768, {0, 233, 800, 500}},
         FitCase{"MovesUpThenShrinks", {0, 50, 800, 900}, 1024, 768, {0, 1, 800, 732}},
         FitCase{"ExactlyAtTheLimit", {224, 153, 800, 580}, 1024, 768, {224, 153, 800, 580}},
-        FitCase{"OffTheTopStaysThere", {0, -20, 800, 900}, 1024, 768, {0, -20, 800, 753}}),
+        // Saved on a monitor left of or above this one, which is gone now.
+        FitCase{"OffTheTopComesOntoTheScreen", {0, -20, 800, 900}, 1024, 768, {0, 0, 800, 733}},
+        FitCase{"LeftOfTheScreenComesOntoIt", {-1700, 40, 800, 580}, 1024, 768, {0, 40, 800, 580}}),
     [](const ::testing::TestParamInfo<FitCase>& param) { return std::string(param.param.label); });
+
+TEST(NearestScreenTest, TheSavedWindowGoesOntoTheScreenItBelongsTo) {
+    const std::vector<WindowRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    EXPECT_EQ(NearestScreen({2000, 100, 800, 600}, screens), 1u);
+    EXPECT_EQ(NearestScreen({1800, 100, 800, 600}, screens), 1u);  // most of it on the right
+    EXPECT_EQ(NearestScreen({-1500, 100, 800, 600}, screens), 0u);
+    EXPECT_EQ(NearestScreen({5000, 5000, 800, 600}, screens), 1u);
+    EXPECT_EQ(FitWindowRect({4000, 100, 800, 600}, screens[1]), (WindowRect{2400, 100, 800, 600}));
+    EXPECT_EQ(FitWindowRect({1900, -50, 800, 600}, screens[1]), (WindowRect{1920, 0, 800, 600}));
+}
 
 }  // namespace
 }  // namespace kvx

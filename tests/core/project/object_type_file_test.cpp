@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "common/fake_ui.hpp"
@@ -343,13 +344,13 @@ TEST_F(ObjectTypeFileTest, PerUserFolderWinsAndReceivesTheSavedFile) {
     EXPECT_EQ(program.objectTypes.At(1).nameEnglish, "Mine");
 
     program.objectTypes.Find(1)->nameEnglish = "Edited";
-    ASSERT_EQ(SaveObjectTypes(program, dir.File("shared.kxo")), kOk);
+    ASSERT_EQ(SaveObjectTypes(program, "shared.kxo"), kOk);
     EXPECT_NE(test::TempDir::Read(dir.File("config/shared.kxo")).find("Edited"), std::string::npos);
     EXPECT_NE(test::TempDir::Read(dir.File("config/shared.BAK")).find("Mine"), std::string::npos);
     EXPECT_NE(test::TempDir::Read(dir.File("shared.kxo")).find("Shared"), std::string::npos);
 }
 
-TEST_F(ObjectTypeFileTest, FailedSaveLeavesThePreviousFileUnderBak) {
+TEST_F(ObjectTypeFileTest, FailedSaveLeavesThePreviousFileAsItWas) {
     program.objectTypes.Find(1)->dataClass = kClassUser;
     EXPECT_EQ(SaveObjectTypes(program, dir.File("missing-folder/types.kxo")), kObjectTypeCreate);
     EXPECT_FALSE(program.errors.Empty());
@@ -361,8 +362,67 @@ TEST_F(ObjectTypeFileTest, FailedSaveLeavesThePreviousFileUnderBak) {
         test::FileSizeLimit full(40);
         EXPECT_EQ(SaveObjectTypes(program, dir.File("types.kxo")), kObjectTypeWrite);
     }
-    EXPECT_EQ(test::TempDir::Read(dir.File("types.BAK")), previous);
+    EXPECT_EQ(test::TempDir::Read(dir.File("types.kxo")), previous);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("types.BAK")));
     EXPECT_FALSE(program.errors.Empty());
+}
+
+TEST_F(ObjectTypeFileTest, TheTableIsWrittenBackToTheFileItWasReadFrom) {
+    std::filesystem::create_directory(dir.Path() / "config");
+    std::filesystem::create_directory(dir.Path() / "lab");
+    program.configDir = dir.File("config");
+    const std::string lab = dir.Write("lab/lab.kxo", TypeLine(1, "Shared") + "\r\n");
+
+    // A file named with its folder (as the options' browse button names it).
+    ASSERT_TRUE(LoadObjectTypes(program, lab));
+    program.objectTypes.Find(1)->nameEnglish = "Renamed";
+    ASSERT_EQ(SaveObjectTypes(program, lab), kOk);
+    EXPECT_NE(test::TempDir::Read(lab).find("Renamed"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("config/lab.kxo")));
+    EXPECT_TRUE(ui.boxes.empty());
+
+    // When it cannot be written any more (the lab's share is gone), the
+    // person's own copy takes the table, the configuration names it, and the
+    // person is told.
+    std::filesystem::remove_all(dir.Path() / "lab");
+    program.settings.ObjectTypeFile = lab;
+    program.objectTypes.Find(1)->nameEnglish = "Kept";
+    EXPECT_EQ(SaveObjectTypes(program, lab), kOk);
+    EXPECT_NE(test::TempDir::Read(dir.File("config/lab.kxo")).find("Kept"), std::string::npos);
+    EXPECT_EQ(program.settings.ObjectTypeFile, "lab.kxo");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_NE(ui.boxes[0].text.find(lab), std::string::npos);
+    EXPECT_NE(ui.boxes[0].text.find(dir.File("config/lab.kxo")), std::string::npos);
+    EXPECT_TRUE(program.errors.Empty());
+    ASSERT_TRUE(LoadObjectTypes(program, program.settings.ObjectTypeFile));
+    EXPECT_EQ(program.objectTypes.At(1).nameEnglish, "Kept");
+
+    // Without a configuration folder the shipped file is left alone and
+    // nothing lands in the folder the program was started from.
+    Program shipped{ui, test::DataDir()};
+    ASSERT_TRUE(shipped.InitErrorStack());
+    ASSERT_TRUE(LoadObjectTypes(shipped, "Korvanix.kxo"));
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    const ErrorCode code = SaveObjectTypes(shipped, "Korvanix.kxo");
+    std::filesystem::current_path(started);
+    EXPECT_EQ(code, kObjectTypeCreate);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Korvanix.kxo")));
+    EXPECT_FALSE(std::filesystem::exists(test::DataDir() + "/Korvanix.BAK"));
+}
+
+TEST_F(ObjectTypeFileTest, ABareNameIsTheProgramsFileBeforeOneInTheCurrentFolder) {
+    std::filesystem::create_directory(dir.Path() / "program");
+    std::filesystem::create_directory(dir.Path() / "work");
+    dir.Write("program/types.kxo", TypeLine(3, "Shipped") + "\r\n");
+    dir.Write("work/types.kxo", TypeLine(3, "Stray") + "\r\n");
+    program.startDir = dir.File("work");
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path() / "work");
+    const bool loaded = LoadObjectTypes(program, "types.kxo");
+    std::filesystem::current_path(started);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(program.objectTypes.At(3).nameEnglish, "Shipped");
 }
 
 TEST_F(ObjectTypeFileTest, MissingFileIsLookedForWhereThePersonSays) {

@@ -217,17 +217,26 @@ TEST_F(ProjectFileTest, FailedSaveLosesNothing) {
     ASSERT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_NE(ui.details.find("Passed" + Columns(kProjectCreate)), std::string::npos);
 
+    // Two saves in a row that fail half-way (a full disk) leave the project
+    // file and its backup exactly as they were, and no temporary file.
     const std::string previous = Header() + "D 1,1,1,1,old,0,\r\n";
+    const std::string older = Header() + "D 1,1,1,1,older,0,\r\n";
     dir.Write("full.KXP", previous);
+    dir.Write("full.BAK", older);
     for (int i = 0; i < 200; ++i) Add(Point(1, i, i, 1, "a name to fill the disk"));
-    {
+    for (int attempt = 0; attempt < 2; ++attempt) {
         test::FileSizeLimit full(1000);
         EXPECT_EQ(ws.Save(dir.File("full.KXP")), kProjectWrite);
     }
-    EXPECT_EQ(test::TempDir::Read(dir.File("full.BAK")), previous);
+    EXPECT_EQ(test::TempDir::Read(dir.File("full.KXP")), previous);
+    EXPECT_EQ(test::TempDir::Read(dir.File("full.BAK")), older);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "full.KXP" || name == "full.BAK" || name == "image.jpg") << name;
+    }
     EXPECT_EQ(ws.fileState, kChanged);
     EXPECT_EQ(ws.savedCount, 0);
-    EXPECT_EQ(ui.errorDialogs.size(), 2u);
+    EXPECT_EQ(ui.errorDialogs.size(), 3u);
 }
 
 struct TitleCase {
@@ -322,20 +331,49 @@ INSTANTIATE_TEST_SUITE_P(Lines, PointLineTest,
                                            PointCase{"1,2,3,", 1030401, 60070700, "", false},
                                            PointCase{"", 1030101, 60070400, "", false}));
 
-TEST_F(ProjectFileTest, NameWithACommaComesBackCutAndFeedsTheExcludedField) {
+TEST_F(ProjectFileTest, CommasInNamesNeverShiftTheFieldsOfTheirLine) {
+    // Labels of a Value (Text) type typed with a decimal comma.
+    ObjectType* text = program.objectTypes.Find(4);
+    text->dataClass = kClassUser;
+    text->dataType = kText;
+    program.settings.Language = 0;
     StartProject();
-    Add(Point(1, 1, 1, 1, "a,1"));
-    Add(Point(1, 2, 2, 1, "b,c"));
-    Add(Point(1, 3, 3, 1, std::string(70, 'n')));
+    Add(Point(4, 1, 1, 1, "12,5", true));
+    Add(Point(4, 2, 2, 1, "3,25"));
+    Add(Point(1, 3, 3, 1, "a,1"));
+    Add(Point(1, 4, 4, 1, "b,c,d", true));
+    Add(Point(1, 5, 5, 1, std::string(70, 'n')));
+    const auto valueGrid = [&] {
+        ws.currentType = 4;
+        ws.StatisticsPass();
+        std::vector<std::string> cells;
+        for (const GridRow& row : ws.grids.DGrid) cells.push_back(row.value);
+        return cells;
+    };
+    const std::vector<std::string> before = valueGrid();
+    ASSERT_EQ(ws.valueList.Count(), 2);
+
     ASSERT_EQ(ws.Save(dir.File("comma.KXP")), kOk);
-    EXPECT_NE(test::TempDir::Read(dir.File("comma.KXP")).find("D 1,1,1,1,a,1,0,\r\n"),
-              std::string::npos);
+    const std::string saved = test::TempDir::Read(dir.File("comma.KXP"));
+    // Older readers take "12.5" for the same number; other commas become the
+    // low quotation mark, so every line keeps its seven fields.
+    EXPECT_NE(saved.find("D 4,1,1,1,12.5,1,\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("D 1,3,3,1,a\x82"
+                         "1,0,\r\n"),
+              std::string::npos)
+        << saved;
+
     ASSERT_TRUE(Read(dir.File("comma.KXP")));
-    EXPECT_EQ(ws.history.Peek(1).name, "a");
+    EXPECT_EQ(ws.history.Peek(1).name, "12.5");
     EXPECT_TRUE(ws.history.Peek(1).excluded);
-    EXPECT_EQ(ws.history.Peek(2).name, "b");
-    EXPECT_FALSE(ws.history.Peek(2).excluded);
-    EXPECT_EQ(ws.history.Peek(3).name, std::string(63, 'n'));
+    EXPECT_EQ(ws.history.Peek(3).name, "a,1");
+    EXPECT_FALSE(ws.history.Peek(3).excluded);
+    EXPECT_EQ(ws.history.Peek(4).name, "b,c,d");
+    EXPECT_TRUE(ws.history.Peek(4).excluded);
+    EXPECT_EQ(ws.history.Peek(5).name, std::string(63, 'n'));
+    EXPECT_EQ(valueGrid(), before);
+    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 12.5);
+    EXPECT_TRUE(ws.valueList.Entry(1).excluded);
 }
 
 TEST_F(ProjectFileTest, FailuresNameTheirCodeAndLineAndClearTheProject) {
@@ -450,6 +488,23 @@ TEST_F(ProjectFileTest, ImageMadeOnWindowsResolvesByBareNameBesideTheProject) {
     EXPECT_EQ(ws.project.projectPath, dir.File("moved/q.kxp"));
 }
 
+TEST_F(ProjectFileTest, ImageBesideTheProjectComesBeforeTheCurrentFolder) {
+    std::filesystem::create_directory(dir.Path() / "study");
+    std::filesystem::create_directory(dir.Path() / "elsewhere");
+    const std::string own = dir.Write("study/slide7.jpg", "the project's");
+    dir.Write("elsewhere/slide7.jpg", "another study's");
+    program.startDir = dir.File("elsewhere");
+    const std::string body = "B /old/disk/slide7.jpg\r\nR 600\r\nD 1,1,1,1,\r\n";
+    ASSERT_TRUE(Read(dir.Write("study/s7.KXP", body)));
+    EXPECT_EQ(ws.project.imagePath, own);
+    EXPECT_EQ(ws.fileState, kChanged);
+
+    // Where the written path is the picture beside the project, nothing moved.
+    ASSERT_TRUE(Read(dir.Write("study/s8.KXP", "B " + own + "\r\nR 600\r\n")));
+    EXPECT_EQ(ws.project.imagePath, own);
+    EXPECT_EQ(ws.fileState, kUnchanged);
+}
+
 TEST_F(ProjectFileTest, MissingImageAsksAndAbandonsTheLoadOnNo) {
     ui.boxAnswers.push_back(kAnswerNo);
     ws.project.title = "old";
@@ -480,7 +535,7 @@ TEST_F(ProjectFileTest, MissingImageChosenByThePersonMarksTheProjectChanged) {
     EXPECT_EQ(ws.fileState, kChanged);
     EXPECT_EQ(program.settings.ImportPath, dir.File("pictures") + "/");
     ASSERT_EQ(ui.fileRequests.size(), 1u);
-    EXPECT_EQ(ui.fileRequests[0].patterns, "*.JPG");
+    EXPECT_EQ(ui.fileRequests[0].patterns, std::string(kImagePattern));
     EXPECT_EQ(ui.fileRequests[0].startDirectory, dir.File("imports"));
     EXPECT_EQ(ui.fileRequests[0].rememberFile, dir.File("config/KXP2Dir.pck"));
 }
@@ -490,8 +545,24 @@ TEST_F(ProjectFileTest, ProjectFileNameForcesTheExtension) {
     EXPECT_EQ(ProjectFileName(dir.File("a.txt")), dir.File("a.KXP"));
     EXPECT_EQ(ProjectFileName(dir.File("a.kxp")), dir.File("a.kxp"));
     EXPECT_EQ(ProjectFileName("C:\\a.b\\file"), "C:\\a.b\\file.KXP");
-    dir.Write("lower.kxp", "");
-    EXPECT_EQ(ProjectFileName(dir.File("lower")), dir.File("lower.kxp"));
+}
+
+TEST_F(ProjectFileTest, LetterCaseNeverLeadsASaveIntoAnotherProject) {
+    const std::string other = Header() + "D 1,1,1,1,another project,0,\r\n";
+    dir.Write("leaf1.kxp", other);
+    EXPECT_EQ(ProjectFileName(dir.File("leaf1")), dir.File("leaf1.KXP"));
+
+    StartProject();
+    Add(Point(1, 5, 5, 1, "mine"));
+    ASSERT_EQ(ws.Save(dir.File("Leaf1.KXP")), kOk);
+    EXPECT_EQ(test::TempDir::Read(dir.File("leaf1.kxp")), other);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("leaf1.BAK")));
+    EXPECT_NE(test::TempDir::Read(dir.File("Leaf1.KXP")).find("mine"), std::string::npos);
+
+    // Reading still takes any letter case.
+    dir.Write("notes.kxp", other);
+    ASSERT_TRUE(Read(dir.File("NOTES.KXP")));
+    EXPECT_EQ(ws.project.projectPath, dir.File("notes.kxp"));
 }
 
 }  // namespace

@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/temp_dir.hpp"
 
 namespace kvx {
 namespace {
 
 class ErrorTableTest : public ::testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     RecordArrayRegistry registry;
     ErrorTable table{registry};
@@ -45,6 +47,19 @@ TEST_F(ErrorTableTest, FallsBackToTheProgramDirectoryAndConvertsFromDos) {
     EXPECT_EQ(table.LookupErrorText(60, 1, 1).text,
               "Gr\xE4"
               "ber Fehler");
+}
+
+TEST_F(ErrorTableTest, ABareNameIsReadFromTheProgramFolderNeverTheCurrentOne) {
+    std::filesystem::create_directory(dir.Path() / "program");
+    std::filesystem::create_directory(dir.Path() / "work");
+    dir.Write("program/own.err", "60,1,1,5,shipped,\r\n");
+    dir.Write("work/own.err", "60,1,1,5,stray,\r\n");
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path() / "work");
+    const ErrorCode code = table.LoadErrorTable("own.err", dir.File("program/"));
+    std::filesystem::current_path(started);
+    ASSERT_EQ(code, kOk);
+    EXPECT_EQ(table.LookupErrorText(60, 1, 1).text, "shipped");
 }
 
 TEST_F(ErrorTableTest, MalformedLineStopsWithTheFieldCodeAfterAppendingIt) {

@@ -1,15 +1,19 @@
 #include "core/support/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 
 namespace kvx {
 namespace {
@@ -166,6 +170,86 @@ TEST(MakeBackupTest, MissingFileOrOwnBackupChangesNothing) {
     EXPECT_EQ(MakeBackup(dir.File("p.BAK"), "BAK"), kOk);
     EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "old");
     EXPECT_EQ(MakeBackup("", "BAK"), kOk);
+}
+
+std::set<std::string> Names(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+ErrorCode Replace(const std::string& path, std::string_view text, std::string_view backup) {
+    FileReplacement file;
+    if (const ErrorCode code = file.Begin(path); code != kOk) return code;
+    if (!file.File().Write(text)) return kReplaceFailed;
+    return file.Commit(backup);
+}
+
+TEST(FileReplacementTest, BackupOnlyFromACompleteFileAndNothingLostOnFailure) {
+    TempDir dir;
+    const std::string path = dir.Write("p.kxp", "first");
+    EXPECT_EQ(Replace(path, "second", "BAK"), kOk);
+    EXPECT_EQ(TempDir::Read(path), "second");
+    EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "first");
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"p.kxp", "p.BAK"}));
+
+    // A full disk, twice in a row: the file and its backup stay as they were.
+    const std::string big(64 * 1024, 'x');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        test::FileSizeLimit full(100);
+        EXPECT_EQ(Replace(path, big, "BAK"), kReplaceFailed);
+    }
+    EXPECT_EQ(TempDir::Read(path), "second");
+    EXPECT_EQ(TempDir::Read(dir.File("p.BAK")), "first");
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"p.kxp", "p.BAK"}));
+
+    // Dropped without Commit: no trace, the target untouched.
+    {
+        FileReplacement dropped;
+        ASSERT_EQ(dropped.Begin(path), kOk);
+        ASSERT_TRUE(dropped.File().Write("never"));
+    }
+    EXPECT_EQ(TempDir::Read(path), "second");
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"p.kxp", "p.BAK"}));
+
+    // No folder, a folder in the way, a file that may not be written.
+    EXPECT_EQ(Replace(dir.File("none/p.kxp"), "x", ""), 2060203);
+    std::filesystem::create_directory(dir.File("folder"));
+    EXPECT_EQ(Replace(dir.File("folder"), "x", ""), 2060203);
+    const std::string locked = dir.Write("locked.txt", "keep");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    if (::access(locked.c_str(), W_OK) != 0) {
+        EXPECT_EQ(Replace(locked, "x", ""), 2060203);
+        EXPECT_EQ(TempDir::Read(locked), "keep");
+    }
+}
+
+TEST(FileReplacementTest, KeepsPermissionsAndWritesThroughSymbolicLinks) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    const std::string shared = dir.Write("shared.cfg", "old");
+    fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("shared.cfg", dir.Path() / "link.cfg");
+
+    FileReplacement file;
+    ASSERT_EQ(file.Begin(dir.File("link.cfg")), kOk);
+    EXPECT_EQ(file.Target(), dir.File("shared.cfg"));
+    ASSERT_TRUE(file.File().Write("new"));
+    ASSERT_EQ(file.Commit("BAK"), kOk);
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.cfg"));
+    EXPECT_EQ(TempDir::Read(dir.File("link.cfg")), "new");
+    EXPECT_EQ(TempDir::Read(dir.File("shared.BAK")), "old");
+    EXPECT_EQ(fs::status(shared).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Two replacements, in this process or another, never share a name.
+    const std::string a = ReplacementName(shared);
+    const std::string b = ReplacementName(shared);
+    EXPECT_NE(a, b);
+    EXPECT_NE(a.find("." + std::to_string(::getpid()) + "-"), std::string::npos) << a;
+    EXPECT_EQ(ExtractFileDir(a), dir.File(""));
 }
 
 TEST(ConvertLineEndsTest, AddsTheMissingCarriageReturns) {
