@@ -47,7 +47,9 @@ void Workspace::WritePictureExport(int32_t kind) {
         metafileOutputPath.clear();
     } else {
         // The copy is taken of the paint box as it shows after this redraw.
+        drawingPictureExport = true;
         Redraw();
+        drawingPictureExport = false;
         program_.ui.BusyCursor(true);
         PixelImage image;
         if (grabPaintBox && grabPaintBox(image)) {
