@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -112,15 +114,16 @@ private slots:
     void MenuCaptionsFollowTheLanguage_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("view");
-        QTest::newRow("German") << 0 << QStringLiteral("Datei") << QString();
-        QTest::newRow("English") << 1 << QStringLiteral("File") << QString();
-        QTest::newRow("Spanish") << 2 << QStringLiteral("Archivo") << QString();
+        QTest::addColumn<QString>("qtCancel");
+        QTest::newRow("German") << 0 << QStringLiteral("Datei") << QStringLiteral("Abbrechen");
+        QTest::newRow("English") << 1 << QStringLiteral("File") << QStringLiteral("Cancel");
+        QTest::newRow("Spanish") << 2 << QStringLiteral("Archivo") << QStringLiteral("Cancelar");
     }
 
     void MenuCaptionsFollowTheLanguage() {
         QFETCH(int, language);
         QFETCH(QString, file);
+        QFETCH(QString, qtCancel);
         WriteConfig("; Main.Language\r\n5\t" + QByteArray::number(language) + "\r\n");
         auto window = Start();
         QCOMPARE(window->program().settings.Language, language);
@@ -134,6 +137,14 @@ private slots:
         }
         QCOMPARE(Find<QAction>(*window, "Screen1")->text(),
                  FromCore(window->program().GetMessage(2079)));
+
+        // Qt's own dialogs speak the same language.
+        QColorDialog colours;
+        colours.setOption(QColorDialog::DontUseNativeDialog);
+        auto* buttons = colours.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons != nullptr);
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
+                 qtCancel);
     }
 
     void LayoutFollowsTheWindowHeight() {

@@ -27,6 +27,7 @@
 #include "gui/measure/value_grids.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
+#include "gui/support/qt_translations.hpp"
 
 namespace kvx {
 
@@ -131,6 +132,7 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     if (StartUp(*workspace_, startup_, arguments) != 0) return;
 
     setWindowTitle(FromCore(startup_.caption));
+    (void)UseQtTranslations(program_->settings.Language);
     Relabel();
     DGrid->setColumnWidth(0, 75);
     DGrid->setColumnWidth(1, 135);
@@ -650,7 +652,10 @@ void MainWindow::OptionsClick() {
     const Workspace::OptionsOutcome outcome = workspace_->MnOptionsClick();
     // The statistics and the redraw have run; what is left is the window's own.
     if (outcome.applied) {
-        if (outcome.languageChanged) Relabel();
+        if (outcome.languageChanged) {
+            (void)UseQtTranslations(program_->settings.Language);
+            Relabel();
+        }
         if (outcome.layoutChanged) {
             ApplyLayout();
             workspace_->Redraw();
