@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -145,6 +146,59 @@ private slots:
         QVERIFY(buttons != nullptr);
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
                  qtCancel);
+    }
+
+    // Whatever the size, no control of the toolbar row covers another, and
+    // the field and the grids lie side by side inside the window.
+    void NothingOverlaps_data() {
+        QTest::addColumn<int>("performanceMode");
+        QTest::addColumn<int>("height");
+        QTest::newRow("first start") << 2 << 580;
+        QTest::newRow("performance mode") << 1 << 580;
+        QTest::newRow("smallest") << 2 << 572;
+        QTest::newRow("688 high") << 2 << 688;
+        QTest::newRow("performance mode, 752 high") << 1 << 752;
+    }
+
+    void NothingOverlaps() {
+        QFETCH(int, performanceMode);
+        QFETCH(int, height);
+        auto window = Start(Image(QStringLiteral("row.jpg")));
+        window->program().settings.PerformanceMode = performanceMode;
+        window->ResizeOuter(800, height);
+        window->ApplyLayout();
+        QCOMPARE(window->OuterSize().height(), height);
+        QWidget* area = window->centralWidget();
+
+        // A bevel with its icon, label and buttons counts as one control.
+        QList<QRect> bevels;
+        for (QWidget* child : area->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
+            if (child->objectName().startsWith(QStringLiteral("Bevel"))) {
+                bevels.append(child->geometry());
+            }
+        }
+        QList<QPair<QString, QRect>> placed;
+        for (QWidget* child : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QString name = child->objectName();
+            const QRect r = child->geometry();
+            const bool grid = name == QStringLiteral("MainPB") || name == QStringLiteral("DGrid") ||
+                              name == QStringLiteral("vGrid");
+            if (!grid && r.top() >= 30) continue;
+            if (name.startsWith(QStringLiteral("BtF")) && !child->isVisibleTo(window.get())) {
+                continue;
+            }
+            const bool inBevel =
+                !name.startsWith(QStringLiteral("Bevel")) &&
+                std::any_of(bevels.begin(), bevels.end(),
+                            [&r](const QRect& bevel) { return bevel.contains(r); });
+            if (inBevel) continue;
+            QVERIFY2(area->rect().contains(r), qPrintable(name));
+            for (const auto& [other, rect] : placed) {
+                QVERIFY2(!rect.intersects(r), qPrintable(name + QStringLiteral(" / ") + other));
+            }
+            placed.append({name, r});
+        }
+        QVERIFY(placed.size() >= 14);
     }
 
     void LayoutFollowsTheWindowHeight() {
