@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 #include "core/options/options_model.hpp"
@@ -19,6 +20,7 @@
 #include "gui/options/options_dialog.hpp"
 #include "gui/options/sel_field_dialog.hpp"
 #include "gui/options/type_editor_dialog.hpp"
+#include "gui/support/core_text.hpp"
 #include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
 
@@ -311,6 +313,56 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, -2, -3, -4, -5, -6, -7, -8, -9, -10}));
+    }
+
+    // A hand-edited configuration: layer 3 twice, codes 0, 12 and -22, and
+    // layers 4 to 6 missing altogether.
+    void LayerSelectionRepairsBadCodes() {
+        TMesSelField dialog(program_, {1, 3, 3, 0, 12, -22, 7, 8, 2, -2});
+        dialog.show();
+        auto* clbv = Find<QListWidget>(dialog, "clbv");
+        auto* clbb = Find<QListWidget>(dialog, "clbb");
+        QList<int> layers;
+        for (QListWidget* list : {clbv, clbb}) {
+            for (int row = 0; row < list->count(); ++row) {
+                const int layer = list->item(row)->data(Qt::UserRole).toInt();
+                QCOMPARE(list->item(row)->text(), FromCore(program_.GetMessage(2200 + layer)));
+                layers.append(layer);
+            }
+        }
+        std::sort(layers.begin(), layers.end());
+        QCOMPARE(layers, (QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+
+        // Layer 4 can be switched on again.
+        QListWidgetItem* four =
+            clbv->findItems(QStringLiteral("(4)"), Qt::MatchStartsWith).value(0);
+        QVERIFY(four != nullptr);
+        QTest::mouseClick(clbv->viewport(), Qt::LeftButton, {},
+                          clbv->visualItemRect(four).center());
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtAdd2"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 7, 8, 2, 4, -5, -6, -9, -10}));
+    }
+
+    // A list that takes the focus has a current item that is not
+    // highlighted; the buttons leave it alone.
+    void LayerButtonsActOnTheHighlightedItemOnly() {
+        TMesSelField dialog(program_, {1, -2, 3, 4, 5, 6, 7, 8, -9, -10});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* clbv = Find<QListWidget>(dialog, "clbv");
+        clbv->setFocus();
+        QVERIFY(clbv->selectedItems().isEmpty());
+        auto* add = Find<QPushButton>(dialog, "BtAdd2");
+        QVERIFY(!add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 4, 5, 6, 7, 8, -2, -9, -10}));
+
+        QTest::mouseClick(clbv->viewport(), Qt::LeftButton, {},
+                          clbv->visualItemRect(clbv->item(1)).center());
+        QVERIFY(add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 4, 5, 6, 7, 8, 9, -2, -10}));
     }
 };
 
