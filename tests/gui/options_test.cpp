@@ -1,11 +1,15 @@
 // The object-type editor, the character picker, the options dialog and the
 // layer selection, driven through their controls.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
@@ -168,6 +172,128 @@ private slots:
         QCOMPARE(program_.objectTypes.At(13).nameEnglish, std::string("Pores"));
         QCOMPARE(int(program_.objectTypes.At(13).dataType), int(kCount));
         QCOMPARE(ws.cboItems.back().text, std::string(" 13 Pores (Count )"));
+    }
+
+    // "Not filled" means something to a polygon only.
+    void PolygonTurnedPointGetsBlackLabels() {
+        Workspace ws(program_);
+        ws.FillTypeSelector();
+        WhenModal([](QWidget& dialog) {
+            auto* cobType = Find<QComboBox>(dialog, "cobtype");
+            const auto choose = [cobType](int index) {
+                cobType->setCurrentIndex(index);
+                emit cobType->activated(index);
+            };
+            auto* panel = Find<QLabel>(dialog, "PaLbColor3");
+            choose(4);  // Polygon
+            auto* fill = Find<QCheckBox>(dialog, "xFillPolygon");
+            if (fill->isChecked()) ClickCheckBox(fill);
+            QCOMPARE(panel->text(), QStringLiteral("not filled"));
+            choose(1);  // Point
+            QCOMPARE(panel->text(), QStringLiteral("Colour 000000"));
+            QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        });
+        ws.MnAddobjectClick();
+        QCOMPARE(int(program_.objectTypes.At(13).dataType), int(kPoint));
+        QCOMPARE(program_.objectTypes.At(13).textColour, 0);
+    }
+
+    // The font dialog cannot show a family that is not installed; OK without
+    // a change keeps the stored name, another family replaces it.
+    void LabelFontKeepsItsNameUnlessAnotherIsChosen() {
+        ObjectTypeTable copy = program_.objectTypes;
+        QCOMPARE(copy.At(6).textFont, std::string("Arial"));
+        TypeEditorModel model(copy, 6, false, 1);  // a point, labelled in Arial 9
+        TFMP_TYPE dialog(program_, model);
+        dialog.show();
+        auto* font = Find<QLabel>(dialog, "LbFont");
+        ModalScript unchanged({[](QWidget& chooser) {
+            QVERIFY(qobject_cast<QFontDialog*>(&chooser) != nullptr);
+            static_cast<QDialog&>(chooser).accept();
+        }});
+        QTest::mouseClick(font, Qt::LeftButton);
+        QVERIFY(unchanged.Done());
+        QCOMPARE(font->text(), QStringLiteral("Arial; 9 pt"));
+
+        ModalScript other({[](QWidget& chooser) {
+            auto* fonts = qobject_cast<QFontDialog*>(&chooser);
+            QVERIFY(fonts != nullptr);
+            fonts->setCurrentFont(QFont(QStringLiteral("Liberation Mono"), 9));
+            fonts->accept();
+        }});
+        QTest::mouseClick(font, Qt::LeftButton);
+        QVERIFY(other.Done());
+        QCOMPARE(font->text(), QStringLiteral("Liberation Mono; 9 pt"));
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(copy.At(6).textFont, std::string("Liberation Mono"));
+    }
+
+    void ANewTypeNameShowsWhole() {
+        program_.settings.Language = 2;
+        QCOMPARE(program_.LoadMessages(), kOk);
+        Workspace ws(program_);
+        WhenModal([](QWidget& dialog) {
+            auto* name = Find<QLineEdit>(dialog, "EdName");
+            QCOMPARE(name->text(), QStringLiteral("Nuevo tipo de objeto"));
+            // The text area is the edit less its frame and two pixels each side.
+            const int frame = name->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+            QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) <
+                    name->width() - 2 * frame - 4);
+        });
+        ws.MnAddobjectClick();
+        program_.settings.Language = 1;
+        QCOMPARE(program_.LoadMessages(), kOk);
+    }
+
+    // The character shows as itself, "&" too, in the picker and on the
+    // editor's symbol button.
+    void AmpersandShowsOnItsButtons() {
+        const auto shows = [](QPushButton* button) {
+            const QImage with = button->grab().toImage();
+            const QString text = button->text();
+            button->setText(QString());
+            const QImage without = button->grab().toImage();
+            button->setText(text);
+            return with != without;
+        };
+        TCharSet picker(QStringLiteral("Liberation Sans"), QString(), QString());
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QVERIFY(shows(Find<QPushButton>(picker, "Char38")));
+
+        ObjectTypeTable copy = program_.objectTypes;
+        copy.Find(10)->symbolNumber = '&';  // a font character, kind 0
+        TypeEditorModel model(copy, 10, false, 1);
+        TFMP_TYPE editor(program_, model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(shows(Find<QPushButton>(editor, "BtSym")));
+    }
+
+    void EnterConfirmsTheDialogs() {
+        ObjectTypeTable copy = program_.objectTypes;
+        TypeEditorModel model(copy, 5, false, 1);
+        TFMP_TYPE editor(program_, model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        Type(Find<QLineEdit>(editor, "EdName"), QStringLiteral("Border"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        QCOMPARE(copy.At(5).nameEnglish, std::string("Border"));
+
+        TMesSelField layers(program_, {1, -2, 3, 4, 5, 6, 7, 8, -9, -10});
+        layers.show();
+        QVERIFY(QTest::qWaitForWindowActive(&layers));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(layers.result(), int(QDialog::Accepted));
+
+        // The picker takes the character whose button has the focus.
+        WhenModal([](QWidget& dialog) {
+            auto* button = Find<QPushButton>(dialog, "Char65");
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+        });
+        QCOMPARE(TCharSet::PickCharacter(QStringLiteral("Liberation Sans"), nullptr), 65);
     }
 
     void CharacterPicker() {
