@@ -42,6 +42,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Korvanix developers")
 # The texts are drawn with the Liberation fonts, which no library pulls in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+# Qt's own dialogs speak German and Spanish only with its translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 find_program(KVX_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KVX_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -99,6 +100,8 @@ private slots:
             "Caused   5   1   1   2 read\n");
         // The version line is shown once, not again in front of the report.
         QCOMPARE(memo->toPlainText(), expected);
+        // Its columns line up with blanks.
+        QVERIFY(QFontInfo(memo->font()).fixedPitch());
 
         QTest::mouseClick(Find<QPushButton>(dialog, "BtZW"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);

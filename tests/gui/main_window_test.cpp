@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -22,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -112,15 +115,16 @@ private slots:
     void MenuCaptionsFollowTheLanguage_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("view");
-        QTest::newRow("German") << 0 << QStringLiteral("Datei") << QString();
-        QTest::newRow("English") << 1 << QStringLiteral("File") << QString();
-        QTest::newRow("Spanish") << 2 << QStringLiteral("Archivo") << QString();
+        QTest::addColumn<QString>("qtCancel");
+        QTest::newRow("German") << 0 << QStringLiteral("Datei") << QStringLiteral("Abbrechen");
+        QTest::newRow("English") << 1 << QStringLiteral("File") << QStringLiteral("Cancel");
+        QTest::newRow("Spanish") << 2 << QStringLiteral("Archivo") << QStringLiteral("Cancelar");
     }
 
     void MenuCaptionsFollowTheLanguage() {
         QFETCH(int, language);
         QFETCH(QString, file);
+        QFETCH(QString, qtCancel);
         WriteConfig("; Main.Language\r\n5\t" + QByteArray::number(language) + "\r\n");
         auto window = Start();
         QCOMPARE(window->program().settings.Language, language);
@@ -134,6 +138,67 @@ private slots:
         }
         QCOMPARE(Find<QAction>(*window, "Screen1")->text(),
                  FromCore(window->program().GetMessage(2079)));
+
+        // Qt's own dialogs speak the same language.
+        QColorDialog colours;
+        colours.setOption(QColorDialog::DontUseNativeDialog);
+        auto* buttons = colours.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons != nullptr);
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
+                 qtCancel);
+    }
+
+    // Whatever the size, no control of the toolbar row covers another, and
+    // the field and the grids lie side by side inside the window.
+    void NothingOverlaps_data() {
+        QTest::addColumn<int>("performanceMode");
+        QTest::addColumn<int>("height");
+        QTest::newRow("first start") << 2 << 580;
+        QTest::newRow("performance mode") << 1 << 580;
+        QTest::newRow("smallest") << 2 << 572;
+        QTest::newRow("688 high") << 2 << 688;
+        QTest::newRow("performance mode, 752 high") << 1 << 752;
+    }
+
+    void NothingOverlaps() {
+        QFETCH(int, performanceMode);
+        QFETCH(int, height);
+        auto window = Start(Image(QStringLiteral("row.jpg")));
+        window->program().settings.PerformanceMode = performanceMode;
+        window->ResizeOuter(800, height);
+        window->ApplyLayout();
+        QCOMPARE(window->OuterSize().height(), height);
+        QWidget* area = window->centralWidget();
+
+        // A bevel with its icon, label and buttons counts as one control.
+        QList<QRect> bevels;
+        for (QWidget* child : area->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
+            if (child->objectName().startsWith(QStringLiteral("Bevel"))) {
+                bevels.append(child->geometry());
+            }
+        }
+        QList<QPair<QString, QRect>> placed;
+        for (QWidget* child : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QString name = child->objectName();
+            const QRect r = child->geometry();
+            const bool grid = name == QStringLiteral("MainPB") || name == QStringLiteral("DGrid") ||
+                              name == QStringLiteral("vGrid");
+            if (!grid && r.top() >= 30) continue;
+            if (name.startsWith(QStringLiteral("BtF")) && !child->isVisibleTo(window.get())) {
+                continue;
+            }
+            const bool inBevel =
+                !name.startsWith(QStringLiteral("Bevel")) &&
+                std::any_of(bevels.begin(), bevels.end(),
+                            [&r](const QRect& bevel) { return bevel.contains(r); });
+            if (inBevel) continue;
+            QVERIFY2(area->rect().contains(r), qPrintable(name));
+            for (const auto& [other, rect] : placed) {
+                QVERIFY2(!rect.intersects(r), qPrintable(name + QStringLiteral(" / ") + other));
+            }
+            placed.append({name, r});
+        }
+        QVERIFY(placed.size() >= 14);
     }
 
     void LayoutFollowsTheWindowHeight() {

@@ -1,13 +1,18 @@
 // The object-type editor, the character picker, the options dialog and the
 // layer selection, driven through their controls.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 #include "core/options/options_model.hpp"
@@ -19,6 +24,7 @@
 #include "gui/options/options_dialog.hpp"
 #include "gui/options/sel_field_dialog.hpp"
 #include "gui/options/type_editor_dialog.hpp"
+#include "gui/support/core_text.hpp"
 #include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
 
@@ -168,6 +174,128 @@ private slots:
         QCOMPARE(ws.cboItems.back().text, std::string(" 13 Pores (Count )"));
     }
 
+    // "Not filled" means something to a polygon only.
+    void PolygonTurnedPointGetsBlackLabels() {
+        Workspace ws(program_);
+        ws.FillTypeSelector();
+        WhenModal([](QWidget& dialog) {
+            auto* cobType = Find<QComboBox>(dialog, "cobtype");
+            const auto choose = [cobType](int index) {
+                cobType->setCurrentIndex(index);
+                emit cobType->activated(index);
+            };
+            auto* panel = Find<QLabel>(dialog, "PaLbColor3");
+            choose(4);  // Polygon
+            auto* fill = Find<QCheckBox>(dialog, "xFillPolygon");
+            if (fill->isChecked()) ClickCheckBox(fill);
+            QCOMPARE(panel->text(), QStringLiteral("not filled"));
+            choose(1);  // Point
+            QCOMPARE(panel->text(), QStringLiteral("Colour 000000"));
+            QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        });
+        ws.MnAddobjectClick();
+        QCOMPARE(int(program_.objectTypes.At(13).dataType), int(kPoint));
+        QCOMPARE(program_.objectTypes.At(13).textColour, 0);
+    }
+
+    // The font dialog cannot show a family that is not installed; OK without
+    // a change keeps the stored name, another family replaces it.
+    void LabelFontKeepsItsNameUnlessAnotherIsChosen() {
+        ObjectTypeTable copy = program_.objectTypes;
+        QCOMPARE(copy.At(6).textFont, std::string("Arial"));
+        TypeEditorModel model(copy, 6, false, 1);  // a point, labelled in Arial 9
+        TFMP_TYPE dialog(program_, model);
+        dialog.show();
+        auto* font = Find<QLabel>(dialog, "LbFont");
+        ModalScript unchanged({[](QWidget& chooser) {
+            QVERIFY(qobject_cast<QFontDialog*>(&chooser) != nullptr);
+            static_cast<QDialog&>(chooser).accept();
+        }});
+        QTest::mouseClick(font, Qt::LeftButton);
+        QVERIFY(unchanged.Done());
+        QCOMPARE(font->text(), QStringLiteral("Arial; 9 pt"));
+
+        ModalScript other({[](QWidget& chooser) {
+            auto* fonts = qobject_cast<QFontDialog*>(&chooser);
+            QVERIFY(fonts != nullptr);
+            fonts->setCurrentFont(QFont(QStringLiteral("Liberation Mono"), 9));
+            fonts->accept();
+        }});
+        QTest::mouseClick(font, Qt::LeftButton);
+        QVERIFY(other.Done());
+        QCOMPARE(font->text(), QStringLiteral("Liberation Mono; 9 pt"));
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(copy.At(6).textFont, std::string("Liberation Mono"));
+    }
+
+    void ANewTypeNameShowsWhole() {
+        program_.settings.Language = 2;
+        QCOMPARE(program_.LoadMessages(), kOk);
+        Workspace ws(program_);
+        WhenModal([](QWidget& dialog) {
+            auto* name = Find<QLineEdit>(dialog, "EdName");
+            QCOMPARE(name->text(), QStringLiteral("Nuevo tipo de objeto"));
+            // The text area is the edit less its frame and two pixels each side.
+            const int frame = name->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+            QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) <
+                    name->width() - 2 * frame - 4);
+        });
+        ws.MnAddobjectClick();
+        program_.settings.Language = 1;
+        QCOMPARE(program_.LoadMessages(), kOk);
+    }
+
+    // The character shows as itself, "&" too, in the picker and on the
+    // editor's symbol button.
+    void AmpersandShowsOnItsButtons() {
+        const auto shows = [](QPushButton* button) {
+            const QImage with = button->grab().toImage();
+            const QString text = button->text();
+            button->setText(QString());
+            const QImage without = button->grab().toImage();
+            button->setText(text);
+            return with != without;
+        };
+        TCharSet picker(QStringLiteral("Liberation Sans"), QString(), QString());
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QVERIFY(shows(Find<QPushButton>(picker, "Char38")));
+
+        ObjectTypeTable copy = program_.objectTypes;
+        copy.Find(10)->symbolNumber = '&';  // a font character, kind 0
+        TypeEditorModel model(copy, 10, false, 1);
+        TFMP_TYPE editor(program_, model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QVERIFY(shows(Find<QPushButton>(editor, "BtSym")));
+    }
+
+    void EnterConfirmsTheDialogs() {
+        ObjectTypeTable copy = program_.objectTypes;
+        TypeEditorModel model(copy, 5, false, 1);
+        TFMP_TYPE editor(program_, model);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        Type(Find<QLineEdit>(editor, "EdName"), QStringLiteral("Border"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        QCOMPARE(copy.At(5).nameEnglish, std::string("Border"));
+
+        TMesSelField layers(program_, {1, -2, 3, 4, 5, 6, 7, 8, -9, -10});
+        layers.show();
+        QVERIFY(QTest::qWaitForWindowActive(&layers));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(layers.result(), int(QDialog::Accepted));
+
+        // The picker takes the character whose button has the focus.
+        WhenModal([](QWidget& dialog) {
+            auto* button = Find<QPushButton>(dialog, "Char65");
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+        });
+        QCOMPARE(TCharSet::PickCharacter(QStringLiteral("Liberation Sans"), nullptr), 65);
+    }
+
     void CharacterPicker() {
         WhenModal([](QWidget& dialog) {
             QTest::mouseClick(Find<QPushButton>(dialog, "Char65"), Qt::LeftButton);
@@ -311,6 +439,56 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, -2, -3, -4, -5, -6, -7, -8, -9, -10}));
+    }
+
+    // A hand-edited configuration: layer 3 twice, codes 0, 12 and -22, and
+    // layers 4 to 6 missing altogether.
+    void LayerSelectionRepairsBadCodes() {
+        TMesSelField dialog(program_, {1, 3, 3, 0, 12, -22, 7, 8, 2, -2});
+        dialog.show();
+        auto* clbv = Find<QListWidget>(dialog, "clbv");
+        auto* clbb = Find<QListWidget>(dialog, "clbb");
+        QList<int> layers;
+        for (QListWidget* list : {clbv, clbb}) {
+            for (int row = 0; row < list->count(); ++row) {
+                const int layer = list->item(row)->data(Qt::UserRole).toInt();
+                QCOMPARE(list->item(row)->text(), FromCore(program_.GetMessage(2200 + layer)));
+                layers.append(layer);
+            }
+        }
+        std::sort(layers.begin(), layers.end());
+        QCOMPARE(layers, (QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+
+        // Layer 4 can be switched on again.
+        QListWidgetItem* four =
+            clbv->findItems(QStringLiteral("(4)"), Qt::MatchStartsWith).value(0);
+        QVERIFY(four != nullptr);
+        QTest::mouseClick(clbv->viewport(), Qt::LeftButton, {},
+                          clbv->visualItemRect(four).center());
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtAdd2"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(dialog, "Button2"), Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 7, 8, 2, 4, -5, -6, -9, -10}));
+    }
+
+    // A list that takes the focus has a current item that is not
+    // highlighted; the buttons leave it alone.
+    void LayerButtonsActOnTheHighlightedItemOnly() {
+        TMesSelField dialog(program_, {1, -2, 3, 4, 5, 6, 7, 8, -9, -10});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* clbv = Find<QListWidget>(dialog, "clbv");
+        clbv->setFocus();
+        QVERIFY(clbv->selectedItems().isEmpty());
+        auto* add = Find<QPushButton>(dialog, "BtAdd2");
+        QVERIFY(!add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 4, 5, 6, 7, 8, -2, -9, -10}));
+
+        QTest::mouseClick(clbv->viewport(), Qt::LeftButton, {},
+                          clbv->visualItemRect(clbv->item(1)).center());
+        QVERIFY(add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(dialog.Result(), (TMesSelField::Codes{1, 3, 4, 5, 6, 7, 8, 9, -2, -10}));
     }
 };
 

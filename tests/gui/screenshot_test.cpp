@@ -1,20 +1,88 @@
-// Pictures of the real window with the sample project for a person to look
-// at; run under a virtual X server. They are only checked for not being blank.
+// Pictures of the real window and of every dialog for a person to look at;
+// run under a virtual X server without a window manager. Beyond not being
+// blank they are checked only for what a picture shows best: the first view
+// appearing by itself and a sharp measuring field on a 2x screen.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 #include <set>
 
+#include "core/program/error_report.hpp"
 #include "core/workspace/workspace.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/main/paint_box.hpp"
+#include "gui_test_support.hpp"
 
 using namespace kvx;
+using namespace kvx::test;
+
+namespace {
+
+int DistinctColours(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+    }
+    return static_cast<int>(colours.size());
+}
+
+void Save(QWidget& widget, const QString& name, int minimumColours = 50) {
+    QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_DIR));
+    const QImage shot = widget.grab().toImage();
+    const QString path = QStringLiteral(KVX_SCREENSHOT_DIR "/") + name;
+    QVERIFY(shot.save(path));
+    QVERIFY2(DistinctColours(shot) > minimumColours, qPrintable(path));
+}
+
+// A dialog as it shows once laid out and painted.
+void Shot(QWidget& dialog, const QString& name) {
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::qWait(50);
+    Save(dialog, name, 3);
+}
+
+// Shown, activated and past the start-up splash, as after a first key.
+void ShowReady(MainWindow& window) {
+    QCOMPARE(window.StartupStep(), 0);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QTest::qWait(200);
+    window.startup().started = 2;
+}
+
+void Trigger(MainWindow& window, const char* action) {
+    auto* entry = window.findChild<QAction*>(QLatin1String(action));
+    QVERIFY2(entry != nullptr, action);
+    entry->trigger();
+}
+
+// Runs command while a script answers the dialogs it opens; every action of
+// the script must have run. A dialog opened from within an action needs a
+// script of its own: a timer does not fire again while it is being handled.
+void WithDialogs(std::deque<std::function<void(QWidget&)>> actions,
+                 const std::function<void()>& command) {
+    ModalScript script(std::move(actions));
+    command();
+    QVERIFY(script.Done());
+}
+
+void ClickWithDialogs(QWidget* widget, std::deque<std::function<void(QWidget&)>> actions) {
+    QVERIFY(widget != nullptr);
+    WithDialogs(std::move(actions), [widget] { QTest::mouseClick(widget, Qt::LeftButton); });
+}
+
+}  // namespace
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
@@ -22,31 +90,7 @@ class ScreenshotTest : public QObject {
 private:
     QTemporaryDir home_;
 
-    static int DistinctColours(const QImage& image) {
-        std::set<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 3) {
-            for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
-        }
-        return static_cast<int>(colours.size());
-    }
-
-    void Save(QWidget& window, const QString& name) {
-        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_DIR));
-        const QImage shot = window.grab().toImage();
-        const QString path = QStringLiteral(KVX_SCREENSHOT_DIR "/") + name;
-        QVERIFY(shot.save(path));
-        QVERIFY2(DistinctColours(shot) > 50, qPrintable(path));
-    }
-
-    // Shown, activated and past the start-up splash, as after a first key.
-    static void ShowReady(MainWindow& window) {
-        QCOMPARE(window.StartupStep(), 0);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.activateWindow();
-        QTest::qWait(200);
-        window.startup().started = 2;
-    }
+    QString Sample() const { return home_.filePath(QStringLiteral("tissue.KXP")); }
 
 private slots:
     void initTestCase() {
@@ -58,19 +102,74 @@ private slots:
         }
     }
 
+    // A first start: no configuration, no project, no window manager to
+    // activate the window, no key pressed.
+    void FirstStart() {
+        QTemporaryDir fresh;
+        FreshUserFolders(fresh.path());
+        MainWindow window(QString(), QStringLiteral(KVX_DATA_DIR));
+        QCOMPARE(window.StartupStep(), 0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.workspace().redrawCount >= 3);
+        QCOMPARE(window.OuterSize(), QSize(800, 580));
+        QTest::qWait(100);
+        Save(window, QStringLiteral("first_start_800x580.png"));
+        qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    void SampleProject_data() {
+        QTest::addColumn<int>("performanceMode");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("first size") << 2 << 580 << QStringLiteral("main_window.png");
+        QTest::newRow("performance mode") << 1 << 580 << QStringLiteral("performance_mode.png");
+        QTest::newRow("688 high") << 2 << 688 << QStringLiteral("main_window_688.png");
+        QTest::newRow("designed 752") << 2 << 752 << QStringLiteral("main_window_752.png");
+    }
+
     void SampleProject() {
-        MainWindow window(home_.filePath(QStringLiteral("tissue.KXP")),
-                          QStringLiteral(KVX_DATA_DIR));
+        QFETCH(int, performanceMode);
+        QFETCH(int, height);
+        QFETCH(QString, name);
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
         ShowReady(window);
+        window.program().settings.PerformanceMode = performanceMode;
+        window.ResizeOuter(800, height);
+        window.ApplyLayout();
         window.workspace().Redraw();
         QTest::qWait(100);
         QVERIFY(window.workspace().history.Count() > 0);
-        Save(window, QStringLiteral("main_window.png"));
+        Save(window, name);
+    }
+
+    // Run with QT_SCALE_FACTOR=2: lines and texts of the field are drawn at
+    // the screen's resolution, not scaled up from half of it.
+    void ScaledField() {
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        if (window.devicePixelRatioF() < 2) QSKIP("for a screen scaled by 2 (QT_SCALE_FACTOR=2)");
+        window.workspace().Redraw();
+        QTest::qWait(100);
+        Save(window, QStringLiteral("scale2_main_window.png"));
+
+        auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
+        const QImage field = box->grab().toImage();
+        QCOMPARE(field.width(), 2 * box->width());
+        // Scaled up, every pixel column would repeat the one before it.
+        int repeated = 0;
+        for (int x = 0; x + 1 < field.width(); x += 2) {
+            bool same = true;
+            for (int y = 0; y < field.height() && same; ++y) {
+                same = field.pixel(x, y) == field.pixel(x + 1, y);
+            }
+            if (same) ++repeated;
+        }
+        QVERIFY2(repeated < field.width() / 4, qPrintable(QString::number(repeated)));
     }
 
     void MeasuredWithHistogramAndStatistics() {
-        MainWindow window(home_.filePath(QStringLiteral("tissue.KXP")),
-                          QStringLiteral(KVX_DATA_DIR));
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
         ShowReady(window);
         Workspace& ws = window.workspace();
         ws.Redraw();
@@ -123,6 +222,101 @@ private slots:
         ws.Redraw();
         QTest::qWait(100);
         Save(window, QStringLiteral("measured.png"));
+    }
+
+    // Every dialog of the program and the Qt dialogs it opens, in each
+    // language, as the commands of the window open them.
+    void Dialogs_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("de") << 0;
+        QTest::newRow("en") << 1;
+        QTest::newRow("es") << 2;
+    }
+
+    void Dialogs() {
+        QFETCH(int, language);
+        const QString prefix =
+            QStringLiteral("dialog_%1_").arg(QLatin1String(QTest::currentDataTag()));
+        const auto shot = [prefix](const char* name) {
+            return [name = prefix + QLatin1String(name)](QWidget& dialog) { Shot(dialog, name); };
+        };
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        Workspace& ws = window.workspace();
+
+        // The language is chosen as a person chooses it.
+        WithDialogs({[language](QWidget& dialog) {
+                        Find<QComboBox>(dialog, "CbLanguage")->setCurrentIndex(language);
+                        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+                    }},
+                    [&] { Trigger(window, "MnOptions2"); });
+        QCOMPARE(window.program().settings.Language, language);
+
+        WithDialogs(
+            {[&](QWidget& dialog) {
+                auto* pages = Find<QTabWidget>(dialog, "PageControl1");
+                for (int page = 0; page < pages->count(); ++page) {
+                    pages->setCurrentIndex(page);
+                    Shot(dialog, prefix + QStringLiteral("options_%1.png").arg(page + 1));
+                }
+                pages->setCurrentIndex(0);
+                ClickWithDialogs(Find<QPushButton>(dialog, "EdDataPathBrowse"),
+                                 {shot("directory_picker.png")});
+                ClickWithDialogs(Find<QPushButton>(dialog, "EdObjectTypeFileBrowse"),
+                                 {shot("qt_open_file.png")});
+                pages->setCurrentIndex(1);
+                ClickWithDialogs(Find<QPushButton>(dialog, "BtLayers"), {shot("layers.png")});
+                ClickWithDialogs(Find<QLabel>(dialog, "PaColour1"), {shot("qt_colour.png")});
+            }},
+            [&] { Trigger(window, "MnOptions2"); });
+
+        WithDialogs({[&](QWidget& dialog) {
+                        Shot(dialog, prefix + QStringLiteral("type_editor.png"));
+                        // A point type shows the label font and the symbol.
+                        auto* list = Find<QListWidget>(dialog, "Lb");
+                        for (int row = 0; row < list->count(); ++row) {
+                            list->setCurrentRow(row);
+                            if (Find<QPushButton>(dialog, "BtSym")->isVisible()) break;
+                        }
+                        Shot(dialog, prefix + QStringLiteral("type_editor_point.png"));
+                        ClickWithDialogs(Find<QLabel>(dialog, "LbFont"), {shot("qt_font.png")});
+                        ClickWithDialogs(Find<QPushButton>(dialog, "BtSym"),
+                                         {shot("char_picker.png")});
+                    }},
+                    [&] { Trigger(window, "MnData"); });
+
+        WithDialogs({shot("new_type.png")}, [&] { Trigger(window, "MnAddobject"); });
+        WithDialogs({shot("properties.png")}, [&] { Trigger(window, "MnProps"); });
+        WithDialogs({shot("info.png")}, [&] { Trigger(window, "MnInfo"); });
+        WithDialogs({[&](QWidget& dialog) {
+                         Shot(dialog, prefix + QStringLiteral("input.png"));
+                         QTest::keyClick(&dialog, Qt::Key_Return);
+                     },
+                     shot("file_selection.png")},
+                    [&] { Trigger(window, "MnLoad"); });
+        WithDialogs({shot("qt_save_file.png")}, [&] { Trigger(window, "MnSaveTo"); });
+
+        ws.CboChange(1);  // the first user type, whose values the report lists
+        WithDialogs({shot("screen_report.png")}, [&] { Trigger(window, "Screen1"); });
+        // A changed project asks before it is closed; cancelled, it stays.
+        QVERIFY(ws.ToggleValueExclusion(0));
+        WithDialogs({shot("qt_message_box.png")}, [&] { Trigger(window, "MnReset"); });
+        QCOMPARE(ws.fileState, kChanged);
+
+        QVERIFY(window.program().ReportError(63010103, 0, "/home/someone/study/a02.KXP"));
+        WithDialogs({[&](QWidget& dialog) {
+                        Shot(dialog, prefix + QStringLiteral("error.png"));
+                        QTest::mouseClick(Find<QPushButton>(dialog, "DetailBut"), Qt::LeftButton);
+                        Shot(dialog, prefix + QStringLiteral("error_details.png"));
+                    }},
+                    [&] { ShowError(window.program()); });
+
+        // With no type chosen a click in measure mode asks for one.
+        ws.CboChange(0);
+        auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
+        QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("ImgVec")), Qt::LeftButton);
+        WithDialogs({shot("object.png")},
+                    [&] { QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center()); });
     }
 };
 

@@ -1,5 +1,6 @@
 #include "core/draw/render_objects.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -134,7 +135,11 @@ void ObjectRenderer::DrawRaster() {
         return first;
     };
 
-    SetFontFromSlot(kDecorationVerticalLabels);
+    const auto labelFont = [this](int32_t slot) {
+        SetFontFromSlot(slot);
+        canvas_.font().size = std::max(canvas_.font().size, minimumLabelSize_);
+    };
+    labelFont(kDecorationVerticalLabels);
     SetPenFromSlot(kDecorationVerticalLines);
     canvas_.SetBrush(kWhite);
     const bool verticalLines = types_.At(kDecorationVerticalLines).show;
@@ -158,7 +163,7 @@ void ObjectRenderer::DrawRaster() {
         }
     }
 
-    SetFontFromSlot(kDecorationHorizontalLabels);
+    labelFont(kDecorationHorizontalLabels);
     SetPenFromSlot(kDecorationHorizontalLines);
     const bool horizontalLines = types_.At(kDecorationHorizontalLines).show;
     const bool horizontalLabels = types_.At(kDecorationHorizontalLabels).show;

@@ -63,6 +63,9 @@ public:
 
     /// Raster lines strictly inside the view and their labels.
     void DrawRaster();
+    /// The raster labels are drawn at least this size (points on the
+    /// surface); 0 keeps the sizes of their styles.
+    void SetMinimumLabelSize(int32_t points) { minimumLabelSize_ = points; }
 
     /// Lines, two-point lines, points, objects and texts of history.
     /// modifyMode 1 draws handles. Always 0.
@@ -96,6 +99,7 @@ private:
     const Settings& settings_;
     const ObjectTypeTable& types_;
     Canvas& canvas_;
+    int32_t minimumLabelSize_ = 0;
 };
 
 /// A surface coordinate as the canvas takes it; far-away positions are

@@ -1,31 +1,53 @@
 #include "core/options/layer_selection.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
-
-#include "core/support/strings.hpp"
 
 namespace kvx {
 
 namespace {
 
+constexpr int32_t kFirstListedLayer = 2;
+constexpr int32_t kLastLayer = 10;
+
 /// Moves row of from to the end of to; the selection stays at that row, or
 /// on the last item when the row is now past the end.
-void MoveItem(std::vector<std::string>& from, int32_t& row, std::vector<std::string>& to) {
+void MoveItem(std::vector<int32_t>& from, int32_t& row, std::vector<int32_t>& to) {
     if (row < 0 || static_cast<std::size_t>(row) >= from.size()) return;
     to.push_back(from[static_cast<std::size_t>(row)]);
     from.erase(from.begin() + row);
     if (static_cast<std::size_t>(row) >= from.size()) row = static_cast<int32_t>(from.size()) - 1;
 }
 
-bool RowValid(int32_t row, const std::vector<std::string>& list) {
+bool RowValid(int32_t row, const std::vector<int32_t>& list) {
     return row >= 0 && static_cast<std::size_t>(row) < list.size();
 }
 
 }  // namespace
 
+LayerSelectionModel::Codes NormalizeLayerCodes(const LayerSelectionModel::Codes& codes) {
+    LayerSelectionModel::Codes result{};
+    result[0] = 1;
+    std::array<bool, kLastLayer + 1> seen{};
+    std::size_t next = 1;
+    for (std::size_t i = 1; i < codes.size(); ++i) {
+        // Written out so that the smallest int32_t has no magnitude to overflow.
+        const int32_t code = codes[i];
+        if (code < -kLastLayer || code > kLastLayer) continue;
+        const int32_t layer = std::abs(code);
+        if (layer < kFirstListedLayer || seen[static_cast<std::size_t>(layer)]) continue;
+        seen[static_cast<std::size_t>(layer)] = true;
+        result[next++] = code;
+    }
+    for (int32_t layer = kFirstListedLayer; layer <= kLastLayer; ++layer) {
+        if (!seen[static_cast<std::size_t>(layer)]) result[next++] = -layer;
+    }
+    return result;
+}
+
 LayerSelectionModel::LayerSelectionModel(const Codes& codes, LayerText layerText)
-    : codes_(codes), layerText_(std::move(layerText)) {
+    : codes_(NormalizeLayerCodes(codes)), layerText_(std::move(layerText)) {
     Fill(codes_);
 }
 
@@ -34,11 +56,26 @@ void LayerSelectionModel::Fill(const Codes& codes) {
     selected_.clear();
     for (std::size_t i = 1; i < codes.size(); ++i) {
         const int32_t code = codes[i];
-        std::string text = layerText_ ? layerText_(std::abs(code)) : std::string();
-        (code > 0 ? selected_ : available_).push_back(std::move(text));
+        (code > 0 ? selected_ : available_).push_back(std::abs(code));
     }
     availableRow = -1;
     selectedRow = -1;
+}
+
+std::string LayerSelectionModel::Text(int32_t layer) const {
+    return layerText_ ? layerText_(layer) : std::string();
+}
+
+std::vector<std::string> LayerSelectionModel::Available() const {
+    std::vector<std::string> texts;
+    for (const int32_t layer : available_) texts.push_back(Text(layer));
+    return texts;
+}
+
+std::vector<std::string> LayerSelectionModel::Selected() const {
+    std::vector<std::string> texts;
+    for (const int32_t layer : selected_) texts.push_back(Text(layer));
+    return texts;
 }
 
 void LayerSelectionModel::Add() {
@@ -94,25 +131,9 @@ LayerSelectionModel::Codes LayerSelectionModel::Result() const {
     Codes result{};
     result[0] = 1;
     std::size_t next = 1;
-    const auto take = [&](const std::vector<std::string>& list, int32_t sign) {
-        for (const std::string& text : list) {
-            const int32_t layer = LayerOfItem(text);
-            if (layer == 0 || next >= result.size()) continue;
-            result[next++] = sign * layer;
-        }
-    };
-    take(selected_, 1);
-    take(available_, -1);
+    for (const int32_t layer : selected_) result[next++] = layer;
+    for (const int32_t layer : available_) result[next++] = -layer;
     return result;
-}
-
-int32_t LayerOfItem(const std::string& text) {
-    if (text.size() < 3) return 0;
-    const std::string digits =
-        text.size() >= 3 && text[2] == ')' ? text.substr(1, 1) : text.substr(1, 2);
-    int32_t layer = 0;
-    if (IntVal(digits, layer) != kOk || layer <= 0) return 0;
-    return layer;
 }
 
 }  // namespace kvx

@@ -10,18 +10,25 @@ namespace kvx {
 
 /// The layer selection dialog `TMesSelField` without its window: layers
 /// 2..10 in two lists, switched off (`clbv`) and shown in drawing order
-/// (`clbb`); layer 1 always stays first and shown.
+/// (`clbb`); layer 1 always stays first and shown. The lists hold layer
+/// numbers; their texts are only shown.
 class LayerSelectionModel {
 public:
     using Codes = std::array<int32_t, 10>;
     /// The text of a layer (message 2200 + layer number).
     using LayerText = std::function<std::string(int32_t layer)>;
 
+    /// codes as the configuration holds them; see NormalizeLayerCodes.
     LayerSelectionModel(const Codes& codes, LayerText layerText);
 
-    /// `clbv` (available, switched off) and `clbb` (selected, in order).
-    const std::vector<std::string>& Available() const { return available_; }
-    const std::vector<std::string>& Selected() const { return selected_; }
+    /// The layer numbers of `clbv` (available, switched off) and `clbb`
+    /// (selected, in drawing order).
+    const std::vector<int32_t>& AvailableLayers() const { return available_; }
+    const std::vector<int32_t>& SelectedLayers() const { return selected_; }
+    /// Their texts, as the lists show them.
+    std::vector<std::string> Available() const;
+    std::vector<std::string> Selected() const;
+    std::string Text(int32_t layer) const;
     /// Selected row of each list; -1 = none.
     int32_t availableRow = -1;
     int32_t selectedRow = -1;
@@ -48,8 +55,7 @@ public:
     bool NoneEnabled() const { return !selected_.empty(); }
 
     /// `Button2`: the codes rebuilt from the two lists: 1, then the selected
-    /// layers positive in list order, then the available ones negative;
-    /// items whose layer number does not read are skipped (zeros follow).
+    /// layers positive in list order, then the available ones negative.
     Codes Result() const;
 
 private:
@@ -57,12 +63,15 @@ private:
 
     Codes codes_;
     LayerText layerText_;
-    std::vector<std::string> available_;
-    std::vector<std::string> selected_;
+    std::vector<int32_t> available_;
+    std::vector<int32_t> selected_;
 };
 
-/// The layer number in an item text: the character at position 2 when
-/// position 3 holds ")", else positions 2 and 3; 0 when it does not read.
-int32_t LayerOfItem(const std::string& text);
+/// The codes with each layer 2..10 exactly once in entries 2..10 and 1 in
+/// entry 1, as a hand-edited configuration may not have them: the first
+/// code of each layer keeps its place and sign, codes of other numbers and
+/// repeats are dropped, and the layers that are missing follow switched
+/// off, in ascending order.
+LayerSelectionModel::Codes NormalizeLayerCodes(const LayerSelectionModel::Codes& codes);
 
 }  // namespace kvx

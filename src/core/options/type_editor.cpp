@@ -114,6 +114,9 @@ bool TypeEditorModel::SetName(std::string_view text) {
 void TypeEditorModel::SetDataTypeIndex(int32_t index) {
     if (!dataTypeChangeable_ || index < 0 || index >= kDataTypes) return;
     working_.dataType = static_cast<uint8_t>(index + 1);
+    // "Not filled" means something only to a polygon; any other data type
+    // reads the field as its label colour.
+    if (working_.dataType != kPolygon && working_.textColour == kNoFill) working_.textColour = 0;
 }
 
 bool TypeEditorModel::SetLineWidth(std::string_view text) {

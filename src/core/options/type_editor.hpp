@@ -96,7 +96,8 @@ public:
     /// characters). False when refused (empty): the edit shows DisplayName().
     bool SetName(std::string_view text);
     /// `cobtypeChange`: data type := index + 1 (0..6); ignored when the data
-    /// type may not be changed.
+    /// type may not be changed. A polygon's "not filled" becomes black for
+    /// any other data type.
     void SetDataTypeIndex(int32_t index);
     void SetShow(bool on) { working_.show = on; }
     void SetShowLabel(bool on) { working_.showLabel = on; }

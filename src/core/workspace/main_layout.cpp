@@ -14,9 +14,15 @@ constexpr int32_t kValueGridBottomAllowance = 92;
 constexpr int32_t kFieldTop = 36;
 constexpr int32_t kFieldLeft = 3;
 constexpr int32_t kDataGridTop = 33;
+constexpr int32_t kButtonTop = 3;
 constexpr int32_t kGridGap = 8;
 constexpr int32_t kButtonGap = 5;
 constexpr int32_t kStatusFrame = 16;
+// The margin kept right of the rightmost component, as left of the field.
+constexpr int32_t kRightMargin = kFieldLeft;
+// The selector gives up width before the window grows past its smallest
+// size, down to room for a type's number, name and data type.
+constexpr int32_t kMinSelectorWidth = 180;
 
 int32_t WidthAllowance(int32_t performanceMode) {
     switch (performanceMode) {
@@ -51,20 +57,40 @@ MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     }
     out.windowHeight = height;
 
-    const int32_t field = std::max(height - kFieldHeightAllowance, 0);
+    // The allowance assumes a frame, menu and status bar of usual height; a
+    // taller one must not cover the bottom of the field and the grids.
+    int32_t bottom = height - kValueGridBottomAllowance;
+    if (in.menuBarHeight > 0 || in.statusBarHeight > 0) {
+        bottom = std::min(bottom, height - in.frameHeight - in.menuBarHeight - in.statusBarHeight);
+    }
+    const int32_t field = std::max(std::min(height - kFieldHeightAllowance, bottom - kFieldTop), 0);
     out.MainPB = {kFieldLeft, kFieldTop, field, field};
 
-    // The size limits of the window hold here as for any other resize.
-    out.windowWidth = std::clamp(in.dataGridWidth + field + WidthAllowance(in.performanceMode),
-                                 kMainMinWidth, kMainMaxWidth);
-
     const int32_t gridLeft = out.MainPB.Right() + kGridGap;
-    out.DGrid = {gridLeft, kDataGridTop, in.dataGridWidth,
+    // Beside a small field the grids start left of the end of the picture
+    // buttons; the copy button and the selector then move right instead of
+    // covering them, and the value grid starts below the buttons.
+    out.BitBtn7 = {std::max(gridLeft - 50, in.bevel7Right + kButtonGap), kButtonTop,
+                   in.bitBtn7Width, in.bitBtn7Width};
+    const int32_t selectorLeft = std::max(gridLeft, out.BitBtn7.Right() + kButtonGap);
+    const int32_t gridTop = out.BitBtn7.Right() > gridLeft
+                                ? std::max(kDataGridTop, kButtonTop + in.bitBtn7Width)
+                                : kDataGridTop;
+    out.DGrid = {gridLeft, gridTop, in.dataGridWidth,
                  std::max(field - in.valueGridHeight - GridAllowance(in.performanceMode), 0)};
-    out.vGrid = {gridLeft, height - kValueGridBottomAllowance - in.valueGridHeight,
-                 in.valueGridWidth, in.valueGridHeight};
-    out.cbo = {gridLeft, 4, in.dataGridWidth, in.cboHeight};
-    out.BitBtn7 = {gridLeft - 50, 3, in.bitBtn7Width, in.bitBtn7Width};
+    out.vGrid = {gridLeft, bottom - in.valueGridHeight, in.valueGridWidth, in.valueGridHeight};
+
+    // The size limits of the window hold here as for any other resize; within
+    // them the frame must leave room for the grids and the selector.
+    const int32_t gridsRight = std::max(out.DGrid.Right(), out.vGrid.Right()) + kRightMargin;
+    const int32_t needed =
+        std::max(gridsRight, selectorLeft + kMinSelectorWidth + kRightMargin) + in.frameWidth;
+    out.windowWidth =
+        std::clamp(std::max(in.dataGridWidth + field + WidthAllowance(in.performanceMode), needed),
+                   kMainMinWidth, kMainMaxWidth);
+    const int32_t clientRight = out.windowWidth - in.frameWidth - kRightMargin;
+    out.cbo = {selectorLeft, 4, std::max(std::min(in.dataGridWidth, clientRight - selectorLeft), 0),
+               in.cboHeight};
 
     if (in.measureFieldEnlarge > 100) {
         const int32_t enlarged = out.MainPB.height / 100 * in.measureFieldEnlarge;

@@ -33,6 +33,14 @@ struct MainLayoutInput {
     int32_t windowWidth = 0;  ///< outer size
     int32_t windowHeight = 0;
     int32_t screenHeight = 0;
+    /// What the window system's frame adds to the client area (0 without a
+    /// window manager).
+    int32_t frameWidth = 0;
+    int32_t frameHeight = 0;
+    /// The menu bar above and the status bar below the area the components
+    /// are placed in; 0 when not known.
+    int32_t menuBarHeight = 0;
+    int32_t statusBarHeight = 0;
     int32_t performanceMode = 2;
     int32_t measureFieldEnlarge = 100;
     int32_t dataGridWidth = 220;    ///< `DGrid`
@@ -64,7 +72,9 @@ struct MainLayout {
 /// The layout of the main window for its current size: the measuring field
 /// fills the height and stays square, the grids sit to its right, the window
 /// is as wide as both, and the function buttons take the room left in the
-/// toolbar row. A pure function of its input.
+/// toolbar row. Whatever the size, the copy button and the type selector
+/// stay right of the last picture button, and the window is wide enough for
+/// every component inside its frame. A pure function of its input.
 MainLayout ComputeMainLayout(const MainLayoutInput& input);
 
 }  // namespace kvx

@@ -32,6 +32,22 @@ constexpr int64_t kMaxClass = 100000;
 
 const char* const kMicrometre = "\xB5m";
 
+// The smallest text height on screen, in pixels, that reads as easily as the
+// window's own texts.
+constexpr double kReadableScreenPixels = 12.0;
+constexpr int32_t kScaleBarFontSize = 20;
+
+// The size in points on the surface that a label needs to be readable where
+// the surface is shown; 0 when it is not shown on a screen.
+int32_t ReadableLabelSize(const Workspace& ws, const ViewBlock& view) {
+    if (ws.screenFieldSize <= 0 || ws.drawingPictureExport || !ws.metafileOutputPath.empty()) {
+        return 0;
+    }
+    const double surfacePixels =
+        kReadableScreenPixels * static_cast<double>(view.surfaceSize) / ws.screenFieldSize;
+    return static_cast<int32_t>(std::ceil(surfacePixels * 72.0 / 96.0));
+}
+
 // One pass of the redraw, sharing the values the layers hand on.
 class RedrawPass {
 public:
@@ -41,7 +57,10 @@ public:
           settings_(program_.settings),
           view_(ws.project.view),
           surface_(surface),
-          renderer_(view_, settings_, program_.objectTypes, surface) {}
+          renderer_(view_, settings_, program_.objectTypes, surface),
+          readableLabelSize_(ReadableLabelSize(ws, view_)) {
+        renderer_.SetMinimumLabelSize(readableLabelSize_);
+    }
 
     /// The drawing phase; fills the panel and label texts it owns.
     void Draw(WindowState& state, bool saveButtonEnabled);
@@ -60,6 +79,7 @@ private:
     ViewBlock& view_;
     Recording& surface_;
     ObjectRenderer renderer_;
+    int32_t readableLabelSize_;
 
     int32_t boxTop_ = 0;
     int32_t statsLeft_ = 12;
@@ -216,13 +236,16 @@ void RedrawPass::ScaleBar() {
     surface_.SetBrush(kWhite);
     Font& font = surface_.font();
     font.name = "Arial";
-    font.size = 20;
+    font.size = std::max(kScaleBarFontSize, readableLabelSize_);
     font.colour = kBlack;
     const std::string label = IntToStr(length) + " " + visibleUnit_;
     const int32_t labelWidth = surface_.TextWidth(label);
     const int32_t w = std::max(b, labelWidth);
-    surface_.Rectangle(48, s - 84, w + 96, s - 204);
-    surface_.TextOut((w + 48 - labelWidth) / 2 + 48, s - 192, label);
+    // A label enlarged for a small screen still ends above the bar; the box
+    // grows upwards to hold it.
+    const int32_t labelTop = std::min(s - 192, s - 138 - surface_.TextHeight(label));
+    surface_.Rectangle(48, s - 84, w + 96, std::min(s - 204, labelTop - 12));
+    surface_.TextOut((w + 48 - labelWidth) / 2 + 48, labelTop, label);
     surface_.pen().colour = kBarBlue;
     surface_.SetBrush(kBarBlue);
     const int32_t x = (w + 48 - b) / 2 + 48;

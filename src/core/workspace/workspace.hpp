@@ -274,6 +274,14 @@ public:
     StatisticsBoxLayout statisticsBoxLayout;
     /// Sizes the front end reports for the window-geometry layer.
     WindowGeometry windowGeometry;
+    /// The side of `MainPB` in screen pixels while a window shows the
+    /// surface; 0 when none does (the batch tool). On a small paint box the
+    /// raster labels and the scale bar's text are drawn larger than their
+    /// styles say, so that they stay readable; exported pictures keep the
+    /// styles' sizes.
+    int32_t screenFieldSize = 0;
+    /// Set while the redraw draws a picture export (its texts keep their sizes).
+    bool drawingPictureExport = false;
     /// Not empty while a metafile export runs: the redraw saves its surface there.
     std::string metafileOutputPath;
     /// The front end's font metrics; an approximation while none is set.

@@ -49,7 +49,9 @@ void Workspace::WritePictureExport(int32_t kind) {
     } else {
         // The copy is taken of the paint box as it shows after this redraw;
         // without its picture it would replace a good file with a blank.
+        drawingPictureExport = true;
         Redraw();
+        drawingPictureExport = false;
         program_.ui.BusyCursor(true);
         PixelImage image;
         if (!windowState.pictureFailed && grabPaintBox && grabPaintBox(image)) {

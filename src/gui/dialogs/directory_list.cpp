@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QStorageInfo>
 
 namespace kvx {
@@ -21,6 +22,11 @@ DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { SetDirectory(item->data(kPathRole).toString()); });
+}
+
+void DirectoryList::keyPressEvent(QKeyEvent* event) {
+    QListWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) event->accept();
 }
 
 bool DirectoryList::SetDirectory(const QString& path) {

@@ -26,6 +26,11 @@ public:
 signals:
     void DirectoryChanged(const QString& directory);
 
+protected:
+    /// Enter opens the entry and goes no further: it must not also press
+    /// the dialog's default button.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Rebuild();
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -73,6 +74,8 @@ TErrorMes::TErrorMes(ErrorDialogRequest& request, QWidget* parent)
     detailTxt_->setReadOnly(true);
     detailTxt_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     detailTxt_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The report lines up its columns with blanks.
+    detailTxt_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     detailTxt_->setGeometry(kMargin, kMemoTop, width - 2 * kMargin, kMemoHeight);
 
     closeBut_ = MakeChild<QPushButton>(this, "CloseBut");

@@ -100,9 +100,11 @@ TPrgDlg::TPrgDlg(const InputTextRequest& request, const QString& cancelCaption, 
     setFixedSize(width, buttonTop + kButtonHeight + kBottomMargin);
     CentreOnScreen(*this);
 
-    // Enter is handled by the dialog itself, not through a default button.
+    // Enter in the edit is handled by the dialog itself; elsewhere OK is the
+    // default button.
     okBut_->setAutoDefault(false);
     cancelBut_->setAutoDefault(false);
+    okBut_->setDefault(true);
     connect(okBut_, &QPushButton::clicked, this, &TPrgDlg::Confirm);
     connect(cancelBut_, &QPushButton::clicked, this, &TPrgDlg::Cancel);
     edit->setFocus();

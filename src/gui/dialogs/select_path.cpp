@@ -23,6 +23,7 @@ TSelectPath::TSelectPath(const QString& directory, bool showDrives, const QStrin
     cancelBut_->setText(cancelCaption);
     okBut_->setAutoDefault(false);
     cancelBut_->setAutoDefault(false);
+    okBut_->setDefault(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

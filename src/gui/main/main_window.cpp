@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <cstring>
 
@@ -27,15 +28,11 @@
 #include "gui/measure/value_grids.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
+#include "gui/support/qt_translations.hpp"
 
 namespace kvx {
 
 namespace {
-
-// The window settings keep the outer size of a framed window; the frame and
-// caption are not part of the widget here.
-constexpr int kFrameWidth = 16;
-constexpr int kFrameHeight = 39;
 
 constexpr int kButtonSize = 31;
 constexpr int kDataGridWidth = 220;
@@ -115,9 +112,8 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     BuildMenu();
     BuildToolbar(field);
     BuildStatusBar();
-    setMinimumSize(kMainMinWidth - kFrameWidth, kMainMinHeight - kFrameHeight);
-    setMaximumSize(kMainMaxWidth - kFrameWidth, kMainMaxHeight - kFrameHeight);
-    ResizeOuter(kMainDesignWidth + kFrameWidth, kMainDesignHeight + kFrameHeight);
+    UpdateSizeLimits();
+    resize(kMainDesignWidth, kMainDesignHeight);
 
     DisableProjectCommands();
     Relabel();
@@ -135,6 +131,7 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     if (StartUp(*workspace_, startup_, arguments) != 0) return;
 
     setWindowTitle(FromCore(startup_.caption));
+    (void)UseQtTranslations(program_->settings.Language);
     Relabel();
     DGrid->setColumnWidth(0, 75);
     DGrid->setColumnWidth(1, 135);
@@ -152,11 +149,31 @@ MainWindow::~MainWindow() {
 }
 
 QSize MainWindow::OuterSize() const {
-    return size() + QSize(kFrameWidth, kFrameHeight);
+    return size() + frame_;
 }
 
 void MainWindow::ResizeOuter(int width, int height) {
-    resize(width - kFrameWidth, height - kFrameHeight);
+    resize(width - frame_.width(), height - frame_.height());
+}
+
+void MainWindow::UpdateSizeLimits() {
+    setMinimumSize(QSize(kMainMinWidth, kMainMinHeight) - frame_);
+    setMaximumSize(QSize(kMainMaxWidth, kMainMaxHeight) - frame_);
+}
+
+void MainWindow::FrameMayHaveChanged() {
+    if (!isVisible() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) {
+        return;
+    }
+    // A window manager frames the window only after it is shown; the size
+    // the window was meant to have then includes that frame.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame == frame_ || frame.width() < 0 || frame.height() < 0) return;
+    const QSize outer = OuterSize();
+    frame_ = frame;
+    UpdateSizeLimits();
+    ResizeOuter(outer.width(), outer.height());
+    ApplyLayout();
 }
 
 // ---- building ----------------------------------------------------------------
@@ -426,6 +443,10 @@ void MainWindow::ApplyLayout() {
     in.windowWidth = outer.width();
     in.windowHeight = outer.height();
     if (const QScreen* s = screen()) in.screenHeight = s->geometry().height();
+    in.frameWidth = frame_.width();
+    in.frameHeight = frame_.height();
+    in.menuBarHeight = menuBar()->sizeHint().height();
+    in.statusBarHeight = statusBar()->sizeHint().height();
     in.performanceMode = settings.PerformanceMode;
     in.measureFieldEnlarge = settings.MeasureFieldEnlarge;
     in.dataGridWidth = kDataGridWidth;
@@ -458,6 +479,7 @@ void MainWindow::ApplyLayout() {
     BitBtn7->move(layout_.BitBtn7.left, layout_.BitBtn7.top);
     for (std::size_t i = 0; i < panels_.size(); ++i)
         panels_[i]->setFixedWidth(layout_.panelWidths[i]);
+    workspace_->screenFieldSize = layout_.MainPB.width;
 
     workspace_->StatisticsPass();
     layoutDone_ = true;
@@ -488,6 +510,21 @@ void MainWindow::PlaceFunctionButtons() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (!layingOut_) ApplyLayout();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FrameMayHaveChanged();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Without a window manager the window is never activated; the first
+    // view must not wait for a key.
+    QTimer::singleShot(0, this, [this] {
+        FrameMayHaveChanged();
+        if (workspace_->redrawCount < 3) ShowStartView();
+    });
 }
 
 // ---- showing what the workspace computed --------------------------------------
@@ -654,7 +691,10 @@ void MainWindow::OptionsClick() {
     const Workspace::OptionsOutcome outcome = workspace_->MnOptionsClick();
     // The statistics and the redraw have run; what is left is the window's own.
     if (outcome.applied) {
-        if (outcome.languageChanged) Relabel();
+        if (outcome.languageChanged) {
+            (void)UseQtTranslations(program_->settings.Language);
+            Relabel();
+        }
         if (outcome.layoutChanged) {
             ApplyLayout();
             workspace_->Redraw();
@@ -784,6 +824,16 @@ void MainWindow::PaintBoxReleased(QMouseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    FrameMayHaveChanged();
+    // The activation that follows showing the window belongs to the start:
+    // the title it brought up stays until the person does something.
+    const bool first = !activated_;
+    activated_ = true;
+    if (first && workspace_->redrawCount >= 3) return;
+    ShowStartView();
+}
+
+void MainWindow::ShowStartView() {
     if (startup_.started == 0 && startup_.step != 0) return;
     // The first requests after start-up only count; the window should not
     // stay empty until the person touches something.

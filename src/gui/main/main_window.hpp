@@ -66,6 +66,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -76,6 +78,13 @@ private:
     QToolButton* AddToolButton(QWidget* parent, const char* name, int left, int top, int iconKind);
     QFrame* AddBevel(QWidget* parent, const char* name, int left, int width);
     void DisableProjectCommands();
+    /// Window size limits, outer sizes less the frame.
+    void UpdateSizeLimits();
+    /// Takes the frame the window system put around the window, keeping the
+    /// outer size, and lays the window out again when it changed.
+    void FrameMayHaveChanged();
+    /// Redraws; right after start-up as often as it takes to show the view.
+    void ShowStartView();
 
     void ApplyWindowState(const WindowState& state);
     /// Brings the controls the measuring and project commands change into
@@ -141,6 +150,10 @@ private:
     QAction* MnModify = nullptr;
     QMenu* MnWrite = nullptr;
 
+    // What the window system's frame adds to the widget's size; none until
+    // the window is shown in a framing window manager.
+    QSize frame_{0, 0};
+    bool activated_ = false;
     MainLayout layout_;
     bool layingOut_ = false;
     bool layoutDone_ = false;

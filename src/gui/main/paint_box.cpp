@@ -25,25 +25,35 @@ void PaintBox::SetOutline(std::optional<QRect> outline) {
     update();
 }
 
-const QImage& PaintBox::Rendered() {
-    if (cacheValid_ && cache_.size() == size()) return cache_;
-    cache_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    cache_.fill(palette().color(QPalette::Window));
+QImage PaintBox::Render(QSize pixels) const {
+    QImage image(pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
     if (surface_ && !surface_->Empty()) {
-        QPainter painter(&cache_);
-        RecordingPainter(*surface_).Paint(painter, QRect(QPoint(0, 0), size()));
+        QPainter painter(&image);
+        RecordingPainter(*surface_).Paint(painter, QRect(QPoint(0, 0), pixels));
     }
+    return image;
+}
+
+const QImage& PaintBox::Rendered() {
+    // Drawn at the screen's own resolution: a surface drawn at the widget's
+    // size and scaled up by the screen would show blurred lines and texts.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (cacheValid_ && cache_.size() == pixels.expandedTo(QSize(1, 1))) return cache_;
+    cache_ = Render(pixels);
+    cache_.setDevicePixelRatio(ratio);
     cacheValid_ = true;
     return cache_;
 }
 
 QImage PaintBox::Snapshot() {
-    return Rendered().copy(QRect(QPoint(0, 0), size()));
+    return Render(size());
 }
 
 void PaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, Rendered());
+    painter.drawImage(QPointF(0, 0), Rendered());
     if (outline_) {
         // One pixel wide in pure blue, on the pixels it passes through.
         painter.setPen(QPen(QColor(0, 0, 255), 0));

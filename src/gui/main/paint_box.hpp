@@ -23,7 +23,8 @@ public:
     void SetOutline(std::optional<QRect> outline);
 
     /// The paint box as it shows on screen (without the zoom outline), one
-    /// pixel per pixel: what the picture export copies.
+    /// pixel per pixel of its size (not of a high-resolution screen): what
+    /// the picture export copies.
     QImage Snapshot();
 
 signals:
@@ -40,6 +41,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    QImage Render(QSize pixels) const;
     const QImage& Rendered();
 
     std::shared_ptr<const Recording> surface_;

@@ -50,11 +50,12 @@ TCharSet::TCharSet(const QString& fontName, const QString& caption, const QStrin
     small.setPointSize(kButtonFontSize);
     for (int code = kFirstCode; code <= kLastCode; ++code) {
         const int index = code - kFirstCode;
-        auto* button = new QPushButton(CharacterText(code), this);
+        auto* button = new QPushButton(ButtonText(code), this);
         button->setObjectName(QStringLiteral("Char%1").arg(code));
         button->setProperty(kCodeProperty, code);
         button->setFont(small);
-        button->setAutoDefault(false);
+        // Enter picks the character whose button has the focus.
+        button->setAutoDefault(true);
         button->setGeometry(kLeft + (index % kPerRow) * kPitch,
                             kGridTop + (index / kPerRow) * kPitch, kButtonWidth, kButtonHeight);
         button->installEventFilter(this);
@@ -81,6 +82,12 @@ int TCharSet::PickCharacter(const QString& fontName, QWidget* parent, const QStr
     TCharSet dialog(fontName, caption, cancelCaption, parent);
     if (dialog.exec() != QDialog::Accepted) return -1;
     return dialog.Code();
+}
+
+QString TCharSet::ButtonText(int code) {
+    QString text = CharacterText(code);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return text;
 }
 
 void TCharSet::Preview(int code) {

@@ -31,6 +31,10 @@ public:
     static int PickCharacter(const QString& fontName, QWidget* parent, const QString& caption = {},
                              const QString& cancelCaption = {});
 
+    /// The caption of a button that shows character code itself: an "&"
+    /// would otherwise be taken as the mark of a keyboard shortcut.
+    static QString ButtonText(int code);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

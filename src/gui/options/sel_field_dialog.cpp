@@ -86,15 +86,22 @@ TMesSelField::TMesSelField(Program& program, const Codes& codes, QWidget* parent
          {btAdd2_, btDel2_, btUp_, btDn_, button1_, button4_, button2_, button3_}) {
         b->setAutoDefault(false);
     }
+    button2_->setDefault(true);
 
-    connect(clbv_, &QListWidget::currentRowChanged, this, [this](int row) {
+    // The buttons act on the highlighted item only: a list that takes the
+    // focus makes its first item current without highlighting it.
+    const auto highlighted = [](const QListWidget* list) {
+        const QList<QListWidgetItem*> items = list->selectedItems();
+        return items.isEmpty() ? -1 : list->row(items.constFirst());
+    };
+    connect(clbv_, &QListWidget::itemSelectionChanged, this, [this, highlighted] {
         if (filling_) return;
-        model_->availableRow = row;
+        model_->availableRow = highlighted(clbv_);
         Enable();
     });
-    connect(clbb_, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(clbb_, &QListWidget::itemSelectionChanged, this, [this, highlighted] {
         if (filling_) return;
-        model_->selectedRow = row;
+        model_->selectedRow = highlighted(clbb_);
         Enable();
     });
     const auto act = [this](void (LayerSelectionModel::*action)()) {
@@ -136,13 +143,20 @@ bool TMesSelField::SelectLayers(Program& program, Codes& codes, QWidget* owner) 
 
 void TMesSelField::Refill() {
     filling_ = true;
-    const auto fill = [](QListWidget* list, const std::vector<std::string>& items, int32_t row) {
+    const auto fill = [this](QListWidget* list, const std::vector<int32_t>& layers, int32_t row) {
         list->clear();
-        for (const std::string& item : items) list->addItem(FromCore(item));
-        list->setCurrentRow(row);
+        for (const int32_t layer : layers) {
+            auto* item = new QListWidgetItem(FromCore(model_->Text(layer)), list);
+            item->setData(Qt::UserRole, layer);
+        }
+        if (row >= 0) {
+            list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        } else {
+            list->clearSelection();
+        }
     };
-    fill(clbv_, model_->Available(), model_->availableRow);
-    fill(clbb_, model_->Selected(), model_->selectedRow);
+    fill(clbv_, model_->AvailableLayers(), model_->availableRow);
+    fill(clbb_, model_->SelectedLayers(), model_->selectedRow);
     filling_ = false;
     Enable();
 }

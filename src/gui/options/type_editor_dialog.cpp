@@ -12,7 +12,9 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 
+#include "core/options/object_dialog.hpp"
 #include "core/options/type_editor.hpp"
 #include "core/program/program.hpp"
 #include "core/support/strings.hpp"
@@ -79,10 +81,17 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
         return true;
     };
     chooseFont = [this](QFont& font) {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, this);
-        if (ok) font = chosen;
-        return ok;
+        QFontDialog dialog(this);
+        dialog.setCurrentFont(font);
+        // The dialog lists the installed families only: for a stored name it
+        // does not know (a font of another system) it shows a stand-in. Unless
+        // the person picked another family, the stored name stays.
+        const QString standIn = dialog.currentFont().family();
+        if (dialog.exec() != QDialog::Accepted) return false;
+        QFont chosen = dialog.selectedFont();
+        if (chosen.family() == standIn) chosen.setFamily(font.family());
+        font = chosen;
+        return true;
     };
     pickCharacter = [this, text](const QString& fontName) {
         return TCharSet::PickCharacter(fontName, this, text(kMsgPickerCaption), text(kMsgCancel));
@@ -141,6 +150,7 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
     btOk_ = MakeChild<QPushButton>(this, "BtOK");
     btOk_->setText(QStringLiteral("OK"));
     btOk_->setAutoDefault(false);
+    btOk_->setDefault(true);
     btExit_ = MakeChild<QPushButton>(this, "BtExit");
     btExit_->setText(text(kMsgCancel));
     btExit_->setAutoDefault(false);
@@ -181,12 +191,18 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
     auto* main = new QHBoxLayout(this);
     // One slot needs no list.
     lb_->setVisible(model_.SlotCount() > 1);
-    lb_->setMinimumWidth(260);
     main->addWidget(lb_, 1);
     main->addLayout(grid, 1);
 
     for (const TypeEditorModel::Item& item : model_.Items()) lb_->addItem(FromCore(item.text));
     lb_->setCurrentRow(model_.SelectedIndex());
+    // Neither the list's items nor a new type's name may be cut off.
+    lb_->setMinimumWidth(std::max(260, lb_->sizeHintForColumn(0) + 2 * lb_->frameWidth() +
+                                           lb_->verticalScrollBar()->sizeHint().width() + 8));
+    const QFontMetrics metrics(edName_->font());
+    edName_->setMinimumWidth(std::max(metrics.horizontalAdvance(text(kMsgNewTypeName)),
+                                      24 * metrics.averageCharWidth()) +
+                             16);
 
     connect(lb_, &QListWidget::currentRowChanged, this, [this](int current) {
         if (filling_ || current < 0) return;
@@ -289,8 +305,7 @@ void TFMP_TYPE::ShowSymbolButton() {
     QFont font(FromCore(type.symbolFont));
     font.setPointSize(20);
     btSym_->setFont(font);
-    const char code = static_cast<char>(model_.SymbolCharacter());
-    btSym_->setText(FromCore(std::string_view(&code, 1)));
+    btSym_->setText(TCharSet::ButtonText(model_.SymbolCharacter()));
 }
 
 void TFMP_TYPE::NameLeft() {

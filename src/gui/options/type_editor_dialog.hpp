@@ -31,7 +31,8 @@ public:
     int exec() override;
 
     /// The colour and font choosers; replaceable so that tests need no
-    /// native dialog. They return false when the person cancelled.
+    /// native dialog. They return false when the person cancelled. The font
+    /// chooser keeps the family it was given unless another one was picked.
     std::function<bool(QColor&)> chooseColour;
     std::function<bool(QFont&)> chooseFont;
     /// The character picker; returns the code or -1.

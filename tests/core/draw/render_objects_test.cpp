@@ -165,6 +165,20 @@ TEST_F(RasterTest, LabelsThatWouldOverlapTheirPredecessorAreSkipped) {
     EXPECT_EQ(texts[1]->at, (CanvasPoint{1510, 10}));
 }
 
+TEST_F(RasterTest, AMinimumSizeRaisesSmallLabelsAndTheirSpacingFollows) {
+    // Raised from 21 to 102 points, the labels are spaced as at that size.
+    renderer.SetMinimumLabelSize(102);
+    program.objectTypes.Find(kDecorationHorizontalLabels)->size = 120;
+    renderer.DrawRaster();
+    const auto texts = rec.OpsOf<Text>();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0]->font.size, 102);
+    EXPECT_EQ(texts[1]->text, "75 cm");
+    EXPECT_EQ(texts[1]->at, (CanvasPoint{1510, 10}));
+    // A style larger than the minimum keeps its own size.
+    EXPECT_EQ(texts[2]->font.size, 255);
+}
+
 TEST_F(RasterTest, HorizontalLabelsMustFitAboveTheBottomEdge) {
     // Size 120 → 255 points, 510 pixels high: 1510 + 510 reaches past 2000.
     program.objectTypes.Find(kDecorationHorizontalLabels)->size = 120;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kvx {
 namespace {
@@ -58,13 +60,34 @@ TEST(LayerSelection, MovesKeepTheSelectionAndEnableButtons) {
     EXPECT_FALSE(model.AddEnabled());
 }
 
-TEST(LayerSelection, ItemNumbersAndUnreadableItems) {
-    EXPECT_EQ(LayerOfItem("(7) Scale"), 7);
-    EXPECT_EQ(LayerOfItem("(10) Box"), 10);
-    EXPECT_EQ(LayerOfItem("(x) Box"), 0);
+TEST(LayerSelection, ALayerKeepsItsNumberWhateverItsText) {
     LayerSelectionModel model({1, 2, 3, -4, 5, 6, 7, 8, 9, 10},
                               [](int32_t layer) { return layer == 4 ? "???" : Text(layer); });
-    EXPECT_EQ(model.Result(), (Codes{1, 2, 3, 5, 6, 7, 8, 9, 10, 0}));
+    EXPECT_EQ(model.Available(), (std::vector<std::string>{"???"}));
+    EXPECT_EQ(model.Result(), (Codes{1, 2, 3, 5, 6, 7, 8, 9, 10, -4}));
+}
+
+TEST(LayerSelection, CodesOfAHandEditedConfigurationAreRepaired) {
+    struct Case {
+        Codes codes;
+        Codes normalized;
+    };
+    for (const Case& c : {
+             // already sound: unchanged
+             Case{{1, -2, 3, 4, 5, 6, 7, 8, -9, -10}, {1, -2, 3, 4, 5, 6, 7, 8, -9, -10}},
+             // a repeat, codes 0, 12 and -22: the missing layers follow switched off
+             Case{{1, 3, 3, 0, 12, -22, 7, 8, 2, -2}, {1, 3, 7, 8, 2, -4, -5, -6, -9, -10}},
+             // layer 1 belongs in front only, whatever the first entry held
+             Case{{-7, 1, -1, 10, 9, 8, 7, 6, 5, 4}, {1, 10, 9, 8, 7, 6, 5, 4, -2, -3}},
+             // the extremes of the number range
+             Case{{1, INT32_MIN, INT32_MAX, 2, 3, 4, 5, 6, 7, 8},
+                  {1, 2, 3, 4, 5, 6, 7, 8, -9, -10}},
+         }) {
+        EXPECT_EQ(NormalizeLayerCodes(c.codes), c.normalized);
+        // The dialog opened on them shows what it shows for the repaired codes.
+        EXPECT_EQ(LayerSelectionModel(c.codes, Text).Result(),
+                  LayerSelectionModel(c.normalized, Text).Result());
+    }
 }
 
 }  // namespace

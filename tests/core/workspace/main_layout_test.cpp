@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace kvx {
 namespace {
 
@@ -23,16 +25,105 @@ TEST(MainLayout, FieldIsSquareAndWindowFollowsItsWidth) {
 
     // The grids sit 8 pixels right of the field; the value grid is its
     // height less the statistics grid and the allowance.
-    EXPECT_EQ(layout.DGrid, (LayoutRect{583, 33, 220, 572 - 191 - 15}));
+    // (one pixel lower than usual, below the copy button that moved over it)
+    EXPECT_EQ(layout.DGrid, (LayoutRect{583, 34, 220, 572 - 191 - 15}));
     EXPECT_EQ(layout.vGrid, (LayoutRect{583, 700 - 92 - 191, 220, 191}));
-    EXPECT_EQ(layout.cbo.left, 583);
     EXPECT_EQ(layout.cbo.width, 220);
-    EXPECT_EQ(layout.BitBtn7.left, 533);
+    // Fifty pixels left of the grid the copy button would cover the modify
+    // button (518 .. 551): it follows that button, and the selector follows it.
+    EXPECT_EQ(layout.BitBtn7.left, 556);
+    EXPECT_EQ(layout.cbo.left, 592);
 
     in.performanceMode = 1;
     const MainLayout xp = ComputeMainLayout(in);
     EXPECT_EQ(xp.windowWidth, 220 + 572 + 20);
     EXPECT_EQ(xp.DGrid.height, 572 - 191 - 5);
+    // The selector, moved right, gives up what the smaller allowance lacks.
+    EXPECT_EQ(xp.cbo.width, 812 - 3 - 592);
+
+    // A frame 16 pixels wide would cut the value grid's right edge: the
+    // window grows by what the frame takes.
+    in.frameWidth = 16;
+    EXPECT_EQ(ComputeMainLayout(in).windowWidth, 583 + 220 + 3 + 16);
+}
+
+TEST(MainLayout, TheDesignedSizeKeepsTheDesignedPlaces) {
+    // Tall enough, the copy button and the selector stand where the grid puts them.
+    MainLayoutInput in = Window(900, 752);
+    in.frameWidth = 16;
+    const MainLayout layout = ComputeMainLayout(in);
+    EXPECT_EQ(layout.MainPB.width, 624);
+    EXPECT_EQ(layout.BitBtn7.left, 635 - 50);
+    EXPECT_EQ(layout.cbo.left, 635);
+    EXPECT_EQ(layout.DGrid.top, 33);
+    EXPECT_EQ(layout.windowWidth, 220 + 624 + 40);
+}
+
+// Every size the window may take, with and without a window manager's frame
+// and in both performance modes: the toolbar row holds the picture buttons
+// (up to the modify button), the function buttons shown, the copy button
+// and the selector side by side, and every component lies inside the
+// client area.
+TEST(MainLayout, NoControlsOverlapAndAllStayInsideTheWindow) {
+    struct Chrome {
+        int32_t frameWidth, frameHeight, menuBar, statusBar;
+    };
+    for (const Chrome chrome : {Chrome{0, 0, 0, 0}, Chrome{0, 0, 25, 27}, Chrome{16, 39, 25, 27},
+                                Chrome{10, 30, 30, 34}}) {
+        for (const int32_t mode : {1, 2}) {
+            for (int32_t height = kMainMinHeight; height <= kMainMaxHeight; height += 4) {
+                MainLayoutInput in = Window(kMainMinWidth, height, 2000);
+                in.performanceMode = mode;
+                in.frameWidth = chrome.frameWidth;
+                in.frameHeight = chrome.frameHeight;
+                in.menuBarHeight = chrome.menuBar;
+                in.statusBarHeight = chrome.statusBar;
+                const MainLayout out = ComputeMainLayout(in);
+                SCOPED_TRACE(testing::Message()
+                             << "height " << height << ", mode " << mode << ", frame "
+                             << chrome.frameWidth << "x" << chrome.frameHeight);
+                std::vector<LayoutRect> row{{0, 3, in.bevel7Right, 31}};
+                for (std::size_t i = 0; i < kFunctionButtons; ++i) {
+                    if (out.functionButtons[i]) {
+                        row.push_back({*out.functionButtons[i], 3, in.buttonWidths[i], 31});
+                    }
+                }
+                row.push_back(out.BitBtn7);
+                row.push_back(out.cbo);
+                for (std::size_t i = 1; i < row.size(); ++i) {
+                    ASSERT_GT(row[i].left, row[i - 1].Right()) << "control " << i;
+                }
+                for (const LayoutRect& r : row) {
+                    if (r.left < out.DGrid.Right() && out.DGrid.left < r.Right()) {
+                        ASSERT_GE(out.DGrid.top, r.top + r.height);
+                    }
+                }
+                const int32_t clientWidth = out.windowWidth - chrome.frameWidth;
+                for (const LayoutRect& r : {out.cbo, out.DGrid, out.vGrid}) {
+                    ASSERT_LE(r.Right(), clientWidth);
+                }
+                ASSERT_GE(out.cbo.width, 180);
+                if (chrome.menuBar > 0) {
+                    const int32_t area =
+                        out.windowHeight - chrome.frameHeight - chrome.menuBar - chrome.statusBar;
+                    ASSERT_LE(out.MainPB.top + out.MainPB.height, area);
+                    ASSERT_LE(out.vGrid.top + out.vGrid.height, area);
+                    ASSERT_LE(out.DGrid.top + out.DGrid.height, out.vGrid.top);
+                }
+                ASSERT_GE(out.windowWidth, kMainMinWidth);
+            }
+        }
+    }
+}
+
+TEST(MainLayout, ATallerMenuAndStatusBarShortenTheField) {
+    MainLayoutInput in = Window(900, 700);
+    in.frameHeight = 39;
+    in.menuBarHeight = 30;
+    in.statusBarHeight = 34;  // together 103, 11 more than the allowance
+    const MainLayout layout = ComputeMainLayout(in);
+    EXPECT_EQ(layout.MainPB.height, 572 - 11);
+    EXPECT_EQ(layout.vGrid.top, 700 - 103 - 191);
 }
 
 TEST(MainLayout, TallWindowIsCutToTheScreen) {
@@ -47,7 +138,11 @@ TEST(MainLayout, TallWindowIsCutToTheScreen) {
 }
 
 TEST(MainLayout, WidthStaysWithinTheWindowLimits) {
-    EXPECT_EQ(ComputeMainLayout(Window(800, 580)).windowWidth, kMainMinWidth);
+    // The first start's 580 pixels leave a field of 452: the selector,
+    // moved right of the toolbar, is narrowed to the smallest window.
+    const MainLayout first = ComputeMainLayout(Window(800, 580));
+    EXPECT_EQ(first.windowWidth, kMainMinWidth);
+    EXPECT_EQ(first.cbo, (LayoutRect{592, 4, 800 - 3 - 592, 24}));
     // The tallest window gives a field of 1352: its width stays below the limit.
     EXPECT_EQ(ComputeMainLayout(Window(1700, 1480, 2000)).windowWidth, 220 + 1352 + 40);
 }

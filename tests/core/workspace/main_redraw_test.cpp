@@ -216,6 +216,35 @@ INSTANTIATE_TEST_SUITE_P(Widths, ScaleBarTest,
                                            ScaleBarCase{250, "20 \xB5m", 160},
                                            ScaleBarCase{200000, "1 cm", 100}));
 
+TEST_F(MainRedrawTest, ScaleBarTextStaysReadableOnASmallScreenField) {
+    ShowOnly({1, 8});
+    ShowSize(3000);
+    const auto label = [this] {
+        ws.Redraw();
+        const auto texts = ws.windowState.surface->OpsOf<Text>();
+        EXPECT_EQ(texts.size(), 1u);
+        return texts.empty() ? Text{} : *texts.front();
+    };
+    // A field large enough, and every picture export, keep the size of 20.
+    ws.screenFieldSize = 1352;
+    EXPECT_EQ(label().font.size, 20);
+    ws.screenFieldSize = 452;  // the field of a window 580 pixels high
+    ws.drawingPictureExport = true;
+    EXPECT_EQ(label().font.size, 20);
+    ws.drawingPictureExport = false;
+
+    const Text shown = label();
+    EXPECT_GE(shown.font.size * 96.0 / 72.0 * 452 / 2000, 12.0);
+    const auto rects = ScaleBarRects();
+    ASSERT_EQ(rects.size(), 2u);
+    const CanvasRect box = rects[0]->rect;
+    EXPECT_GE(shown.at.y, box.top + 12);
+    EXPECT_LE(shown.at.y + shown.height, rects[1]->rect.top - 6);
+    EXPECT_GE(shown.at.x, box.left);
+    EXPECT_LE(shown.at.x + shown.width, box.right);
+    EXPECT_EQ(box.bottom, 2000 - 84);
+}
+
 TEST_F(MainRedrawTest, NoScaleBarWhenItComesBeforeTheBackground) {
     ShowOnly({8, 1});
     ws.Redraw();
