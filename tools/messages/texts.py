@@ -210,6 +210,13 @@ PROGRAM_MESSAGES = [
      "Auflösung des Bildes in dpi, oder Pixel/Millimeter (zum Beispiel 1200 oder 472/10):",
      "Resolution of the image in dpi, or pixels/millimetres (for example 1200 or 472/10):",
      "Resolución de la imagen en ppp, o píxeles/milímetros (por ejemplo 1200 o 472/10):"),
+    (2380,
+     "Die Millimeter nach dem Schrägstrich dürfen mit Nachkommastellen höchstens fünf "
+     "Zeichen haben (zum Beispiel 472/12,5). Nicht übernommen:",
+     "The millimetres after the slash may have at most five characters with their decimals "
+     "(for example 472/12.5). Not taken:",
+     "Los milímetros tras la barra pueden tener como máximo cinco caracteres con sus "
+     "decimales (por ejemplo 472/12,5). No aceptado:"),
     (2225, "Benutzername", "User name", "Nombre de usuario"),
     (2226,
      "Bitte geben Sie Ihren Namen ein. Er wird als Autor der Projekte gespeichert.",
