@@ -175,6 +175,9 @@ private:
     void CaptureClick(const MouseEvent& event);
     void ModifyPress(const MouseEvent& event);
     void DropDraggedPoint(const MouseEvent& event);
+    /// The history index of the closing copy of the polygon or count object
+    /// whose first point is at index; 0 when there is none.
+    int32_t ClosingCopyOf(int32_t index) const;
     bool ShowObjectDialog();
     void SyncPendingMarkers();
     void MeasuringControlsChanged();
