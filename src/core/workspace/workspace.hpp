@@ -254,8 +254,6 @@ public:
     bool skipNextRedraw = false;
     /// Set by the layout, read by the mouse handling, cleared by every redraw.
     bool resizeFlag = false;
-    /// The statistics box's column layout, kept between redraws.
-    StatisticsBoxLayout statisticsBoxLayout;
     /// Sizes the front end reports for the window-geometry layer.
     WindowGeometry windowGeometry;
     /// Not empty while a metafile export runs: the redraw saves its surface there.
