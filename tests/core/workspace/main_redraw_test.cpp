@@ -464,7 +464,7 @@ TEST_F(PictureRedrawTest, AFailedPictureStopsTheLaterLayers) {
     frame.show = true;
     frame.size = 1;
     ws.Redraw();
-    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_TRUE(ws.project.fitImagePending);
     const Recording& s = *ws.windowState.surface;
     EXPECT_TRUE(s.OpsOf<Line>().empty());        // no raster, no frame outline
