@@ -1,11 +1,13 @@
 // Pictures of the real window with the sample project for a person to look
 // at; run under a virtual X server. They are only checked for not being blank.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <set>
@@ -123,6 +125,40 @@ private slots:
         ws.Redraw();
         QTest::qWait(100);
         Save(window, QStringLiteral("measured.png"));
+    }
+
+    // The sample picture cut in half: the notice over what could be decoded.
+    void DamagedPictureNotice() {
+        QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        QFile cut(home_.filePath(QStringLiteral("cut.jpg")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() / 2) + QByteArray("\xFF\xD9", 2));
+        cut.close();
+        QFile project(home_.filePath(QStringLiteral("cut.KXP")));
+        QVERIFY(project.open(QIODevice::WriteOnly));
+        project.write("B cut.jpg\r\nO cut.jpg\r\nR 2400\r\nV 18\r\n");
+        project.close();
+
+        MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
+        bool saved = false;
+        QTimer watch;
+        watch.setInterval(50);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            QWidget* notice = QApplication::activeModalWidget();
+            if (notice == nullptr || saved) return;
+            QTest::qWait(100);
+            Save(*notice, QStringLiteral("damaged_notice.png"));
+            saved = true;
+            notice->close();
+        });
+        watch.start();
+        ShowReady(window);
+        window.workspace().Redraw();
+        QTRY_VERIFY(saved);
+        QTest::qWait(100);
+        Save(window, QStringLiteral("damaged_picture.png"));
     }
 };
 

@@ -211,12 +211,9 @@ PROGRAM_MESSAGES = [
      "Pictures of this kind cannot be read (only JPEG, Windows bitmap and GIF).",
      "No se pueden leer imágenes de este tipo (solo JPEG, mapa de bits de Windows y GIF)."),
     (2385,
-     "Die Bilddatei ist beschädigt: Teile des Bildes fehlen und erscheinen grau oder "
-     "verschwommen. Gezeigt wird, was gelesen werden konnte.",
-     "The image file is damaged: parts of the picture are missing and show grey or blurred. "
-     "What could be read is shown.",
-     "El archivo de imagen está dañado: faltan partes de la imagen, que aparecen grises o "
-     "borrosas. Se muestra lo que se pudo leer."),
+     "Die Bilddatei ist beschädigt: Teile des Bildes fehlen (grau oder verschwommen gezeigt).",
+     "The image file is damaged: parts of the picture are missing (shown grey or blurred).",
+     "El archivo de imagen está dañado: faltan partes de la imagen (se ven grises o borrosas)."),
     (2387, "beschädigt", "damaged", "dañada"),
     # project files: open, new, save
     (2029, "Korvanix-Projekte", "Korvanix projects", "Proyectos Korvanix"),

@@ -51,9 +51,10 @@ bool DrawPicture(Program& program, Project& project, Canvas& surface) {
         view.imageHeight = picture->Height();
         project.imageInfo =
             ImageInfoText(view.imageWidth, view.imageHeight, program.settings.Language == 0);
-        // The status bar keeps saying so after the notice is gone.
+        // The status bar keeps saying so after the notice is gone, first,
+        // where a narrow panel still shows it.
         if (status == DecodeStatus::Damaged) {
-            project.imageInfo += ", " + program.GetMessage(kMsgPictureDamaged);
+            project.imageInfo = program.GetMessage(kMsgPictureDamaged) + ": " + project.imageInfo;
         }
         project.picture = std::move(picture);
     }

@@ -220,7 +220,7 @@ TEST_F(DrawPictureTest, ADamagedPictureIsDrawnAndSaysSo) {
     WholeWorld();
     ASSERT_TRUE(DrawPicture(program, project, surface));
     EXPECT_EQ(Stretches().size(), 1u);
-    EXPECT_EQ(project.imageInfo, "x=64 y=64 (0.5 KB), " + program.GetMessage(2387));
+    EXPECT_EQ(project.imageInfo, program.GetMessage(2387) + ": x=64 y=64 (0.5 KB)");
     ASSERT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_TRUE(ui.errorDialogs[0].noticeStyle);
     EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(2385));
