@@ -67,6 +67,7 @@ private:
     Recording& surface_;
     ObjectRenderer renderer_;
 
+    int32_t boxSize_ = 0;
     int32_t boxTop_ = 0;
     int32_t statsLeft_ = 12;
     int32_t statsRight_ = 0;
@@ -84,7 +85,10 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
     const std::array<CanvasPoint, 4> whole{{{0, 0}, {s0, 0}, {s0, s0}, {0, s0}}};
     surface_.Polygon(whole);
 
-    boxTop_ = s0 - (settings_.BoxSize + (settings_.PerformanceMode == 1 ? 12 : 36));
+    // A box size from a hand-edited configuration may be anything; no box
+    // is taller than the surface.
+    boxSize_ = std::clamp(settings_.BoxSize, 0, s0);
+    boxTop_ = s0 - (boxSize_ + (settings_.PerformanceMode == 1 ? 12 : 36));
     statsLeft_ = 12;
     statsRight_ = s - 12;
     visibleValue_ = 0.0;
@@ -273,7 +277,7 @@ void RedrawPass::Histogram() {
     const int32_t mark = max > 150 ? 100 : max > 15 ? 10 : 1;
 
     const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
-    const int32_t boxSize = settings_.BoxSize;
+    const int32_t boxSize = boxSize_;
     surface_.SetPen(kBlack, 2, kPenSolid);
     surface_.SetBrush(kWhite);
     surface_.Rectangle(s0 - 636, boxTop_, s0 - 18, boxTop_ + boxSize);
@@ -347,7 +351,7 @@ void RedrawPass::StatisticsBox() {
         if (rows.back().size() > kStatisticsColumns) rows.back().resize(kStatisticsColumns);
     }
 
-    const int32_t boxSize = settings_.BoxSize;
+    const int32_t boxSize = boxSize_;
     const int32_t left = statsLeft_;
     const int32_t right = statsRight_;
     surface_.SetPen(kBlack, 2, kPenSolid);

@@ -405,6 +405,14 @@ TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
     EXPECT_EQ(rows[1].substr(0, rows[1].find('|', rows[1].find('|') + 1)), "Length [mm]|5");
     EXPECT_EQ(rows[2], "Count|3|3-4|3.667|0.577|15.7|3.089-4.244|66.7|");
     EXPECT_EQ(rows[3], "Value|3|1-3|2.083|0.878|42.1|1.205-2.961|66.7|");
+
+    // Sizes from a hand-edited configuration: the box is drawn, nothing overflows.
+    program.settings.BoxSize = 2147483647;
+    program.settings.MaxStatisticsFontSize = 2147483647;
+    ws.Redraw();
+    for (const Text* t : ws.windowState.surface->OpsOf<Text>()) {
+        EXPECT_LE(t->at.x + int64_t{t->width}, 2000) << t->text;
+    }
 }
 
 TEST_F(MainRedrawTest, GeometryLayerPrintsTheWindowSizes) {
