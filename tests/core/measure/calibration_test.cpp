@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Pairs, ScaleResolutionTest,
                          ::testing::Values(
                              // Products whose binary value lies just below the whole number.
                              ScaleCase{2400, "1", "0,82", 1968}, ScaleCase{300, "1", "0.41", 123},
-                             ScaleCase{600, "0,3", "0,1", 200},
+                             ScaleCase{3000, "1", "0,57", 1710}, ScaleCase{600, "0,3", "0,1", 200},
                              ScaleCase{1000, "1e-1", "0.07", 700},
                              // Quotients that are not whole are cut, not rounded.
                              ScaleCase{300, "10", "12,5", 375}, ScaleCase{1000, "3", "1", 333},
