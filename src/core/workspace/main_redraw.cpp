@@ -379,7 +379,8 @@ void RedrawPass::StatisticsBox() {
     int64_t gap = 0;
     std::size_t columns = 0;
     const int32_t start = std::clamp(wanted, 1, kLargestBoxFontSize);
-    for (int32_t size = start;; --size) {
+    const int32_t smallest = std::min(start, kSmallestBoxFontSize);
+    for (int32_t size = start;;) {
         font.size = size;
         widths.assign(kStatisticsColumns, 0);
         columns = 0;
@@ -394,14 +395,22 @@ void RedrawPass::StatisticsBox() {
         std::size_t fitting = 0;
         for (std::size_t c = 0; c < columns; ++c) {
             total += (c > 0 ? gap : 0) + widths[c];
-            if (total > room) break;
-            fitting = c + 1;
+            if (total <= room) fitting = c + 1;
         }
-        const bool rowsApart = surface_.TextHeight("0") <= h;
-        if ((fitting == columns && rowsApart) || size <= std::min(start, kSmallestBoxFontSize)) {
+        const int32_t height = surface_.TextHeight("0");
+        if ((fitting == columns && height <= h) || size <= smallest) {
             columns = fitting;
             break;
         }
+        // Text grows with its size: go straight to about the size that
+        // fits, then on in single steps.
+        double shrink = 1.0;
+        if (total > room && total > 0) {
+            shrink = static_cast<double>(room) / static_cast<double>(total);
+        }
+        if (height > h && height > 0) shrink = std::min(shrink, static_cast<double>(h) / height);
+        const auto estimate = static_cast<int32_t>(size * std::clamp(shrink, 0.0, 1.0));
+        size = std::max(std::min(estimate, size - 1), smallest);
     }
 
     for (int32_t i = 0; i < n; ++i) {
