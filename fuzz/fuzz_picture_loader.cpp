@@ -1,6 +1,7 @@
 // The picture loader on arbitrary bytes under each decoder's extension: the
 // first byte picks JPEG, GIF or bitmap, the rest is the file. The codecs'
-// own errors must come back as a refusal, never end the process.
+// own errors must come back as a refusal or a damaged picture, never end the
+// process.
 #include <cstdlib>
 
 #include "core/draw/picture.hpp"
@@ -16,10 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.maxPixels = 1 << 22;
     kvx::Picture picture;
     const kvx::DecodeStatus status = kvx::DecodePictureFile(path, limits, picture);
-    if (status != kvx::DecodeStatus::Ok) {
+    if (!kvx::PictureDecoded(status)) {
         if (!picture.pixels.Empty() || !picture.reduced.empty()) std::abort();
         return 0;
     }
+    // A damaged picture is kept as far as it was decoded: whole in size.
     if (!limits.Accepts(picture.Width(), picture.Height())) std::abort();
     return 0;
 }

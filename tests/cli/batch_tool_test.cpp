@@ -483,13 +483,13 @@ TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {
     ASSERT_EQ(run.status, 0) << run.err;
     std::string expected = window.ui.screenReports[0].caption + "\n";
     for (const std::string& line : window.ui.screenReports[0].lines) expected += line + "\n";
-    // The same text, in UTF-8 ("µ" is two bytes there).
+    // The same text, in UTF-8 ("µ", "±" and "²" are two bytes there).
     std::string converted;
     for (const char c : expected + "\n") {
-        if (c == '\xB5') {
-            converted += "\xC2\xB5";
-        } else if (c == '\xB1') {
-            converted += "\xC2\xB1";
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0xA0) {
+            converted += static_cast<char>(0xC0 | (byte >> 6));
+            converted += static_cast<char>(0x80 | (byte & 0x3F));
         } else {
             converted += c;
         }

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/draw/recording.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"
@@ -215,6 +216,78 @@ private slots:
         // A narrow window has no room for function buttons.
         QVERIFY(!Find<QPushButton>(*window, "BtF1")->isVisible());
         QCOMPARE(window->program().settings.WindowWidth, 832);
+    }
+
+    // The window-geometry layer prints what the window really measures.
+    void GeometryLayerPrintsTheWindowsSizes() {
+        auto window = Start(Image(QStringLiteral("geometry.jpg")));
+        window->startup().started = 2;
+        Workspace& ws = window->workspace();
+        window->program().settings.DisplayLayers = {1, 2, -3, -4, -5, -6, -7, -8, -9, -10};
+        window->ResizeOuter(1000, 700);
+        window->ApplyLayout();
+        QTest::keyClick(window.get(), Qt::Key_Space);
+        QVERIFY(ws.windowState.surface != nullptr);
+        QStringList lines;
+        for (const auto* text : ws.windowState.surface->OpsOf<draw_op::Text>()) {
+            lines << FromCore(text->text);
+        }
+        const QSize box = Find<PaintBox>(*window, "MainPB")->size();
+        const QSize outer = window->OuterSize();
+        const QRect screen = window->screen()->geometry();
+        const int tabs =
+            Find<QWidget>(*window, "vGrid")->height() + Find<QWidget>(*window, "DGrid")->height();
+        QVERIFY(box.width() > 0 && tabs > 0);
+        QVERIFY2(
+            lines.contains(
+                QStringLiteral("Screen (x/y) : %1 / %2").arg(screen.width()).arg(screen.height())),
+            qPrintable(lines.join(QLatin1Char('|'))));
+        QVERIFY(lines.contains(
+            QStringLiteral("Main (x/y) : %1 / %2").arg(outer.width()).arg(outer.height())));
+        QVERIFY(lines.contains(
+            QStringLiteral("Area (x/y) : %1 / %2").arg(box.width()).arg(box.height())));
+        QVERIFY(lines.contains(QStringLiteral("Tabs (y) : %1").arg(tabs)));
+    }
+
+    // A JPEG cut in half: the window shows what was decoded, with a notice
+    // and a word in the status bar.
+    void ADamagedPictureIsShownWithAWarning() {
+        QImage noise(300, 200, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y) {
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x * 7, y * 13, x ^ y));
+        }
+        const QString path = documents_ + QStringLiteral("/cut.jpg");
+        QVERIFY(noise.save(path, "JPG"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray half = file.readAll().left(static_cast<int>(file.size() / 2));
+        file.resize(0);
+        file.seek(0);
+        file.write(half + QByteArray("\xFF\xD9", 2));
+        file.close();
+
+        // The notice comes up with the window's first drawing, while it starts.
+        QString notice;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&notice] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || dialog->objectName() != QStringLiteral("TErrorMes")) return;
+            notice = Find<QLabel>(*dialog, "Label2")->text();
+            dialog->accept();
+        });
+        watch.start();
+        auto window = Start(path);
+        window->startup().started = 2;
+        Workspace& ws = window->workspace();
+        QTest::keyClick(window.get(), Qt::Key_Space);
+        QTRY_VERIFY(!notice.isEmpty());
+        QCOMPARE(notice, FromCore(window->program().GetMessage(2385)));
+        QVERIFY(ws.project.picture != nullptr);
+        QCOMPARE(ws.project.view.imageWidth, 300);
+        const QString damaged = FromCore(window->program().GetMessage(2387));
+        QVERIFY(Find<QLabel>(*window, "StBarPanel3")->text().startsWith(damaged));
     }
 
     void KeysNeedExactModifiers() {

@@ -3,6 +3,7 @@
 // blank they are checked only for what a picture shows best: the first view
 // appearing by itself and a sharp measuring field on a 2x screen.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <set>
@@ -317,6 +319,40 @@ private slots:
         QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("ImgVec")), Qt::LeftButton);
         WithDialogs({shot("object.png")},
                     [&] { QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center()); });
+    }
+
+    // The sample picture cut in half: the notice over what could be decoded.
+    void DamagedPictureNotice() {
+        QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        QFile cut(home_.filePath(QStringLiteral("cut.jpg")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() / 2) + QByteArray("\xFF\xD9", 2));
+        cut.close();
+        QFile project(home_.filePath(QStringLiteral("cut.KXP")));
+        QVERIFY(project.open(QIODevice::WriteOnly));
+        project.write("B cut.jpg\r\nO cut.jpg\r\nR 2400\r\nV 18\r\n");
+        project.close();
+
+        MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
+        bool saved = false;
+        QTimer watch;
+        watch.setInterval(50);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            QWidget* notice = QApplication::activeModalWidget();
+            if (notice == nullptr || saved) return;
+            QTest::qWait(100);
+            Save(*notice, QStringLiteral("damaged_notice.png"));
+            saved = true;
+            notice->close();
+        });
+        watch.start();
+        ShowReady(window);
+        window.workspace().Redraw();
+        QTRY_VERIFY(saved);
+        QTest::qWait(100);
+        Save(window, QStringLiteral("damaged_picture.png"));
     }
 };
 

@@ -204,6 +204,22 @@ PROGRAM_MESSAGES = [
      "Die Bilddatei kann nicht geöffnet oder gelesen werden.",
      "The image file cannot be opened or read.",
      "No se puede abrir o leer el archivo de imagen."),
+    (2381, "Die Bilddatei ist nicht zu finden.", "The image file cannot be found.",
+     "No se encuentra el archivo de imagen."),
+    (2382, "Die Bilddatei ist beschädigt und kann nicht gelesen werden.",
+     "The image file is damaged and cannot be read.",
+     "El archivo de imagen está dañado y no se puede leer."),
+    (2383, "Das Bild ist zu groß für den Speicher.", "The picture is too large for the memory.",
+     "La imagen es demasiado grande para la memoria."),
+    (2384,
+     "Bilder dieser Art können nicht gelesen werden (nur JPEG, Windows-Bitmap und GIF).",
+     "Pictures of this kind cannot be read (only JPEG, Windows bitmap and GIF).",
+     "No se pueden leer imágenes de este tipo (solo JPEG, mapa de bits de Windows y GIF)."),
+    (2385,
+     "Die Bilddatei ist beschädigt: Teile des Bildes fehlen (grau oder verschwommen gezeigt).",
+     "The image file is damaged: parts of the picture are missing (shown grey or blurred).",
+     "El archivo de imagen está dañado: faltan partes de la imagen (se ven grises o borrosas)."),
+    (2387, "beschädigt", "damaged", "dañada"),
     # project files: open, new, save
     (2029, "Korvanix-Projekte", "Korvanix projects", "Proyectos Korvanix"),
     (2027,
@@ -215,6 +231,13 @@ PROGRAM_MESSAGES = [
      "Auflösung des Bildes in dpi, oder Pixel/Millimeter (zum Beispiel 1200 oder 472/10):",
      "Resolution of the image in dpi, or pixels/millimetres (for example 1200 or 472/10):",
      "Resolución de la imagen en ppp, o píxeles/milímetros (por ejemplo 1200 o 472/10):"),
+    (2380,
+     "Die Millimeter nach dem Schrägstrich dürfen mit Nachkommastellen höchstens fünf "
+     "Zeichen haben (zum Beispiel 472/12,5). Nicht übernommen:",
+     "The millimetres after the slash may have at most five characters with their decimals "
+     "(for example 472/12.5). Not taken:",
+     "Los milímetros tras la barra pueden tener como máximo cinco caracteres con sus "
+     "decimales (por ejemplo 472/12,5). No aceptado:"),
     (2225, "Benutzername", "User name", "Nombre de usuario"),
     (2226,
      "Bitte geben Sie Ihren Namen ein. Er wird als Autor der Projekte gespeichert.",
@@ -669,4 +692,11 @@ PROGRAM_ERRORS = [
     (61, 32, 1, 2349, " SaveJpegFile: file cannot be created"),
     (61, 32, 2, 2350, " SaveJpegFile: writing or closing failed"),
     (61, 32, 3, 2352, " SaveJpegFile: the encoder refused the image"),
+    # picture loading
+    (61, 38, 1, 2381, " LoadPicture: no such file"),
+    (61, 38, 2, 352, " LoadPicture: file cannot be opened or read"),
+    (61, 38, 3, 2382, " LoadPicture: data damaged or far short of the picture claimed"),
+    (61, 38, 4, 2383, " LoadPicture: picture beyond the memory allowed"),
+    (61, 38, 5, 2384, " LoadPicture: kind of file not read"),
+    (61, 38, 6, 2385, " LoadPicture: picture damaged and shown in part"),
 ]

@@ -242,7 +242,6 @@ DecodeStatus DecodeUncompressed(const uint8_t* bits, std::size_t available, cons
 /// image, or data that end before the image is complete, refuse the file.
 DecodeStatus DecodeRunLengths(const uint8_t* bits, std::size_t available, const Layout& layout,
                               PixelImage& image) {
-    std::memset(image.Row(0), 0, image.Stride() * static_cast<std::size_t>(layout.height));
     const bool fourBit = layout.compression == kRle4;
     int64_t x = 0;
     int64_t row = 0;
@@ -312,7 +311,11 @@ DecodeStatus DecodeBmp(const uint8_t* data, std::size_t size, const PictureLimit
     const bool runLengths = layout.compression == kRle8 || layout.compression == kRle4;
     // Refuse a short file before allocating for the size its header claims.
     if (!runLengths && UncompressedBytes(layout) > size - offset) return DecodeStatus::Truncated;
-    if (!image.Allocate(layout.width, layout.height)) return DecodeStatus::OutOfMemory;
+    // Run lengths may leave most of a picture out (black): its rows cost
+    // memory only as the runs reach them.
+    const bool allocated = runLengths ? image.AllocateBlack(layout.width, layout.height)
+                                      : image.Allocate(layout.width, layout.height);
+    if (!allocated) return DecodeStatus::OutOfMemory;
     status = runLengths ? DecodeRunLengths(data + offset, size - offset, layout, image)
                         : DecodeUncompressed(data + offset, size - offset, layout, image);
     if (status != DecodeStatus::Ok) image.Clear();

@@ -1,6 +1,7 @@
 #include "core/draw/picture.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -40,6 +41,11 @@ KVX_VECTORISE void HalveRowSums(const uint16_t* __restrict s, uint8_t* __restric
     }
 }
 
+/// True when every byte is 0; a row of a photograph fails at its first byte.
+bool Black(const uint8_t* row, std::size_t n) {
+    return n == 0 || (row[0] == 0 && std::memcmp(row, row + 1, n - 1) == 0);
+}
+
 }  // namespace
 
 void PixelImage::Release::operator()(uint8_t* p) const {
@@ -77,6 +83,14 @@ bool PixelImage::Allocate(int32_t width, int32_t height) {
     return true;
 }
 
+bool PixelImage::AllocateBlack(int32_t width, int32_t height) {
+    if (!Allocate(width, height)) return false;
+    if (pixels_.get_deleter().mappedBytes == 0) {
+        std::memset(pixels_.get(), 0, Stride() * static_cast<std::size_t>(height_));
+    }
+    return true;
+}
+
 void PixelImage::Clear() {
     pixels_.reset();
     width_ = 0;
@@ -89,7 +103,9 @@ bool ReduceByHalf(const PixelImage& source, PixelImage& target) {
     const int32_t h = source.Height();
     const int32_t tw = (w + 1) / 2;
     const int32_t th = (h + 1) / 2;
-    if (!target.Allocate(tw, th)) return false;
+    // Black rows are left as the allocation hands them over, so that a
+    // mostly black picture does not fill its reduced copies with zeros.
+    if (!target.AllocateBlack(tw, th)) return false;
     const std::size_t rowBytes = source.Stride();
     const int32_t pairs = w / 2;  // full 2 x 2 blocks in a row
     // Rows are added first, then neighbouring pixels of the sum: two loops
@@ -98,6 +114,7 @@ bool ReduceByHalf(const PixelImage& source, PixelImage& target) {
     for (int32_t y = 0; y < th; ++y) {
         const uint8_t* a = source.Row(2 * y);
         const uint8_t* b = source.Row(std::min(2 * y + 1, h - 1));
+        if (Black(a, rowBytes) && Black(b, rowBytes)) continue;
         AddRows(a, b, sums.data(), rowBytes);
         HalveRowSums(sums.data(), target.Row(y), pairs);
         if (tw > pairs) {  // odd width: the last column stands alone

@@ -32,6 +32,10 @@ public:
     /// large image is written row by row by its decoder anyway). False, and
     /// empty, when a size is not positive or memory is short.
     [[nodiscard]] bool Allocate(int32_t width, int32_t height);
+    /// Like Allocate, with every pixel black. A large image gets memory the
+    /// system hands over zeroed, which costs nothing until a row is written:
+    /// a picture whose file describes only a few rows stays cheap.
+    [[nodiscard]] bool AllocateBlack(int32_t width, int32_t height);
     void Clear();
 
     int32_t Width() const { return width_; }
@@ -65,17 +69,28 @@ private:
 /// Outcome of decoding one image file.
 enum class DecodeStatus {
     Ok,
+    Damaged,      ///< decoded, but parts of the image are missing or wrong
     Unsupported,  ///< a kind or variant of file this program does not read
     Corrupt,      ///< the data contradict themselves
-    Truncated,    ///< the data end before the image does
+    Truncated,    ///< the data end before the image does, or hold far less than it claims
     TooLarge,     ///< the dimensions exceed the limits
     OutOfMemory,
+    NotFound,    ///< no file of that name
+    Unreadable,  ///< the file exists but cannot be opened or read
 };
 
-/// Sizes a decoder accepts before it allocates anything. The defaults keep a
-/// picture below about 1.5 GB of pixels; fuzzing uses far smaller ones.
+/// True when the status leaves a picture to show: whole, or damaged.
+constexpr bool PictureDecoded(DecodeStatus status) {
+    return status == DecodeStatus::Ok || status == DecodeStatus::Damaged;
+}
+
+/// Sizes a decoder accepts before it allocates anything. The limit is the
+/// memory the pixels take (about 1.5 GB at the default), not the length of a
+/// side: a long narrow strip is as welcome as a square. Whether the image
+/// fits the world at its resolution is judged where it is shown. Fuzzing
+/// uses far smaller limits.
 struct PictureLimits {
-    int32_t maxSide = 30000;
+    int32_t maxSide = 2147483647;
     int64_t maxPixels = 500'000'000;
 
     bool Accepts(int64_t width, int64_t height) const {

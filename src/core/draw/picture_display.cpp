@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kMsgSizeTitle = 172;
 constexpr int kMsgImageSizeRefused = 2028;
+constexpr int kMsgPictureDamaged = 2387;
 
 int32_t ToSurface(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -44,11 +45,17 @@ bool DrawPicture(Program& program, Project& project, Canvas& surface) {
         auto picture = std::make_shared<Picture>();
         const int64_t bytes = FileSize(project.imagePath);
         const int64_t megabytes = bytes < 0 ? 0 : bytes >> 20;
-        if (!LoadPicture(program, *picture, project.imagePath, megabytes)) return false;
+        const DecodeStatus status = LoadPicture(program, *picture, project.imagePath, megabytes);
+        if (!PictureDecoded(status)) return false;
         view.imageWidth = picture->Width();
         view.imageHeight = picture->Height();
         project.imageInfo =
             ImageInfoText(view.imageWidth, view.imageHeight, program.settings.Language == 0);
+        // The status bar keeps saying so after the notice is gone, first,
+        // where a narrow panel still shows it.
+        if (status == DecodeStatus::Damaged) {
+            project.imageInfo = program.GetMessage(kMsgPictureDamaged) + ": " + project.imageInfo;
+        }
         project.picture = std::move(picture);
     }
 

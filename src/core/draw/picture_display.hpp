@@ -22,10 +22,11 @@ std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma);
 /// With fitImagePending the file is loaded first (a failure has been shown
 /// and gives false), the image size and imageInfo are set, and after drawing
 /// fitRectangle becomes the square that shows the whole image and
-/// fitImagePending is cleared. An image whose world extent lies outside
-/// 20 .. 1,000,000 µm in either direction is refused with messages 172 and
-/// 2028 (false). The picture is stretched into the rectangle of the integer
-/// mapping of its world extent; the surface's clip cuts what lies outside.
+/// fitImagePending is cleared. A damaged picture is drawn as far as it was
+/// decoded, and its imageInfo starts with the word for damaged. An image whose world extent lies
+/// outside 20 .. 1,000,000 µm in either direction is refused with messages 172 and 2028 (false).
+/// The picture is stretched into the rectangle of the integer mapping of its world extent; the
+/// surface's clip cuts what lies outside.
 bool DrawPicture(Program& program, Project& project, Canvas& surface);
 
 }  // namespace kvx

@@ -10,6 +10,12 @@
 namespace kvx {
 namespace {
 
+/// Pixels one byte of LZW data can give at most: every code has at least
+/// three bits and stands for at most 4096 pixels.
+constexpr int64_t kPixelsPerLzwByte = 4096 * 8 / 3;
+/// A screen up to this size may surround a frame of any size.
+constexpr int64_t kFreeScreenPixels = int64_t{16} << 20;
+
 struct MemoryReader {
     const uint8_t* data;
     std::size_t size;
@@ -69,6 +75,15 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, Pixel
     const int64_t height = std::max<int64_t>(gif->SHeight, int64_t{frame.Top} + frame.Height);
     if (!limits.Accepts(width, height) || !limits.Accepts(frame.Width, frame.Height)) {
         return DecodeStatus::TooLarge;
+    }
+    // A few bytes can claim a screen of gigabytes. The frame's pixels must
+    // fit the coded data that is left, and the screen around it may be no
+    // larger than that either, beyond a size that costs little to fill.
+    const auto* reader = static_cast<const MemoryReader*>(gif->UserData);
+    const int64_t codable = static_cast<int64_t>(reader->size - reader->pos) * kPixelsPerLzwByte;
+    if (int64_t{frame.Width} * frame.Height > codable ||
+        width * height > std::max(codable, kFreeScreenPixels)) {
+        return DecodeStatus::Truncated;
     }
     const ColorMapObject* colours = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
     if (colours == nullptr || colours->Colors == nullptr) return DecodeStatus::Corrupt;

@@ -11,7 +11,9 @@ namespace kvx {
 /// screen (enlarged when the image reaches past it). Pixels the image does not
 /// cover, and its transparent pixels, take the screen's background colour
 /// (black without a global colour table). Later images of an animation are
-/// not read at all.
+/// not read at all. A frame larger than its coded data can give, or a
+/// screen that large beyond 16 megapixels, is refused as truncated before
+/// anything is allocated.
 [[nodiscard]] DecodeStatus DecodeGif(const uint8_t* data, std::size_t size,
                                      const PictureLimits& limits, PixelImage& image);
 

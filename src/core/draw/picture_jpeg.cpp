@@ -1,5 +1,6 @@
 #include "core/draw/picture_jpeg.hpp"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -15,6 +16,18 @@ namespace {
 constexpr int kMaxScans = 500;
 constexpr int kBatchRows = 16;
 
+/// Blocks of 8 x 8 coefficients one byte of coded data can describe at
+/// most. Huffman coding spends at least one bit on every block of every
+/// component (its first DC code); arithmetic coding can go far below that,
+/// so it gets a much looser bound.
+constexpr uint64_t kBlocksPerHuffmanByte = 8;
+constexpr uint64_t kBlocksPerArithmeticByte = 512;
+
+/// The codec's own memory (coefficients of a progressive file above all):
+/// a fixed allowance plus what the coded data can fill, 128 bytes per block.
+constexpr uint64_t kCodecAllowance = uint64_t{64} << 20;
+constexpr uint64_t kCodecBytesPerDataByte = 128 * kBlocksPerHuffmanByte;
+
 /// Everything one decode needs, in one plain record: the decode runs under
 /// setjmp, so no object with a destructor may live in its frame.
 struct JpegJob {
@@ -29,7 +42,7 @@ struct JpegJob {
     PixelImage* image;
     int32_t fullWidth;
     int32_t fullHeight;
-    bool sawEnd;
+    bool damaged;
     DecodeStatus status;
 };
 
@@ -45,21 +58,54 @@ void FailJob(j_common_ptr cinfo, DecodeStatus status) {
 }
 
 void OnError(j_common_ptr cinfo) {
-    FailJob(cinfo, cinfo->err->msg_code == JERR_OUT_OF_MEMORY ? DecodeStatus::OutOfMemory
-                                                              : DecodeStatus::Corrupt);
+    const int code = cinfo->err->msg_code;
+    // Coefficients beyond the memory allowed ask for a backing store, which
+    // this build of the codec does not have: the picture is too large.
+    FailJob(cinfo, code == JERR_OUT_OF_MEMORY      ? DecodeStatus::OutOfMemory
+                   : code == JERR_NO_BACKING_STORE ? DecodeStatus::TooLarge
+                                                   : DecodeStatus::Corrupt);
 }
 
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace output
-    JpegJob* job = JobOf(cinfo);
-    // The codec meets the end of the data by inventing an end marker; only
-    // when it then runs short of coded data inside a scan are pixels missing.
-    // A file that lacks nothing but its end marker loses no pixel.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) job->sawEnd = true;
-    if (cinfo->err->msg_code == JWRN_HIT_MARKER && job->sawEnd) {
-        FailJob(cinfo, DecodeStatus::Truncated);
+    // The codec repairs what it can and goes on; these warnings mean pixels
+    // were made up: coded data that ran into a marker (a file cut short,
+    // whether or not an end marker follows), codes that decode to nothing,
+    // lost restart intervals, or scans that do not fit together. A file that
+    // lacks nothing but its end marker (JWRN_JPEG_EOF alone) loses no pixel.
+    switch (cinfo->err->msg_code) {
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_MUST_RESYNC:
+        case JWRN_BOGUS_PROGRESSION:
+            JobOf(cinfo)->damaged = true;
+            break;
+        default:
+            break;
     }
     ++cinfo->err->num_warnings;
+}
+
+/// The 8 x 8 blocks of all components together.
+uint64_t TotalBlocks(const jpeg_decompress_struct& cinfo) {
+    uint64_t blocks = 0;
+    for (int ci = 0; ci < cinfo.num_components; ++ci) {
+        const jpeg_component_info& c = cinfo.comp_info[ci];
+        blocks += uint64_t{c.width_in_blocks} * c.height_in_blocks;
+    }
+    return blocks;
+}
+
+/// A progressive file that ended before its last scans: some coefficients
+/// never arrived, or never got their final bits.
+bool ScansMissing(const jpeg_decompress_struct& cinfo) {
+    if (!cinfo.progressive_mode || cinfo.coef_bits == nullptr) return false;
+    for (int ci = 0; ci < cinfo.num_components; ++ci) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (cinfo.coef_bits[ci][k] != 0) return true;
+        }
+    }
+    return false;
 }
 
 void OnProgress(j_common_ptr cinfo) {
@@ -98,13 +144,27 @@ void RunJpegJob(JpegJob* job) {
         jpeg_destroy_decompress(cinfo);
         return;
     }
-    // Progressive files keep every coefficient in memory; bound that too.
-    cinfo->mem->max_memory_to_use = static_cast<long>(job->limits.maxPixels * 8 + (64L << 20));
+    // A few kilobytes can claim a picture of gigabytes; the codec would
+    // spend them (and many seconds) on pixels it then has to make up. Refuse
+    // a file too short to code every block of the picture it claims.
+    const uint64_t perByte = cinfo->arith_code ? kBlocksPerArithmeticByte : kBlocksPerHuffmanByte;
+    if (TotalBlocks(*cinfo) > uint64_t{job->size} * perByte) {
+        job->status = DecodeStatus::Truncated;
+        jpeg_destroy_decompress(cinfo);
+        return;
+    }
+    // Progressive files keep every coefficient in memory: no more than the
+    // data can fill, and never beyond the picture limit.
+    const uint64_t ceiling = static_cast<uint64_t>(job->limits.maxPixels) * 8 + kCodecAllowance;
+    cinfo->mem->max_memory_to_use = static_cast<long>(
+        std::min(ceiling, kCodecAllowance + uint64_t{job->size} * kCodecBytesPerDataByte));
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     cinfo->scale_num = 1;
     cinfo->scale_denom = static_cast<unsigned>(job->scaleDenominator);
     jpeg_start_decompress(cinfo);
+    // A file of several scans has been read whole by now.
+    if (ScansMissing(*cinfo)) job->damaged = true;
     if (!job->image->Allocate(static_cast<int32_t>(cinfo->output_width),
                               static_cast<int32_t>(cinfo->output_height))) {
         job->status = DecodeStatus::OutOfMemory;
@@ -135,6 +195,7 @@ void RunJpegJob(JpegJob* job) {
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
+    if (job->damaged) job->status = DecodeStatus::Damaged;
 }
 
 }  // namespace
@@ -156,11 +217,11 @@ DecodeStatus DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenomina
     job->image = &image;
     job->fullWidth = 0;
     job->fullHeight = 0;
-    job->sawEnd = false;
+    job->damaged = false;
     RunJpegJob(job.get());
     if (fullWidth != nullptr) *fullWidth = job->fullWidth;
     if (fullHeight != nullptr) *fullHeight = job->fullHeight;
-    if (job->status != DecodeStatus::Ok) image.Clear();
+    if (!PictureDecoded(job->status)) image.Clear();
     return job->status;
 }
 

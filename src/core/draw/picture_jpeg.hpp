@@ -10,9 +10,12 @@ namespace kvx {
 /// Decodes a JPEG file held in memory to RGB (greyscale and CMYK included),
 /// at full size (scaleDenominator 1) or reduced to 1/2, 1/4 or 1/8 by the
 /// codec itself, which is much cheaper than decoding in full and shrinking.
-/// The limits apply to the full-size dimensions. The codec's errors end the
-/// decode and come back as a status; a file that ends before its coded data
-/// does counts as truncated, other damage the codec repairs is accepted.
+/// The limits apply to the full-size dimensions, and a file too short to
+/// code the picture it claims is refused as truncated before anything is
+/// allocated. The codec's errors end the decode and come back as a status.
+/// Damage the codec repairs by making pixels up (coded data cut short, with
+/// or without an end marker after it; a progressive file missing its later
+/// scans; bad codes) gives Damaged with the image as far as it was decoded.
 /// fullWidth and fullHeight (optional) receive the full-size dimensions
 /// whenever the header could be read.
 [[nodiscard]] DecodeStatus DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenominator,

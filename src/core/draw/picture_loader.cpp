@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "core/draw/bmp_reader.hpp"
 #include "core/draw/picture_gif.hpp"
 #include "core/draw/picture_jpeg.hpp"
+#include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
@@ -22,9 +24,6 @@
 
 namespace kvx {
 namespace {
-
-constexpr int kMsgPictureTitle = 351;
-constexpr int kMsgPictureNotLoaded = 352;
 
 std::string LowerExtension(std::string_view path) {
     const std::string name = ExtractFileName(path);
@@ -38,23 +37,51 @@ std::string LowerExtension(std::string_view path) {
 /// No image within the limits needs a file this large.
 constexpr uint64_t kMaxFileBytes = uint64_t{4} << 30;
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+DecodeStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return false;
-    struct stat info {};
-    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
-        static_cast<uint64_t>(info.st_size) > kMaxFileBytes) {
-        return false;
+    if (!file) {
+        return errno == ENOENT || errno == ENOTDIR ? DecodeStatus::NotFound
+                                                   : DecodeStatus::Unreadable;
     }
+    struct stat info {};
+    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        return DecodeStatus::Unreadable;
+    }
+    if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return DecodeStatus::TooLarge;
     try {
         bytes.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return false;
+        return DecodeStatus::OutOfMemory;
     }
-    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()
+               ? DecodeStatus::Ok
+               : DecodeStatus::Unreadable;
+}
+
+/// The code recorded for a load that did not give a whole picture.
+ErrorCode LoadErrorCode(DecodeStatus status) {
+    switch (status) {
+        case DecodeStatus::Ok:
+            return kOk;
+        case DecodeStatus::Damaged:
+            return kErrPictureDamaged;
+        case DecodeStatus::NotFound:
+            return kErrPictureNotFound;
+        case DecodeStatus::Unreadable:
+            return kErrPictureUnreadable;
+        case DecodeStatus::Corrupt:
+        case DecodeStatus::Truncated:
+            return kErrPictureCorrupt;
+        case DecodeStatus::TooLarge:
+        case DecodeStatus::OutOfMemory:
+            return kErrPictureTooLarge;
+        case DecodeStatus::Unsupported:
+            return kErrPictureUnsupported;
+    }
+    return kErrPictureUnreadable;
 }
 
 /// Copies path into the temporary directory under "$TEMP", a part that keeps
@@ -105,7 +132,7 @@ DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat 
             break;
     }
     // Without reduced copies a picture still draws, only more slowly.
-    if (status == DecodeStatus::Ok) (void)picture.BuildReducedCopies();
+    if (PictureDecoded(status)) (void)picture.BuildReducedCopies();
     return status;
 }
 
@@ -116,29 +143,33 @@ DecodeStatus DecodePictureFile(const std::string& path, const PictureLimits& lim
     const PictureFormat format = PictureFormatOf(path);
     if (format == PictureFormat::kUnknown) return DecodeStatus::Unsupported;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) return DecodeStatus::Truncated;
+    const DecodeStatus read = ReadWholeFile(path, bytes);
+    if (read != DecodeStatus::Ok) return read;
     return DecodePicture(bytes.data(), bytes.size(), format, limits, picture);
 }
 
-bool LoadPicture(Program& program, Picture& picture, std::string_view path,
-                 int64_t sizeInMegabytes) {
+DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
+                         int64_t sizeInMegabytes) {
     std::string source(path);
     std::string copy;
     const int32_t copyAbove = program.settings.CopyImage;
     if (copyAbove >= 1 && sizeInMegabytes > copyAbove) {
+        // Without room for the copy the picture is read where it is.
         copy = CopyToTemporaryDirectory(path);
-        if (copy.empty()) return false;
-        source = copy;
+        if (!copy.empty()) source = copy;
     }
     // The decoder follows the original name: a copy keeps only its last four
     // characters, which lose the point of a four-letter extension.
     const PictureFormat format = PictureFormatOf(path);
     DecodeStatus status = DecodeStatus::Unsupported;
+    picture.pixels.Clear();
+    picture.reduced.clear();
     if (format != PictureFormat::kUnknown) {
         std::vector<uint8_t> bytes;
-        status = ReadWholeFile(source, bytes)
-                     ? DecodePicture(bytes.data(), bytes.size(), format, PictureLimits{}, picture)
-                     : DecodeStatus::Truncated;
+        status = ReadWholeFile(source, bytes);
+        if (status == DecodeStatus::Ok) {
+            status = DecodePicture(bytes.data(), bytes.size(), format, PictureLimits{}, picture);
+        }
     }
     if (!copy.empty()) {
         // The picture is in memory now; the copy would only pile up.
@@ -146,11 +177,16 @@ bool LoadPicture(Program& program, Picture& picture, std::string_view path,
         std::filesystem::remove(copy, error);
     }
     if (status != DecodeStatus::Ok) {
-        (void)program.ui.MessageBox(program.GetMessage(kMsgPictureTitle),
-                                    program.GetMessage(kMsgPictureNotLoaded), MessageButtons::Ok);
-        return false;
+        // A long path keeps its end, where the file's name is.
+        constexpr std::size_t kInfo = 127;
+        const std::string_view shown =
+            path.size() > kInfo ? path.substr(path.size() - (kInfo - 3)) : path;
+        program.ReportError(LoadErrorCode(status), 0,
+                            (shown.size() < path.size() ? "..." : "") + std::string(shown));
+        // A damaged picture is still shown: a notice, not an error.
+        ShowError(program, false, status == DecodeStatus::Damaged);
     }
-    return true;
+    return status;
 }
 
 }  // namespace kvx

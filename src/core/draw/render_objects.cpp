@@ -35,7 +35,9 @@ int32_t ToCanvas(int64_t v) {
 }
 
 int32_t ScaledFontSize(int32_t size) {
-    return static_cast<int32_t>(std::nearbyint(size * FontScale));
+    // A size from a damaged object-type file must not overflow the scaling.
+    const double scaled = std::clamp(size * FontScale, -kLargestFontSize, kLargestFontSize);
+    return static_cast<int32_t>(std::nearbyint(scaled));
 }
 
 std::string FormatFixed(double value, int decimals, int language) {

@@ -27,7 +27,10 @@ enum DecorationSlot : int32_t {
     kDecorationVerticalLabels = 127,
 };
 
-/// A stored font size scaled by FontScale, rounded to the nearest point.
+/// Largest font size in points drawn on the surface, far larger than it.
+inline constexpr double kLargestFontSize = 10000.0;
+/// A stored font size scaled by FontScale, rounded to the nearest point, and
+/// held within ±kLargestFontSize.
 int32_t ScaledFontSize(int32_t size);
 
 /// Text of a length on the raster: centimetres with one decimal for views

@@ -34,16 +34,6 @@ struct WindowGeometry {
     int32_t dataGridHeight = 0;   ///< `DGrid`
 };
 
-/// The cached column layout of the statistics box; it lives for the run and
-/// is measured again whenever the box's right edge moves.
-struct StatisticsBoxLayout {
-    static constexpr int kColumns = 17;
-    int32_t rightEdge = 0;
-    int32_t columnPitch = 24;
-    std::array<int32_t, kColumns> columnWidths{};
-    bool fixed = false;
-};
-
 /// Everything the main window shows after a redraw, for the front end to
 /// apply: texts, status panels, control states and the drawn surface.
 struct WindowState {

@@ -43,6 +43,13 @@ double ScreenFactor(int dataType) {
     return 1.0;
 }
 
+// range div Trunc(width) for a width of at least 1: a width beyond the range
+// leaves class 0 alone, and is never converted to an integer it cannot fit.
+int64_t LastClassWithin(int64_t range, double width) {
+    if (width > static_cast<double>(range)) return 0;
+    return range / static_cast<int64_t>(width);
+}
+
 std::string CutBeforeParenthesis(const std::string& name) {
     return name.substr(0, name.find('('));
 }
@@ -89,6 +96,10 @@ void TextExport::StatisticsPass(int32_t type) {
 
 std::string TextExport::Number(int decimals, double value) const {
     return FormatReal(-1, decimals, decimalComma_, value);
+}
+
+std::string TextExport::Shown(int decimals, double value) const {
+    return Representable(value) ? Number(decimals, value) : std::string("-");
 }
 
 bool TextExport::Line(std::string_view text) {
@@ -208,8 +219,12 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
     const ValueList& v = values_;
     const int32_t mask = settings.OutputItemMask;
     const double f = ScreenFactor(type.dataType);
-    const int d = f == 1.0 ? -1 : settings.DecimalPlaces;
-    const auto scaled = [&](double value) { return Number(d, value / f); };
+    // Counts and labels are listed with the decimals of their type, the
+    // statistics of every type with the places set for this report.
+    const int valueDecimals = f == 1.0 ? DecimalsFor(type.dataType) : settings.DecimalPlaces;
+    const int d = settings.DecimalPlaces;
+    const auto scaled = [&](double value) { return Shown(d, value / f); };
+    const auto value = [&](double x) { return Shown(valueDecimals, x / f); };
 
     std::string line;
     const std::string& name = type.nameEnglish;
@@ -219,15 +234,19 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
     } else if (mask & (kItemNameBefore | kItemNameFrom)) {
         line += name;
     }
+    // The numbers of lengths and areas are in this report's own scale.
+    if (!line.empty() && f != 1.0) {
+        line = TrimRight(line) + (f == 1000.0 ? " [mm]" : " [mm\xB2]");
+    }
     if (mask & kItemCount) line += "\t" + FormatReal(-1, -1, false, v.n());
     if (mask & kItemRange) {
         line += '\t';
-        if (counted == 0) {
+        if (counted == 0 || !Representable(v.min() / f) || !Representable(v.max() / f)) {
             line += "-";
         } else if (counted == 1 || v.min() == v.max()) {
-            line += scaled(v.min());
+            line += value(v.min());
         } else {
-            line += scaled(v.min()) + "-" + scaled(v.max());
+            line += value(v.min()) + "-" + value(v.max());
         }
     }
     if (mask & kItemMean) line += "\t" + (counted == 0 ? std::string("-") : scaled(v.mean()));
@@ -236,11 +255,14 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
         // A mean of 0 leaves the coefficient undefined.
         line += "\t" + (counted < 2 || v.mean() == 0.0
                             ? std::string("-")
-                            : Number(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
+                            : Shown(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
     }
     if (mask & kItemInterval) {
-        line += "\t" + (counted < 2 ? std::string("-")
-                                    : scaled(v.mean() - v.s()) + "-" + scaled(v.mean() + v.s()));
+        const double lower = v.mean() - v.s();
+        const double upper = v.mean() + v.s();
+        line += "\t" + (counted < 2 || !Representable(lower / f) || !Representable(upper / f)
+                            ? std::string("-")
+                            : scaled(lower) + "-" + scaled(upper));
     }
     if (mask & kItemWithin) {
         line += "\t" + (counted == 1 ? std::string("1") : Number(1, v.withinPercent()));
@@ -253,7 +275,7 @@ void TextExport::ReportBlock(int32_t n, int32_t counted) {
     if (!(v.mean() > 0.0 && v.s() > 0.0)) return;
     const ObjectType& type = program_.objectTypes.At(n);
     const double f = ReportFactor(type.dataType);
-    const auto value = [&](double x) { return Number(3, x / f); };
+    const auto value = [&](double x) { return Shown(3, x / f); };
 
     Line(type.nameEnglish + "\t" + type.nameGerman);
     Line("n\t" + IntToStr(counted));
@@ -262,7 +284,7 @@ void TextExport::ReportBlock(int32_t n, int32_t counted) {
     Line("d\t" + value(v.mean()));
     Line("v\t" + value(v.variance()));
     Line("s\t" + value(v.s()));
-    Line("cv\t" + Number(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
+    Line("cv\t" + Shown(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
     Line("d-s\t" + value(v.mean() - v.s()));
     Line("d+s\t" + value(v.mean() + v.s()));
     Line("p\t" + FormatReal(-1, 1, false, v.withinPercent()));
@@ -290,8 +312,7 @@ void TextExport::StoreRValues() {
 void TextExport::CountClasses() {
     const double width = classWidth_;
     if (!(width >= 1.0) || !std::isfinite(width)) return;  // no whole class width, no classes
-    const auto whole = static_cast<int64_t>(width);
-    const int64_t lastClass = kClassRange / whole;
+    const int64_t lastClass = LastClassWithin(kClassRange, width);
 
     // Class c holds the values v with c * width <= v < (c + 1) * width.
     std::map<int64_t, int32_t> counts;
@@ -323,7 +344,7 @@ void TextExport::WriteTessaplotTrailer() {
     Line("LABEL HEAD;" + head_);
     const double width = classWidth_;
     if (!(width >= 1.0) || !std::isfinite(width)) return;
-    const int64_t lastClass = kLastClass / static_cast<int64_t>(width);
+    const int64_t lastClass = LastClassWithin(kLastClass, width);
     for (int64_t c = 0; c <= lastClass; ++c) {
         const auto& counters = classes_[static_cast<std::size_t>(c)];
         if (counters[0] + counters[1] + counters[2] <= 0) continue;
@@ -342,7 +363,9 @@ void TextExport::WriteRTable() {
     for (const auto& row : rows_) {
         for (int32_t c = 0; c < columns_; ++c) {
             if (c > 0) text += '\t';
-            text += FormatReal(-1, 3, false, row[static_cast<std::size_t>(c)]);
+            // R's own word for a number that is missing.
+            const double value = row[static_cast<std::size_t>(c)];
+            text += Representable(value) ? FormatReal(-1, 3, false, value) : "NA";
         }
         text += '\n';
     }

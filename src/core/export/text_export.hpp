@@ -82,6 +82,8 @@ private:
     void WriteRTable();
     void ReportWriteFailure();
     std::string Number(int decimals, double value) const;
+    /// Number, or "-" for a value no reader could use (not finite, or huge).
+    std::string Shown(int decimals, double value) const;
     void StatisticsPass(int32_t type);
 
     Program& program_;

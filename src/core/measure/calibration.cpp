@@ -23,6 +23,30 @@ bool ReadNumber(const std::string& text, double& value) {
     return RealVal(text, value) == kOk;
 }
 
+// trunc(old x |measured| / |known|), exactly; anything beyond int32 comes
+// back as a value above it.
+double TruncatedQuotient(int32_t old, ExactDecimal measured, ExactDecimal known) {
+    __extension__ typedef unsigned __int128 Wide;  // holds int32 x 10^18 x 10^18
+    constexpr Wide kRoom = ~Wide{0} / 10;
+    constexpr double kBeyond = 4294967296.0;
+    const auto magnitude = [](int64_t v) { return static_cast<Wide>(v < 0 ? -v : v); };
+    Wide numerator = static_cast<Wide>(old < 0 ? 0 : old) * magnitude(measured.mantissa);
+    Wide denominator = magnitude(known.mantissa);
+    for (int64_t shift = int64_t{measured.exponent} - known.exponent; shift != 0;) {
+        if (shift > 0) {
+            if (numerator > kRoom) return kBeyond;  // the denominator is below 10^18
+            numerator *= 10;
+            --shift;
+        } else {
+            if (denominator > kRoom) return 0.0;  // the numerator is below 10^28
+            denominator *= 10;
+            ++shift;
+        }
+    }
+    const Wide quotient = numerator / denominator;
+    return quotient > static_cast<Wide>(kBeyond) ? kBeyond : static_cast<double>(quotient);
+}
+
 }  // namespace
 
 std::string GeneralNumber(double value) {
@@ -75,14 +99,28 @@ int32_t ResolutionFromDialog(const PropertiesDialogModel& model, int32_t old) {
     if (IntVal(model.Text(PropertiesDialogModel::Edit2), direct) == kOk && direct > 0) {
         return direct;
     }
-    double known = 0.0;
-    double measured = 0.0;
-    if (!ReadNumber(model.Text(PropertiesDialogModel::Edit4), known) ||
-        !ReadNumber(model.Text(PropertiesDialogModel::Edit5), measured) ||
-        !(known * measured > 0.0)) {
-        return old;
+    const std::string& knownText = model.Text(PropertiesDialogModel::Edit4);
+    const std::string& measuredText = model.Text(PropertiesDialogModel::Edit5);
+    ExactDecimal knownExact;
+    ExactDecimal measuredExact;
+    double scaled = 0.0;
+    if (DecimalVal(knownText, knownExact) && DecimalVal(measuredText, measuredExact)) {
+        // In binary, 2400 x 0.82 is 1967.9999...: truncating that would lose
+        // a dot per inch that the decimal numbers as typed do not.
+        if (!(knownExact.mantissa != 0 && measuredExact.mantissa != 0 &&
+              (knownExact.mantissa > 0) == (measuredExact.mantissa > 0))) {
+            return old;
+        }
+        scaled = TruncatedQuotient(old, measuredExact, knownExact);
+    } else {
+        double known = 0.0;
+        double measured = 0.0;
+        if (!ReadNumber(knownText, known) || !ReadNumber(measuredText, measured) ||
+            !(known * measured > 0.0)) {
+            return old;
+        }
+        scaled = std::trunc(static_cast<double>(old) * measured / known);
     }
-    const double scaled = std::trunc(static_cast<double>(old) * measured / known);
     // A scale that shrinks the resolution below one dot per inch, or beyond
     // what the project can hold, leaves it as it was.
     if (!(scaled >= 1.0) || scaled > std::numeric_limits<int32_t>::max()) return old;

@@ -71,8 +71,9 @@ std::string GeneralNumber(double value);
 
 /// The resolution the OK of the dialog gives: the resolution field when it
 /// holds an integer above 0, else old × measured / known of a scale pair
-/// whose product is above 0, truncated; old when neither applies or the
-/// result would be below 1 dpi or beyond int32.
+/// whose product is above 0, truncated as the decimal numbers typed give it
+/// (2400 × 0,82 / 1 is 1968); old when neither applies or the result would
+/// be below 1 dpi or beyond int32.
 int32_t ResolutionFromDialog(const PropertiesDialogModel& model, int32_t old);
 
 /// The pointer calibration the OK gives: a / b × 100 for two readable

@@ -1,5 +1,9 @@
 #include "core/measure/values.hpp"
 
+#include <cmath>
+
+#include "core/support/strings.hpp"
+
 namespace kvx {
 
 double UnitDivisor(double value, int dataType, int32_t tableUnit) {
@@ -22,6 +26,13 @@ std::string_view UnitName(int dataType, int32_t tableUnit) {
 
 int DecimalsFor(int dataType) {
     return dataType == kText || dataType == kCount ? 0 : 3;
+}
+
+bool LabelValue(std::string_view label, double& value) {
+    double read = 0.0;
+    if (RealVal(label, read) != kOk || !(std::fabs(read) <= kLargestLabelValue)) return false;
+    value = read;
+    return true;
 }
 
 }  // namespace kvx

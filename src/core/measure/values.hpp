@@ -29,4 +29,14 @@ std::string_view UnitName(int dataType, int32_t tableUnit);
 /// Decimals shown for values of a data type: 0 for Text and Count, else 3.
 int DecimalsFor(int dataType);
 
+/// Largest magnitude of the number a Text label may carry: every whole
+/// number up to it is held exactly, and the statistics of a full value list
+/// of such numbers stay finite and printable.
+inline constexpr double kLargestLabelValue = 1e15;
+
+/// Reads a Text object's label as its value, as RealVal reads it (blanks
+/// only give 0). False for text that is no number and for numbers beyond
+/// kLargestLabelValue: such a label yields no value.
+[[nodiscard]] bool LabelValue(std::string_view label, double& value);
+
 }  // namespace kvx

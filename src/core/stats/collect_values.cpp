@@ -119,7 +119,7 @@ void CollectValues(const History& history, const ObjectTypeTable& types, int32_t
             case kText: {
                 const MeasuredObject label = history.Peek(i);
                 double value = 0.0;
-                if (!label.name.empty() && RealVal(label.name, value) == kOk) {
+                if (!label.name.empty() && LabelValue(label.name, value)) {
                     list.Add({value, start, r.excluded});
                 }
                 break;

@@ -36,6 +36,10 @@ void GridModel::Fill(const ValueList& list, const StatisticsMarks& marks, int da
     const auto number = [&](int places, double value) {
         return FormatReal(0, places, decimalComma, value);
     };
+    // A number beyond what a cell can sensibly hold shows as "-", without unit.
+    const auto withUnit = [&](int places, double value) {
+        return Representable(value) ? WithUnit(number(places, value), unit) : std::string("-");
+    };
 
     // Every listed row stays, also when fewer than two values are counted, so
     // that excluded values can still be double-clicked back in; an empty list
@@ -44,7 +48,7 @@ void GridModel::Fill(const ValueList& list, const StatisticsMarks& marks, int da
     for (int32_t k = 1; k <= entries; ++k) {
         const ValueEntry& e = list.Entry(k);
         GridRow& row = DGrid[static_cast<std::size_t>(k - 1)];
-        row.value = WithUnit(number(decimals, shown(e.value)), unit);
+        row.value = withUnit(decimals, shown(e.value));
         if (e.excluded) row.value = "[" + row.value + "]";
         row.caption = IntToStr(k);
         if (entries > 2 && !e.excluded) {
@@ -63,21 +67,28 @@ void GridModel::Fill(const ValueList& list, const StatisticsMarks& marks, int da
     };
     cell(kRowN) = IntToStr(static_cast<int64_t>(n));
     if (n >= 1) {
-        cell(kRowMin) = WithUnit(number(decimals, shown(list.min())), unit);
-        cell(kRowMax) = WithUnit(number(decimals, shown(list.max())), unit);
+        cell(kRowMin) = withUnit(decimals, shown(list.min()));
+        cell(kRowMax) = withUnit(decimals, shown(list.max()));
     }
     if (n >= 2) {
         const double mean = shown(list.mean());
         const double s = shown(list.s());
-        cell(kRowMean) = WithUnit(number(3, mean), unit);
-        cell(kRowVariance) = number(3, shown(list.variance()));
-        cell(kRowS) = WithUnit(number(3, s), unit);
+        cell(kRowMean) = withUnit(3, mean);
+        // A variance is in the square of its values' unit: mm² for lengths in mm.
+        const double variance = shown(shown(list.variance()));
+        cell(kRowVariance) = Representable(variance) ? number(3, variance) : "-";
+        cell(kRowS) = withUnit(3, s);
         // With a mean of 0 the coefficient is undefined: the cell stays blank.
-        if (mean != 0.0)
-            cell(kRowVariation) = FormatReal(2, 1, decimalComma, s * 100.0 / mean) + " %";
-        cell(kRowInterval) = WithUnit(
-            number(2, shown(list.lowerBound())) + " - " + number(2, shown(list.upperBound())),
-            unit);
+        if (mean != 0.0) {
+            const double variation = s * 100.0 / mean;
+            cell(kRowVariation) =
+                Representable(variation) ? FormatReal(2, 1, decimalComma, variation) + " %" : "-";
+        }
+        const double lower = shown(list.lowerBound());
+        const double upper = shown(list.upperBound());
+        cell(kRowInterval) = Representable(lower) && Representable(upper)
+                                 ? WithUnit(number(2, lower) + " - " + number(2, upper), unit)
+                                 : "-";
         cell(kRowWithin) = IntToStr(marks.within * 100 / entries) + " %";
     }
     copyAllowed_ = true;

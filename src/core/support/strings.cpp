@@ -111,6 +111,16 @@ std::string FormatFixed(int decimals, double value) {
     return std::string(buffer, end);
 }
 
+// The shortest fixed-point text that reads back to value; empty when it
+// does not fit (never for a finite double).
+std::string FormatShortestFixed(double value) {
+    char buffer[1024];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (ec != std::errc()) return {};
+    return std::string(buffer, end);
+}
+
 // A tiny negative value shows as "-0.00"; nobody wants to read a signed zero.
 void DropSignOfZero(std::string& text) {
     if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos) {
@@ -278,6 +288,51 @@ ErrorCode RealVal(std::string_view text, double& value) {
     return kOk;
 }
 
+bool DecimalVal(std::string_view text, ExactDecimal& value) {
+    value = {};
+    std::string s = Trim(text);
+    std::replace(s.begin(), s.end(), ',', '.');
+    if (s.empty()) return true;
+    double checked = 0.0;
+    if (ParseDecimal(s, checked) != ParseResult::Ok) return false;
+
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    const bool negative = s[0] == '-';
+    if (s[0] == '+' || s[0] == '-') ++i;
+    std::string digits;
+    int64_t exponent = 0;
+    bool afterPoint = false;
+    for (; i < n && (IsDigit(s[i]) || s[i] == '.'); ++i) {
+        if (s[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (afterPoint) --exponent;
+        if (digits.empty() && s[i] == '0') continue;
+        digits += s[i];
+    }
+    if (i < n) {  // the exponent; ParseDecimal has checked its form and range
+        ++i;
+        bool exponentNegative = false;
+        if (s[i] == '+' || s[i] == '-') exponentNegative = s[i++] == '-';
+        int64_t e = 0;
+        for (; i < n; ++i) e = std::min<int64_t>(e * 10 + (s[i] - '0'), 1'000'000);
+        exponent += exponentNegative ? -e : e;
+    }
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    if (digits.empty()) return true;
+    if (digits.size() > 18 || exponent < -100000 || exponent > 100000) return false;
+    int64_t mantissa = 0;
+    for (const char c : digits) mantissa = mantissa * 10 + (c - '0');
+    value.mantissa = negative ? -mantissa : mantissa;
+    value.exponent = static_cast<int32_t>(exponent);
+    return true;
+}
+
 bool HexVal(std::string_view text, int32_t& value) {
     value = 0;
     if (text.empty()) return true;
@@ -314,6 +369,10 @@ bool IsNumber(std::string_view text) {
     return !trimmed.empty() && ParseDecimal(trimmed, ignored) != ParseResult::NotNumber;
 }
 
+bool Representable(double value) {
+    return std::isfinite(value) && std::fabs(value) <= kLargestShownNumber;
+}
+
 std::string FormatReal(int width, int decimals, bool decimalComma, double value) {
     decimals = std::min(decimals, static_cast<int>(kShortStringMax));
     std::string text;
@@ -324,12 +383,22 @@ std::string FormatReal(int width, int decimals, bool decimalComma, double value)
     } else if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) <= 9.22e18) {
         text = std::to_string(static_cast<int64_t>(value));
         if (decimals >= 1) text += ".0";
-    } else {
-        text = FormatFixed(decimals < 0 ? 12 : decimals, value);
-        if (decimals < 0 && text.find('.') != std::string::npos) {
+    } else if (decimals < 0) {
+        // The shortest text that reads back to the same double, so that
+        // 123456.789 does not show the binary noise of its twelfth place;
+        // only a value that needs more places than twelve is rounded there.
+        text = FormatShortestFixed(value);
+        const std::size_t point = text.find('.');
+        if (text.empty() || (point != std::string::npos && text.size() - point - 1 > 12)) {
+            text = FormatFixed(12, value);
+        }
+        if (text.find('.') != std::string::npos) {
             while (!text.empty() && text.back() == '0') text.pop_back();
             if (!text.empty() && text.back() == '.') text.pop_back();
         }
+        DropSignOfZero(text);
+    } else {
+        text = FormatFixed(decimals, value);
         DropSignOfZero(text);
     }
     if (decimalComma) std::replace(text.begin(), text.end(), '.', ',');

@@ -50,6 +50,15 @@ std::string IntToHex(int64_t value);
 /// Reads a decimal real number, every comma read as a point. Empty gives 0.
 /// Code 1020101 when it is not a number.
 [[nodiscard]] ErrorCode RealVal(std::string_view text, double& value);
+/// A decimal number held exactly: mantissa x 10^exponent.
+struct ExactDecimal {
+    int64_t mantissa = 0;
+    int32_t exponent = 0;
+};
+/// Reads the texts RealVal reads (every comma a point, empty gives 0) without
+/// rounding them to binary. False when the text is no number or needs more
+/// than 18 significant digits.
+[[nodiscard]] bool DecimalVal(std::string_view text, ExactDecimal& value);
 /// Reads hexadecimal ("#", "$" and "-" passed over, leading "-" negates).
 /// False on any other character. Empty text gives 0 and true. Eight digits
 /// are a 32-bit pattern ("FFFFFFFF" gives -1); a ninth significant digit, or
@@ -59,9 +68,19 @@ std::string IntToHex(int64_t value);
 bool IsNumber(std::string_view text);
 
 /// Formats a real number. width >= 1: right-aligned, decimals -1 rounds to an
-/// integer. width < 1: free format (see the doc of each case in the source).
+/// integer. width < 1: free format: a whole number as its digits (".0" after
+/// them when decimals >= 1); any other value in fixed point with decimals
+/// places, or with decimals -1 as the shortest text that reads back to the
+/// same double, rounded to 12 places when it needs more.
 /// decimalComma turns every "." into ",".
 std::string FormatReal(int width, int decimals, bool decimalComma, double value);
+
+/// Largest magnitude a number is shown with. Beyond it, or not finite, a
+/// number has no text a person could use (it would read "inf", "-nan" or
+/// hundreds of digits), and tables and reports show "-" instead.
+inline constexpr double kLargestShownNumber = 1e18;
+/// True when value is finite and its magnitude at most kLargestShownNumber.
+bool Representable(double value);
 
 /// Field reading in separated lines; the kind letter selects the conversion:
 /// S text, C first character, I/L int32, B byte, W word, X boolean, R real, H hex.

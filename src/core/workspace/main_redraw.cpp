@@ -30,6 +30,13 @@ constexpr Colour kPurple = 8388736;
 // Highest histogram class index the counts have room for.
 constexpr int64_t kMaxClass = 100000;
 
+// Columns of the statistics box, and the range of its font in points: a
+// setting far beyond the box is drawn at the largest, and a table is not
+// shrunk below the smallest to squeeze it in.
+constexpr std::size_t kStatisticsColumns = 17;
+constexpr int32_t kLargestBoxFontSize = 400;
+constexpr int32_t kSmallestBoxFontSize = 6;
+
 const char* const kMicrometre = "\xB5m";
 
 // The smallest text height on screen, in pixels, that reads as easily as the
@@ -71,7 +78,6 @@ private:
     void ScaleBar();
     void Histogram();
     void StatisticsBox();
-    bool StatisticsPassFits(const std::vector<std::vector<std::string>>& rows, int32_t fontPixels);
 
     Workspace& ws_;
     Program& program_;
@@ -81,6 +87,7 @@ private:
     ObjectRenderer renderer_;
     int32_t readableLabelSize_;
 
+    int32_t boxSize_ = 0;
     int32_t boxTop_ = 0;
     int32_t statsLeft_ = 12;
     int32_t statsRight_ = 0;
@@ -98,7 +105,10 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
     const std::array<CanvasPoint, 4> whole{{{0, 0}, {s0, 0}, {s0, s0}, {0, s0}}};
     surface_.Polygon(whole);
 
-    boxTop_ = s0 - (settings_.BoxSize + (settings_.PerformanceMode == 1 ? 12 : 36));
+    // A box size from a hand-edited configuration may be anything; no box
+    // is taller than the surface.
+    boxSize_ = std::clamp(settings_.BoxSize, 0, s0);
+    boxTop_ = s0 - (boxSize_ + (settings_.PerformanceMode == 1 ? 12 : 36));
     statsLeft_ = 12;
     statsRight_ = s - 12;
     visibleValue_ = 0.0;
@@ -260,6 +270,12 @@ void RedrawPass::Histogram() {
     if (ws_.currentType <= 0 || !hasValues || !(ws_.ClassWidth > 0) || ws_.grids.RowCount() <= 2) {
         return;
     }
+    // A fixed class size is a length; areas get the square of it as their
+    // class, rather than a width in µm laid over values in µm².
+    double classWidth = ws_.ClassWidth;
+    if (type.dataType == kPolygon && settings_.AdaptClassSize < 1) {
+        classWidth *= classWidth;
+    }
 
     // Values whose class lies outside 0 .. 100,000 have no place in the
     // histogram and are left out of it.
@@ -269,7 +285,7 @@ void RedrawPass::Histogram() {
     for (int32_t k = 1; k <= rows; ++k) {
         const ValueEntry& entry = ws_.valueList.Entry(k);
         if (entry.excluded) continue;
-        const double cls = std::nearbyint(entry.value / ws_.ClassWidth);
+        const double cls = std::nearbyint(entry.value / classWidth);
         if (!(cls >= 0 && cls <= static_cast<double>(kMaxClass))) continue;
         ++counts[static_cast<int64_t>(cls)];
         ++counted;
@@ -285,30 +301,42 @@ void RedrawPass::Histogram() {
     const int32_t mark = max > 150 ? 100 : max > 15 ? 10 : 1;
 
     const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
-    const int32_t boxSize = settings_.BoxSize;
+    const int32_t boxSize = boxSize_;
     surface_.SetPen(kBlack, 2, kPenSolid);
     surface_.SetBrush(kWhite);
     surface_.Rectangle(s0 - 636, boxTop_, s0 - 18, boxTop_ + boxSize);
     statsRight_ = s0 - 648;
 
     const int32_t yb = boxTop_ + boxSize - 12;
-    const int32_t u = (boxSize + 18) / (max + 1);
     const int32_t x0 = s0 - 624;
+    // Bars keep 12 pixels to the frame at the top as at the bottom. A few
+    // values get a fixed step per count; once those steps would rise above
+    // the frame, or shrink to nothing, the highest bar fills the room and the
+    // others follow in proportion, with a level line every `mark` counts.
+    const int32_t room = std::max(boxSize - 24, 1);
+    const int32_t step = (boxSize + 18) / (max + 1);
+    const bool stepped = step >= 1 && int64_t{step} * max <= room;
+    const int32_t levelEvery = stepped ? 1 : mark;
+    const auto height = [&](int64_t count) {
+        if (stepped) return static_cast<int32_t>(count * step);
+        // A class of one value among hundreds still shows.
+        return static_cast<int32_t>(count == 0 ? 0 : std::max<int64_t>(count * room / max, 1));
+    };
 
     surface_.SetPen(kBlue, 2, kPenSolid);
     surface_.SetBrush(kBlue);
     for (const auto& [cls, count] : counts) {
         const auto c = static_cast<int32_t>(cls - first);
-        surface_.Rectangle(x0 + c * cw, yb - count * u, x0 + (c + 1) * cw, yb);
+        surface_.Rectangle(x0 + c * cw, yb - height(count), x0 + (c + 1) * cw, yb);
     }
 
     surface_.SetPen(kBlack, 1, kPenSolid);
-    for (int32_t j = 0; j <= max; ++j) {
-        surface_.MoveTo(x0, yb - j * u);
-        surface_.LineTo(x0 + classes * cw, yb - j * u);
+    for (int32_t j = 0; j <= max; j += levelEvery) {
+        surface_.MoveTo(x0, yb - height(j));
+        surface_.LineTo(x0 + classes * cw, yb - height(j));
     }
     for (int32_t c = 0; c <= classes; ++c) {
-        surface_.MoveTo(x0 + c * cw, yb - max * u);
+        surface_.MoveTo(x0 + c * cw, yb - height(max));
         surface_.LineTo(x0 + c * cw, yb);
     }
 
@@ -337,103 +365,88 @@ void RedrawPass::StatisticsBox() {
     std::vector<std::string> memo;
     ws_.DoWriteFile(kScreenReportKind, &memo);
     const auto n = static_cast<int32_t>(memo.size());
-    StatisticsBoxLayout& layout = ws_.statisticsBoxLayout;
-    if (n <= 1) {
-        if (n == 1) layout.fixed = true;
-        return;
-    }
+    if (n <= 1) return;
 
     std::vector<std::vector<std::string>> rows;
     rows.reserve(memo.size());
-    for (const std::string& line : memo) rows.push_back(SplitCells(line));
+    for (const std::string& line : memo) {
+        rows.push_back(SplitCells(line));
+        // Columns beyond the 17 the box has room for are not shown.
+        if (rows.back().size() > kStatisticsColumns) rows.back().resize(kStatisticsColumns);
+    }
+
+    const int32_t boxSize = boxSize_;
+    const int32_t left = statsLeft_;
+    const int32_t right = statsRight_;
+    surface_.SetPen(kBlack, 2, kPenSolid);
+    surface_.SetBrush(kWhite);
+    surface_.Rectangle(left, boxTop_, right, boxTop_ + boxSize);
 
     Font& font = surface_.font();
     font.name = "Courier";
     font.colour = kBlack;
-    const int32_t boxSize = settings_.BoxSize;
-    const int32_t h = (boxSize - 6) / n;
-    const int32_t fontPixels = n < 4 ? (boxSize - 6) / 4 - 4 : h - 4;
-
-    // Padded lines of long numbers may run past the box; they must not
-    // cover the histogram or the scale bar beside it.
-    surface_.SetClipRect({statsLeft_, boxTop_, statsRight_ + 1, boxTop_ + boxSize + 1});
-    const auto restoreClip = [this] {
-        const int32_t s0 = static_cast<int32_t>(view_.surfaceSize);
-        if (clipped_) {
-            surface_.SetClipRect({1, 1, s0, s0});
-        } else {
-            surface_.ResetClip();
-        }
-    };
-    // The pitch shrinks by one step per pass that does not fit; a table too
-    // wide even at pitch 1 leaves the box empty.
-    while (!StatisticsPassFits(rows, fontPixels)) {
-        if (layout.columnPitch < 1) {
-            restoreClip();
-            return;
-        }
-    }
-    restoreClip();
-    layout.fixed = true;
-}
-
-bool RedrawPass::StatisticsPassFits(const std::vector<std::vector<std::string>>& rows,
-                                    int32_t fontPixels) {
-    StatisticsBoxLayout& layout = ws_.statisticsBoxLayout;
-    const int32_t boxSize = settings_.BoxSize;
-    const int32_t left = statsLeft_;
-    const int32_t right = statsRight_;
-
-    surface_.SetPen(kBlack, 2, kPenSolid);
-    surface_.SetBrush(kWhite);
-    surface_.Rectangle(left, boxTop_, right, boxTop_ + boxSize);
-    if (layout.rightEdge != right) {
-        layout.columnPitch = 24;
-        layout.columnWidths.fill(0);
-        layout.rightEdge = right;
-        layout.fixed = false;
-    }
-    if (layout.columnPitch < 1) return false;
-
-    const auto n = static_cast<int32_t>(rows.size());
     const int32_t y0 = boxTop_ + 6;
     const int32_t h = (boxSize - 6) / n;
     // The font is given by its cell height in pixels; sizes are points at 96 dpi.
-    surface_.font().size = settings_.MaxStatisticsFontSize > 0
+    const int32_t fontPixels = n < 4 ? (boxSize - 6) / 4 - 4 : h - 4;
+    const int32_t wanted = settings_.MaxStatisticsFontSize > 0
                                ? settings_.MaxStatisticsFontSize
                                : static_cast<int32_t>(std::nearbyint(fontPixels * 72.0 / 96.0));
 
+    // Every column as wide as its widest cell, measured in the font it is
+    // drawn in, and a gap of two blanks: no cell can reach into the next.
+    // A table too wide (or rows too tall) for the box is drawn smaller, down
+    // to a size that can still be read, and then loses whole columns from
+    // the right rather than showing any of them cut.
+    const int64_t room = int64_t{right} - 12 - (int64_t{left} + 12);
+    std::vector<int32_t> widths;
+    int64_t gap = 0;
+    std::size_t columns = 0;
+    const int32_t start = std::clamp(wanted, 1, kLargestBoxFontSize);
+    const int32_t smallest = std::min(start, kSmallestBoxFontSize);
+    for (int32_t size = start;;) {
+        font.size = size;
+        widths.assign(kStatisticsColumns, 0);
+        columns = 0;
+        for (const std::vector<std::string>& cells : rows) {
+            columns = std::max(columns, cells.size());
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                widths[c] = std::max(widths[c], surface_.TextWidth(cells[c]));
+            }
+        }
+        gap = surface_.TextWidth("  ");
+        int64_t total = 0;
+        std::size_t fitting = 0;
+        for (std::size_t c = 0; c < columns; ++c) {
+            total += (c > 0 ? gap : 0) + widths[c];
+            if (total <= room) fitting = c + 1;
+        }
+        const int32_t height = surface_.TextHeight("0");
+        if ((fitting == columns && height <= h) || size <= smallest) {
+            columns = fitting;
+            break;
+        }
+        // Text grows with its size: go straight to about the size that
+        // fits, then on in single steps.
+        double shrink = 1.0;
+        if (total > room && total > 0) {
+            shrink = static_cast<double>(room) / static_cast<double>(total);
+        }
+        if (height > h && height > 0) shrink = std::min(shrink, static_cast<double>(h) / height);
+        const auto estimate = static_cast<int32_t>(size * std::clamp(shrink, 0.0, 1.0));
+        size = std::max(std::min(estimate, size - 1), smallest);
+    }
+
     for (int32_t i = 0; i < n; ++i) {
         const std::vector<std::string>& cells = rows[static_cast<std::size_t>(i)];
-        // Columns beyond the layout's 17 are not shown.
-        const std::size_t columns =
-            std::min(cells.size(), static_cast<std::size_t>(StatisticsBoxLayout::kColumns));
-        const int32_t y = y0 + i * h;
-        if (!layout.fixed) {
-            for (std::size_t c = 0; c < columns; ++c) {
-                const std::string& cell = cells[c];
-                int32_t& width = layout.columnWidths[c];
-                width = std::max(width, static_cast<int32_t>(cell.size()));
-                const int32_t x = left + 12 + layout.columnPitch * static_cast<int32_t>(c) * 12;
-                if (x + surface_.TextWidth(cell) < right) {
-                    surface_.TextOut(x, y, cell);
-                } else {
-                    --layout.columnPitch;
-                    return false;
-                }
+        int64_t x = int64_t{left} + 12;
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (c < cells.size() && !cells[c].empty()) {
+                surface_.TextOut(static_cast<int32_t>(x), y0 + i * h, cells[c]);
             }
-        } else {
-            std::string text;
-            std::size_t target = 0;
-            for (std::size_t c = 0; c < columns; ++c) {
-                text += cells[c];
-                target += static_cast<std::size_t>(layout.columnWidths[c]) + 2;
-                if (text.size() < target) text.append(target - text.size(), ' ');
-            }
-            surface_.TextOut(left + 12, y, text);
+            x += widths[c] + gap;
         }
     }
-    return true;
 }
 
 void SetControl(WindowState& state, const char* name, std::optional<bool> enabled,

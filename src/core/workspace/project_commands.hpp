@@ -17,12 +17,16 @@ struct ResolutionAnswer {
     int32_t dpi = 0;
     /// The answer was a plain number of dots per inch (not "n/m").
     bool plain = false;
+    /// The millimetres have decimals beyond the five characters read.
+    bool millimetresCut = false;
 };
 
 /// Reads the answer to the resolution question: a number of dots per inch,
 /// or "n/m" for n pixels per m millimetres (m from at most five characters
-/// after the slash), rounded to whole dots per inch. A zero or negative n or
-/// m, text that is not a number, or a result outside 1..2147483647 gives 0.
+/// after the slash, decimals with a point or a comma taken exactly), rounded
+/// to whole dots per inch. A zero or negative n or m, text that is not a
+/// number, millimetres with decimals longer than five characters, or a
+/// result outside 1..2147483647 gives 0.
 ResolutionAnswer ParseResolutionAnswer(std::string_view answer);
 
 /// The folder a file dialog opens in: preferred, or the documents folder when

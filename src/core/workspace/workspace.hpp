@@ -185,6 +185,9 @@ private:
     void CaptureClick(const MouseEvent& event);
     void ModifyPress(const MouseEvent& event);
     void DropDraggedPoint(const MouseEvent& event);
+    /// The history index of the closing copy of the polygon or count object
+    /// whose first point is at index; 0 when there is none.
+    int32_t ClosingCopyOf(int32_t index) const;
     bool ShowObjectDialog();
     void SyncPendingMarkers();
     void MeasuringControlsChanged();
@@ -270,8 +273,6 @@ public:
     bool skipNextRedraw = false;
     /// Set by the layout, read by the mouse handling, cleared by every redraw.
     bool resizeFlag = false;
-    /// The statistics box's column layout, kept between redraws.
-    StatisticsBoxLayout statisticsBoxLayout;
     /// Sizes the front end reports for the window-geometry layer.
     WindowGeometry windowGeometry;
     /// The side of `MainPB` in screen pixels while a window shows the

@@ -20,6 +20,7 @@ namespace {
 // Message numbers of the questions asked here.
 constexpr int kMsgResolutionCaption = 418;
 constexpr int kMsgResolutionPrompt = 2103;
+constexpr int kMsgMillimetresTooLong = 2380;
 constexpr int kMsgSaveChangesCaption = 2020;
 constexpr int kMsgSaveChangesText = 2021;
 constexpr int kMsgProjectFiles = 2029;
@@ -31,6 +32,31 @@ constexpr int kMsgUserNamePrompt = 2226;
 
 constexpr std::size_t kMaxMillimetreDigits = 5;
 constexpr std::size_t kMaxText = 255;
+
+// round(pixels × 25.4 / millimetres), halves to even, in integers so that a
+// decimal number of millimetres counts as typed; 0 outside 1..int32.
+int32_t DotsPerInch(int32_t pixels, ExactDecimal millimetres) {
+    __extension__ typedef unsigned __int128 Wide;  // holds int32 × 254 × 10^18
+    constexpr Wide kRoom = ~Wide{0} / 10;
+    constexpr auto kLargest = static_cast<Wide>(std::numeric_limits<int32_t>::max());
+    Wide numerator = static_cast<Wide>(pixels) * 254;
+    Wide denominator = static_cast<Wide>(millimetres.mantissa) * 10;
+    for (int64_t shift = millimetres.exponent; shift != 0;) {
+        if (shift < 0) {
+            if (numerator > kRoom) return 0;
+            numerator *= 10;
+            ++shift;
+        } else {
+            if (denominator > kRoom) return 0;
+            denominator *= 10;
+            --shift;
+        }
+    }
+    Wide dpi = numerator / denominator;
+    const Wide twice = (numerator % denominator) * 2;
+    if (twice > denominator || (twice == denominator && dpi % 2 == 1)) ++dpi;
+    return dpi >= 1 && dpi <= kLargest ? static_cast<int32_t>(dpi) : 0;
+}
 
 }  // namespace
 
@@ -46,17 +72,20 @@ ResolutionAnswer ParseResolutionAnswer(std::string_view answer) {
         return result;
     }
     int32_t pixels = 0;
-    int32_t millimetres = 0;
-    if (IntVal(std::string_view(text).substr(0, slash), pixels) != kOk ||
-        IntVal(std::string_view(text).substr(slash + 1, kMaxMillimetreDigits), millimetres) !=
-            kOk ||
-        pixels <= 0 || millimetres <= 0) {
+    ExactDecimal millimetres;
+    const std::string after = Trim(std::string_view(text).substr(slash + 1));
+    // Whole millimetres beyond five characters are cut as ever; decimals that
+    // the cut would drop change the scale, so such an answer is refused.
+    if (after.size() > kMaxMillimetreDigits && after.find_first_of(".,") != std::string::npos) {
+        result.millimetresCut = true;
         return result;
     }
-    const double dpi = std::nearbyint(pixels * 25.4 / millimetres);
-    if (dpi >= 1.0 && dpi <= static_cast<double>(std::numeric_limits<int32_t>::max())) {
-        result.dpi = static_cast<int32_t>(dpi);
+    if (IntVal(std::string_view(text).substr(0, slash), pixels) != kOk ||
+        !DecimalVal(std::string_view(after).substr(0, kMaxMillimetreDigits), millimetres) ||
+        pixels <= 0 || millimetres.mantissa <= 0) {
+        return result;
     }
+    result.dpi = DotsPerInch(pixels, millimetres);
     return result;
 }
 
@@ -87,6 +116,11 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     std::string answer;
     if (!program_.ui.InputText(question, answer)) return;
     const ResolutionAnswer resolution = ParseResolutionAnswer(answer);
+    if (resolution.millimetresCut) {
+        (void)program_.ui.MessageBox(program_.GetMessage(kMsgResolutionCaption),
+                                     program_.GetMessage(kMsgMillimetresTooLong) + " " + answer,
+                                     MessageButtons::Ok);
+    }
     if (resolution.dpi <= 0) return;
     if (AskSaveChanges() == kAnswerCancel) return;
 

@@ -361,6 +361,22 @@ void Workspace::ModifyPress(const MouseEvent& event) {
     Redraw();
 }
 
+int32_t Workspace::ClosingCopyOf(int32_t index) const {
+    if (index < 1 || index > history.Count()) return 0;
+    const MeasuredObject first = history.Peek(index);
+    if (first.vertexKind != 1 || first.typeIndex <= 0 ||
+        !ClosedShape(program_.objectTypes.At(first.typeIndex).dataType)) {
+        return 0;
+    }
+    int32_t last = index;
+    while (last < history.Count() && history.Peek(last + 1).vertexKind == 2) ++last;
+    // An object of two clicks has no closing copy: its last point is a
+    // point of its own, even where it lies on the first.
+    if (last < index + 2) return 0;
+    const MeasuredObject copy = history.Peek(last);
+    return copy.typeIndex == first.typeIndex && copy.x == first.x && copy.y == first.y ? last : 0;
+}
+
 void Workspace::DropDraggedPoint(const MouseEvent& event) {
     if (dragIndex == 0) return;
     program_.ui.SizingCursor(false);
@@ -371,9 +387,16 @@ void Workspace::DropDraggedPoint(const MouseEvent& event) {
         if (exact) {
             BeginChange();
             MeasuredObject point = history.Peek(dragIndex);
+            const int32_t closing = ClosingCopyOf(dragIndex);
             point.x = exact->x;
             point.y = exact->y;
             history.Put(dragIndex, point);
+            if (closing != 0) {
+                MeasuredObject copy = history.Peek(closing);
+                copy.x = exact->x;
+                copy.y = exact->y;
+                history.Put(closing, copy);
+            }
             fileState = kChanged;
             EndChange(kMsgUndoMovePoint);
         }

@@ -504,10 +504,26 @@ void MainWindow::ApplyLayout() {
         panels_[i]->setFixedWidth(layout_.panelWidths[i]);
     workspace_->screenFieldSize = layout_.MainPB.width;
 
+    FillWindowGeometry();
     workspace_->StatisticsPass();
     layoutDone_ = true;
     layingOut_ = false;
     SyncControls();
+}
+
+void MainWindow::FillWindowGeometry() {
+    WindowGeometry& g = workspace_->windowGeometry;
+    if (const QScreen* s = screen()) {
+        g.screenWidth = s->geometry().width();
+        g.screenHeight = s->geometry().height();
+    }
+    const QSize outer = OuterSize();
+    g.mainWidth = outer.width();
+    g.mainHeight = outer.height();
+    g.paintBoxWidth = MainPB->width();
+    g.paintBoxHeight = MainPB->height();
+    g.valueGridHeight = vGrid->height();
+    g.dataGridHeight = DGrid->height();
 }
 
 void MainWindow::PlaceFunctionButtons() {

@@ -99,6 +99,9 @@ private:
     void SyncControls();
     void SetControl(const QString& name, std::optional<bool> enabled, std::optional<bool> visible);
     void PlaceFunctionButtons();
+    /// Hands the sizes of screen, window, paint box and grids to the
+    /// workspace, whose window-geometry layer prints them.
+    void FillWindowGeometry();
     void ShowZoomOutline();
 
     /// Runs a command and shows its outcome.

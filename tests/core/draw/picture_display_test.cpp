@@ -12,6 +12,7 @@
 #include "core/draw/recording.hpp"
 #include "core/draw/view.hpp"
 #include "core/export/bmp_writer.hpp"
+#include "core/export/jpeg_writer.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 
@@ -43,7 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 class DrawPictureTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(program.LoadMessages(), kOk); }
+    void SetUp() override {
+        ASSERT_TRUE(program.InitErrorStack());
+        ASSERT_EQ(program.LoadMessages(), kOk);
+        ASSERT_EQ(program.errorTable.LoadErrorTable("korvanix.err", program.programDir), kOk);
+    }
 
     /// A bitmap file of the given size, its pixels all one grey.
     std::string WriteBitmap(const std::string& name, int32_t width, int32_t height) {
@@ -178,18 +183,47 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtentCase{3, 1, 2540, false},  // 30 x 10 µm: the height is too small
                       ExtentCase{39, 2, 1, true},     // 990,600 µm wide
                       ExtentCase{40, 2, 1, false},    // 1,016,000 µm
-                      ExtentCase{4, 4, 0, false}));   // no resolution: no extent
+                      // A strip longer than 30000 pixels, 423 mm at 2400 dpi.
+                      ExtentCase{40000, 200, 2400, true},
+                      ExtentCase{4, 4, 0, false}));  // no resolution: no extent
 
 TEST_F(DrawPictureTest, FailedLoadShowsTheMessageAndStaysPending) {
     Open(dir.File("gone.bmp"), 1200);
     WholeWorld();
     EXPECT_FALSE(DrawPicture(program, project, surface));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].title, program.GetMessage(351));
-    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(352));
+    ASSERT_EQ(ui.errorDialogs.size(), 1u);
+    EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(2381));  // not found
+    EXPECT_EQ(ui.errorDialogs[0].info, project.imagePath);
     EXPECT_TRUE(project.fitImagePending);
     EXPECT_EQ(project.picture, nullptr);
     EXPECT_TRUE(surface.Empty());
+}
+
+// A JPEG cut in half (an end marker after the cut): what was decoded is
+// drawn, with a notice and a word in the status text that stays.
+TEST_F(DrawPictureTest, ADamagedPictureIsDrawnAndSaysSo) {
+    PixelImage noise;
+    ASSERT_TRUE(noise.Allocate(64, 64));
+    uint32_t seed = 7;
+    for (int32_t y = 0; y < 64; ++y) {
+        for (std::size_t x = 0; x < noise.Stride(); ++x) {
+            seed = seed * 1103515245 + 12345;
+            noise.Row(y)[x] = static_cast<uint8_t>(seed >> 24);
+        }
+    }
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(EncodeJpeg(noise.View(), 90, jpeg));
+    jpeg.resize(jpeg.size() / 2);
+    jpeg.push_back(0xFF);
+    jpeg.push_back(0xD9);
+    Open(dir.Write("cut.jpg", std::string(jpeg.begin(), jpeg.end())), 1200);
+    WholeWorld();
+    ASSERT_TRUE(DrawPicture(program, project, surface));
+    EXPECT_EQ(Stretches().size(), 1u);
+    EXPECT_EQ(project.imageInfo, program.GetMessage(2387) + ": x=64 y=64 (0.5 KB)");
+    ASSERT_EQ(ui.errorDialogs.size(), 1u);
+    EXPECT_TRUE(ui.errorDialogs[0].noticeStyle);
+    EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(2385));
 }
 
 }  // namespace

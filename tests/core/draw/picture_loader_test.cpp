@@ -200,22 +200,57 @@ TEST(PictureJpegTest, GreyAndAdobeCmykBecomeRgb) {
     ExpectNear(image, 255, 0, 0);
 }
 
-TEST(PictureJpegTest, DamagedFilesAreRefusedWithoutEndingTheProgram) {
-    // Noise, so that the coded pixels and not the tables fill most of the file.
-    PixelImage noise = Flat(64, 64, 0, 0, 0);
+/// The file with the width and height of its frame header replaced.
+std::string WithClaimedSize(std::string jpeg, int width, int height) {
+    for (const char* marker : {"\xFF\xC0", "\xFF\xC2"}) {
+        const std::size_t at = jpeg.find(marker);
+        if (at == std::string::npos) continue;
+        jpeg[at + 5] = static_cast<char>(height >> 8);
+        jpeg[at + 6] = static_cast<char>(height & 0xFF);
+        jpeg[at + 7] = static_cast<char>(width >> 8);
+        jpeg[at + 8] = static_cast<char>(width & 0xFF);
+        return jpeg;
+    }
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
+}
+
+/// Noise, so that the coded pixels and not the tables fill most of a file.
+PixelImage Noise(int32_t width, int32_t height) {
+    PixelImage noise = Flat(width, height, 0, 0, 0);
     uint32_t seed = 1;
-    for (int32_t y = 0; y < 64; ++y) {
-        for (int32_t x = 0; x < 64 * 3; ++x) {
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width * 3; ++x) {
             seed = seed * 1103515245 + 12345;
             noise.Row(y)[x] = static_cast<uint8_t>(seed >> 24);
         }
     }
-    const std::string jpeg = JpegBytes(noise);
+    return noise;
+}
+
+TEST(PictureJpegTest, DamagedFilesAreShownInPartOrRefused) {
+    const std::string jpeg = JpegBytes(Noise(64, 64));
     PixelImage image;
+    // Cut in half, with and without an end marker after the cut: the codec
+    // makes the missing half up, and the picture comes back as damaged.
     const std::string half = jpeg.substr(0, jpeg.size() / 2);
-    EXPECT_EQ(DecodeJpeg(Bytes(half), half.size(), 1, PictureLimits{}, image),
-              DecodeStatus::Truncated);
-    EXPECT_TRUE(image.Empty());
+    for (const std::string& cut : {half, half + "\xFF\xD9"}) {
+        EXPECT_EQ(DecodeJpeg(Bytes(cut), cut.size(), 1, PictureLimits{}, image),
+                  DecodeStatus::Damaged);
+        EXPECT_EQ(image.Width(), 64);
+        EXPECT_EQ(image.Height(), 64);
+    }
+    // A progressive file with only its first scans: blurred, and damaged.
+    const std::string progressive = CodecJpeg(16, 16, 3, JCS_RGB, {200, 40, 90}, true);
+    const std::size_t thirdScan = progressive.find(
+        "\xFF\xDA", progressive.find("\xFF\xDA", progressive.find("\xFF\xDA") + 2) + 2);
+    ASSERT_NE(thirdScan, std::string::npos);
+    const std::string firstScans = progressive.substr(0, thirdScan) + "\xFF\xD9";
+    EXPECT_EQ(DecodeJpeg(Bytes(firstScans), firstScans.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Damaged);
+    EXPECT_EQ(image.Width(), 16);
+    EXPECT_EQ(DecodeJpeg(Bytes(progressive), progressive.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Ok);
     const std::string headerOnly = jpeg.substr(0, 20);
     EXPECT_NE(DecodeJpeg(Bytes(headerOnly), headerOnly.size(), 1, PictureLimits{}, image),
               DecodeStatus::Ok);
@@ -232,6 +267,27 @@ TEST(PictureJpegTest, DamagedFilesAreRefusedWithoutEndingTheProgram) {
     EXPECT_EQ(DecodeJpeg(Bytes(jpeg), jpeg.size(), 1, small, image, &fullW),
               DecodeStatus::TooLarge);
     EXPECT_EQ(fullW, 64);
+}
+
+// A few kilobytes whose header claims 30000 x 16000 pixels: refused at
+// once, before the codec spends gigabytes on coefficients and pixels it would
+// have to make up. The same picture really coded is accepted.
+TEST(PictureJpegTest, AClaimTheDataCannotFillIsRefusedBeforeAllocating) {
+    PixelImage image;
+    for (const bool progressive : {false, true}) {
+        const std::string small = CodecJpeg(64, 64, 3, JCS_RGB, {9, 99, 199}, progressive);
+        const std::string claim = WithClaimedSize(small, 30000, 16000);
+        int32_t fullW = 0;
+        EXPECT_EQ(DecodeJpeg(Bytes(claim), claim.size(), 1, PictureLimits{}, image, &fullW),
+                  DecodeStatus::Truncated)
+            << progressive;
+        EXPECT_EQ(fullW, 30000);
+        EXPECT_TRUE(image.Empty());
+    }
+    // Long and narrow is no longer too large: 40000 x 16 at full size.
+    const std::string strip = CodecJpeg(40000, 16, 3, JCS_RGB, {1, 2, 3}, true);
+    EXPECT_EQ(DecodeJpeg(Bytes(strip), strip.size(), 1, PictureLimits{}, image), DecodeStatus::Ok);
+    EXPECT_EQ(image.Width(), 40000);
 }
 
 TEST(PictureJpegTest, EndlessProgressiveScansAreCutShort) {
@@ -294,6 +350,24 @@ TEST(PictureGifTest, InterlacedRowsAndLocalColoursLandInPlace) {
 }
 
 TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
+    // 35 bytes claiming a screen of 30000 x 16000 around one pixel.
+    GifFrame dot;
+    dot.pixels = {1};
+    const std::string screen = MakeGif(30000, 16000, kGlobal, 0, {dot});
+    PixelImage claimed;
+    EXPECT_EQ(DecodeGif(Bytes(screen), screen.size(), PictureLimits{}, claimed),
+              DecodeStatus::Truncated);
+    EXPECT_TRUE(claimed.Empty());
+    // A frame of more pixels than its data can code.
+    GifFrame big;
+    big.width = 4000;
+    big.height = 4000;
+    big.pixels = std::vector<uint8_t>(16000000, 1);
+    std::string cutFrame = MakeGif(4000, 4000, kGlobal, 0, {big});
+    cutFrame.resize(200);
+    EXPECT_EQ(DecodeGif(Bytes(cutFrame), cutFrame.size(), PictureLimits{}, claimed),
+              DecodeStatus::Truncated);
+
     GifFrame frame;
     frame.width = 20;
     frame.height = 20;
@@ -309,6 +383,7 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     EXPECT_NE(DecodeGif(Bytes(garbage), garbage.size(), PictureLimits{}, image), DecodeStatus::Ok);
     GifFrame wide = frame;
     wide.left = 65000;  // the frame reaches far past any sane screen
+    wide.top = 65000;
     const std::string huge = MakeGif(20, 20, kGlobal, 0, {wide});
     PictureLimits limits;
     EXPECT_EQ(DecodeGif(Bytes(huge), huge.size(), limits, image), DecodeStatus::TooLarge);
@@ -330,7 +405,9 @@ TEST(PictureLoaderTest, DecoderFollowsTheExtensionInAnyCase) {
 class LoadPictureTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(program.InitErrorStack());
         ASSERT_EQ(program.LoadMessages(), kOk);
+        ASSERT_EQ(program.errorTable.LoadErrorTable("korvanix.err", program.programDir), kOk);
         if (const char* tmp = std::getenv("TMPDIR")) savedTmp_ = tmp;
     }
     void TearDown() override {
@@ -341,11 +418,14 @@ protected:
         }
     }
     void SetTemporaryDirectory(const std::string& path) { setenv("TMPDIR", path.c_str(), 1); }
-    void ExpectPictureMessage() {
-        ASSERT_EQ(ui.boxes.size(), 1u);
-        EXPECT_EQ(ui.boxes[0].title, program.GetMessage(351));
-        EXPECT_EQ(ui.boxes[0].text, program.GetMessage(352));
-        ui.boxes.clear();
+    // The reason is shown with the file's path, as an error or as a notice.
+    void ExpectPictureMessage(int message, const std::string& path, bool notice = false) {
+        ASSERT_EQ(ui.errorDialogs.size(), 1u);
+        EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(message));
+        EXPECT_EQ(ui.errorDialogs[0].info, path);
+        EXPECT_EQ(ui.errorDialogs[0].noticeStyle, notice);
+        ui.errorDialogs.clear();
+        EXPECT_TRUE(program.errors.Empty());
     }
 
     test::TempDir dir;
@@ -359,31 +439,53 @@ private:
 
 TEST_F(LoadPictureTest, LoadsEveryKnownFormat) {
     const std::string jpeg = JpegBytes(Flat(600, 300, 1, 2, 3));
-    ASSERT_TRUE(LoadPicture(program, picture, dir.Write("a.JPG", jpeg), 0));
+    ASSERT_EQ(LoadPicture(program, picture, dir.Write("a.JPG", jpeg), 0), DecodeStatus::Ok);
     EXPECT_EQ(picture.Width(), 600);
     EXPECT_EQ(picture.Height(), 300);
     EXPECT_EQ(picture.reduced.size(), 2u);  // 300 x 150 and 150 x 75
-    ASSERT_TRUE(LoadPicture(program, picture, dir.Write("b.jpeg", jpeg), 0));
+    ASSERT_EQ(LoadPicture(program, picture, dir.Write("b.jpeg", jpeg), 0), DecodeStatus::Ok);
     GifFrame frame;
     frame.pixels = {1};
-    ASSERT_TRUE(
-        LoadPicture(program, picture, dir.Write("c.gif", MakeGif(1, 1, kGlobal, 0, {frame})), 0));
+    ASSERT_EQ(
+        LoadPicture(program, picture, dir.Write("c.gif", MakeGif(1, 1, kGlobal, 0, {frame})), 0),
+        DecodeStatus::Ok);
+    EXPECT_TRUE(ui.errorDialogs.empty());
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(LoadPictureTest, UnreadableFilesShowTheMessageAndFail) {
-    EXPECT_FALSE(LoadPicture(program, picture, dir.File("missing.jpg"), 0));
-    ExpectPictureMessage();
-    EXPECT_FALSE(LoadPicture(program, picture, dir.Write("bad.jpg", "not a picture"), 0));
-    ExpectPictureMessage();
+TEST_F(LoadPictureTest, EachFailureSaysWhy) {
+    const std::string missing = dir.File("missing.jpg");
+    EXPECT_EQ(LoadPicture(program, picture, missing, 0), DecodeStatus::NotFound);
+    ExpectPictureMessage(2381, missing);
+    const std::string bad = dir.Write("bad.jpg", "not a picture");
+    EXPECT_FALSE(PictureDecoded(LoadPicture(program, picture, bad, 0)));
+    ExpectPictureMessage(2382, bad);
     EXPECT_TRUE(picture.pixels.Empty());
+    const std::string huge =
+        dir.Write("huge.jpg", WithClaimedSize(JpegBytes(Flat(8, 8, 0, 0, 0)), 30000, 20000));
+    EXPECT_EQ(LoadPicture(program, picture, huge, 0), DecodeStatus::TooLarge);
+    ExpectPictureMessage(2383, huge);
     // A sound picture under an extension no decoder is registered for.
-    EXPECT_FALSE(
-        LoadPicture(program, picture, dir.Write("a.png", JpegBytes(Flat(4, 4, 0, 0, 0))), 0));
-    ExpectPictureMessage();
+    const std::string png = dir.Write("a.png", JpegBytes(Flat(4, 4, 0, 0, 0)));
+    EXPECT_EQ(LoadPicture(program, picture, png, 0), DecodeStatus::Unsupported);
+    ExpectPictureMessage(2384, png);
     fs::create_directory(dir.File("folder.jpg"));
-    EXPECT_FALSE(LoadPicture(program, picture, dir.File("folder.jpg"), 0));
-    ExpectPictureMessage();
+    EXPECT_EQ(LoadPicture(program, picture, dir.File("folder.jpg"), 0), DecodeStatus::Unreadable);
+    ExpectPictureMessage(352, dir.File("folder.jpg"));
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(LoadPictureTest, ADamagedPictureIsKeptWithANotice) {
+    const std::string jpeg = JpegBytes(Noise(64, 64));
+    const std::string path = dir.Write("cut.jpg", jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9");
+    EXPECT_EQ(LoadPicture(program, picture, path, 0), DecodeStatus::Damaged);
+    EXPECT_EQ(picture.Width(), 64);
+    ExpectPictureMessage(2385, path, true);
+    // The same through the decoder alone, as a check of many files reads it.
+    Picture again;
+    EXPECT_EQ(DecodePictureFile(path, PictureLimits{}, again), DecodeStatus::Damaged);
+    EXPECT_EQ(DecodePictureFile(dir.File("none.jpg"), PictureLimits{}, again),
+              DecodeStatus::NotFound);
 }
 
 TEST_F(LoadPictureTest, LargeFilesAreCopiedFirstAndTheCopyRemoved) {
@@ -394,21 +496,24 @@ TEST_F(LoadPictureTest, LargeFilesAreCopiedFirstAndTheCopyRemoved) {
 
     // Not above the setting: no copy, so a missing temporary directory does not matter.
     SetTemporaryDirectory(dir.File("absent"));
-    EXPECT_TRUE(LoadPicture(program, picture, path, 4));
-    // Above it: the copy fails, quietly.
-    EXPECT_FALSE(LoadPicture(program, picture, path, 5));
+    EXPECT_EQ(LoadPicture(program, picture, path, 4), DecodeStatus::Ok);
+    // Above it, with no room for the copy: the picture is read where it is.
+    picture.pixels.Clear();
+    EXPECT_EQ(LoadPicture(program, picture, path, 5), DecodeStatus::Ok);
+    EXPECT_EQ(picture.Width(), 8);
     EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.errorDialogs.empty());
 
     // With a temporary directory: the copy (whose name loses the point of the
     // four-letter extension) still decodes, and is gone afterwards.
     SetTemporaryDirectory(temporary);
-    ASSERT_TRUE(LoadPicture(program, picture, path, 5));
+    ASSERT_EQ(LoadPicture(program, picture, path, 5), DecodeStatus::Ok);
     EXPECT_EQ(picture.Width(), 8);
     EXPECT_TRUE(fs::is_empty(temporary));
 
     program.settings.CopyImage = 0;
     SetTemporaryDirectory(dir.File("absent"));
-    EXPECT_TRUE(LoadPicture(program, picture, path, 5000));
+    EXPECT_EQ(LoadPicture(program, picture, path, 5000), DecodeStatus::Ok);
 }
 
 }  // namespace

@@ -51,6 +51,9 @@ TEST(FontScaleTest, RoundsHalvesToEven) {
     EXPECT_EQ(ScaledFontSize(2), 4);    // 4.25
     EXPECT_EQ(ScaledFontSize(12), 26);  // 25.5 → 26
     EXPECT_EQ(ScaledFontSize(4), 8);    // 8.5 → 8
+    // Sizes of a damaged object-type file stay within int32 when scaled.
+    EXPECT_EQ(ScaledFontSize(2147483647), 10000);
+    EXPECT_EQ(ScaledFontSize(-2147483647 - 1), -10000);
 }
 
 class RenderTest : public ::testing::Test {

@@ -157,12 +157,15 @@ TEST_F(ExportTest, ScreenLineWithNameAndCount) {
     build.Square(44, 10);
     build.Square(44, 20);
     build.Square(44, 30);
-    EXPECT_EQ(Screen(), (std::vector<std::string>{"\tn", "Leaf \t3"}));
+    // The name carries the unit of the numbers after it.
+    EXPECT_EQ(Screen(), (std::vector<std::string>{"\tn", "Leaf [mm\xB2]\t3"}));
 
     program.settings.OutputItemMask = 2;
-    EXPECT_EQ(Screen(), (std::vector<std::string>{"", "(area)"}));
+    EXPECT_EQ(Screen(), (std::vector<std::string>{"", "(area) [mm\xB2]"}));
     program.settings.OutputItemMask = 3;
-    EXPECT_EQ(Screen().back(), "Leaf (area)");
+    EXPECT_EQ(Screen().back(), "Leaf (area) [mm\xB2]");
+    program.settings.OutputItemMask = 4;
+    EXPECT_EQ(Screen().back(), "\t3");
 }
 
 TEST_F(ExportTest, ScreenLinesWithEveryItem) {
@@ -170,17 +173,20 @@ TEST_F(ExportTest, ScreenLinesWithEveryItem) {
     build.DefineType(46, kCount, "Cells");
     build.DefineType(47, kTwoPointLine, "Len");
     build.Line(45, 2500);
-    for (const int m : {3, 4, 5}) build.Count(46, m);
+    for (const int m : {3, 4, 4}) build.Count(46, m);
     for (const double v : {2, 4, 4, 4, 5, 5, 7, 9}) build.Line(47, v);
+    // Counts keep their whole numbers, their mean and spread the report's
+    // places rather than twelve.
     EXPECT_EQ(Screen(), (std::vector<std::string>{
                             "\tn\tmin-max\t\xB5\ts\tcv\t\xB5\xB1s\t%",
-                            "Stem\t1\t2.500\t2.500\t-\t-\t-\t1",
-                            "Cells\t3\t3-5\t4\t1\t25.0\t3-5\t100.0",
-                            "Len\t8\t0.002-0.009\t0.005\t0.002\t42.8\t0.003-0.007\t75.0",
+                            "Stem [mm]\t1\t2.500\t2.500\t-\t-\t-\t1",
+                            "Cells\t3\t3-4\t3.667\t0.577\t15.7\t3.089-4.244\t66.7",
+                            "Len [mm]\t8\t0.002-0.009\t0.005\t0.002\t42.8\t0.003-0.007\t75.0",
                         }));
     program.settings.Language = 0;
     program.settings.DecimalPlaces = 4;
-    EXPECT_EQ(Screen().back(), "Len\t8\t0,0020-0,0090\t0,0050\t0,0021\t42,8\t0,0029-0,0071\t75,0");
+    EXPECT_EQ(Screen().back(),
+              "Len [mm]\t8\t0,0020-0,0090\t0,0050\t0,0021\t42,8\t0,0029-0,0071\t75,0");
 }
 
 TEST_F(ExportTest, ScreenReportWindowAndRestoredStatistics) {
@@ -344,6 +350,31 @@ TEST_F(ExportTest, ClassWidthGatesAndLimits) {
                                                        "LABEL X;\xB5m", "LABEL HEAD;1:T, "}));
 }
 
+// Points far outside the world (a damaged project file): statistics that
+// overflow read "-" (in the R table R's "NA"), and a class width of 10^300
+// leaves class 0 alone instead of overflowing an integer.
+TEST_F(ExportTest, AbsurdValuesShowADashAndKeepTheClassesSound) {
+    build.DefineType(67, kTwoPointLine, "Far");
+    build.Line(67, 1e300);
+    build.Line(67, 3e300);
+    build.Line(67, 2000);
+    program.settings.AdaptClassSize = 1;
+    program.settings.ClassSizePercent = 50;
+    Select(67);
+    ASSERT_GT(ws.ClassWidth, 1e299);
+    EXPECT_EQ(Screen().back(), "Far [mm]\t3\t-\t-\t-\t-\t-\t100.0");
+    const std::string report = Export(kExportReport);
+    for (const char* line : {"\r\nmax\t-\r\n", "\r\nv\t-\r\n", "\r\nV 1\t-\r\n",
+                             "\r\nV 3\t2000.0\r\n", "\r\n0\t1\r\n"}) {
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
+    }
+    EXPECT_EQ(report.find("inf"), std::string::npos);
+    EXPECT_EQ(Export(kExportTessaplot, "far.tsp"),
+              Crlf({";C: leaf.jpg", ";D: 3,EXPMES.CFG,,0,0,0", "LABEL X;\xB5m",
+                    "LABEL HEAD;1:Far, ", "DATA;0;1"}));
+    EXPECT_EQ(Export(kExportR, "far.txt"), "Far\nNA\nNA\n2000.0\n");
+}
+
 TEST_F(ExportTest, UncreatableFileIsReportedAndNothingWritten) {
     build.DefineType(66, kTwoPointLine, "T");
     build.Line(66, 5);
@@ -474,7 +505,7 @@ TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
     EXPECT_EQ(Export(kExportMetafile, "view.wmf"), metafile);
     EXPECT_EQ(Export(kExportBitmap, "view.bmp"), bitmap);
     EXPECT_EQ(grabs, 2);
-    EXPECT_FALSE(ui.boxes.empty());
+    EXPECT_FALSE(ui.errorDialogs.empty());  // the person is told why
 }
 
 }  // namespace

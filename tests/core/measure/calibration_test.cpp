@@ -168,6 +168,39 @@ INSTANTIATE_TEST_SUITE_P(
                       LeaveCase{"NumberStays", F::Edit5, "3", "4.25", "4.25"}),
     [](const auto& c) { return std::string(c.param.name); });
 
+struct ScaleCase {
+    int32_t old;
+    const char* known;
+    const char* measured;
+    int32_t expected;
+};
+
+class ScaleResolutionTest : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ScaleResolutionTest, TruncatesTheDecimalQuotient) {
+    PropertiesDialogModel m;
+    m.Text(F::Edit2) = "";
+    m.Text(F::Edit4) = GetParam().known;
+    m.Text(F::Edit5) = GetParam().measured;
+    EXPECT_EQ(ResolutionFromDialog(m, GetParam().old), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, ScaleResolutionTest,
+                         ::testing::Values(
+                             // Products whose binary value lies just below the whole number.
+                             ScaleCase{2400, "1", "0,82", 1968}, ScaleCase{300, "1", "0.41", 123},
+                             ScaleCase{3000, "1", "0,57", 1710}, ScaleCase{600, "0,3", "0,1", 200},
+                             ScaleCase{1000, "1e-1", "0.07", 700},
+                             // Quotients that are not whole are cut, not rounded.
+                             ScaleCase{300, "10", "12,5", 375}, ScaleCase{1000, "3", "1", 333},
+                             ScaleCase{2400, "-1", "-0.82", 1968},
+                             ScaleCase{2400, "1", "-0.82", 2400},
+                             // More digits than an exact reading holds still give a resolution.
+                             ScaleCase{100, "1", "2.0000000000000000001", 200},
+                             // Below 1 dpi or beyond int32 leaves the resolution.
+                             ScaleCase{1, "2", "1", 1}, ScaleCase{2000000000, "1", "2", 2000000000},
+                             ScaleCase{300, "1", "1e30", 300}));
+
 TEST(PropertiesModel, ResolutionAndScaleExcludeEachOther) {
     PropertiesDialogModel m;
     m.Text(F::Edit4) = "10";

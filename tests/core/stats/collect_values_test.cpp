@@ -110,6 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
         SingleObjectCase{"LabelBlanks", kTxt, [](auto& b) { b.Text(kTxt, "   "); }, 0.0},
         SingleObjectCase{"LabelLetters", kTxt, [](auto& b) { b.Text(kTxt, "abc"); }, std::nullopt},
         SingleObjectCase{"LabelEmpty", kTxt, [](auto& b) { b.Text(kTxt, ""); }, std::nullopt},
+        // A number no table can show is refused like letters.
+        SingleObjectCase{"LabelHuge", kTxt, [](auto& b) { b.Text(kTxt, "1e308"); }, std::nullopt},
+        SingleObjectCase{"LabelLargest", kTxt, [](auto& b) { b.Text(kTxt, "-1e15"); }, -1e15},
         SingleObjectCase{"LineTypeHasNoValues", kPolyline,
                          [](auto& b) {
                              b.Point(kPolyline, 0, 0, 1);

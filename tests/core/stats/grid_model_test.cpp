@@ -78,9 +78,9 @@ TEST_P(ThreeValueGridTest, CellsCaptionsAndStatistics) {
 INSTANTIATE_TEST_SUITE_P(
     Languages, ThreeValueGridTest,
     ::testing::Values(
-        LanguageCase{1, {"1.500 mm", "[2.250 mm]", "3.0 mm"}, "1125.0", "47.1 %", "1.19 - 3.31 mm"},
-        LanguageCase{
-            0, {"1,500 mm", "[2,250 mm]", "3,0 mm"}, "1125,0", "47,1 %", "1,19 - 3,31 mm"}),
+        // The variance in mm², as the values are in mm.
+        LanguageCase{1, {"1.500 mm", "[2.250 mm]", "3.0 mm"}, "1.125", "47.1 %", "1.19 - 3.31 mm"},
+        LanguageCase{0, {"1,500 mm", "[2,250 mm]", "3,0 mm"}, "1,125", "47,1 %", "1,19 - 3,31 mm"}),
     [](const auto& p) { return p.param.language == 0 ? "German" : "English"; });
 
 TEST_F(GridTest, CountValuesHaveNoDecimalsButTheMeanHasThree) {
@@ -226,6 +226,30 @@ TEST_F(GridTest, MeanOfZeroLeavesTheVariationBlank) {
     EXPECT_EQ(Stat(GridModel::kRowS), "0.0 mm");
     EXPECT_EQ(Stat(GridModel::kRowVariation), "");
     EXPECT_EQ(Stat(GridModel::kRowWithin), "100 %");
+}
+
+// Points far outside the world (a damaged project file) give distances no
+// cell can show, and statistics that overflow.
+TEST_F(GridTest, AbsurdValuesShowADashNeverInfOrHundredsOfDigits) {
+    build.Line(kLen, 1e300);
+    build.Line(kLen, 3e300);
+    build.Line(kLen, 2000);
+    Pass(kLen);
+    EXPECT_EQ(Cell(0), "-");
+    EXPECT_EQ(Cell(2), "2.0 mm");
+    EXPECT_EQ(Stat(GridModel::kRowMin), "2.0 mm");
+    for (const auto row : {GridModel::kRowMax, GridModel::kRowMean, GridModel::kRowVariance,
+                           GridModel::kRowS, GridModel::kRowVariation, GridModel::kRowInterval}) {
+        EXPECT_EQ(Stat(row), "-") << row;
+    }
+
+    // Labels as large as they may be: the variance no longer fits.
+    build.DefineType(32, kText, "Label");
+    build.Text(32, "1e15");
+    build.Text(32, "-1e15");
+    Pass(32);
+    EXPECT_EQ(Stat(GridModel::kRowMax), "1000000000000000");
+    EXPECT_EQ(Stat(GridModel::kRowVariance), "-");
 }
 
 }  // namespace

@@ -151,6 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{0, 0, false, 2.5, "2"}, FormatCase{0, 1, false, -3.0, "-3.0"},
                     FormatCase{0, -1, false, 1.0 / 3.0, "0.333333333333"},
                     FormatCase{0, -1, false, 1e-13, "0"}, FormatCase{0, 2, false, -0.001, "0.00"},
+                    // The shortest text that reads back, not the binary noise.
+                    FormatCase{0, -1, false, 123456.789, "123456.789"},
+                    FormatCase{0, -1, true, 0.1 + 0.2, "0,3"},
+                    FormatCase{0, -1, false, -2.675, "-2.675"},
                     FormatCase{0, 3, true, 1234.5, "1234,500"},
                     FormatCase{0, -1, false, 1e19, "10000000000000000000"},
                     FormatCase{0, 2, false, 1e19, "10000000000000000000.00"},

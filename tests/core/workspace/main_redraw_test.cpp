@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <ostream>
 
 #include "common/fake_ui.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "core/draw/picture.hpp"
 #include "core/export/bmp_writer.hpp"
@@ -354,6 +357,93 @@ TEST_F(HistogramTest, ValuesBeyondTheClassRangeAreLeftOut) {
     EXPECT_EQ(ws.windowState.surface->OpsOf<Rectangle>().size(), 2u);
 }
 
+TEST_F(HistogramTest, BarsStayInsideTheFrameAtAnyCount) {
+    for (const int values : {3, 7, 9, 40, 270, 998}) {
+        ws.valueList.Clear();
+        for (int k = 0; k < values; ++k) ASSERT_TRUE(ws.valueList.Add({100, 1, false}));
+        ASSERT_TRUE(ws.valueList.Add({2100, 1, false}));  // a second class of one value
+        ws.grids.DGrid.resize(static_cast<std::size_t>(values) + 1);
+        ws.Redraw();
+        const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+        ASSERT_EQ(rects.size(), 3u) << values;
+        const CanvasRect frame = rects[0]->rect;
+        for (const Rectangle* bar : {rects[1], rects[2]}) {
+            EXPECT_GT(bar->rect.top, frame.top) << values;
+            EXPECT_LT(bar->rect.top, bar->rect.bottom) << values;  // never flat
+            EXPECT_EQ(bar->rect.bottom, kBase);
+        }
+        for (const Line* line : ws.windowState.surface->OpsOf<Line>()) {
+            EXPECT_GT(std::min(line->from.y, line->to.y), frame.top) << values;
+        }
+    }
+}
+
+TEST_F(HistogramTest, AreaClassesAreTheSquareOfTheClassSize) {
+    ObjectType& t = *program.objectTypes.Find(7);
+    t.dataType = kPolygon;
+    ws.ClassWidth = 100;  // µm: classes of 10,000 µm²
+    Values({112707, 250000, 480000, 1226120});
+    ws.Redraw();
+    const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+    ASSERT_EQ(rects.size(), 5u);
+    // Classes 11 to 123: 113 classes of 5 pixels.
+    EXPECT_EQ(rects[1]->rect.left, 1376);
+    EXPECT_EQ(rects[1]->rect.right, 1381);
+    EXPECT_EQ(rects[4]->rect.left, 1376 + 112 * 5);
+}
+
+// The statistics box beside a histogram, on the first redraw after its
+// right edge moved there: Count and Text rows beside lengths.
+TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
+    test::MeasuredProject build(ws);
+    build.DefineType(20, kTwoPointLine, "Length");
+    build.DefineType(21, kCount, "Count");
+    build.DefineType(22, kText, "Value");
+    for (const double v : {4819.3, 9741.2, 7087.05, 5024.1, 9150.9}) build.Line(20, v);
+    for (const int m : {3, 4, 4}) build.Count(21, m);
+    for (const char* label : {"1,25", "2", "3"}) build.Text(22, label);
+    ShowOnly({1, 9, 10});
+    ws.currentType = 21;
+    ws.StatisticsPass();
+    ws.Redraw();
+
+    const int32_t right = 2000 - 648;  // left of the histogram
+    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    std::map<int32_t, std::vector<const Text*>> lines;
+    for (const Text* t : texts) {
+        if (t->at.y >= 1712 && t->at.x < right) lines[t->at.y].push_back(t);
+    }
+    ASSERT_EQ(lines.size(), 4u);  // the header and three types
+    for (auto& [y, cells] : lines) {
+        std::sort(cells.begin(), cells.end(),
+                  [](const Text* a, const Text* b) { return a->at.x < b->at.x; });
+        EXPECT_GE(cells.front()->at.x, 12 + 12);
+        for (std::size_t i = 0; i + 1 < cells.size(); ++i) {
+            EXPECT_LE(cells[i]->at.x + cells[i]->width, cells[i + 1]->at.x) << cells[i]->text;
+        }
+        EXPECT_LE(cells.back()->at.x + cells.back()->width, right - 12) << cells.back()->text;
+    }
+    // Counts and labels with the decimals of their type, every mean and
+    // spread with three places, lengths with their unit.
+    std::vector<std::string> rows;
+    for (const auto& [y, cells] : lines) {
+        std::string row;
+        for (const Text* t : cells) row += t->text + "|";
+        rows.push_back(row);
+    }
+    EXPECT_EQ(rows[1].substr(0, rows[1].find('|', rows[1].find('|') + 1)), "Length [mm]|5");
+    EXPECT_EQ(rows[2], "Count|3|3-4|3.667|0.577|15.7|3.089-4.244|66.7|");
+    EXPECT_EQ(rows[3], "Value|3|1-3|2.083|0.878|42.1|1.205-2.961|66.7|");
+
+    // Sizes from a hand-edited configuration: the box is drawn, nothing overflows.
+    program.settings.BoxSize = 2147483647;
+    program.settings.MaxStatisticsFontSize = 2147483647;
+    ws.Redraw();
+    for (const Text* t : ws.windowState.surface->OpsOf<Text>()) {
+        EXPECT_LE(t->at.x + int64_t{t->width}, 2000) << t->text;
+    }
+}
+
 TEST_F(MainRedrawTest, GeometryLayerPrintsTheWindowSizes) {
     ShowOnly({2});
     ws.windowGeometry = {1920, 1080, 1200, 700, 572, 572, 200, 300};
@@ -411,7 +501,7 @@ TEST_F(PictureRedrawTest, AFailedPictureStopsTheLaterLayers) {
     frame.show = true;
     frame.size = 1;
     ws.Redraw();
-    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_TRUE(ws.project.fitImagePending);
     const Recording& s = *ws.windowState.surface;
     EXPECT_TRUE(s.OpsOf<Line>().empty());        // no raster, no frame outline

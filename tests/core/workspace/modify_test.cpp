@@ -63,6 +63,29 @@ TEST_F(ModifyTest, DraggedPointTakesTheFractionalReleasePosition) {
     EXPECT_EQ(ws.fileState, kChanged);
 }
 
+TEST_F(ModifyTest, DraggedFirstPointTakesTheClosingCopyAlong) {
+    build.Square(kPolyType, 10000.0, false, 10000.0, 10000.0);  // (100, 100) to (200, 200) px
+    build.Closed(kCountType, {{50000.0, 50000.0}, {60000.0, 50000.0}, {60000.0, 60000.0}});
+    // Two clicks only: the second point lies on the first but is no copy.
+    build.Closed(kCountType, {{80000.0, 80000.0}, {80000.0, 80000.0}});
+    EnterModify();
+    Drag(100, 100, 50, 100);
+    Drag(500, 500, 500, 400);
+    Drag(800, 800, 900, 900);
+    EXPECT_EQ(At(1).x, 5000.0);
+    EXPECT_EQ(At(5).x, 5000.0);  // the polygon's closing copy
+    EXPECT_EQ(At(5).y, 10000.0);
+    EXPECT_EQ(At(6).y, 40000.0);
+    EXPECT_EQ(At(9).y, 40000.0);  // the count's closing copy
+    EXPECT_EQ(At(10).x, 90000.0);
+    EXPECT_EQ(At(11).x, 80000.0);
+    ws.ModifyCommand();
+    Choose(kPolyType);
+    ASSERT_EQ(ws.valueList.Count(), 1);
+    // The square with its top-left corner pulled 5 mm to the left.
+    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 1e8 + 0.5 * 5000.0 * 10000.0);
+}
+
 TEST_F(ModifyTest, PointDroppedOutsideTheImageKeepsItsWorldPosition) {
     build.Line(kTplType, 10000.0, false, 10000.0, 10000.0);
     EnterModify();

@@ -55,7 +55,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolutionCase{"10/0", 0, false}, ResolutionCase{"10/", 0, false},
                       ResolutionCase{"-5/2", 0, false}, ResolutionCase{"0", 0, false},
                       ResolutionCase{"-300", 0, false}, ResolutionCase{"", 0, false},
-                      ResolutionCase{"dpi", 0, false}, ResolutionCase{"1/10000", 0, false}));
+                      ResolutionCase{"dpi", 0, false}, ResolutionCase{"1/10000", 0, false},
+                      // Decimal millimetres count as typed, with a point or a comma.
+                      ResolutionCase{"1000/2.5", 10160, false},
+                      ResolutionCase{"1000/1,5", 16933, false},
+                      ResolutionCase{"472/.5", 23978, false},
+                      // 1 pixel in 0.0508 mm is exactly 500 dpi.
+                      ResolutionCase{"1/0,0508", 0, false}, ResolutionCase{"1/.0508", 500, false},
+                      ResolutionCase{"5/2,54", 50, false}));
 
 class ProjectCommandsTest : public ::testing::Test {
 protected:
@@ -162,6 +169,16 @@ TEST_F(ProjectCommandsTest, UnusableOrCancelledResolutionLeavesTheOpenProject) {
         EXPECT_EQ(ws.fileState, kChanged);
     }
     EXPECT_TRUE(ui.boxes.empty());  // no save question without a resolution
+
+    // Decimals the five characters would cut off are refused with a word.
+    for (const char* answer : {"1/0,0508", "1000/12345.5"}) {
+        ui.inputAnswers.push_back({true, answer});
+        ws.NewProject("other.jpg", imageFolder);
+        EXPECT_EQ(ws.project.imagePath, image);
+        ASSERT_EQ(ui.boxes.size(), 1u) << answer;
+        EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2380) + " " + answer);
+        ui.boxes.clear();
+    }
 }
 
 TEST_F(ProjectCommandsTest, NewAfterChangesAsksToSave) {
