@@ -12,11 +12,15 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
 #include <deque>
@@ -559,6 +563,87 @@ private slots:
         }
         QCOMPARE(ws.project.resolutionDpi, 2400);
         QCOMPARE(ws.history.Peek(2).x, b.x / 2);
+    }
+
+    void WheelZoomsAtTheCursorAndAMiddleDragPans() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        PaintBox& box = Box(*window);
+        window->program().settings.FineScalingPercent = 10;
+        const QPoint at(100, 300);
+        const qint64 x = WorldX(*window, at.x());
+        const qint64 y = WorldY(*window, at.y());
+        const int64_t size = ws.project.view.viewSize;
+        // Two notches forward zoom in by 10 % each, about the cursor.
+        QWheelEvent wheel(at, box.mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&box, &wheel);
+        QCOMPARE(ws.project.view.viewSize, int64_t(std::nearbyint(double(size) * 0.81)));
+        QVERIFY(std::abs(WorldX(*window, at.x()) - x) <= 20);
+        QVERIFY(std::abs(WorldY(*window, at.y()) - y) <= 20);
+
+        // The picture follows a drag with the middle button, and nothing is
+        // measured or zoomed by it.
+        const int64_t left = ws.project.view.viewLeft;
+        QTest::mousePress(&box, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
+        QMouseEvent move(QEvent::MouseMove, QPointF(250, 300), box.mapToGlobal(QPointF(250, 300)),
+                         Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+        QApplication::sendEvent(&box, &move);
+        QTest::mouseRelease(&box, Qt::MiddleButton, Qt::NoModifier, QPoint(250, 300));
+        const int64_t expected = left + 50 * ws.project.view.viewSize / box.width();
+        QVERIFY(std::abs(ws.project.view.viewLeft - expected) <= 1);
+        QCOMPARE(ws.history.Count(), 0);
+        QCOMPARE(ws.fileState, int(kUnchanged));
+    }
+
+    void UndoBringsBackADeletedObjectAndSaveWritesIt() {
+        auto window = Start(QStringLiteral("undo.jpg"));
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
+        auto* undo = Find<QAction>(*window, "MnUndo");
+        QVERIFY(undo->isEnabled());
+        Find<QAction>(*window, "MnModify")->trigger();
+        QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+        QVERIFY(ws.history.Peek(1).Deleted());
+        QVERIFY(undo->text().contains(FromCore(window->program().GetMessage(kMsgUndoDeletePoint))));
+
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ws.history.Peek(1).typeIndex, kLength);
+        QCOMPARE(ws.history.Peek(2).typeIndex, kLength);
+        QVERIFY(Find<QAction>(*window, "MnRedo")->isEnabled());
+        Find<QAction>(*window, "MnModify")->trigger();
+        QCOMPARE(DGrid(*window).rowCount(), 1);
+
+        const QString target = documents_ + QStringLiteral("/undo.KXP");
+        ModalScript save({
+            [&](QWidget& dialog) { SaveAs(dialog, target); },
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(save.Done());
+        MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
+        QCOMPARE(second.workspace().history.Count(), 2);
+        QCOMPARE(second.workspace().history.Peek(1).typeIndex, kLength);
+
+        // The saved project heads the recent list, and a dropped project opens.
+        auto* recent = Find<QMenu>(*window, "MnRecent");
+        emit recent->aboutToShow();
+        QVERIFY(!recent->actions().isEmpty());
+        QCOMPARE(recent->actions().first()->text(), target);
+        window->workspace().ResetMeasuring();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(target)});
+        ws.fileState = kUnchanged;
+        ws.ClearProject();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        QCOMPARE(FromCore(ws.project.projectPath), target);
+        QCOMPARE(ws.history.Count(), 2);
     }
 
     void SavedProjectReadsBackWithTheSameObjects() {

@@ -1,5 +1,6 @@
 #include "core/draw/view.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -256,6 +257,41 @@ std::optional<WorldRect> ZoomRectangleToWorld(const ViewBlock& view, int32_t x1,
         if (moved.left != moved.right && moved.top != moved.bottom) rect = moved;
     }
     return rect;
+}
+
+namespace {
+
+int64_t InsideWorld(int64_t origin, int64_t size) {
+    return std::clamp<int64_t>(origin, 0, kWorld - size);
+}
+
+}  // namespace
+
+std::optional<WorldRect> ZoomAboutPixel(const ViewBlock& view, double factor, int32_t x, int32_t y,
+                                        int32_t boxWidth, int32_t boxHeight) {
+    if (boxWidth <= 0 || boxHeight <= 0 || view.viewSize <= 0 || !(factor > 0.0)) {
+        return std::nullopt;
+    }
+    const double size = static_cast<double>(view.viewSize);
+    const double fx = static_cast<double>(x) / boxWidth;
+    const double fy = static_cast<double>(y) / boxHeight;
+    const double worldX = static_cast<double>(view.viewLeft) + fx * size;
+    const double worldY = static_cast<double>(view.viewTop) + fy * size;
+    const double scaled = std::clamp(size * factor, static_cast<double>(kMinZoomedViewSize),
+                                     static_cast<double>(kWorld));
+    const auto newSize = static_cast<int64_t>(std::nearbyint(scaled));
+    const int64_t left =
+        InsideWorld(RoundSaturated(worldX - fx * static_cast<double>(newSize)), newSize);
+    const int64_t top =
+        InsideWorld(RoundSaturated(worldY - fy * static_cast<double>(newSize)), newSize);
+    return WorldRect{left, top, left + newSize, top + newSize};
+}
+
+WorldRect MovedInsideWorld(const ViewBlock& view, int64_t dx, int64_t dy) {
+    const int64_t size = std::clamp<int64_t>(view.viewSize, 1, kWorld);
+    const int64_t left = InsideWorld(view.viewLeft + dx, size);
+    const int64_t top = InsideWorld(view.viewTop + dy, size);
+    return {left, top, left + size, top + size};
 }
 
 int64_t ImageWorldSize(int64_t pixels, int32_t resolutionDpi) {

@@ -149,6 +149,21 @@ std::optional<WorldRect> ZoomRectangleToWorld(const ViewBlock& view, int32_t x1,
                                               int32_t x2, int32_t y2, int32_t boxWidth,
                                               int32_t boxHeight, bool snapToRaster);
 
+/// Smallest side the wheel zooms a view to, in micrometres.
+inline constexpr int64_t kMinZoomedViewSize = 10;
+
+/// The view square scaled by factor (below 1 zooms in) about the world point
+/// under paint-box pixel (x, y) of a box boxWidth × boxHeight, so that point
+/// stays under the same pixel. The side stays within kMinZoomedViewSize and
+/// the world; a square that would leave the world is moved back inside it.
+/// No value when the box has no area or the view no size.
+std::optional<WorldRect> ZoomAboutPixel(const ViewBlock& view, double factor, int32_t x, int32_t y,
+                                        int32_t boxWidth, int32_t boxHeight);
+
+/// The view square moved by (dx, dy) world micrometres and kept inside the
+/// world: a move past an edge stops at it.
+WorldRect MovedInsideWorld(const ViewBlock& view, int64_t dx, int64_t dy);
+
 /// World extent of an image side: pixels × 25400 / dpi rounded to the
 /// nearest micrometre (0 when dpi is not positive).
 int64_t ImageWorldSize(int64_t pixels, int32_t resolutionDpi);

@@ -42,9 +42,10 @@ std::string ConvertedCopyName();
 /// The title a project gets when it has none at save.
 inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Project";
 
-/// The pattern of the picture list when a project is started or its picture
-/// looked for.
-inline constexpr std::string_view kImagePattern = "*.JPG";
+/// The patterns of the picture list when a project is started or its picture
+/// looked for: every kind of picture the program reads (matched in any
+/// letter case).
+inline constexpr std::string_view kImagePattern = "*.JPG;*.JPEG;*.BMP;*.GIF";
 
 /// The files in which the file-selection dialog keeps its recent folders:
 /// for projects and for images.

@@ -20,27 +20,37 @@ std::string Normalised(std::string_view directory) {
 
 }  // namespace
 
-RecentDirectories RecentDirectories::Read(const std::string& path) {
-    RecentDirectories list;
+std::vector<std::string> ReadListFile(const std::string& path, std::size_t maxEntries,
+                                      std::string (*normalise)(std::string_view)) {
+    std::vector<std::string> entries;
     TextFile file;
-    if (path.empty() || OpenTextFileAt(path, file) != kOk) return list;
+    if (path.empty() || OpenTextFileAt(path, file) != kOk) return entries;
     std::string line;
-    while (list.entries_.size() < kMaxEntries &&
-           file.ReadLine(line) == TextFile::ReadStatus::Line) {
-        const std::string entry = Normalised(TrimRight(line));
-        if (!Trim(entry).empty()) list.entries_.push_back(entry);
+    while (entries.size() < maxEntries && file.ReadLine(line) == TextFile::ReadStatus::Line) {
+        std::string entry = normalise(TrimRight(line));
+        if (!Trim(entry).empty()) entries.push_back(std::move(entry));
     }
     file.Close();
-    return list;
+    return entries;
 }
 
-bool RecentDirectories::Write(const std::string& path) const {
+bool WriteListFile(const std::string& path, const std::vector<std::string>& entries) {
     if (path.empty()) return false;
     FileReplacement file;
     if (file.Begin(path) != kOk) return false;
     bool written = true;
-    for (const std::string& entry : entries_) written = written && file.File().WriteLine(entry);
+    for (const std::string& entry : entries) written = written && file.File().WriteLine(entry);
     return written && file.Commit() == kOk;
+}
+
+RecentDirectories RecentDirectories::Read(const std::string& path) {
+    RecentDirectories list;
+    list.entries_ = ReadListFile(path, kMaxEntries, Normalised);
+    return list;
+}
+
+bool RecentDirectories::Write(const std::string& path) const {
+    return WriteListFile(path, entries_);
 }
 
 void RecentDirectories::Add(std::string_view directory) {

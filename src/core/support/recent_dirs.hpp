@@ -6,6 +6,14 @@
 
 namespace kvx {
 
+/// The non-blank lines of a list file, each passed through normalise, at most
+/// maxEntries of them; empty when the file is missing or unreadable.
+std::vector<std::string> ReadListFile(const std::string& path, std::size_t maxEntries,
+                                      std::string (*normalise)(std::string_view));
+/// Writes one entry per line (CR LF), replacing the file only once all of it
+/// is written. False when it could not be written.
+[[nodiscard]] bool WriteListFile(const std::string& path, const std::vector<std::string>& entries);
+
 /// The recently used directories of the file-selection dialog, most recent
 /// first, as kept in its remember file (one directory per line).
 class RecentDirectories {

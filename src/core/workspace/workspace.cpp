@@ -21,6 +21,7 @@ void Workspace::ClearProject() {
     project.view.imageHeight = 0;
     currentType = 0;
     fileState = kNoProject;
+    undo.Clear(fileState);
     StatisticsPass();
     if (!ResetViewToWorld()) {
         ShowError(program_);

@@ -19,12 +19,22 @@
 #include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
 #include "core/project/project.hpp"
+#include "core/project/undo_history.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/value_list.hpp"
 
 namespace kvx {
 
 class PixelImage;
+
+/// Names of the changes Undo and Redo name in their captions.
+inline constexpr int kMsgUndoNewObject = 2231;
+inline constexpr int kMsgUndoMovePoint = 2232;
+inline constexpr int kMsgUndoDeletePoint = 2233;
+inline constexpr int kMsgUndoDuplicatePoint = 2234;
+inline constexpr int kMsgUndoExclude = 2235;
+inline constexpr int kMsgUndoInclude = 2236;
+inline constexpr int kMsgUndoProperties = 2237;
 
 /// What the main window owns for the run: the open project, its `history`
 /// table, the change state and the command handlers. The Qt window forwards
@@ -242,6 +252,15 @@ public:
     /// view cannot be set the errors are shown and the whole world is shown.
     void ZoomToRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t boxWidth,
                          int32_t boxHeight);
+    /// Mouse wheel or pinch over the paint box: steps (fractions accumulate,
+    /// positive zooms in) zoom by the fine-zoom percentage each, about the
+    /// world point under paint-box pixel (x, y), which stays where it is.
+    /// True when the view changed.
+    bool WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight);
+    /// A drag of (dx, dy) paint-box pixels that takes the picture along,
+    /// stopping at the world's edges. True when the view changed.
+    bool DragPan(int32_t dx, int32_t dy, int32_t boxWidth, int32_t boxHeight);
+
     /// Rebuilds everything the window shows from the project state: runs
     /// MainRedraw, keeps its result in windowState and hands it to
     /// windowStateChanged.
@@ -292,6 +311,31 @@ public:
     /// and redraws; tells the window what else to redo.
     OptionsOutcome MnOptionsClick();
 
+    // ---- undo, redo and recent projects -----------------------------------------
+    /// The changes to the open project that Undo and Redo can take back and
+    /// do again; cleared when another project is loaded or started.
+    UndoHistory undo;
+    /// Undo and Redo are refused while an object is being captured or a
+    /// point dragged: those changes are not made yet.
+    bool CanUndo() const;
+    bool CanRedo() const;
+    /// The Edit menu's captions: the command with the name of the change it
+    /// would take back or do again.
+    std::string UndoCaption() const;
+    std::string RedoCaption() const;
+    /// Takes back the newest change (or does the one taken back last once
+    /// more), recomputes the statistics and redraws. False when there was
+    /// nothing to do.
+    bool UndoCommand();
+    bool RedoCommand();
+
+    /// When set, every project file loaded or saved goes to the head of the
+    /// recent-projects list in the configuration folder.
+    bool rememberRecentProjects = false;
+    /// Opens a project of the recent list. A file that no longer exists is
+    /// named in a message and removed from the list. True when loaded.
+    bool OpenRecentProject(const std::string& path);
+
     // ---- export ---------------------------------------------------------------
     /// The export dispatcher for kind 1..7 (see ExportKind). targetMemo, when
     /// given, receives the screen report lines of kind 4 instead of the
@@ -309,6 +353,15 @@ public:
 
 private:
     void WritePictureExport(int32_t kind);
+    UndoableState UndoState();
+    /// Brackets a change to the project so that it can be taken back.
+    void BeginChange();
+    void EndChange(int nameMessage);
+    void RememberProject(const std::string& path);
+
+    double wheelSteps_ = 0.0;
+    double panRemainderX_ = 0.0;
+    double panRemainderY_ = 0.0;
     /// The save dialog asked about the name the person chose; when the
     /// program had to give it another extension and a file of that name
     /// exists, the person is asked before it is replaced. True when path may

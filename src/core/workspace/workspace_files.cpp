@@ -132,6 +132,7 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     project.userName = settings.User;
     fileState = kUnchanged;
     savedCount = 0;
+    undo.Clear(fileState);
     if (resolution.plain) settings.LastResolution = resolution.dpi;
     Redraw();
 }
@@ -164,7 +165,9 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
 
     ClearProject();
     const bool loaded = ReadProject(JoinPath(directory, fileName), true);
+    undo.Clear(fileState);
     if (loaded) {
+        RememberProject(project.projectPath);
         program_.settings.DataPath = CutTo(directory, kShortStringMax);
         savedCount = history.Count();
         if (!program_.objectTypes.At(1).Name(program_.settings.Language).empty()) {
@@ -278,6 +281,8 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     savedCount = history.Count();
     if (!program.errors.Empty()) ShowError(program);
     fileState = kUnchanged;
+    undo.MarkSaved();
+    RememberProject(path);
     Redraw();
     return kOk;
 }

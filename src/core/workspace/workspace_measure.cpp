@@ -88,6 +88,7 @@ void Workspace::MeasureCommand() {
 }
 
 void Workspace::CommitPending() {
+    BeginChange();
     const ObjectTypeTable& types = program_.objectTypes;
     captureType = 0;
     captureState = 2;
@@ -118,6 +119,7 @@ void Workspace::CommitPending() {
     pending.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
+    EndChange(kMsgUndoNewObject);
     if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) captureState = 0;
     StatisticsPass();
     Redraw();
@@ -290,6 +292,8 @@ void Workspace::ModifyPress(const MouseEvent& event) {
     const ObjectTypeTable& types = program_.objectTypes;
     const int64_t tolerance = HitTolerance(project.view.viewSize);
     bool deleted = false;
+    bool duplicated = false;
+    BeginChange();
     for (int32_t i = 1; i <= history.Count(); ++i) {
         MeasuredObject point = history.Peek(i);
         if (!PointHit(point.x, point.y, world->x, world->y, tolerance)) continue;
@@ -312,6 +316,7 @@ void Workspace::ModifyPress(const MouseEvent& event) {
                     MessageButtons::Ok);
             } else {
                 fileState = kChanged;
+                duplicated = true;
             }
             break;
         }
@@ -326,7 +331,12 @@ void Workspace::ModifyPress(const MouseEvent& event) {
         if (ClosedShape(dataType) && (point.vertexKind == 1 || i == history.Count() ||
                                       history.Peek(i + 1).vertexKind != 2)) {
             pressPosition.reset();
-            if (deleted) Redraw();
+            if (deleted) {
+                EndChange(kMsgUndoDeletePoint);
+                Redraw();
+            } else {
+                undo.Cancel();
+            }
             return;
         }
         point.typeIndex = 0;
@@ -341,6 +351,11 @@ void Workspace::ModifyPress(const MouseEvent& event) {
         }
         deleted = true;
         fileState = kChanged;
+    }
+    if (deleted || duplicated) {
+        EndChange(deleted ? kMsgUndoDeletePoint : kMsgUndoDuplicatePoint);
+    } else {
+        undo.Cancel();
     }
     pressPosition.reset();
     Redraw();
@@ -370,6 +385,7 @@ void Workspace::DropDraggedPoint(const MouseEvent& event) {
         const auto exact = ScreenToWorldExact(drawnView, calibrated->x, calibrated->y,
                                               event.boxWidth, event.boxHeight);
         if (exact) {
+            BeginChange();
             MeasuredObject point = history.Peek(dragIndex);
             const int32_t closing = ClosingCopyOf(dragIndex);
             point.x = exact->x;
@@ -382,6 +398,7 @@ void Workspace::DropDraggedPoint(const MouseEvent& event) {
                 history.Put(closing, copy);
             }
             fileState = kChanged;
+            EndChange(kMsgUndoMovePoint);
         }
     }
     dragIndex = 0;
@@ -540,6 +557,7 @@ void Workspace::MnPropsClick() {
 }
 
 void Workspace::PropertiesOk(const PropertiesDialogModel& model) {
+    BeginChange();
     fileState = kChanged;
     const int32_t old = project.resolutionDpi;
     project.resolutionDpi = ResolutionFromDialog(model, old);
@@ -549,6 +567,10 @@ void Workspace::PropertiesOk(const PropertiesDialogModel& model) {
     // An open project always names its image; an emptied field keeps it.
     const std::string image = CutTo(model.Text(PropertiesDialogModel::Edit3), Project::kMaxText);
     if (!Trim(image).empty()) project.imagePath = image;
+    EndChange(kMsgUndoProperties);
+    // The stored points moved with the resolution: every length and area
+    // listed beside the picture changed with them.
+    StatisticsPass();
     Redraw();
 }
 

@@ -48,10 +48,12 @@ bool Workspace::ToggleValueExclusion(int32_t row) {
     if (captureState == 1 || modifyMode != 0 || !grids.HasValue(row)) return false;
     const int32_t firstPoint = valueList.Entry(row + 1).firstPoint;
     if (firstPoint < 1 || firstPoint > history.Count()) return false;
+    BeginChange();
     MeasuredObject point = history.Get(firstPoint);
     point.excluded = !point.excluded;
     history.Put(firstPoint, point);
     fileState = kChanged;
+    EndChange(point.excluded ? kMsgUndoExclude : kMsgUndoInclude);
     StatisticsPass();
     Redraw();
     return true;

@@ -1,5 +1,6 @@
 // The redraw entry and the zoom, pan and raster commands of the main window.
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "core/draw/view.hpp"
@@ -133,6 +134,55 @@ bool Workspace::ViewKey(int32_t key, bool shift, bool alt, bool control) {
         default:
             return false;
     }
+}
+
+bool Workspace::WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight) {
+    ViewBlock& view = project.view;
+    if (!view.viewValid || !std::isfinite(steps)) return false;
+    // High-resolution wheels and touchpads send parts of a step; they add up
+    // to whole steps instead of zooming a little on every event.
+    wheelSteps_ += steps;
+    const double whole = std::trunc(wheelSteps_);
+    if (whole == 0.0) return false;
+    wheelSteps_ -= whole;
+    const int32_t fine = std::clamp(program_.settings.FineScalingPercent, 1, 99);
+    const double factor = std::pow((100.0 - fine) / 100.0, whole);
+    const auto rect = ZoomAboutPixel(view, factor, x, y, boxWidth, boxHeight);
+    if (!rect) return false;
+    const WorldRect before{view.viewLeft, view.viewTop, view.viewRight, view.viewBottom};
+    // The square is not snapped: snapping would move the point under the
+    // cursor by up to half a snapping step.
+    if (SetWindow(program_, view, *rect, false, true) != kOk) {
+        ShowError(program_);
+        return false;
+    }
+    if (before == WorldRect{view.viewLeft, view.viewTop, view.viewRight, view.viewBottom}) {
+        return false;
+    }
+    Redraw();
+    return true;
+}
+
+bool Workspace::DragPan(int32_t dx, int32_t dy, int32_t boxWidth, int32_t boxHeight) {
+    ViewBlock& view = project.view;
+    if (!view.viewValid || boxWidth <= 0 || boxHeight <= 0 || view.viewSize <= 0) return false;
+    // The picture follows the mouse; what a pixel is worth in micrometres is
+    // kept to the fraction, so slow drags at a high zoom still move.
+    panRemainderX_ -= static_cast<double>(dx) * static_cast<double>(view.viewSize) / boxWidth;
+    panRemainderY_ -= static_cast<double>(dy) * static_cast<double>(view.viewSize) / boxHeight;
+    const auto moveX = static_cast<int64_t>(std::trunc(panRemainderX_));
+    const auto moveY = static_cast<int64_t>(std::trunc(panRemainderY_));
+    panRemainderX_ -= static_cast<double>(moveX);
+    panRemainderY_ -= static_cast<double>(moveY);
+    const WorldRect before{view.viewLeft, view.viewTop, view.viewRight, view.viewBottom};
+    const WorldRect rect = MovedInsideWorld(view, moveX, moveY);
+    if (rect == before) return false;
+    if (SetWindow(program_, view, rect, false, false) != kOk) {
+        ShowError(program_);
+        return false;
+    }
+    Redraw();
+    return true;
 }
 
 void Workspace::ZoomToRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t boxWidth,

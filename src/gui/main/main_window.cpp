@@ -4,22 +4,30 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <cstring>
 
 #include "core/draw/picture.hpp"
+#include "core/draw/picture_loader.hpp"
 #include "core/export/text_export.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
+#include "core/program/recent_projects.hpp"
+#include "core/support/file_names.hpp"
+#include "core/support/strings.hpp"
 #include "core/workspace/workspace.hpp"
 #include "gui/main/info_dialog.hpp"
 #include "gui/main/paint_box.hpp"
@@ -49,7 +57,7 @@ constexpr Caption kCaptions[] = {
     {"MnExit", 2066},   {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
     {"MnData", 2068},   {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
     {"MnWorld", 2071},  {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
-    {"Screen1", 2079},
+    {"Screen1", 2079},  {"MnRecent", 2238},
 };
 
 // Shown after a caption in the menu; the keys themselves are handled by
@@ -61,6 +69,8 @@ QString ShortcutHint(const char* name) {
     if (entry == QLatin1String("MnSave")) return QStringLiteral("\tCtrl+S");
     if (entry == QLatin1String("MnReset")) return QStringLiteral("\tCtrl+R");
     if (entry == QLatin1String("MnExit")) return QStringLiteral("\tAlt+X");
+    if (entry == QLatin1String("MnUndo")) return QStringLiteral("\tCtrl+Z");
+    if (entry == QLatin1String("MnRedo")) return QStringLiteral("\tCtrl+Shift+Z");
     return {};
 }
 
@@ -95,6 +105,8 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     ui_.SetOwner(this);
     workspace_ = std::make_unique<Workspace>(*program_);
     workspace_->textMetrics = std::make_shared<QtTextMetrics>();
+    workspace_->rememberRecentProjects = true;
+    setAcceptDrops(true);
     workspace_->windowStateChanged = [this](const WindowState& state) { ApplyWindowState(state); };
     workspace_->grabPaintBox = [this](PixelImage& image) {
         const QImage shot = MainPB->Snapshot().convertToFormat(QImage::Format_RGB888);
@@ -199,6 +211,9 @@ void MainWindow::BuildMenu() {
     bar->addMenu(file);
     connect(AddAction(file, "MnNew", {}), &QAction::triggered, this, &MainWindow::NewClick);
     connect(AddAction(file, "MnLoad", {}), &QAction::triggered, this, &MainWindow::LoadClick);
+    MnRecent = menu("MnRecent");
+    file->addMenu(MnRecent);
+    connect(MnRecent, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     MnSave = AddAction(file, "MnSave", {});
     connect(MnSave, &QAction::triggered, this, &MainWindow::SaveClick);
     MnSaveTo = AddAction(file, "MnSaveTo", {});
@@ -232,6 +247,13 @@ void MainWindow::BuildMenu() {
 
     QMenu* edit = menu("MnEdit1");
     bar->addMenu(edit);
+    MnUndo = AddAction(edit, "MnUndo", {});
+    connect(MnUndo, &QAction::triggered, this,
+            [this] { Command([this] { workspace_->UndoCommand(); }); });
+    MnRedo = AddAction(edit, "MnRedo", {});
+    connect(MnRedo, &QAction::triggered, this,
+            [this] { Command([this] { workspace_->RedoCommand(); }); });
+    edit->addSeparator();
     MnMeasure = AddAction(edit, "MnMeasure", {});
     MnMeasure->setCheckable(true);
     connect(MnMeasure, &QAction::triggered, this,
@@ -384,6 +406,7 @@ void MainWindow::BuildToolbar(QWidget* field) {
     connect(MainPB, &PaintBox::pressed, this, &MainWindow::PaintBoxPressed);
     connect(MainPB, &PaintBox::moved, this, &MainWindow::PaintBoxMoved);
     connect(MainPB, &PaintBox::released, this, &MainWindow::PaintBoxReleased);
+    connect(MainPB, &PaintBox::zoomSteps, this, &MainWindow::PaintBoxZoom);
 
     DGrid = new ValueGrid(field);
     DGrid->setGeometry(729, 33, kDataGridWidth, 460);
@@ -599,6 +622,12 @@ void MainWindow::SyncControls() {
     ImgEdit->setChecked(modifying);
     MnModify->setChecked(modifying);
     MnWrite->menuAction()->setEnabled(open);
+    // The undo entries name the change they would take back or do again.
+    MnUndo->setText(FromCore(ws.UndoCaption()) + ShortcutHint("MnUndo"));
+    MnUndo->setEnabled(ws.CanUndo());
+    MnRedo->setText(FromCore(ws.RedoCaption()) + ShortcutHint("MnRedo"));
+    MnRedo->setEnabled(ws.CanRedo());
+    MainPB->SetFineZoomPercent(program_->settings.FineScalingPercent);
 
     DGrid->setEnabled(open && ws.valueGridEnabled);
     if (DGrid->rowCount() != ws.grids.RowCount() || shownRows_ != ws.grids.DGrid) {
@@ -733,6 +762,10 @@ void MainWindow::FirstInputAfterStartup() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Keys only reach widgets of the window that has the focus; a modal
     // dialog keeps its own.
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && !key->isAutoRepeat()) spaceHeld_ = false;
+    }
     if (event->type() == QEvent::KeyPress && QApplication::activeModalWidget() == nullptr) {
         if (auto* widget = qobject_cast<QWidget*>(watched);
             widget != nullptr && widget->window() == this) {
@@ -763,6 +796,9 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
         int32_t virtualKey = 0;
         switch (key) {
             case Qt::Key_Space:
+                // Held down, Space lets the left button pan; it redraws once.
+                if (event->isAutoRepeat()) return true;
+                spaceHeld_ = true;
                 Command([this] { workspace_->Redraw(); });
                 return true;
             case Qt::Key_Left:
@@ -792,8 +828,18 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
         Command([this, virtualKey] { workspace_->ViewKey(virtualKey, false, false, false); });
         return true;
     }
+    if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Z) {
+        Command([this] { workspace_->RedoCommand(); });
+        return true;
+    }
     if (mods == Qt::ControlModifier) {
         switch (key) {
+            case Qt::Key_Z:
+                Command([this] { workspace_->UndoCommand(); });
+                return true;
+            case Qt::Key_Y:
+                Command([this] { workspace_->RedoCommand(); });
+                return true;
             case Qt::Key_N:
                 NewClick();
                 return true;
@@ -822,19 +868,86 @@ void MainWindow::PaintBoxPressed(QMouseEvent* event) {
         FirstInputAfterStartup();
         return;
     }
+    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
+        panAt_ = event->position().toPoint();
+        MainPB->setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     const MouseEvent m = ToMouseEvent(*event, *MainPB);
     Command([this, &m] { workspace_->MainPBMouseDown(m); });
 }
 
 void MainWindow::PaintBoxMoved(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    if (panAt_) {
+        const QPoint by = at - *panAt_;
+        panAt_ = at;
+        Command([&] { workspace_->DragPan(by.x(), by.y(), MainPB->width(), MainPB->height()); });
+        return;
+    }
     workspace_->MainPBMouseMove(at.x(), at.y());
     ShowZoomOutline();
 }
 
 void MainWindow::PaintBoxReleased(QMouseEvent* event) {
+    if (panAt_) {
+        if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return;
+        panAt_.reset();
+        MainPB->unsetCursor();
+        return;
+    }
     const MouseEvent m = ToMouseEvent(*event, *MainPB);
     Command([this, &m] { workspace_->MainPBMouseUp(m); });
+}
+
+void MainWindow::PaintBoxZoom(double steps, QPoint at) {
+    if (startup_.started == 0) return;
+    Command(
+        [&] { workspace_->WheelZoom(steps, at.x(), at.y(), MainPB->width(), MainPB->height()); });
+}
+
+void MainWindow::FillRecentMenu() {
+    MnRecent->clear();
+    const RecentProjects list = RecentProjects::Read(RecentProjectsPath(*program_));
+    for (const std::string& path : list.Entries()) {
+        const QString shown = PathFromCore(path);
+        QAction* entry = MnRecent->addAction(shown);
+        connect(entry, &QAction::triggered, this,
+                [this, path] { Command([&] { workspace_->OpenRecentProject(path); }); });
+    }
+    if (list.Entries().empty()) MnRecent->addAction(QStringLiteral("-"))->setEnabled(false);
+}
+
+QString MainWindow::DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        const std::string core = PathToCore(path);
+        const std::string name = ExtractFileName(core);
+        if (EqualsIgnoringCase(std::string_view(name).substr(RemoveExtension(name).size()),
+                               ".KXP")) {
+            return path;
+        }
+        if (PictureFormatOf(core) != PictureFormat::kUnknown) return path;
+    }
+    return {};
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (startup_.started != 0 && !DroppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (startup_.started == 0 || path.isEmpty()) return;
+    event->acceptProposedAction();
+    if (startup_.started == 1) startup_.started = 2;
+    // A project opens as Open opens it, a picture starts a new project on
+    // it; either asks about unsaved changes first.
+    Command([&] { OpenCommandLineFile(*workspace_, PathToCore(path)); });
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/measure/type_choice.hpp"
@@ -14,6 +15,9 @@
 #include "gui/support/qt_user_interface.hpp"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -65,6 +69,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -124,6 +130,12 @@ private:
     void PaintBoxPressed(QMouseEvent* event);
     void PaintBoxMoved(QMouseEvent* event);
     void PaintBoxReleased(QMouseEvent* event);
+    void PaintBoxZoom(double steps, QPoint at);
+    /// Lists the recent projects in their submenu as it opens.
+    void FillRecentMenu();
+    /// A file the person dropped on the window that it can open; empty when
+    /// the drop holds none.
+    static QString DroppedFile(const QMimeData* data);
 
     QtUserInterface ui_;
     std::unique_ptr<Program> program_;
@@ -152,6 +164,14 @@ private:
     QAction* MnMeasure = nullptr;
     QAction* MnModify = nullptr;
     QMenu* MnWrite = nullptr;
+    QMenu* MnRecent = nullptr;
+    QAction* MnUndo = nullptr;
+    QAction* MnRedo = nullptr;
+
+    // Panning with the middle button, or the left one while Space is held:
+    // the paint-box pixel the drag has reached.
+    std::optional<QPoint> panAt_;
+    bool spaceHeld_ = false;
 
     // What the window system's frame adds to the widget's size; none until
     // the window is shown in a framing window manager.

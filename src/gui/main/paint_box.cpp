@@ -1,7 +1,9 @@
 #include "gui/main/paint_box.hpp"
 
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "gui/support/recording_painter.hpp"
 
@@ -82,6 +84,29 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
 void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double click is a press like any other.
     emit pressed(event);
+}
+
+void PaintBox::wheelEvent(QWheelEvent* event) {
+    // One notch of an ordinary wheel is 120 eighths of a degree.
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    emit zoomSteps(delta / 120.0, event->position().toPoint());
+    event->accept();
+}
+
+bool PaintBox::event(QEvent* event) {
+    if (event->type() == QEvent::NativeGesture) {
+        const auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            // The value is the change of scale since the last event.
+            emit zoomSteps(gesture->value() * pinchStepsPerScale_, gesture->position().toPoint());
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 }  // namespace kvx

@@ -293,6 +293,29 @@ TEST(ImageWorldSizeTest, RoundsToWholeMicrometres) {
     EXPECT_EQ(ImageWorldSize(100, 0), 0);
 }
 
+TEST_F(ViewTest, ZoomAboutAPixelKeepsItsWorldPointWithinTheLimits) {
+    Show(200000, 300000, 100000);
+    // On a 500 × 400 box the pixel (100, 300) shows (220000, 375000).
+    auto in = ZoomAboutPixel(view, 0.5, 100, 300, 500, 400);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(*in, (WorldRect{210000, 337500, 260000, 387500}));
+    // The side never drops below the smallest zoomed view nor grows past the
+    // world, and a square that would stick out is moved back inside.
+    Show(0, 0, 40);
+    in = ZoomAboutPixel(view, 0.01, 250, 200, 500, 400);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->right - in->left, kMinZoomedViewSize);
+    Show(900000, 0, 80000);
+    auto out = ZoomAboutPixel(view, 2.0, 0, 0, 500, 400);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(*out, (WorldRect{840000, 0, 1000000, 160000}));
+    out = ZoomAboutPixel(view, 100.0, 0, 0, 500, 400);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(*out, (WorldRect{0, 0, 1000000, 1000000}));
+    EXPECT_FALSE(ZoomAboutPixel(view, 0.5, 1, 1, 0, 400));
+    EXPECT_EQ(MovedInsideWorld(view, 50000, -10), (WorldRect{920000, 0, 1000000, 80000}));
+}
+
 // ---- the commands of the main window ----------------------------------------
 
 class ZoomCommandTest : public ViewTest {

@@ -535,7 +535,7 @@ TEST_F(ProjectFileTest, MissingImageChosenByThePersonMarksTheProjectChanged) {
     EXPECT_EQ(ws.fileState, kChanged);
     EXPECT_EQ(program.settings.ImportPath, dir.File("pictures") + "/");
     ASSERT_EQ(ui.fileRequests.size(), 1u);
-    EXPECT_EQ(ui.fileRequests[0].patterns, "*.JPG");
+    EXPECT_EQ(ui.fileRequests[0].patterns, std::string(kImagePattern));
     EXPECT_EQ(ui.fileRequests[0].startDirectory, dir.File("imports"));
     EXPECT_EQ(ui.fileRequests[0].rememberFile, dir.File("config/KXP2Dir.pck"));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
 #include "core/program/program.hpp"
+#include "core/support/file_list.hpp"
+#include "core/support/file_names.hpp"
 #include "core/workspace/project_commands.hpp"
 #include "core/workspace/workspace.hpp"
 
@@ -111,7 +114,15 @@ TEST_F(ProjectCommandsTest, NewAsksForAnImageAndItsResolution) {
 
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     const SelectFileRequest& request = ui.fileRequests[0];
-    EXPECT_EQ(request.patterns, "*.JPG");
+    // Every picture kind the program reads is listed, in any letter case.
+    for (const char* name : {"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "e.txt", "f.KXP"}) {
+        std::ofstream(JoinPath(imageFolder, name)) << "x";
+    }
+    std::vector<std::string> listed;
+    for (const FileListEntry& e : ListFiles(imageFolder, request.patterns, false, 1)) {
+        listed.push_back(e.fileName);
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "slide.jpg"}));
     EXPECT_EQ(request.startDirectory, dir.File("docs"));  // ImportPath is empty
     EXPECT_EQ(request.rememberFile, dir.File("config") + "/KXP2Dir.pck");
     EXPECT_FALSE(request.descriptions);
