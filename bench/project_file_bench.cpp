@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "core/program/program.hpp"
 #include "core/project/project_file.hpp"
+#include "core/project/undo_history.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace {
@@ -63,6 +65,7 @@ public:
     }
 
     kvx::Workspace& workspace() { return workspace_; }
+    kvx::Program& program() { return program_; }
     const std::string& path() const { return path_; }
 
 private:
@@ -100,6 +103,31 @@ void BM_ReadProject(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kCapacity);
 }
 BENCHMARK(BM_ReadProject)->Unit(benchmark::kMillisecond);
+
+// A point moved in a full project and recorded so that it can be undone:
+// the snapshot and the comparison every change to a project costs, and the
+// undo and redo that put it back.
+void BM_UndoableChange(benchmark::State& state) {
+    Fixture& f = Shared();
+    kvx::Workspace& ws = f.workspace();
+    kvx::UndoHistory undo;
+    undo.Clear(ws.fileState);
+    const kvx::UndoableState s{ws.project, ws.history, ws.fileState,
+                               f.program().settings.Calibration};
+    const int32_t index = ws.history.Count() / 2;
+    for (auto _ : state) {
+        undo.Begin(s);
+        kvx::MeasuredObject p = ws.history.Peek(index);
+        p.x += 1.0;
+        ws.history.Put(index, p);
+        if (!undo.Commit(s, "move")) state.SkipWithError("no change recorded");
+        if (!undo.Undo(s) || !undo.Redo(s)) state.SkipWithError("undo failed");
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["entry_bytes"] = static_cast<double>(undo.MemoryUsed()) /
+                                    static_cast<double>(std::max<std::size_t>(undo.Size(), 1));
+}
+BENCHMARK(BM_UndoableChange)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
