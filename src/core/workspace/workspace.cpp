@@ -10,6 +10,7 @@ ErrorCode Workspace::CreateHistory() {
 
 void Workspace::ClearProject() {
     project.picture.reset();
+    project.pictureOrientation = 1;
     history.Clear(0);
     ResetMeasuring();
     project.imagePath.clear();
