@@ -399,6 +399,8 @@ private:
     /// picture), and the number of that request.
     std::shared_ptr<const Picture> detailAskedFor_;
     uint64_t detailRequest_ = 0;
+    /// The full picture could not be decoded for detailAskedFor_.
+    bool detailFailed_ = false;
 
     double wheelSteps_ = 0.0;
     double panRemainderX_ = 0.0;

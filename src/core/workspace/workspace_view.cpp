@@ -45,6 +45,7 @@ bool Workspace::DrawPictureLayer(Canvas& surface) {
     if (!DrawPicture(program_, project, surface, PictureDisplaySide())) return false;
     if (loading && project.picture) {
         detailAskedFor_.reset();
+        detailFailed_ = false;
         FollowPictureOrientation(before);
     }
     return true;
@@ -71,15 +72,18 @@ void Workspace::FollowPictureOrientation(const PictureFrame& before) {
 
 void Workspace::EnsurePictureDetail() {
     const std::shared_ptr<const Picture> picture = project.picture;
-    if (!picture || !picture->Reduced() || detailAskedFor_ == picture) return;
+    if (!picture || !picture->Reduced()) return;
+    // An export never waits for the background: it decodes what it draws
+    // at once, unless that has failed for this picture already.
+    const bool exporting = drawingPictureExport || !metafileOutputPath.empty();
+    if (detailAskedFor_ == picture && (detailFailed_ || !exporting)) return;
     if (!PictureNeedsDetail(project, PictureDisplaySide())) return;
     detailAskedFor_ = picture;
+    detailFailed_ = false;
     ++detailRequest_;
     const int64_t bytes = FileSize(project.imagePath);
     const PictureRequest request =
         MakePictureRequest(program_, project.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
-    // An export never waits: it shows what it draws at once.
-    const bool exporting = drawingPictureExport || !metafileOutputPath.empty();
     if (fullPictureWanted && !exporting) {
         fullPictureWanted(request, detailRequest_);
         return;
@@ -103,6 +107,7 @@ bool Workspace::TakeFullPicture(uint64_t number, std::shared_ptr<Picture> pictur
     if (!PictureDecoded(status)) {
         // The reduced picture stays and is not asked for again. A damaged
         // file was reported with its first view already.
+        detailFailed_ = true;
         ReportPictureLoad(program_, status, project.imagePath);
         return false;
     }

@@ -599,6 +599,12 @@ void MainWindow::SetControl(const QString& name, std::optional<bool> enabled,
 }
 
 void MainWindow::ApplyWindowState(const WindowState& state) {
+    // Another project, or the picture loaded anew: a full picture still
+    // being decoded for the one shown before is of no use any more.
+    if (fullPictureWorker_.joinable() && !fullPictureDone_ &&
+        workspace_->project.picture.get() != fullPictureFor_) {
+        StopFullPicture();
+    }
     if (!state.caption.empty()) setWindowTitle(FromCore(state.caption));
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         if (state.panels[i]) panels_[i]->setText(FromCore(*state.panels[i]));
@@ -924,6 +930,7 @@ void MainWindow::StartFullPicture(PictureRequest request, uint64_t number) {
     cancelFullPicture_ = false;
     fullPictureDone_ = false;
     request.options.cancel = &cancelFullPicture_;
+    fullPictureFor_ = workspace_->project.picture.get();
     fullPictureWorker_ = std::thread([this, request = std::move(request), number] {
         auto picture = std::make_shared<Picture>();
         const DecodeStatus status = ReadPicture(request, *picture);

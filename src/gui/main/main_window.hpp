@@ -141,9 +141,6 @@ private:
     void PaintBoxZoom(double steps, QPoint at);
     /// Lists the recent projects in their submenu as it opens.
     void FillRecentMenu();
-    /// True while the full resolution of a picture shown reduced is being
-    /// decoded in the background.
-    bool DecodingFullPicture() const { return fullPictureWorker_.joinable() && !fullPictureDone_; }
     /// A file the person dropped on the window that it can open; empty when
     /// the drop holds none.
     static QString DroppedFile(const QMimeData* data);
@@ -201,6 +198,9 @@ private:
     std::thread fullPictureWorker_;
     std::atomic<bool> cancelFullPicture_{false};
     std::atomic<bool> fullPictureDone_{false};
+    /// The picture the full one is decoded for; a decode for a picture no
+    /// longer shown is given up.
+    const Picture* fullPictureFor_ = nullptr;
 };
 
 }  // namespace kvx

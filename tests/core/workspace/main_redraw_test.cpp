@@ -600,16 +600,27 @@ TEST_F(FirstViewTest, WithoutABackgroundDecodeOrForAMetafileTheFullPictureComesA
     EXPECT_FALSE(ws.project.picture->Reduced());
 
     // A metafile holds the picture at one pixel per surface pixel: 2000
-    // across the fitted view needs more than the first view's 600.
+    // across the fitted view needs more than the first view's 600. It does
+    // not wait for the background either, even when that was asked already.
     ws.project.fitImagePending = true;
     ws.Redraw();
     ASSERT_TRUE(ws.project.picture->Reduced());
-    bool asked = false;
-    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t) { asked = true; };
+    int asked = 0;
+    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t) { ++asked; };
     ws.metafileOutputPath = dir.File("view.wmf");
     ws.Redraw();
     ws.metafileOutputPath.clear();
-    EXPECT_FALSE(asked);
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(ws.project.picture->Reduced());
+
+    ws.project.fitImagePending = true;
+    ws.Redraw();
+    ZoomToTheMiddle(20000);
+    EXPECT_EQ(asked, 1);
+    ASSERT_TRUE(ws.project.picture->Reduced());
+    ws.metafileOutputPath = dir.File("view.wmf");
+    ws.Redraw();
+    ws.metafileOutputPath.clear();
     EXPECT_FALSE(ws.project.picture->Reduced());
 }
 
