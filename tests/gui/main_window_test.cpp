@@ -19,11 +19,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
@@ -331,6 +333,17 @@ private slots:
 
         auto window = Start(path);
         window->startup().started = 2;
+        // Every kind the program reads may be dropped on the window.
+        for (const char* name : {"scan.TIF", "scan.tiff", "slide.png", "photo.webp"}) {
+            QMimeData dropped;
+            dropped.setUrls(
+                {QUrl::fromLocalFile(documents_ + QLatin1Char('/') + QLatin1String(name))});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton,
+                                  Qt::NoModifier);
+            enter.ignore();
+            QApplication::sendEvent(window.get(), &enter);
+            QCOMPARE(enter.isAccepted(), !QByteArray(name).endsWith("webp"));
+        }
         Workspace& ws = window->workspace();
         QTest::keyClick(window.get(), Qt::Key_Space);
         QVERIFY(ws.project.picture != nullptr);
