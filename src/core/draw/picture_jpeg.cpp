@@ -247,7 +247,7 @@ void RunJpegJob(JpegJob* job) {
     // Only a turned picture, or CMYK that is converted first, needs rows of
     // its own; the others are decoded into their place.
     TurnedRows turned(*job->image, width, height, job->orientation);
-    const bool direct = !cmyk && turned.DirectRow(0) != nullptr;
+    const bool direct = turned.DirectRow(0) != nullptr;
     JSAMPARRAY batch = nullptr;
     if (cmyk || !direct) {
         batch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
