@@ -1,19 +1,30 @@
-// Decoding a large JPEG (8000 x 6000) at full size and reduced by the codec,
-// making the reduced copies, and the same file through djpeg as the measure
-// of what this machine can do; then the picture part and the whole of a
-// metafile export. Rates are per second of processor time (djpeg's own, as a
-// child process), so that the comparison holds on a machine busy with other
-// work.
+// Decoding a large JPEG (8000 x 6000, quality 92) as the program does it:
+// the first view (the codec decoding no more than a 700-pixel view needs)
+// and the full decode, against djpeg's whole decode of the same file in the
+// same run; then the picture part and the whole of a metafile export.
+//
+// The korvanix-batch and djpeg runs are separate processes, timed by their
+// own processor time and measured by their own peak memory (wait4), so that
+// neither this program's memory nor other work on the machine counts:
+// "render --size 700" is a project opened and its first view drawn, "check"
+// opens the project and decodes its picture in full. A run of this program
+// with --window-memory does what the window does with such a picture (first
+// view, then the full picture decoded while the first view is still held)
+// and prints its peak memory. Rates are per second of processor time.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,7 +47,8 @@ constexpr double kMegapixels = kWidth * double{kHeight} / 1e6;
 }
 
 /// The test image: smooth shading with fine texture, roughly what a
-/// microscope photograph costs the codec; written once per run.
+/// microscope photograph costs the codec; written once per run with a
+/// project on it.
 class Fixture {
 public:
     Fixture()
@@ -56,11 +68,16 @@ public:
                 p[2] = static_cast<uint8_t>(std::clamp(((x + y) / 40) % 256 + grain, 0, 255));
             }
         }
-        if (!kvx::EncodeJpeg(image.View(), 90, bytes_)) Fail("encoding");
+        if (!kvx::EncodeJpeg(image.View(), 92, bytes_)) Fail("encoding");
         path_ = (dir_ / "large.jpg").string();
         std::ofstream(path_, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes_.data()),
                    static_cast<std::streamsize>(bytes_.size()));
+        project_ = (dir_ / "large.KXP").string();
+        std::ofstream(project_, std::ios::binary)
+            << ";C: large.jpg\r\nB large.jpg\r\nO large.jpg\r\nR 2400\r\nV 18\r\n"
+               "D 1,1000,1000,1,,0,\r\nD 1,50000,60000,2,,0,\r\n";
+        std::filesystem::create_directories(dir_ / "config");
     }
     ~Fixture() {
         std::error_code ec;
@@ -68,11 +85,14 @@ public:
     }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     const std::string& Path() const { return path_; }
+    const std::string& Project() const { return project_; }
+    std::string File(const char* name) const { return (dir_ / name).string(); }
 
 private:
     std::filesystem::path dir_;
     std::vector<uint8_t> bytes_;
     std::string path_;
+    std::string project_;
 };
 
 Fixture& Shared() {
@@ -132,34 +152,175 @@ void BM_LoadPictureFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadPictureFile)->Unit(benchmark::kMillisecond);
 
-double ChildSeconds() {
+/// What one child process cost: its processor time and peak memory.
+struct ChildCost {
+    double seconds = 0.0;
+    double peakMegabytes = 0.0;
+    bool ok = false;
+};
+
+/// Runs a program (looked up in PATH without a slash) with its output
+/// thrown away, waits for it and returns what it cost.
+ChildCost RunAndMeasure(char** argv) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    ChildCost cost;
+    int status = 0;
     rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return cost;
+    cost.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    cost.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    cost.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return cost;
+}
+
+std::string OwnFolder();
+
+/// RunAndMeasure in a fresh copy of this program started for it: a child
+/// forked from this process would count the memory this process holds at
+/// the fork among its own peak.
+ChildCost RunChild(const std::vector<std::string>& arguments,
+                   const std::string& configHome = std::string()) {
+    std::vector<std::string> all = {OwnFolder() + "/picture_bench", "--measure"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (const std::string& a : all) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        if (!configHome.empty()) setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char text[128] = {};
+    std::size_t got = 0;
+    ssize_t n = 0;
+    while (got + 1 < sizeof text &&
+           (n = read(pipeEnds[0], text + got, sizeof text - 1 - got)) > 0) {
+        got += static_cast<std::size_t>(n);
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return {};
+    ChildCost cost;
+    int ok = 0;
+    if (std::sscanf(text, "%lf %lf %d", &cost.seconds, &cost.peakMegabytes, &ok) != 3) return {};
+    cost.ok = ok != 0;
+    return cost;
+}
+
+std::string OwnFolder() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
+/// Runs a child per iteration, its processor time as the iteration's time
+/// and its peak memory as a counter.
+void MeasureChild(benchmark::State& state, const std::vector<std::string>& arguments,
+                  const std::string& configHome = std::string()) {
+    double peak = 0.0;
+    for (auto _ : state) {
+        const ChildCost cost = RunChild(arguments, configHome);
+        if (!cost.ok) {
+            state.SkipWithError((arguments[0] + " failed").c_str());
+            return;
+        }
+        state.SetIterationTime(cost.seconds);
+        peak = std::max(peak, cost.peakMegabytes);
+    }
+    state.counters["peak_MB"] = peak;
+    SetRate(state);
+}
+
+bool Installed(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 /// djpeg on the same file, writing to /dev/null: the machine's reference.
 void BM_Djpeg(benchmark::State& state) {
-    if (std::system("command -v djpeg >/dev/null 2>&1") != 0) {
+    if (!Installed("djpeg")) {
         state.SkipWithError("djpeg (libjpeg-turbo-progs) is not installed");
         return;
     }
     const int scale = static_cast<int>(state.range(0));
-    const std::string command =
-        "djpeg " + (scale == 1 ? std::string() : "-scale 1/" + std::to_string(scale) + " ") +
-        "-outfile /dev/null '" + Shared().Path() + "'";
-    // The child's processor time, comparable with the CPU column of the
-    // decodes above on a machine that is busy with other work.
-    for (auto _ : state) {
-        const double before = ChildSeconds();
-        if (std::system(command.c_str()) != 0) Fail("djpeg");
-        state.SetIterationTime(ChildSeconds() - before);
-    }
-    SetRate(state);
+    std::vector<std::string> arguments = {"djpeg"};
+    if (scale != 1) arguments.insert(arguments.end(), {"-scale", "1/" + std::to_string(scale)});
+    arguments.insert(arguments.end(), {"-outfile", "/dev/null", Shared().Path()});
+    MeasureChild(state, arguments);
     state.SetLabel("1/" + std::to_string(scale) + ", processor time of djpeg");
 }
 BENCHMARK(BM_Djpeg)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+/// The first view as the batch tool draws it: the project opened, its
+/// picture decoded for 700 pixels and the annotated view painted at 700.
+void BM_BatchFirstView700(benchmark::State& state) {
+    const std::string tool = OwnFolder() + "/korvanix-batch";
+    if (access(tool.c_str(), X_OK) != 0) {
+        state.SkipWithError("korvanix-batch is not built beside this program");
+        return;
+    }
+    MeasureChild(state,
+                 {tool, "render", "--format", "bmp", "--size", "700", "-o",
+                  Shared().File("view.bmp"), Shared().Project()},
+                 Shared().File("config"));
+    state.SetLabel("korvanix-batch render --size 700, processor time");
+}
+BENCHMARK(BM_BatchFirstView700)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+/// The full decode as the batch tool checks a project: opened, its picture
+/// decoded in full with its reduced copies.
+void BM_BatchFullDecode(benchmark::State& state) {
+    const std::string tool = OwnFolder() + "/korvanix-batch";
+    if (access(tool.c_str(), X_OK) != 0) {
+        state.SkipWithError("korvanix-batch is not built beside this program");
+        return;
+    }
+    MeasureChild(state, {tool, "check", Shared().Project()}, Shared().File("config"));
+    state.SetLabel("korvanix-batch check, processor time");
+}
+BENCHMARK(BM_BatchFullDecode)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+/// What the window keeps of such a picture: its first view, then the full
+/// picture decoded while the first view is still shown.
+void BM_WindowMemory(benchmark::State& state) {
+    MeasureChild(state, {OwnFolder() + "/picture_bench", "--window-memory", Shared().Path()});
+    state.counters["full_picture_MB"] = kWidth * double{kHeight} * 3 / (1 << 20);
+    state.SetLabel("first view for 700 pixels, then the full picture");
+}
+BENCHMARK(BM_WindowMemory)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+
+/// The first view in this process: the decode for 700 pixels and the 700
+/// pixels resampled from it.
+void BM_FirstViewDecode(benchmark::State& state) {
+    for (auto _ : state) {
+        kvx::Picture picture;
+        kvx::DecodeOptions options;
+        options.wantedSide = 700;
+        if (kvx::DecodePictureFile(Shared().Path(), options, kvx::PictureLimits{}, picture) !=
+            kvx::DecodeStatus::Ok) {
+            Fail("loading");
+        }
+        kvx::PixelImage view;
+        if (!kvx::ResamplePicture(picture, 700, 525, 0, 0, 700, 525, view)) Fail("resampling");
+        benchmark::DoNotOptimize(view.Row(0));
+        state.SetLabel("decoded at 1/" + std::to_string(picture.reduction));
+    }
+    SetRate(state);
+}
+BENCHMARK(BM_FirstViewDecode)->Unit(benchmark::kMillisecond);
 
 /// The picture as a metafile shows it at the fitted view: 2000 x 1500 pixels
 /// averaged from the reduced copy.
@@ -223,6 +384,34 @@ void BM_EncodeMetafile(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeMetafile)->Unit(benchmark::kMillisecond);
 
+/// The window's way with the picture at path; prints nothing, the parent
+/// reads the peak memory.
+int WindowMemory(const char* path) {
+    auto first = std::make_shared<kvx::Picture>();
+    kvx::DecodeOptions options;
+    options.wantedSide = 700;
+    if (!kvx::PictureDecoded(kvx::DecodePictureFile(path, options, kvx::PictureLimits{}, *first))) {
+        return 1;
+    }
+    auto full = std::make_shared<kvx::Picture>();
+    if (!kvx::PictureDecoded(kvx::DecodePictureFile(path, kvx::PictureLimits{}, *full))) return 1;
+    benchmark::DoNotOptimize(first->pixels.Row(0));
+    benchmark::DoNotOptimize(full->pixels.Row(0));
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--window-memory") == 0) return WindowMemory(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--measure") == 0) {
+        const ChildCost cost = RunAndMeasure(argv + 2);
+        std::printf("%.6f %.3f %d\n", cost.seconds, cost.peakMegabytes, cost.ok ? 1 : 0);
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -271,14 +271,17 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
     // picture is exported as the Export menu does, the raster kinds from the
     // surface painted at the asked size instead of from a window. A view
     // without its picture is never written over a good earlier file.
+    const int32_t side =
+        options.size > 0 ? options.size : static_cast<int32_t>(ws.project.view.surfaceSize);
+    // The picture is decoded no larger than the drawing needs: the raster
+    // kinds draw it at their size, a metafile at the surface's.
+    ws.displayFieldPixels = raster ? side : static_cast<int32_t>(ws.project.view.surfaceSize);
     ui.Clear();
     ws.Redraw();
     if (ws.windowState.pictureFailed || !ui.diagnostics.empty()) {
         err << FailureText(session, path, "picture not written");
         return kExitProjectFailed;
     }
-    const int32_t side =
-        options.size > 0 ? options.size : static_cast<int32_t>(ws.project.view.surfaceSize);
     bool grabFailed = false;
     if (raster) {
         ws.grabPaintBox = [&](PixelImage& image) {

@@ -12,6 +12,8 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_pictures.hpp"
+#include "core/draw/bmp_reader.hpp"
 #include "core/export/text_export.hpp"
 #include "core/measure/values.hpp"
 #include "core/project/object_type_file.hpp"
@@ -545,6 +547,49 @@ TEST_F(BatchToolTest, RenderRasterPicturesOfTheAskedSize) {
     };
     EXPECT_EQ(word(frame + 5), 200);  // height
     EXPECT_EQ(word(frame + 7), 200);  // width
+}
+
+TEST_F(BatchToolTest, RenderShowsATurnedPhotoUprightAndReadsPngAndTiff) {
+    if (!KVX_BATCH_HAS_RASTER) GTEST_SKIP() << "built without Qt";
+    // Stored 64 x 48 with red at the top left, on its side (orientation 6):
+    // shown 48 x 64, red at the top right, the picture filling the height of
+    // the square view and three quarters of its width.
+    dir.Write("phone.jpg", test::WithExifOrientation(test::QuarterJpeg(64, 48), 6));
+    dir.Write("phone.KXP", Project("", "phone.jpg"));
+    const ToolRun run = Tool("render --format bmp --size 200 -o phone.bmp phone.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string bitmap = test::TempDir::Read(dir.File("phone.bmp"));
+    PixelImage view;
+    ASSERT_EQ(DecodeBmp(reinterpret_cast<const uint8_t*>(bitmap.data()), bitmap.size(),
+                        PictureLimits{}, view),
+              DecodeStatus::Ok);
+    ASSERT_EQ(view.Width(), 200);
+    const uint8_t* topRight = view.Row(40) + 100 * 3;
+    EXPECT_GT(topRight[0], 200);
+    EXPECT_LT(topRight[2], 60);
+    const uint8_t* topLeft = view.Row(40) + 30 * 3;
+    EXPECT_LT(topLeft[0], 60);
+    EXPECT_GT(topLeft[2], 200);
+
+    // A 16-bit grey PNG and a TIFF: projects on them are checked and drawn.
+    test::RawPicture grey(60, 40, 1, 16);
+    for (uint16_t& v : grey.samples) v = 300;
+    grey.At(0, 0, 0) = 200;
+    dir.Write("scan.png", test::PngBytes(grey));
+    dir.Write("scan.TIF", test::TiffBytes(grey));
+    dir.Write("png.KXP", Project(Point(1, 0, 0, 1) + Point(1, 100, 0, 2), "scan.png"));
+    dir.Write("tif.KXP", Project(Point(1, 0, 0, 1) + Point(1, 100, 0, 2), "scan.TIF"));
+    const ToolRun check = Tool("check png.KXP tif.KXP");
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    EXPECT_EQ(check.out, "png.KXP: OK\ntif.KXP: OK\n");
+    const ToolRun png = Tool("render --format bmp --size 120 -o scan.bmp png.KXP");
+    ASSERT_EQ(png.status, 0) << png.err;
+    const std::string scan = test::TempDir::Read(dir.File("scan.bmp"));
+    ASSERT_EQ(DecodeBmp(reinterpret_cast<const uint8_t*>(scan.data()), scan.size(), PictureLimits{},
+                        view),
+              DecodeStatus::Ok);
+    // The range the picture holds, 200 .. 300, spread over black to white.
+    EXPECT_GT(view.Row(50)[60 * 3], 240);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
@@ -18,17 +19,21 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
 
+#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
@@ -288,6 +293,99 @@ private slots:
         QCOMPARE(ws.project.view.imageWidth, 300);
         const QString damaged = FromCore(window->program().GetMessage(2387));
         QVERIFY(Find<QLabel>(*window, "StBarPanel3")->text().startsWith(damaged));
+    }
+
+    // A phone photo of 3200 x 2400 pixels stored on its side (EXIF
+    // orientation 6), red at the top left as stored and a chequer of single
+    // pixels near its middle. The window shows it as the camera meant it
+    // (red at the top right), decoded reduced at first; zooming in on the
+    // chequer brings the full picture in from the background.
+    void ATurnedPhotoShowsUprightAndZoomingBringsTheFullPicture() {
+        QImage photo(3200, 2400, QImage::Format_RGB32);
+        photo.fill(QColor(0, 0, 255));
+        for (int y = 0; y < 1200; ++y) {
+            for (int x = 0; x < 1600; ++x) photo.setPixel(x, y, qRgb(255, 0, 0));
+        }
+        for (int y = 1100; y < 1300; ++y) {
+            for (int x = 1500; x < 1700; ++x) {
+                photo.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            }
+        }
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(photo.save(&buffer, "JPG", 98));
+        // An EXIF segment after the start marker: big-endian, one entry,
+        // Orientation (0x0112), a short, 6.
+        const QByteArray exif = QByteArray(
+            "\xFF\xE1\x00\x22"
+            "Exif\0\0"
+            "MM\0\x2A\0\0\0\x08"
+            "\0\x01"
+            "\x01\x12\0\x03\0\0\0\x01\0\x06\0\0"
+            "\0\0\0\0",
+            36);
+        const QString path = documents_ + QStringLiteral("/phone.jpg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(jpeg.left(2) + exif + jpeg.mid(2));
+        file.close();
+
+        auto window = Start(path);
+        window->startup().started = 2;
+        // Every kind the program reads may be dropped on the window.
+        for (const char* name : {"scan.TIF", "scan.tiff", "slide.png", "photo.webp"}) {
+            QMimeData dropped;
+            dropped.setUrls(
+                {QUrl::fromLocalFile(documents_ + QLatin1Char('/') + QLatin1String(name))});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton,
+                                  Qt::NoModifier);
+            enter.ignore();
+            QApplication::sendEvent(window.get(), &enter);
+            QCOMPARE(enter.isAccepted(), !QByteArray(name).endsWith("webp"));
+        }
+        Workspace& ws = window->workspace();
+        QTest::keyClick(window.get(), Qt::Key_Space);
+        QVERIFY(ws.project.picture != nullptr);
+        QCOMPARE(ws.project.view.imageWidth, 2400);
+        QCOMPARE(ws.project.view.imageHeight, 3200);
+        QVERIFY(ws.project.picture->Reduced());
+
+        auto* box = Find<PaintBox>(*window, "MainPB");
+        const int side = box->width();
+        QImage shown = box->Snapshot();
+        const QColor topRight(shown.pixel(side / 2, side / 5));
+        QVERIFY(topRight.red() > 230 && topRight.blue() < 30);
+        const QColor topLeft(shown.pixel(side / 7, side / 5));
+        QVERIFY(topLeft.red() < 30 && topLeft.blue() > 230);
+
+        // The chequer as shown: stored (1600, 1200) is at (2399 - 1200, 1600).
+        const ViewBlock& v = ws.project.view;
+        const double worldX = 1199.0 * 25400.0 / 1200.0;
+        const double worldY = 1600.0 * 25400.0 / 1200.0;
+        const auto left = static_cast<double>(v.viewLeft);
+        const auto top = static_cast<double>(v.viewTop);
+        const auto size = static_cast<double>(v.viewSize);
+        const QPoint at(static_cast<int>((worldX - left) * side / size),
+                        static_cast<int>((worldY - top) * side / size));
+        // 200 notches of the fine zoom: several screen pixels per picture pixel.
+        QWheelEvent wheel(QPointF(at), box->mapToGlobal(QPointF(at)), QPoint(),
+                          QPoint(0, 200 * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(box, &wheel);
+        QTRY_VERIFY_WITH_TIMEOUT(!ws.project.picture->Reduced(), 20000);
+        QCOMPARE(ws.project.picture->pixels.Width(), 2400);
+        // Neighbouring pixels of the chequer differ: the detail is there.
+        shown = box->Snapshot();
+        int darkest = 255;
+        int lightest = 0;
+        for (int dx = -6; dx <= 6; ++dx) {
+            const int grey = qGray(shown.pixel(at.x() + dx, at.y()));
+            darkest = std::min(darkest, grey);
+            lightest = std::max(lightest, grey);
+        }
+        QVERIFY2(lightest - darkest > 150,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(darkest).arg(lightest)));
     }
 
     void KeysNeedExactModifiers() {

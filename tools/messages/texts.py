@@ -212,9 +212,12 @@ PROGRAM_MESSAGES = [
     (2383, "Das Bild ist zu groß für den Speicher.", "The picture is too large for the memory.",
      "La imagen es demasiado grande para la memoria."),
     (2384,
-     "Bilder dieser Art können nicht gelesen werden (nur JPEG, Windows-Bitmap und GIF).",
-     "Pictures of this kind cannot be read (only JPEG, Windows bitmap and GIF).",
-     "No se pueden leer imágenes de este tipo (solo JPEG, mapa de bits de Windows y GIF)."),
+     "Bilder dieser Art oder Spielart können nicht gelesen werden (nur JPEG, Windows-Bitmap, GIF, "
+     "PNG und TIFF mit 8 oder 16 Bit je Kanal).",
+     "Pictures of this kind or variant cannot be read (only JPEG, Windows bitmap, GIF, PNG and "
+     "TIFF of 8 or 16 bits per channel).",
+     "No se pueden leer imágenes de este tipo o variante (solo JPEG, mapa de bits de Windows, GIF, "
+     "PNG y TIFF de 8 o 16 bits por canal)."),
     (2385,
      "Die Bilddatei ist beschädigt: Teile des Bildes fehlen (grau oder verschwommen gezeigt).",
      "The image file is damaged: parts of the picture are missing (shown grey or blurred).",

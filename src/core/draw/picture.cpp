@@ -126,6 +126,68 @@ bool ReduceByHalf(const PixelImage& source, PixelImage& target) {
     return true;
 }
 
+namespace {
+
+/// Each pixel of out the rounded mean of four neighbouring pixels of the
+/// sums of four rows.
+KVX_VECTORISE void QuarterRowSums(const uint16_t* __restrict s, uint8_t* __restrict out,
+                                  int32_t blocks) {
+    for (int32_t x = 0; x < blocks; ++x, s += 12, out += 3) {
+        out[0] = static_cast<uint8_t>((s[0] + s[3] + s[6] + s[9] + 8) >> 4);
+        out[1] = static_cast<uint8_t>((s[1] + s[4] + s[7] + s[10] + 8) >> 4);
+        out[2] = static_cast<uint8_t>((s[2] + s[5] + s[8] + s[11] + 8) >> 4);
+    }
+}
+
+KVX_VECTORISE void AccumulateRow(const uint8_t* __restrict row, uint16_t* __restrict sum,
+                                 std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) sum[i] = static_cast<uint16_t>(sum[i] + row[i]);
+}
+
+}  // namespace
+
+bool ReduceByQuarter(const PixelImage& source, PixelImage& target) {
+    if (source.Empty()) return false;
+    const int32_t w = source.Width();
+    const int32_t h = source.Height();
+    const int32_t tw = (w + 3) / 4;
+    const int32_t th = (h + 3) / 4;
+    if (!target.AllocateBlack(tw, th)) return false;
+    const std::size_t rowBytes = source.Stride();
+    const int32_t blocks = w / 4;  // full 4-pixel blocks in a row
+    std::vector<uint16_t> sums(rowBytes);
+    for (int32_t y = 0; y < th; ++y) {
+        const int32_t first = 4 * y;
+        const int32_t rows = std::min(4, h - first);
+        bool black = true;
+        for (int32_t k = 0; k < rows && black; ++k) black = Black(source.Row(first + k), rowBytes);
+        if (black) continue;
+        std::fill(sums.begin(), sums.end(), uint16_t{0});
+        for (int32_t k = 0; k < rows; ++k)
+            AccumulateRow(source.Row(first + k), sums.data(), rowBytes);
+        uint8_t* out = target.Row(y);
+        if (rows == 4) {
+            QuarterRowSums(sums.data(), out, blocks);
+        }
+        // The bottom row of blocks may have fewer rows, the last column
+        // fewer pixels: their means are taken over what there is.
+        const int32_t from = rows == 4 ? blocks : 0;
+        for (int32_t x = from; x < tw; ++x) {
+            const int32_t columns = std::min(4, w - 4 * x);
+            const auto n = static_cast<uint32_t>(rows * columns);
+            for (int c = 0; c < 3; ++c) {
+                uint32_t total = 0;
+                for (int32_t k = 0; k < columns; ++k) {
+                    total +=
+                        sums[static_cast<std::size_t>(4 * x + k) * 3 + static_cast<std::size_t>(c)];
+                }
+                out[x * 3 + c] = static_cast<uint8_t>((total + n / 2) / n);
+            }
+        }
+    }
+    return true;
+}
+
 bool Picture::BuildReducedCopies() {
     reduced.clear();
     for (;;) {
@@ -133,9 +195,14 @@ bool Picture::BuildReducedCopies() {
         if (last.Empty() || std::max(last.Width(), last.Height()) <= kSmallestReducedSide) {
             return true;
         }
-        PixelImage half;
-        if (!ReduceByHalf(last, half)) return false;
-        reduced.push_back(std::move(half));
+        // The first copy is a quarter of the size: a copy of half the size
+        // would cost a quarter of the picture's memory again, and the
+        // picture itself serves for every size down to a quarter.
+        PixelImage smaller;
+        if (!(reduced.empty() ? ReduceByQuarter(last, smaller) : ReduceByHalf(last, smaller))) {
+            return false;
+        }
+        reduced.push_back(std::move(smaller));
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,11 @@ private:
 /// mean of the 2 x 2 block it stands for. False when memory is short.
 [[nodiscard]] bool ReduceByHalf(const PixelImage& source, PixelImage& target);
 
+/// A quarter of the size in each direction (sizes round up), every pixel the
+/// mean of the 4 x 4 block it stands for (of the pixels there are at the
+/// right and bottom edges). False when memory is short.
+[[nodiscard]] bool ReduceByQuarter(const PixelImage& source, PixelImage& target);
+
 /// Outcome of decoding one image file.
 enum class DecodeStatus {
     Ok,
@@ -77,6 +84,7 @@ enum class DecodeStatus {
     OutOfMemory,
     NotFound,    ///< no file of that name
     Unreadable,  ///< the file exists but cannot be opened or read
+    Cancelled,   ///< given up on request before it was done
 };
 
 /// True when the status leaves a picture to show: whole, or damaged.
@@ -99,26 +107,75 @@ struct PictureLimits {
     }
 };
 
-/// A decoded project image. Positions and sizes always come from the full
-/// resolution; the reduced copies only make drawing a large image at a small
+/// Where a decoder reads a file's bytes from: memory, or an open file that is
+/// read as decoding goes on, so that a large file never has to be held whole
+/// beside its picture. `size` is the number of bytes in either case.
+struct PictureSource {
+    const uint8_t* data = nullptr;
+    std::FILE* file = nullptr;
+    std::size_t size = 0;
+
+    static PictureSource Memory(const uint8_t* bytes, std::size_t count) {
+        return {bytes, nullptr, count};
+    }
+};
+
+/// How a picture is to be decoded.
+struct DecodeOptions {
+    /// The number of pixels the larger side of the decoded picture must
+    /// have at least; 0 asks for the full resolution. A decoder that can
+    /// reduce while it decodes (JPEG, by 2, 4 or 8) decodes no more than
+    /// that; the others always decode in full.
+    int64_t wantedSide = 0;
+    /// The colour transparent parts of a picture are laid on, a Windows
+    /// colour value (0x00BBGGRR).
+    uint32_t background = 0xFFFFFF;
+    /// Checked now and then; once set the decode ends as Cancelled.
+    const std::atomic<bool>* cancel = nullptr;
+
+    bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
+};
+
+/// Whether the sides of a picture change places when it is turned as the
+/// EXIF orientation (1 .. 8, as a camera or scanner records it) says.
+constexpr bool OrientationSwapsSides(int32_t orientation) {
+    return orientation >= 5 && orientation <= 8;
+}
+
+/// A decoded project image, turned as its file says it is to be shown.
+/// Positions and sizes always come from the full resolution (fullWidth x
+/// fullHeight); `pixels` may hold it reduced (the first view of a large
+/// JPEG), and the reduced copies only make drawing a large image at a small
 /// size cheap.
 struct Picture {
     /// Reduced copies are made while the larger side exceeds this.
     static constexpr int32_t kSmallestReducedSide = 256;
 
-    PixelImage pixels;                ///< full resolution
-    std::vector<PixelImage> reduced;  ///< each half the size of the one before
+    PixelImage pixels;  ///< as decoded: the full resolution, or 1/reduction of it
+    /// A quarter of the size of `pixels`, then each half the size of the one
+    /// before. There is no copy of half the size: together the copies cost a
+    /// twelfth of `pixels`, not a third.
+    std::vector<PixelImage> reduced;
+    int32_t fullWidth = 0;  ///< the full resolution as shown; 0: that of `pixels`
+    int32_t fullHeight = 0;
+    /// `pixels` is this many times smaller than the full resolution: 1, or
+    /// 2, 4 or 8 from a JPEG decoded at reduced size (rounded up).
+    int32_t reduction = 1;
+    /// The orientation (1 .. 8) the stored picture was turned by to be shown.
+    int32_t orientation = 1;
 
-    int32_t Width() const { return pixels.Width(); }
-    int32_t Height() const { return pixels.Height(); }
+    int32_t Width() const { return fullWidth > 0 ? fullWidth : pixels.Width(); }
+    int32_t Height() const { return fullHeight > 0 ? fullHeight : pixels.Height(); }
+    /// True when `pixels` holds less than the full resolution.
+    bool Reduced() const { return reduction > 1; }
 
     /// Fills `reduced` from `pixels`. False when memory is short (the copies
     /// made so far stay; drawing then uses a larger one).
     bool BuildReducedCopies();
 
     /// The smallest copy that still has at least drawnWidth x drawnHeight
-    /// pixels, so that drawing never enlarges a reduced copy; the full
-    /// resolution when the picture is drawn at its size or larger.
+    /// pixels, so that drawing never enlarges a reduced copy; `pixels` when
+    /// the picture is drawn at their size or larger.
     const PixelImage& LevelFor(int64_t drawnWidth, int64_t drawnHeight) const;
 };
 

@@ -38,14 +38,15 @@ std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma) {
            FormatReal(-1, 1, decimalComma, size) + unit + ")";
 }
 
-bool DrawPicture(Program& program, Project& project, Canvas& surface) {
+bool DrawPicture(Program& program, Project& project, Canvas& surface, int64_t displaySide) {
     ViewBlock& view = project.view;
     if (project.fitImagePending) {
         project.picture.reset();
         auto picture = std::make_shared<Picture>();
         const int64_t bytes = FileSize(project.imagePath);
         const int64_t megabytes = bytes < 0 ? 0 : bytes >> 20;
-        const DecodeStatus status = LoadPicture(program, *picture, project.imagePath, megabytes);
+        const DecodeStatus status =
+            LoadPicture(program, *picture, project.imagePath, megabytes, displaySide);
         if (!PictureDecoded(status)) return false;
         view.imageWidth = picture->Width();
         view.imageHeight = picture->Height();
@@ -80,6 +81,25 @@ bool DrawPicture(Program& program, Project& project, Canvas& surface) {
         project.fitImagePending = false;
     }
     return true;
+}
+
+bool PictureNeedsDetail(const Project& project, int64_t displaySide) {
+    const std::shared_ptr<const Picture>& picture = project.picture;
+    if (!picture || !picture->Reduced()) return false;
+    const ViewBlock& view = project.view;
+    if (displaySide <= 0) return true;
+    if (!view.viewValid || view.activeSurfaceSize <= 0) return false;
+    const int64_t wx = ImageWorldSize(view.imageWidth, project.resolutionDpi);
+    const int64_t wy = ImageWorldSize(view.imageHeight, project.resolutionDpi);
+    // Pixels of the display the whole picture is stretched over at this view.
+    const auto displayed = [&](int64_t from, int64_t to) {
+        const double surfacePixels = static_cast<double>(to - from);
+        return surfacePixels * static_cast<double>(displaySide) /
+               static_cast<double>(view.activeSurfaceSize);
+    };
+    const double width = displayed(MapXTruncated(view, 0), MapXTruncated(view, wx));
+    const double height = displayed(MapYTruncated(view, 0), MapYTruncated(view, wy));
+    return width > picture->pixels.Width() || height > picture->pixels.Height();
 }
 
 }  // namespace kvx

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+
+#include "core/draw/picture_orientation.hpp"
 
 // The codec's headers expect <cstdio> before them.
 #include <jerror.h>
@@ -28,6 +31,9 @@ constexpr uint64_t kBlocksPerArithmeticByte = 512;
 constexpr uint64_t kCodecAllowance = uint64_t{64} << 20;
 constexpr uint64_t kCodecBytesPerDataByte = 128 * kBlocksPerHuffmanByte;
 
+/// The most of an EXIF segment that is looked at: a segment cannot be longer.
+constexpr std::size_t kExifBytes = 65535;
+
 /// Everything one decode needs, in one plain record: the decode runs under
 /// setjmp, so no object with a destructor may live in its frame.
 struct JpegJob {
@@ -35,15 +41,21 @@ struct JpegJob {
     jpeg_error_mgr errorManager;  // cinfo.err points here
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
-    const uint8_t* data;
-    std::size_t size;
-    int scaleDenominator;
+    PictureSource source;
+    int scaleDenominator;  ///< 0: the largest the wanted side allows
+    int64_t wantedSide;
+    bool turn;  ///< turn the picture as its EXIF orientation says
+    const std::atomic<bool>* cancel;
     PictureLimits limits;
     PixelImage* image;
     int32_t fullWidth;
     int32_t fullHeight;
+    int32_t orientation;
+    int32_t reduction;
+    bool exifSeen;
     bool damaged;
     DecodeStatus status;
+    uint8_t exif[kExifBytes];
 };
 
 JpegJob* JobOf(j_common_ptr cinfo) {
@@ -108,8 +120,57 @@ bool ScansMissing(const jpeg_decompress_struct& cinfo) {
     return false;
 }
 
+bool CancelRequested(const JpegJob& job) {
+    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
+}
+
 void OnProgress(j_common_ptr cinfo) {
-    if (JobOf(cinfo)->cinfo.input_scan_number > kMaxScans) FailJob(cinfo, DecodeStatus::Corrupt);
+    JpegJob* job = JobOf(cinfo);
+    if (job->cinfo.input_scan_number > kMaxScans) FailJob(cinfo, DecodeStatus::Corrupt);
+    if (CancelRequested(*job)) FailJob(cinfo, DecodeStatus::Cancelled);
+}
+
+/// One byte of the coded data. The sources used here never suspend: at the
+/// end of the data they hand out an end marker and warn.
+uint8_t NextByte(j_decompress_ptr cinfo) {
+    jpeg_source_mgr* src = cinfo->src;
+    if (src->bytes_in_buffer == 0 && !src->fill_input_buffer(cinfo)) {
+        FailJob(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::Truncated);
+    }
+    --src->bytes_in_buffer;
+    return *src->next_input_byte++;
+}
+
+/// APP1 segments: the first that holds EXIF data is kept for its
+/// orientation; every other one (XMP, more EXIF) is skipped unread, so that
+/// a file of many large segments costs no memory.
+boolean ReadApp1(j_decompress_ptr cinfo) {
+    JpegJob* job = JobOf(reinterpret_cast<j_common_ptr>(cinfo));
+    const std::size_t high = NextByte(cinfo);
+    const std::size_t length = high << 8 | NextByte(cinfo);
+    if (length < 2) return TRUE;
+    const std::size_t payload = length - 2;
+    if (job->exifSeen) {
+        if (payload > 0) cinfo->src->skip_input_data(cinfo, static_cast<long>(payload));
+        return TRUE;
+    }
+    for (std::size_t i = 0; i < payload; ++i) job->exif[i] = NextByte(cinfo);
+    if (payload >= 6 && std::memcmp(job->exif, "Exif\0\0", 6) == 0) {
+        job->exifSeen = true;
+        job->orientation = ExifSegmentOrientation(job->exif, payload);
+    }
+    return TRUE;
+}
+
+/// The largest reduction of 2, 4 or 8 whose larger side still has wanted
+/// pixels; 1 for the full resolution.
+int ChooseScale(uint32_t width, uint32_t height, int64_t wanted) {
+    if (wanted <= 0) return 1;
+    const uint64_t larger = std::max(width, height);
+    for (const int scale : {8, 4, 2}) {
+        if (static_cast<int64_t>((larger + scale - 1) / scale) >= wanted) return scale;
+    }
+    return 1;
 }
 
 void CmykToRgb(const uint8_t* in, uint8_t* out, JDIMENSION width, bool inverted) {
@@ -135,8 +196,14 @@ void RunJpegJob(JpegJob* job) {
     jpeg_create_decompress(cinfo);
     job->progress.progress_monitor = OnProgress;
     cinfo->progress = &job->progress;
-    jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
+    if (job->source.file != nullptr) {
+        jpeg_stdio_src(cinfo, job->source.file);
+    } else {
+        jpeg_mem_src(cinfo, job->source.data, static_cast<unsigned long>(job->source.size));
+    }
+    if (job->turn) jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1);
     jpeg_read_header(cinfo, TRUE);
+    if (!job->turn) job->orientation = 1;
     job->fullWidth = static_cast<int32_t>(cinfo->image_width);
     job->fullHeight = static_cast<int32_t>(cinfo->image_height);
     if (!job->limits.Accepts(cinfo->image_width, cinfo->image_height)) {
@@ -148,7 +215,7 @@ void RunJpegJob(JpegJob* job) {
     // spend them (and many seconds) on pixels it then has to make up. Refuse
     // a file too short to code every block of the picture it claims.
     const uint64_t perByte = cinfo->arith_code ? kBlocksPerArithmeticByte : kBlocksPerHuffmanByte;
-    if (TotalBlocks(*cinfo) > uint64_t{job->size} * perByte) {
+    if (TotalBlocks(*cinfo) > uint64_t{job->source.size} * perByte) {
         job->status = DecodeStatus::Truncated;
         jpeg_destroy_decompress(cinfo);
         return;
@@ -157,45 +224,87 @@ void RunJpegJob(JpegJob* job) {
     // data can fill, and never beyond the picture limit.
     const uint64_t ceiling = static_cast<uint64_t>(job->limits.maxPixels) * 8 + kCodecAllowance;
     cinfo->mem->max_memory_to_use = static_cast<long>(
-        std::min(ceiling, kCodecAllowance + uint64_t{job->size} * kCodecBytesPerDataByte));
+        std::min(ceiling, kCodecAllowance + uint64_t{job->source.size} * kCodecBytesPerDataByte));
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    const int scale = job->scaleDenominator != 0
+                          ? job->scaleDenominator
+                          : ChooseScale(cinfo->image_width, cinfo->image_height, job->wantedSide);
+    job->reduction = scale;
     cinfo->scale_num = 1;
-    cinfo->scale_denom = static_cast<unsigned>(job->scaleDenominator);
+    cinfo->scale_denom = static_cast<unsigned>(scale);
     jpeg_start_decompress(cinfo);
     // A file of several scans has been read whole by now.
     if (ScansMissing(*cinfo)) job->damaged = true;
-    if (!job->image->Allocate(static_cast<int32_t>(cinfo->output_width),
-                              static_cast<int32_t>(cinfo->output_height))) {
+    const auto width = static_cast<int32_t>(cinfo->output_width);
+    const auto height = static_cast<int32_t>(cinfo->output_height);
+    const bool swap = OrientationSwapsSides(job->orientation);
+    if (!job->image->Allocate(swap ? height : width, swap ? width : height)) {
         job->status = DecodeStatus::OutOfMemory;
         jpeg_destroy_decompress(cinfo);
         return;
     }
-    JSAMPARRAY cmykRows = nullptr;
-    if (cmyk) {
-        cmykRows = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                               cinfo->output_width * 4, kBatchRows);
+    // Only a turned picture, or CMYK that is converted first, needs rows of
+    // its own; the others are decoded into their place.
+    TurnedRows turned(*job->image, width, height, job->orientation);
+    const bool direct = turned.DirectRow(0) != nullptr;
+    JSAMPARRAY batch = nullptr;
+    if (cmyk || !direct) {
+        batch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                            cinfo->output_width * (cmyk ? 4 : 3), kBatchRows);
+    }
+    JSAMPARRAY rgbRows = nullptr;
+    if (cmyk && !direct) {
+        rgbRows = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                              cinfo->output_width * 3, 1);
     }
     JSAMPROW rows[kBatchRows];
     while (cinfo->output_scanline < cinfo->output_height) {
+        if (CancelRequested(*job))
+            FailJob(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::Cancelled);
         const JDIMENSION first = cinfo->output_scanline;
         const JDIMENSION want = cinfo->output_height - first < kBatchRows
                                     ? cinfo->output_height - first
                                     : static_cast<JDIMENSION>(kBatchRows);
         for (JDIMENSION i = 0; i < want; ++i) {
-            rows[i] = cmyk ? cmykRows[i] : job->image->Row(static_cast<int32_t>(first + i));
+            rows[i] =
+                batch != nullptr ? batch[i] : turned.DirectRow(static_cast<int32_t>(first + i));
         }
         const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, want);
-        if (cmyk) {
-            for (JDIMENSION i = 0; i < got; ++i) {
-                CmykToRgb(cmykRows[i], job->image->Row(static_cast<int32_t>(first + i)),
-                          cinfo->output_width, cinfo->saw_Adobe_marker != 0);
+        if (batch == nullptr) continue;
+        for (JDIMENSION i = 0; i < got; ++i) {
+            const auto y = static_cast<int32_t>(first + i);
+            if (cmyk) {
+                uint8_t* target = direct ? turned.DirectRow(y) : rgbRows[0];
+                CmykToRgb(batch[i], target, cinfo->output_width, cinfo->saw_Adobe_marker != 0);
+                if (!direct) turned.Put(y, target);
+            } else {
+                turned.Put(y, batch[i]);
             }
         }
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
     if (job->damaged) job->status = DecodeStatus::Damaged;
+}
+
+std::unique_ptr<JpegJob> NewJob(const PictureSource& source, const PictureLimits& limits,
+                                PixelImage& image) {
+    auto job = std::make_unique<JpegJob>();
+    job->source = source;
+    job->scaleDenominator = 1;
+    job->wantedSide = 0;
+    job->turn = false;
+    job->cancel = nullptr;
+    job->limits = limits;
+    job->image = &image;
+    job->fullWidth = 0;
+    job->fullHeight = 0;
+    job->orientation = 1;
+    job->reduction = 1;
+    job->exifSeen = false;
+    job->damaged = false;
+    return job;
 }
 
 }  // namespace
@@ -209,19 +318,40 @@ DecodeStatus DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenomina
         return DecodeStatus::Unsupported;
     }
     if (data == nullptr || size == 0) return DecodeStatus::Truncated;
-    auto job = std::make_unique<JpegJob>();
-    job->data = data;
-    job->size = size;
+    auto job = NewJob(PictureSource::Memory(data, size), limits, image);
     job->scaleDenominator = scaleDenominator;
-    job->limits = limits;
-    job->image = &image;
-    job->fullWidth = 0;
-    job->fullHeight = 0;
-    job->damaged = false;
     RunJpegJob(job.get());
     if (fullWidth != nullptr) *fullWidth = job->fullWidth;
     if (fullHeight != nullptr) *fullHeight = job->fullHeight;
     if (!PictureDecoded(job->status)) image.Clear();
+    return job->status;
+}
+
+DecodeStatus DecodeJpegPicture(const PictureSource& source, const DecodeOptions& options,
+                               const PictureLimits& limits, Picture& picture) {
+    picture.pixels.Clear();
+    picture.fullWidth = 0;
+    picture.fullHeight = 0;
+    picture.reduction = 1;
+    picture.orientation = 1;
+    if (source.size == 0 || (source.data == nullptr && source.file == nullptr)) {
+        return DecodeStatus::Truncated;
+    }
+    auto job = NewJob(source, limits, picture.pixels);
+    job->scaleDenominator = 0;
+    job->wantedSide = options.wantedSide;
+    job->turn = true;
+    job->cancel = options.cancel;
+    RunJpegJob(job.get());
+    if (!PictureDecoded(job->status)) {
+        picture.pixels.Clear();
+        return job->status;
+    }
+    const bool swap = OrientationSwapsSides(job->orientation);
+    picture.fullWidth = swap ? job->fullHeight : job->fullWidth;
+    picture.fullHeight = swap ? job->fullWidth : job->fullHeight;
+    picture.reduction = job->reduction;
+    picture.orientation = job->orientation;
     return job->status;
 }
 

@@ -16,6 +16,8 @@
 #include "core/draw/bmp_reader.hpp"
 #include "core/draw/picture_gif.hpp"
 #include "core/draw/picture_jpeg.hpp"
+#include "core/draw/picture_png.hpp"
+#include "core/draw/picture_tiff.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
@@ -37,11 +39,14 @@ std::string LowerExtension(std::string_view path) {
 /// No image within the limits needs a file this large.
 constexpr uint64_t kMaxFileBytes = uint64_t{4} << 30;
 
-DecodeStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+/// Opens a regular file for reading and tells its size.
+DecodeStatus OpenPictureFile(const std::string& path, FilePtr& file, uint64_t& size) {
+    file.reset(std::fopen(path.c_str(), "rb"));
     if (!file) {
         return errno == ENOENT || errno == ENOTDIR ? DecodeStatus::NotFound
                                                    : DecodeStatus::Unreadable;
@@ -50,19 +55,82 @@ DecodeStatus ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
     if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
         return DecodeStatus::Unreadable;
     }
-    if (static_cast<uint64_t>(info.st_size) > kMaxFileBytes) return DecodeStatus::TooLarge;
+    size = static_cast<uint64_t>(info.st_size);
+    if (size > kMaxFileBytes) return DecodeStatus::TooLarge;
+    return DecodeStatus::Ok;
+}
+
+DecodeStatus ReadWholeFile(std::FILE* file, uint64_t size, std::vector<uint8_t>& bytes) {
     try {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
         return DecodeStatus::OutOfMemory;
     }
-    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()
+    return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()
                ? DecodeStatus::Ok
                : DecodeStatus::Unreadable;
 }
 
-/// The code recorded for a load that did not give a whole picture.
-ErrorCode LoadErrorCode(DecodeStatus status) {
+/// The decoders that read from a source; BMP and GIF are read from memory.
+DecodeStatus DecodeFromSource(const PictureSource& source, PictureFormat format,
+                              const DecodeOptions& options, const PictureLimits& limits,
+                              Picture& picture) {
+    switch (format) {
+        case PictureFormat::kJpeg:
+            return DecodeJpegPicture(source, options, limits, picture);
+        case PictureFormat::kPng:
+            return DecodePng(source, options, limits, picture);
+        case PictureFormat::kTiff:
+            return DecodeTiff(source, options, limits, picture);
+        default:
+            return DecodeStatus::Unsupported;
+    }
+}
+
+bool Streamed(PictureFormat format) {
+    return format == PictureFormat::kJpeg || format == PictureFormat::kPng ||
+           format == PictureFormat::kTiff;
+}
+
+void ClearPicture(Picture& picture) {
+    picture.pixels.Clear();
+    picture.reduced.clear();
+    picture.fullWidth = 0;
+    picture.fullHeight = 0;
+    picture.reduction = 1;
+    picture.orientation = 1;
+}
+
+/// Reads the file at path with the decoder of format.
+DecodeStatus DecodeFileAs(const std::string& path, PictureFormat format,
+                          const DecodeOptions& options, const PictureLimits& limits,
+                          Picture& picture) {
+    ClearPicture(picture);
+    if (format == PictureFormat::kUnknown) return DecodeStatus::Unsupported;
+    FilePtr file;
+    uint64_t size = 0;
+    if (const DecodeStatus opened = OpenPictureFile(path, file, size); opened != DecodeStatus::Ok) {
+        return opened;
+    }
+    if (Streamed(format)) {
+        const PictureSource source{nullptr, file.get(), static_cast<std::size_t>(size)};
+        DecodeStatus status = DecodeFromSource(source, format, options, limits, picture);
+        // A file that cannot be read to its end is unreadable rather than damaged.
+        if (std::ferror(file.get()) != 0 && !PictureDecoded(status))
+            status = DecodeStatus::Unreadable;
+        if (PictureDecoded(status)) (void)picture.BuildReducedCopies();
+        return status;
+    }
+    std::vector<uint8_t> bytes;
+    const DecodeStatus read = ReadWholeFile(file.get(), size, bytes);
+    if (read != DecodeStatus::Ok) return read;
+    file.reset();
+    return DecodePicture(bytes.data(), bytes.size(), format, options, limits, picture);
+}
+
+}  // namespace
+
+ErrorCode PictureLoadError(DecodeStatus status) {
     switch (status) {
         case DecodeStatus::Ok:
             return kOk;
@@ -80,9 +148,13 @@ ErrorCode LoadErrorCode(DecodeStatus status) {
             return kErrPictureTooLarge;
         case DecodeStatus::Unsupported:
             return kErrPictureUnsupported;
+        case DecodeStatus::Cancelled:
+            return kOk;
     }
     return kErrPictureUnreadable;
 }
+
+namespace {
 
 /// Copies path into the temporary directory under "$TEMP", a part that keeps
 /// programs working side by side from overwriting each other's copy, and the
@@ -110,82 +182,105 @@ PictureFormat PictureFormatOf(std::string_view path) {
     if (ext == "bmp" || ext == "dib") return PictureFormat::kBmp;
     if (ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") return PictureFormat::kJpeg;
     if (ext == "gif") return PictureFormat::kGif;
+    if (ext == "png") return PictureFormat::kPng;
+    if (ext == "tif" || ext == "tiff") return PictureFormat::kTiff;
     return PictureFormat::kUnknown;
 }
 
 DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat format,
-                           const PictureLimits& limits, Picture& picture) {
-    picture.pixels.Clear();
-    picture.reduced.clear();
+                           const DecodeOptions& options, const PictureLimits& limits,
+                           Picture& picture) {
+    ClearPicture(picture);
     DecodeStatus status = DecodeStatus::Unsupported;
     switch (format) {
         case PictureFormat::kBmp:
             status = DecodeBmp(data, size, limits, picture.pixels);
             break;
-        case PictureFormat::kJpeg:
-            status = DecodeJpeg(data, size, 1, limits, picture.pixels);
-            break;
         case PictureFormat::kGif:
             status = DecodeGif(data, size, limits, picture.pixels);
+            break;
+        case PictureFormat::kJpeg:
+        case PictureFormat::kPng:
+        case PictureFormat::kTiff:
+            if (data == nullptr || size == 0) return DecodeStatus::Truncated;
+            status = DecodeFromSource(PictureSource::Memory(data, size), format, options, limits,
+                                      picture);
             break;
         case PictureFormat::kUnknown:
             break;
     }
+    if (!PictureDecoded(status)) {
+        ClearPicture(picture);
+        return status;
+    }
     // Without reduced copies a picture still draws, only more slowly.
-    if (PictureDecoded(status)) (void)picture.BuildReducedCopies();
+    (void)picture.BuildReducedCopies();
     return status;
+}
+
+DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat format,
+                           const PictureLimits& limits, Picture& picture) {
+    return DecodePicture(data, size, format, DecodeOptions{}, limits, picture);
+}
+
+DecodeStatus DecodePictureFile(const std::string& path, const DecodeOptions& options,
+                               const PictureLimits& limits, Picture& picture) {
+    return DecodeFileAs(path, PictureFormatOf(path), options, limits, picture);
 }
 
 DecodeStatus DecodePictureFile(const std::string& path, const PictureLimits& limits,
                                Picture& picture) {
-    picture.pixels.Clear();
-    picture.reduced.clear();
-    const PictureFormat format = PictureFormatOf(path);
-    if (format == PictureFormat::kUnknown) return DecodeStatus::Unsupported;
-    std::vector<uint8_t> bytes;
-    const DecodeStatus read = ReadWholeFile(path, bytes);
-    if (read != DecodeStatus::Ok) return read;
-    return DecodePicture(bytes.data(), bytes.size(), format, limits, picture);
+    return DecodePictureFile(path, DecodeOptions{}, limits, picture);
 }
 
-DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
-                         int64_t sizeInMegabytes) {
-    std::string source(path);
+PictureRequest MakePictureRequest(const Program& program, std::string_view path,
+                                  int64_t sizeInMegabytes, int64_t wantedSide) {
+    PictureRequest request;
+    request.path = std::string(path);
+    request.sizeInMegabytes = sizeInMegabytes;
+    request.copyAbove = program.settings.CopyImage;
+    request.options.wantedSide = wantedSide;
+    request.options.background = static_cast<uint32_t>(program.settings.Colour1) & 0xFFFFFF;
+    return request;
+}
+
+DecodeStatus ReadPicture(const PictureRequest& request, Picture& picture) {
+    std::string source = request.path;
     std::string copy;
-    const int32_t copyAbove = program.settings.CopyImage;
-    if (copyAbove >= 1 && sizeInMegabytes > copyAbove) {
+    if (request.copyAbove >= 1 && request.sizeInMegabytes > request.copyAbove) {
         // Without room for the copy the picture is read where it is.
-        copy = CopyToTemporaryDirectory(path);
+        copy = CopyToTemporaryDirectory(request.path);
         if (!copy.empty()) source = copy;
     }
     // The decoder follows the original name: a copy keeps only its last four
     // characters, which lose the point of a four-letter extension.
-    const PictureFormat format = PictureFormatOf(path);
-    DecodeStatus status = DecodeStatus::Unsupported;
-    picture.pixels.Clear();
-    picture.reduced.clear();
-    if (format != PictureFormat::kUnknown) {
-        std::vector<uint8_t> bytes;
-        status = ReadWholeFile(source, bytes);
-        if (status == DecodeStatus::Ok) {
-            status = DecodePicture(bytes.data(), bytes.size(), format, PictureLimits{}, picture);
-        }
-    }
+    const DecodeStatus status = DecodeFileAs(source, PictureFormatOf(request.path), request.options,
+                                             PictureLimits{}, picture);
     if (!copy.empty()) {
         // The picture is in memory now; the copy would only pile up.
         std::error_code error;
         std::filesystem::remove(copy, error);
     }
-    if (status != DecodeStatus::Ok) {
-        // A long path keeps its end, where the file's name is.
-        constexpr std::size_t kInfo = 127;
-        const std::string_view shown =
-            path.size() > kInfo ? path.substr(path.size() - (kInfo - 3)) : path;
-        program.ReportError(LoadErrorCode(status), 0,
-                            (shown.size() < path.size() ? "..." : "") + std::string(shown));
-        // A damaged picture is still shown: a notice, not an error.
-        ShowError(program, false, status == DecodeStatus::Damaged);
-    }
+    return status;
+}
+
+void ReportPictureLoad(Program& program, DecodeStatus status, std::string_view path) {
+    const ErrorCode code = PictureLoadError(status);
+    if (code == kOk) return;
+    // A long path keeps its end, where the file's name is.
+    constexpr std::size_t kInfo = 127;
+    const std::string_view shown =
+        path.size() > kInfo ? path.substr(path.size() - (kInfo - 3)) : path;
+    program.ReportError(code, 0, (shown.size() < path.size() ? "..." : "") + std::string(shown));
+    // A damaged picture is still shown: a notice, not an error.
+    ShowError(program, false, status == DecodeStatus::Damaged);
+}
+
+DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
+                         int64_t sizeInMegabytes, int64_t wantedSide) {
+    const PictureRequest request = MakePictureRequest(program, path, sizeInMegabytes, wantedSide);
+    const DecodeStatus status = ReadPicture(request, picture);
+    ReportPictureLoad(program, status, path);
     return status;
 }
 

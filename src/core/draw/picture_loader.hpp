@@ -13,23 +13,59 @@ namespace kvx {
 class Program;
 
 /// The decoders, chosen by a file's extension.
-enum class PictureFormat { kUnknown, kBmp, kJpeg, kGif };
+enum class PictureFormat { kUnknown, kBmp, kJpeg, kGif, kPng, kTiff };
 
-/// The decoder for a file name: BMP and DIB; JPG, JPEG, JPE and JFIF; GIF
-/// (any case). Anything else is unknown.
+/// The decoder for a file name: BMP and DIB; JPG, JPEG, JPE and JFIF; GIF;
+/// PNG; TIF and TIFF (any case). Anything else is unknown.
 PictureFormat PictureFormatOf(std::string_view path);
 
-/// Decodes image bytes with the decoder of format into picture (full
-/// resolution and its reduced copies). On failure the picture is empty.
+/// Decodes image bytes with the decoder of format into picture (turned as
+/// the file says, with its reduced copies). On failure the picture is empty.
+[[nodiscard]] DecodeStatus DecodePicture(const uint8_t* data, std::size_t size,
+                                         PictureFormat format, const DecodeOptions& options,
+                                         const PictureLimits& limits, Picture& picture);
+/// The same at full resolution on a white background.
 [[nodiscard]] DecodeStatus DecodePicture(const uint8_t* data, std::size_t size,
                                          PictureFormat format, const PictureLimits& limits,
                                          Picture& picture);
 
 /// Reads and decodes the image file at path, the decoder chosen by its
 /// extension. NotFound and Unreadable tell why a file could not be read; a
-/// damaged picture (Damaged) comes with what could be decoded.
+/// damaged picture (Damaged) comes with what could be decoded. JPEG, PNG and
+/// TIFF files are read as they are decoded, never held whole in memory.
+[[nodiscard]] DecodeStatus DecodePictureFile(const std::string& path, const DecodeOptions& options,
+                                             const PictureLimits& limits, Picture& picture);
+/// The same at full resolution on a white background.
 [[nodiscard]] DecodeStatus DecodePictureFile(const std::string& path, const PictureLimits& limits,
                                              Picture& picture);
+
+/// Everything a load of a project's picture needs, taken from the program's
+/// settings beforehand so that the load can run where the program's state
+/// must not be touched (a background thread).
+struct PictureRequest {
+    std::string path;
+    int64_t sizeInMegabytes = 0;
+    int32_t copyAbove = 0;  ///< the CopyImage setting
+    DecodeOptions options;
+};
+
+/// The request for loading path as the program's settings say: its
+/// CopyImage setting and the measuring field's background (Colour1) under
+/// transparent parts. wantedSide as in DecodeOptions.
+PictureRequest MakePictureRequest(const Program& program, std::string_view path,
+                                  int64_t sizeInMegabytes, int64_t wantedSide);
+
+/// Loads the picture of a request, copying the file into the temporary
+/// directory first as LoadPicture does, without reporting anything.
+[[nodiscard]] DecodeStatus ReadPicture(const PictureRequest& request, Picture& picture);
+
+/// The code LoadPicture records for a load that did not give a whole
+/// picture (0 for a whole one).
+ErrorCode PictureLoadError(DecodeStatus status);
+
+/// Records code with path as its info (a long path keeps its end) and shows
+/// it: as an error, or as a notice for a damaged picture.
+void ReportPictureLoad(Program& program, DecodeStatus status, std::string_view path);
 
 /// Codes LoadPicture records, one per reason (the info is the file's path).
 inline constexpr ErrorCode kErrPictureNotFound = 61380101;     ///< no such file
@@ -47,7 +83,8 @@ inline constexpr ErrorCode kErrPictureDamaged = 61380601;      ///< damaged, sho
 /// an error when nothing could be decoded, as a notice for a damaged picture,
 /// which is kept as far as it was decoded. The result is the decode status;
 /// PictureDecoded tells whether there is a picture to show.
+/// wantedSide as in DecodeOptions (0: the full resolution).
 DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
-                         int64_t sizeInMegabytes);
+                         int64_t sizeInMegabytes, int64_t wantedSide = 0);
 
 }  // namespace kvx

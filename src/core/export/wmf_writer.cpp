@@ -573,8 +573,10 @@ private:
         }
         if (left >= right || top >= bottom) return;
         const Picture& picture = *op.picture;
-        const int64_t picW = picture.Width();
-        const int64_t picH = picture.Height();
+        // The pixels in memory, which a picture held reduced has fewer of
+        // than its size says.
+        const int64_t picW = picture.pixels.Width();
+        const int64_t picH = picture.pixels.Height();
 
         if (picW < rectW && picH < rectH) {
             // Enlarged: the picture's own pixels that show, stretched by the reader.

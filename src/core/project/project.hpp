@@ -23,6 +23,10 @@ struct Project {
     std::string title;
     std::string projectPath;
     std::shared_ptr<const Picture> picture;  ///< null while no picture exists
+    /// The orientation (1 .. 8) of the picture as shown. The points in
+    /// memory lie on the picture turned so; the project file holds them as
+    /// they lie on the stored picture (see PictureFrame).
+    int32_t pictureOrientation = 1;
     bool fitImagePending = false;
     std::string imageInfo;  ///< "x=…, y=…" and the size, for the status bar
     std::string userName;

@@ -12,6 +12,7 @@
 
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
+#include "core/project/picture_frame.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
@@ -213,6 +214,7 @@ private:
 };
 
 void ProjectReader::Run() {
+    project_.pictureOrientation = 1;
     TextFile file;
     if (const ErrorCode code = OpenTextFileAt(path_, file); code != kOk) {
         Raise(code, kProjectOpen, path_, kProjectOpen);
@@ -507,10 +509,14 @@ bool WriteProjectLines(TextFile& file, const Project& project, const History& hi
         EndLine(out);
     }
 
+    // The file holds the points as they lie on the stored picture, which
+    // every reader of projects, older ones included, shows unturned.
+    const PictureFrame frame = FrameOf(project);
     const int32_t count = history.Count();
     for (int32_t i = 1; i <= count; ++i) {
-        const MeasuredObject point = history.Peek(i);
+        MeasuredObject point = history.Peek(i);
         if (point.Deleted()) continue;
+        StoredFromShown(frame, point.x, point.y);
         if ((i - 1) % 10 == 0) {
             out += "; ";
             AppendInt(out, i);

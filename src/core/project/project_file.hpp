@@ -45,7 +45,7 @@ inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Proj
 /// The patterns of the picture list when a project is started or its picture
 /// looked for: every kind of picture the program reads (matched in any
 /// letter case).
-inline constexpr std::string_view kImagePattern = "*.JPG;*.JPEG;*.BMP;*.GIF";
+inline constexpr std::string_view kImagePattern = "*.JPG;*.JPEG;*.BMP;*.GIF;*.PNG;*.TIF;*.TIFF";
 
 /// The files in which the file-selection dialog keeps its recent folders:
 /// for projects and for images.
@@ -63,7 +63,8 @@ std::string ProjectFileName(std::string_view fileName);
 
 /// Writes the header lines and one line per point whose type number is above
 /// 0 (a "; i .. i+9" comment before every tenth index). Coordinates are
-/// rounded to integers, halves to even. A name never holds the field
+/// those on the stored picture (points on a picture shown turned are turned
+/// back, see PictureFrame), rounded to integers, halves to even. A name never holds the field
 /// separator: in a name that reads as a number with a decimal comma the
 /// comma is written as a point, in any other name as the Windows-1252 low
 /// quotation mark 0x82. False when a write failed.
@@ -79,7 +80,8 @@ struct ProjectReadResult {
 
 /// Reads the project file at path into project and history (both cleared by
 /// the caller), resolving a moved image and asking the person when it cannot
-/// be found. Failures are recorded on the program's error stack.
+/// be found. The points are those on the stored picture (pictureOrientation
+/// becomes 1). Failures are recorded on the program's error stack.
 [[nodiscard]] ProjectReadResult ReadProjectFile(Program& program, Project& project,
                                                 History& history, const std::string& path);
 

@@ -123,9 +123,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
                 Geometry();
                 break;
             case kLayerPicture:
-                if (!ws_.project.imagePath.empty()) {
-                    pictureFailed = !DrawPicture(program_, ws_.project, surface_);
-                }
+                if (!ws_.project.imagePath.empty()) pictureFailed = !ws_.DrawPictureLayer(surface_);
                 break;
             case kLayerPolygons:
                 if (renderer_.DrawPolygons(ws_.history, ws_.modifyMode, ws_.currentType) != kOk) {

@@ -20,7 +20,7 @@ class Workspace;
                               const StartupArguments& arguments);
 
 /// Opens the file named on the command line: a project file ("KXP") is
-/// loaded, a picture of a format the program reads (JPEG, bitmap, GIF)
+/// loaded, a picture of a format the program reads (JPEG, bitmap, GIF, PNG, TIFF)
 /// starts a new project; a missing file or any other extension does
 /// nothing. True when something was opened.
 bool OpenCommandLineFile(Workspace& workspace, std::string_view argument);

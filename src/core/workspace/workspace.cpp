@@ -10,6 +10,8 @@ ErrorCode Workspace::CreateHistory() {
 
 void Workspace::ClearProject() {
     project.picture.reset();
+    project.pictureOrientation = 1;
+    detailAskedFor_.reset();
     history.Clear(0);
     ResetMeasuring();
     project.imagePath.clear();

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/draw/picture_loader.hpp"
 #include "core/draw/render_objects.hpp"
 #include "core/draw/text_metrics.hpp"
 #include "core/draw/view.hpp"
@@ -18,6 +19,7 @@
 #include "core/measure/type_choice.hpp"
 #include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
+#include "core/project/picture_frame.hpp"
 #include "core/project/project.hpp"
 #include "core/project/undo_history.hpp"
 #include "core/stats/grid_model.hpp"
@@ -283,6 +285,28 @@ public:
     int32_t screenFieldSize = 0;
     /// Set while the redraw draws a picture export (its texts keep their sizes).
     bool drawingPictureExport = false;
+    /// The pixels of the display across the surface's side where it is
+    /// shown (the paint box's side on the screen, the batch tool's picture
+    /// size); 0 when unknown. A picture is loaded no larger than the fitted
+    /// view needs there, and in full when a view needs more; with 0 it is
+    /// always loaded in full.
+    int32_t displayFieldPixels = 0;
+    /// Called when a view needs more of the picture than the reduced one in
+    /// memory has: the front end decodes the request (in full) away from
+    /// the window's thread and hands the result to AdoptFullPicture with
+    /// the same number. Without it the full picture is decoded at once.
+    std::function<void(const PictureRequest& request, uint64_t number)> fullPictureWanted;
+    /// The full picture asked for under number: it replaces the reduced one
+    /// and the window is redrawn, unless the project shows another picture
+    /// by now. A picture that could not be decoded is reported (a damaged
+    /// one was already reported with its first view) and the reduced one
+    /// stays. True when the picture was taken.
+    bool AdoptFullPicture(uint64_t number, std::shared_ptr<Picture> picture, DecodeStatus status);
+    /// Where the redraw's picture layer draws the project's picture: loads
+    /// it after New and Load (turning the points when the picture is shown
+    /// turned otherwise than they lie), and brings the full resolution in
+    /// when the view needs it. False when the picture could not be drawn.
+    bool DrawPictureLayer(Canvas& surface);
     /// Not empty while a metafile export runs: the redraw saves its surface there.
     std::string metafileOutputPath;
     /// The front end's font metrics; an approximation while none is set.
@@ -358,6 +382,25 @@ private:
     void BeginChange();
     void EndChange(int nameMessage);
     void RememberProject(const std::string& path);
+
+    /// Pixels across the surface the picture must serve now (exports need
+    /// the surface's own for a metafile); 0 for the full resolution.
+    int64_t PictureDisplaySide() const;
+    /// Asks for (or decodes at once) the full picture when the view needs
+    /// more than the reduced one in memory.
+    void EnsurePictureDetail();
+    /// AdoptFullPicture without the redraw.
+    bool TakeFullPicture(uint64_t number, std::shared_ptr<Picture> picture, DecodeStatus status);
+    /// After a load: the points follow the picture when it is shown turned
+    /// otherwise than the frame `before` they lay in.
+    void FollowPictureOrientation(const PictureFrame& before);
+
+    /// The reduced picture the full one was last asked for (once per
+    /// picture), and the number of that request.
+    std::shared_ptr<const Picture> detailAskedFor_;
+    uint64_t detailRequest_ = 0;
+    /// The full picture could not be decoded for detailAskedFor_.
+    bool detailFailed_ = false;
 
     double wheelSteps_ = 0.0;
     double panRemainderX_ = 0.0;

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <utility>
 
+#include "core/draw/picture_display.hpp"
 #include "core/draw/view.hpp"
 #include "core/program/error_report.hpp"
+#include "core/support/text_file.hpp"
 #include "core/workspace/main_redraw.hpp"
 #include "core/workspace/workspace.hpp"
 
@@ -25,6 +27,98 @@ constexpr int32_t kKeyMinus = 189;
 
 bool Workspace::ResetViewToWorld() {
     return World(program_, project.view);
+}
+
+int64_t Workspace::PictureDisplaySide() const {
+    if (displayFieldPixels <= 0) return 0;
+    // A metafile holds a picture at one pixel per surface pixel.
+    if (!metafileOutputPath.empty()) {
+        return std::max<int64_t>(displayFieldPixels, project.view.surfaceSize);
+    }
+    return displayFieldPixels;
+}
+
+bool Workspace::DrawPictureLayer(Canvas& surface) {
+    const bool loading = project.fitImagePending;
+    const PictureFrame before = FrameOf(project);
+    if (!loading) EnsurePictureDetail();
+    if (!DrawPicture(program_, project, surface, PictureDisplaySide())) return false;
+    if (loading && project.picture) {
+        detailAskedFor_.reset();
+        detailFailed_ = false;
+        FollowPictureOrientation(before);
+    }
+    return true;
+}
+
+void Workspace::FollowPictureOrientation(const PictureFrame& before) {
+    project.pictureOrientation = project.picture->orientation;
+    const PictureFrame after = FrameOf(project);
+    if (before.orientation == after.orientation) return;
+    TurnPoints(history, before, after);
+    const auto turn = [&](int64_t& x, int64_t& y) {
+        auto fx = static_cast<double>(x);
+        auto fy = static_cast<double>(y);
+        StoredFromShown(before, fx, fy);
+        ShownFromStored(after, fx, fy);
+        x = static_cast<int64_t>(std::nearbyint(fx));
+        y = static_cast<int64_t>(std::nearbyint(fy));
+    };
+    for (PendingEntry& entry : pending) turn(entry.x, entry.y);
+    for (PendingMarker& marker : pendingPoints) turn(marker.x, marker.y);
+    // Earlier changes were recorded with the points lying the other way.
+    if (undo.Size() > 0) undo.Clear(fileState);
+}
+
+void Workspace::EnsurePictureDetail() {
+    const std::shared_ptr<const Picture> picture = project.picture;
+    if (!picture || !picture->Reduced()) return;
+    // An export never waits for the background: it decodes what it draws
+    // at once, unless that has failed for this picture already.
+    const bool exporting = drawingPictureExport || !metafileOutputPath.empty();
+    if (detailAskedFor_ == picture && (detailFailed_ || !exporting)) return;
+    if (!PictureNeedsDetail(project, PictureDisplaySide())) return;
+    detailAskedFor_ = picture;
+    detailFailed_ = false;
+    ++detailRequest_;
+    const int64_t bytes = FileSize(project.imagePath);
+    const PictureRequest request =
+        MakePictureRequest(program_, project.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
+    if (fullPictureWanted && !exporting) {
+        fullPictureWanted(request, detailRequest_);
+        return;
+    }
+    auto full = std::make_shared<Picture>();
+    const DecodeStatus status = ReadPicture(request, *full);
+    (void)TakeFullPicture(detailRequest_, std::move(full), status);
+}
+
+bool Workspace::AdoptFullPicture(uint64_t number, std::shared_ptr<Picture> picture,
+                                 DecodeStatus status) {
+    if (!TakeFullPicture(number, std::move(picture), status)) return false;
+    Redraw();
+    return true;
+}
+
+bool Workspace::TakeFullPicture(uint64_t number, std::shared_ptr<Picture> picture,
+                                DecodeStatus status) {
+    const std::shared_ptr<const Picture> shown = project.picture;
+    if (number != detailRequest_ || !shown || shown != detailAskedFor_) return false;
+    if (!PictureDecoded(status)) {
+        // The reduced picture stays and is not asked for again. A damaged
+        // file was reported with its first view already.
+        detailFailed_ = true;
+        ReportPictureLoad(program_, status, project.imagePath);
+        return false;
+    }
+    // A file changed since its first view is not mixed into it.
+    if (!picture || picture->Width() != shown->Width() || picture->Height() != shown->Height() ||
+        picture->orientation != shown->orientation) {
+        return false;
+    }
+    project.picture = std::move(picture);
+    detailAskedFor_.reset();
+    return true;
 }
 
 void Workspace::Redraw() {

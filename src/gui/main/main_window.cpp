@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "core/draw/picture.hpp"
@@ -108,6 +110,9 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     workspace_->rememberRecentProjects = true;
     setAcceptDrops(true);
     workspace_->windowStateChanged = [this](const WindowState& state) { ApplyWindowState(state); };
+    workspace_->fullPictureWanted = [this](const PictureRequest& request, uint64_t number) {
+        StartFullPicture(request, number);
+    };
     workspace_->grabPaintBox = [this](PixelImage& image) {
         const QImage shot = MainPB->Snapshot().convertToFormat(QImage::Format_RGB888);
         if (shot.isNull() || !image.Allocate(shot.width(), shot.height())) return false;
@@ -155,8 +160,12 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
 }
 
 MainWindow::~MainWindow() {
+    StopFullPicture();
     qApp->removeEventFilter(this);
-    if (workspace_) workspace_->windowStateChanged = nullptr;
+    if (workspace_) {
+        workspace_->windowStateChanged = nullptr;
+        workspace_->fullPictureWanted = nullptr;
+    }
     ui_.SetOwner(nullptr);
 }
 
@@ -503,6 +512,10 @@ void MainWindow::ApplyLayout() {
     for (std::size_t i = 0; i < panels_.size(); ++i)
         panels_[i]->setFixedWidth(layout_.panelWidths[i]);
     workspace_->screenFieldSize = layout_.MainPB.width;
+    // The surface is drawn at the screen's own pixels, which a scaled
+    // screen has more of than the widget has.
+    workspace_->displayFieldPixels = static_cast<int32_t>(std::lround(
+        std::max(layout_.MainPB.width, layout_.MainPB.height) * MainPB->devicePixelRatioF()));
 
     FillWindowGeometry();
     workspace_->StatisticsPass();
@@ -586,6 +599,12 @@ void MainWindow::SetControl(const QString& name, std::optional<bool> enabled,
 }
 
 void MainWindow::ApplyWindowState(const WindowState& state) {
+    // Another project, or the picture loaded anew: a full picture still
+    // being decoded for the one shown before is of no use any more.
+    if (fullPictureWorker_.joinable() && !fullPictureDone_ &&
+        workspace_->project.picture.get() != fullPictureFor_) {
+        StopFullPicture();
+    }
     if (!state.caption.empty()) setWindowTitle(FromCore(state.caption));
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         if (state.panels[i]) panels_[i]->setText(FromCore(*state.panels[i]));
@@ -904,6 +923,33 @@ void MainWindow::PaintBoxZoom(double steps, QPoint at) {
     if (startup_.started == 0) return;
     Command(
         [&] { workspace_->WheelZoom(steps, at.x(), at.y(), MainPB->width(), MainPB->height()); });
+}
+
+void MainWindow::StartFullPicture(PictureRequest request, uint64_t number) {
+    StopFullPicture();
+    cancelFullPicture_ = false;
+    fullPictureDone_ = false;
+    request.options.cancel = &cancelFullPicture_;
+    fullPictureFor_ = workspace_->project.picture.get();
+    fullPictureWorker_ = std::thread([this, request = std::move(request), number] {
+        auto picture = std::make_shared<Picture>();
+        const DecodeStatus status = ReadPicture(request, *picture);
+        fullPictureDone_ = true;
+        if (status == DecodeStatus::Cancelled) return;
+        // Queued to the window, which drops it when it is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, picture = std::move(picture), status, number]() mutable {
+                Command([&] { workspace_->AdoptFullPicture(number, std::move(picture), status); });
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::StopFullPicture() {
+    if (!fullPictureWorker_.joinable()) return;
+    cancelFullPicture_ = true;
+    fullPictureWorker_.join();
 }
 
 void MainWindow::FillRecentMenu() {

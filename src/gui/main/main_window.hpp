@@ -3,11 +3,14 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "core/draw/picture_loader.hpp"
 #include "core/measure/type_choice.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/workspace/main_layout.hpp"
@@ -102,6 +105,11 @@ private:
     /// Hands the sizes of screen, window, paint box and grids to the
     /// workspace, whose window-geometry layer prints them.
     void FillWindowGeometry();
+    /// Decodes request in a thread of its own; the result goes to the
+    /// workspace on the window's thread.
+    void StartFullPicture(PictureRequest request, uint64_t number);
+    /// Gives up a decode still running and waits for its thread.
+    void StopFullPicture();
     void ShowZoomOutline();
 
     /// Runs a command and shows its outcome.
@@ -186,6 +194,13 @@ private:
     std::vector<GridRow> shownRows_;
     std::array<GridRow, GridModel::kStatisticsRows> shownStatistics_{};
     bool closed_ = false;
+
+    std::thread fullPictureWorker_;
+    std::atomic<bool> cancelFullPicture_{false};
+    std::atomic<bool> fullPictureDone_{false};
+    /// The picture the full one is decoded for; a decode for a picture no
+    /// longer shown is given up.
+    const Picture* fullPictureFor_ = nullptr;
 };
 
 }  // namespace kvx

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,11 +14,15 @@
 // The codec headers; jpeglib.h expects <cstdio> before it.
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <tiffio.h>
+#include <zlib.h>
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_pictures.hpp"
 #include "core/draw/picture_gif.hpp"
 #include "core/draw/picture_jpeg.hpp"
+#include "core/draw/picture_orientation.hpp"
 #include "core/export/jpeg_writer.hpp"
 #include "core/program/program.hpp"
 
@@ -390,6 +396,469 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     EXPECT_TRUE(image.Empty());
 }
 
+// ---- PNG and TIFF ----
+
+using test::PaletteEntry;
+using test::RawPicture;
+using test::TiffLayout;
+
+/// The measuring field's background under transparent parts in these tests:
+/// red 0x99, green 0x66, blue 0x33.
+constexpr uint32_t kBackground = 0x00336699;
+constexpr uint8_t kBackgroundRgb[3] = {0x99, 0x66, 0x33};
+
+std::array<int, 3> PixelAt(const PixelImage& image, int32_t x, int32_t y) {
+    const uint8_t* p = image.Row(y) + static_cast<std::size_t>(x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+/// One kind of PNG or TIFF file and how it is written.
+struct KindCase {
+    const char* name;
+    PictureFormat format;
+    int channels;  ///< 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    int bits;      ///< 8 or 16
+    bool interlaced = false;
+    TiffLayout layout = {};
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+/// 37 x 21 pixels (several strips and tiles, odd sizes): a flat grey of
+/// "fill", and at the top left the lowest value, the highest, a colour of
+/// both and the middle, a wholly transparent pixel of a value far above the
+/// rest and one half transparent; a marker at the bottom right. Sixteen-bit
+/// values lie between 1000 and 5000, which the picture is shown by.
+class PictureKindTest : public ::testing::TestWithParam<KindCase> {
+protected:
+    static constexpr int32_t kWidth = 37;
+    static constexpr int32_t kHeight = 21;
+
+    bool Sixteen() const { return GetParam().bits == 16; }
+    bool Alpha() const { return GetParam().channels == 2 || GetParam().channels == 4; }
+    bool Colour() const { return GetParam().channels >= 3; }
+    bool Associated() const { return GetParam().layout.associatedAlpha; }
+    uint16_t V8or16(uint16_t eight, uint16_t sixteen) const { return Sixteen() ? sixteen : eight; }
+    uint32_t Full() const { return Sixteen() ? 65535 : 255; }
+
+    RawPicture Make() const {
+        const KindCase& c = GetParam();
+        RawPicture p(kWidth, kHeight, c.channels, c.bits);
+        for (int32_t y = 0; y < kHeight; ++y) {
+            for (int32_t x = 0; x < kWidth; ++x) {
+                p.Colour(x, y, V8or16(100, 2000));
+                if (Alpha()) p.At(x, y, c.channels - 1) = static_cast<uint16_t>(Full());
+            }
+        }
+        p.Colour(0, 0, V8or16(0, 1000));
+        p.Colour(1, 0, V8or16(255, 5000));
+        p.Colour(2, 0, V8or16(128, 3000));
+        if (Colour()) {
+            p.At(2, 0, 1) = V8or16(0, 1000);
+            p.At(2, 0, 2) = V8or16(255, 5000);
+        }
+        if (Alpha()) {
+            // Left out of the range: nothing of it shows. (Multiplied by
+            // its alpha of 0 the colour is 0.)
+            p.Colour(3, 0, Associated() ? 0 : V8or16(77, 60000));
+            p.At(3, 0, c.channels - 1) = 0;
+            // Associated alpha stores the colour multiplied: black here.
+            p.Colour(4, 0, Associated() ? V8or16(0, 1000) : V8or16(255, 5000));
+            p.At(4, 0, c.channels - 1) = V8or16(128, 32768);
+        }
+        p.Colour(kWidth - 1, kHeight - 1, V8or16(10, 1500));
+        if (Colour()) {
+            p.At(kWidth - 1, kHeight - 1, 1) = V8or16(20, 2500);
+            p.At(kWidth - 1, kHeight - 1, 2) = V8or16(30, 3500);
+        }
+        return p;
+    }
+
+    std::string Encode(const RawPicture& p) const {
+        const KindCase& c = GetParam();
+        return c.format == PictureFormat::kPng ? test::PngBytes(p, c.interlaced)
+                                               : test::TiffBytes(p, c.layout);
+    }
+
+    /// What a 16-bit value between 1000 and 5000 shows as.
+    int Shown(int eight, int sixteen) const {
+        if (!Sixteen()) return eight;
+        return static_cast<int>(std::nearbyint((sixteen - 1000) * 255.0 / 4000.0));
+    }
+
+    void ExpectPixels(const PixelImage& image) const {
+        ASSERT_EQ(image.Width(), kWidth);
+        ASSERT_EQ(image.Height(), kHeight);
+        const auto grey = [](int v) { return std::array<int, 3>{v, v, v}; };
+        EXPECT_EQ(PixelAt(image, 0, 0), grey(0));
+        EXPECT_EQ(PixelAt(image, 1, 0), grey(255));
+        EXPECT_EQ(PixelAt(image, 2, 0), Colour() ? (std::array<int, 3>{128, 0, 255}) : grey(128));
+        EXPECT_EQ(PixelAt(image, 10, 10), grey(Shown(100, 2000)));
+        const std::array<int, 3> marker{Shown(10, 1500), Shown(20, 2500), Shown(30, 3500)};
+        EXPECT_EQ(PixelAt(image, kWidth - 1, kHeight - 1), Colour() ? marker : grey(marker[0]));
+        if (!Alpha()) return;
+        EXPECT_EQ(PixelAt(image, 3, 0),
+                  (std::array<int, 3>{kBackgroundRgb[0], kBackgroundRgb[1], kBackgroundRgb[2]}));
+        const double a = Sixteen() ? 32768.0 / 65535.0 : 128.0 / 255.0;
+        for (int c = 0; c < 3; ++c) {
+            const double over = (Associated() ? 0.0 : 255.0 * a) + kBackgroundRgb[c] * (1.0 - a);
+            EXPECT_NEAR(PixelAt(image, 4, 0)[static_cast<std::size_t>(c)], over, 0.51) << c;
+        }
+    }
+};
+
+TEST_P(PictureKindTest, PixelsLandWhereTheFileHasThem) {
+    const std::string bytes = Encode(Make());
+    ASSERT_FALSE(bytes.empty());
+    DecodeOptions options;
+    options.background = kBackground;
+    Picture picture;
+    ASSERT_EQ(DecodePicture(Bytes(bytes), bytes.size(), GetParam().format, options, PictureLimits{},
+                            picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(picture.Width(), kWidth);
+    EXPECT_EQ(picture.Height(), kHeight);
+    EXPECT_FALSE(picture.Reduced());
+    ExpectPixels(picture.pixels);
+
+    // Read from the file as it is decoded: the same picture.
+    test::TempDir dir;
+    const std::string path =
+        dir.Write(GetParam().format == PictureFormat::kPng ? "kind.png" : "kind.TIFF", bytes);
+    Picture fromFile;
+    ASSERT_EQ(DecodePictureFile(path, options, PictureLimits{}, fromFile), DecodeStatus::Ok);
+    EXPECT_EQ(Colours(fromFile.pixels), Colours(picture.pixels));
+}
+
+TiffLayout Tiled() {
+    TiffLayout layout;
+    layout.tiled = true;
+    return layout;
+}
+TiffLayout Planes(bool tiled = false) {
+    TiffLayout layout;
+    layout.separatePlanes = true;
+    layout.tiled = tiled;
+    return layout;
+}
+TiffLayout Compressed(uint16_t compression) {
+    TiffLayout layout;
+    layout.compression = compression;
+    return layout;
+}
+TiffLayout AssociatedAlpha() {
+    TiffLayout layout;
+    layout.associatedAlpha = true;
+    return layout;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PictureKindTest,
+    ::testing::Values(
+        KindCase{"png_grey8", PictureFormat::kPng, 1, 8},
+        KindCase{"png_grey16", PictureFormat::kPng, 1, 16},
+        KindCase{"png_grey_alpha8", PictureFormat::kPng, 2, 8},
+        KindCase{"png_grey_alpha16", PictureFormat::kPng, 2, 16},
+        KindCase{"png_rgb8", PictureFormat::kPng, 3, 8},
+        KindCase{"png_rgb16", PictureFormat::kPng, 3, 16},
+        KindCase{"png_rgba8", PictureFormat::kPng, 4, 8},
+        KindCase{"png_rgba16", PictureFormat::kPng, 4, 16},
+        KindCase{"png_rgba16_interlaced", PictureFormat::kPng, 4, 16, true},
+        KindCase{"png_grey8_interlaced", PictureFormat::kPng, 1, 8, true},
+        KindCase{"tiff_grey8", PictureFormat::kTiff, 1, 8},
+        KindCase{"tiff_grey16", PictureFormat::kTiff, 1, 16},
+        KindCase{"tiff_grey_alpha16", PictureFormat::kTiff, 2, 16},
+        KindCase{"tiff_rgb8", PictureFormat::kTiff, 3, 8},
+        KindCase{"tiff_rgb16", PictureFormat::kTiff, 3, 16},
+        KindCase{"tiff_rgba8", PictureFormat::kTiff, 4, 8},
+        KindCase{"tiff_rgba16_associated", PictureFormat::kTiff, 4, 16, false, AssociatedAlpha()},
+        KindCase{"tiff_rgb8_tiled", PictureFormat::kTiff, 3, 8, false, Tiled()},
+        KindCase{"tiff_rgba16_tiled", PictureFormat::kTiff, 4, 16, false, Tiled()},
+        KindCase{"tiff_rgba16_planes", PictureFormat::kTiff, 4, 16, false, Planes()},
+        KindCase{"tiff_rgb8_tiled_planes", PictureFormat::kTiff, 3, 8, false, Planes(true)},
+        KindCase{"tiff_rgb16_lzw", PictureFormat::kTiff, 3, 16, false, Compressed(COMPRESSION_LZW)},
+        KindCase{"tiff_grey8_deflate", PictureFormat::kTiff, 1, 8, false,
+                 Compressed(COMPRESSION_ADOBE_DEFLATE)},
+        KindCase{"tiff_rgba8_packbits", PictureFormat::kTiff, 4, 8, false,
+                 Compressed(COMPRESSION_PACKBITS)}),
+    [](const ::testing::TestParamInfo<KindCase>& kind) { return std::string(kind.param.name); });
+
+TEST(PicturePaletteTest, PaletteAndFewBitPicturesShowTheirColours) {
+    const std::vector<PaletteEntry> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 8, 7}};
+    RawPicture indices(5, 3, 1, 8);
+    for (int32_t x = 0; x < 5; ++x) {
+        for (int32_t y = 0; y < 3; ++y) indices.At(x, y, 0) = static_cast<uint16_t>((x + y) % 4);
+    }
+    DecodeOptions options;
+    options.background = kBackground;
+    Picture picture;
+    // PNG with a transparent first entry: red shows the background.
+    const std::string png = test::PalettePng(indices, palette, {0});
+    ASSERT_EQ(DecodePicture(Bytes(png), png.size(), PictureFormat::kPng, options, PictureLimits{},
+                            picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(PixelAt(picture.pixels, 0, 0),
+              (std::array<int, 3>{kBackgroundRgb[0], kBackgroundRgb[1], kBackgroundRgb[2]}));
+    EXPECT_EQ(PixelAt(picture.pixels, 1, 0), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(PixelAt(picture.pixels, 4, 2), (std::array<int, 3>{0, 0, 255}));
+    // TIFF palettes of 8 and of 4 bits.
+    for (const int bits : {8, 4}) {
+        RawPicture p = indices;
+        p.bits = bits;
+        TiffLayout layout;
+        layout.photometric = PHOTOMETRIC_PALETTE;
+        layout.palette = palette;
+        const std::string tiff = test::TiffBytes(p, layout);
+        ASSERT_EQ(DecodePicture(Bytes(tiff), tiff.size(), PictureFormat::kTiff, options,
+                                PictureLimits{}, picture),
+                  DecodeStatus::Ok)
+            << bits;
+        EXPECT_EQ(PixelAt(picture.pixels, 0, 0), (std::array<int, 3>{255, 0, 0})) << bits;
+        EXPECT_EQ(PixelAt(picture.pixels, 3, 0), (std::array<int, 3>{9, 8, 7})) << bits;
+        EXPECT_EQ(PixelAt(picture.pixels, 4, 2), (std::array<int, 3>{0, 0, 255})) << bits;
+    }
+    // One bit: a grey PNG, and a TIFF with white as 0 (as scanners write it).
+    RawPicture bilevel(9, 2, 1, 1);
+    bilevel.At(0, 0, 0) = 1;
+    bilevel.At(8, 1, 0) = 1;
+    const std::string onePng = test::PngBytes(bilevel);
+    ASSERT_EQ(DecodePicture(Bytes(onePng), onePng.size(), PictureFormat::kPng, options,
+                            PictureLimits{}, picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(PixelAt(picture.pixels, 0, 0), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(PixelAt(picture.pixels, 1, 0), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(PixelAt(picture.pixels, 8, 1), (std::array<int, 3>{255, 255, 255}));
+    TiffLayout whiteIsZero;
+    whiteIsZero.photometric = PHOTOMETRIC_MINISWHITE;
+    const std::string oneTiff = test::TiffBytes(bilevel, whiteIsZero);
+    ASSERT_EQ(DecodePicture(Bytes(oneTiff), oneTiff.size(), PictureFormat::kTiff, options,
+                            PictureLimits{}, picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(PixelAt(picture.pixels, 0, 0), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(PixelAt(picture.pixels, 1, 0), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(PixelAt(picture.pixels, 8, 1), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST(PictureTiffTest, FirstPageTurnedByItsTagAndOtherKindsThroughTheCodecLibrary) {
+    RawPicture first(37, 21, 3, 8);
+    for (uint16_t& s : first.samples) s = 200;
+    first.At(36, 20, 0) = 10;  // the marker at the bottom right of the stored picture
+    RawPicture second(5, 5, 1, 8);
+    Picture picture;
+    // Of two pages the first is shown.
+    const std::string pages = test::TiffBytes(first, {}, {second});
+    ASSERT_EQ(
+        DecodePicture(Bytes(pages), pages.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+        DecodeStatus::Ok);
+    EXPECT_EQ(picture.Width(), 37);
+    EXPECT_EQ(picture.Height(), 21);
+    // Orientation 6 (the top of the stored picture at the right): 21 x 37,
+    // the stored bottom right now at the bottom left.
+    TiffLayout turned;
+    turned.orientation = 6;
+    const std::string six = test::TiffBytes(first, turned);
+    ASSERT_EQ(DecodePicture(Bytes(six), six.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(picture.orientation, 6);
+    EXPECT_EQ(picture.Width(), 21);
+    EXPECT_EQ(picture.Height(), 37);
+    EXPECT_EQ(PixelAt(picture.pixels, 0, 36), (std::array<int, 3>{10, 200, 200}));
+    EXPECT_EQ(PixelAt(picture.pixels, 20, 36)[0], 200);
+
+    // CMYK: no cyan, full magenta and yellow, no black is red.
+    RawPicture ink(4, 4, 4, 8);
+    for (int32_t y = 0; y < 4; ++y) {
+        for (int32_t x = 0; x < 4; ++x) {
+            ink.At(x, y, 0) = 0;
+            ink.At(x, y, 1) = 255;
+            ink.At(x, y, 2) = 255;
+            ink.At(x, y, 3) = 0;
+        }
+    }
+    TiffLayout separated;
+    separated.photometric = PHOTOMETRIC_SEPARATED;
+    const std::string cmyk = test::TiffBytes(ink, separated);
+    ASSERT_EQ(
+        DecodePicture(Bytes(cmyk), cmyk.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+        DecodeStatus::Ok);
+    EXPECT_EQ(PixelAt(picture.pixels, 2, 2), (std::array<int, 3>{255, 0, 0}));
+
+    // Floating-point samples are a variant not read.
+    TiffLayout floats;
+    floats.sampleFormat = SAMPLEFORMAT_IEEEFP;
+    RawPicture real(4, 4, 1, 16);
+    const std::string half = test::TiffBytes(real, floats);
+    EXPECT_EQ(
+        DecodePicture(Bytes(half), half.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+        DecodeStatus::Unsupported);
+    EXPECT_TRUE(picture.pixels.Empty());
+}
+
+TEST(PictureTiffTest, DamagedOrHugePngAndTiffAreShownInPartOrRefused) {
+    // Noise, so that the compressed rows fill the file.
+    RawPicture noise(64, 64, 3, 8);
+    uint32_t seed = 7;
+    for (uint16_t& s : noise.samples) {
+        seed = seed * 1103515245 + 12345;
+        s = static_cast<uint16_t>(seed >> 24);
+    }
+    Picture picture;
+    for (const PictureFormat format : {PictureFormat::kPng, PictureFormat::kTiff}) {
+        const std::string whole = format == PictureFormat::kPng
+                                      ? test::PngBytes(noise)
+                                      : test::TiffBytes(noise, Compressed(COMPRESSION_LZW));
+        SCOPED_TRACE(format == PictureFormat::kPng ? "png" : "tiff");
+        ASSERT_EQ(DecodePicture(Bytes(whole), whole.size(), format, PictureLimits{}, picture),
+                  DecodeStatus::Ok);
+        const std::vector<uint32_t> good = Colours(picture.pixels);
+        // A TIFF keeps its directory at the end of the file: damage the
+        // strips instead of cutting, which would lose the directory.
+        std::string damaged = whole;
+        if (format == PictureFormat::kPng) {
+            damaged = whole.substr(0, whole.size() / 2);
+        } else {
+            for (std::size_t i = whole.size() / 2; i < whole.size() / 2 + 400; ++i)
+                damaged[i] = '\xFF';
+        }
+        ASSERT_EQ(DecodePicture(Bytes(damaged), damaged.size(), format, PictureLimits{}, picture),
+                  DecodeStatus::Damaged);
+        EXPECT_EQ(picture.Width(), 64);
+        const std::vector<uint32_t> shown = Colours(picture.pixels);
+        EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + 64),
+                  std::vector<uint32_t>(good.begin(), good.begin() + 64));  // the first row
+        // Cut within the header: nothing to show.
+        const std::string header = whole.substr(0, 12);
+        EXPECT_FALSE(PictureDecoded(
+            DecodePicture(Bytes(header), header.size(), format, PictureLimits{}, picture)));
+        EXPECT_TRUE(picture.pixels.Empty());
+        PictureLimits small;
+        small.maxPixels = 64 * 63;
+        EXPECT_EQ(DecodePicture(Bytes(whole), whole.size(), format, small, picture),
+                  DecodeStatus::TooLarge);
+    }
+    const std::string garbage = "\x89PNG\r\n\x1A\n" + std::string(200, 'x');
+    // Damaged beyond reading, as far as the person is told.
+    EXPECT_EQ(PictureLoadError(DecodePicture(Bytes(garbage), garbage.size(), PictureFormat::kPng,
+                                             PictureLimits{}, picture)),
+              kErrPictureCorrupt);
+    // A few hundred bytes claiming 30000 x 16000 pixels: refused before allocating.
+    RawPicture small(8, 8, 3, 8);
+    std::string claim = test::PngBytes(small);
+    for (const auto& [at, value] : {std::pair<std::size_t, uint32_t>{16, 30000}, {20, 16000}}) {
+        claim[at] = static_cast<char>(value >> 24);
+        claim[at + 1] = static_cast<char>((value >> 16) & 0xFF);
+        claim[at + 2] = static_cast<char>((value >> 8) & 0xFF);
+        claim[at + 3] = static_cast<char>(value & 0xFF);
+    }
+    // The header's check sum no longer fits; libpng is told to mind only
+    // the data that follow by a check sum computed afresh.
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(claim.data() + 12), 17));
+    for (int k = 0; k < 4; ++k) claim[29 + k] = static_cast<char>((crc >> (24 - 8 * k)) & 0xFF);
+    EXPECT_EQ(
+        DecodePicture(Bytes(claim), claim.size(), PictureFormat::kPng, PictureLimits{}, picture),
+        DecodeStatus::Truncated);
+}
+
+// ---- orientation ----
+
+TEST(PictureOrientationTest, ExifOrientationIsReadInEitherByteOrder) {
+    const std::string jpeg = test::QuarterJpeg(64, 48);
+    for (const bool bigEndian : {true, false}) {
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            const std::string turned = test::WithExifOrientation(jpeg, orientation, bigEndian);
+            const std::size_t app1 = turned.find("Exif");
+            ASSERT_NE(app1, std::string::npos);
+            const auto* segment = reinterpret_cast<const uint8_t*>(turned.data() + app1);
+            const std::size_t length = (static_cast<unsigned char>(turned[app1 - 2]) << 8 |
+                                        static_cast<unsigned char>(turned[app1 - 1])) -
+                                       2;
+            EXPECT_EQ(ExifSegmentOrientation(segment, length), orientation);
+            // Cut before the value: the picture as stored.
+            EXPECT_EQ(ExifSegmentOrientation(segment, length - 10), 1);
+        }
+    }
+    EXPECT_EQ(ExifOrientation(reinterpret_cast<const uint8_t*>("MM\0*\0\0\0\x08"), 8), 1);
+    // An orientation out of range is no orientation.
+    const std::string nine = test::WithExifOrientation(jpeg, 9);
+    const std::size_t at = nine.find("Exif");
+    EXPECT_EQ(ExifSegmentOrientation(reinterpret_cast<const uint8_t*>(nine.data() + at), 60), 1);
+}
+
+TEST(PictureOrientationTest, AJpegIsTurnedAsTheCameraMeantIt) {
+    // Stored 64 x 48 with red at the top left quarter.
+    const std::string stored = test::QuarterJpeg(64, 48);
+    struct Expected {
+        int orientation;
+        int32_t width;
+        int32_t height;
+        int32_t redX;  ///< a pixel well inside the red quarter as shown
+        int32_t redY;
+    };
+    for (const Expected& e :
+         {Expected{1, 64, 48, 8, 8}, Expected{2, 64, 48, 56, 8}, Expected{3, 64, 48, 56, 40},
+          Expected{4, 64, 48, 8, 40}, Expected{5, 48, 64, 8, 8}, Expected{6, 48, 64, 40, 8},
+          Expected{7, 48, 64, 40, 56}, Expected{8, 48, 64, 8, 56}}) {
+        SCOPED_TRACE(e.orientation);
+        const std::string jpeg = test::WithExifOrientation(stored, e.orientation);
+        Picture picture;
+        ASSERT_EQ(
+            DecodePicture(Bytes(jpeg), jpeg.size(), PictureFormat::kJpeg, PictureLimits{}, picture),
+            DecodeStatus::Ok);
+        EXPECT_EQ(picture.orientation, e.orientation);
+        EXPECT_EQ(picture.Width(), e.width);
+        EXPECT_EQ(picture.Height(), e.height);
+        EXPECT_GT(PixelAt(picture.pixels, e.redX, e.redY)[0], 200);
+        EXPECT_LT(PixelAt(picture.pixels, e.width - 1 - e.redX, e.height - 1 - e.redY)[0], 60);
+        // Reduced by the codec (wanted 10 pixels: 1/4 leaves 16), turned the same way.
+        DecodeOptions firstView;
+        firstView.wantedSide = 10;
+        ASSERT_EQ(DecodePicture(Bytes(jpeg), jpeg.size(), PictureFormat::kJpeg, firstView,
+                                PictureLimits{}, picture),
+                  DecodeStatus::Ok);
+        EXPECT_EQ(picture.reduction, 4);
+        EXPECT_EQ(picture.Width(), e.width);
+        EXPECT_EQ(picture.pixels.Width(), e.width / 4);
+        EXPECT_EQ(picture.pixels.Height(), e.height / 4);
+        EXPECT_GT(PixelAt(picture.pixels, e.redX / 4, e.redY / 4)[0], 200);
+    }
+}
+
+TEST(PictureOrientationTest, TheFirstViewDecodesNoMoreThanTheViewShows) {
+    const std::string jpeg = JpegBytes(Flat(800, 600, 10, 20, 30));
+    Picture picture;
+    DecodeOptions options;
+    // The largest reduction that still leaves the larger side that many pixels.
+    for (const auto& [wanted, reduction] : {std::pair<int64_t, int32_t>{0, 1},
+                                            {100, 8},
+                                            {101, 4},
+                                            {200, 4},
+                                            {201, 2},
+                                            {400, 2},
+                                            {401, 1},
+                                            {5000, 1}}) {
+        options.wantedSide = wanted;
+        ASSERT_EQ(DecodePicture(Bytes(jpeg), jpeg.size(), PictureFormat::kJpeg, options,
+                                PictureLimits{}, picture),
+                  DecodeStatus::Ok);
+        EXPECT_EQ(picture.reduction, reduction) << wanted;
+        EXPECT_EQ(picture.pixels.Width(), 800 / reduction) << wanted;
+        EXPECT_EQ(picture.Width(), 800);
+        EXPECT_EQ(picture.Height(), 600);
+    }
+    // Other kinds cannot be decoded reduced: always in full.
+    options.wantedSide = 100;
+    RawPicture rgb(300, 200, 3, 8);
+    const std::string png = test::PngBytes(rgb);
+    ASSERT_EQ(DecodePicture(Bytes(png), png.size(), PictureFormat::kPng, options, PictureLimits{},
+                            picture),
+              DecodeStatus::Ok);
+    EXPECT_FALSE(picture.Reduced());
+    EXPECT_EQ(picture.pixels.Width(), 300);
+}
+
 // ---- choosing the decoder and loading ----
 
 TEST(PictureLoaderTest, DecoderFollowsTheExtensionInAnyCase) {
@@ -397,7 +866,10 @@ TEST(PictureLoaderTest, DecoderFollowsTheExtensionInAnyCase) {
     EXPECT_EQ(PictureFormatOf("c:\\images\\x.jpeg"), PictureFormat::kJpeg);
     EXPECT_EQ(PictureFormatOf("x.Bmp"), PictureFormat::kBmp);
     EXPECT_EQ(PictureFormatOf("x.gif"), PictureFormat::kGif);
-    EXPECT_EQ(PictureFormatOf("x.png"), PictureFormat::kUnknown);
+    EXPECT_EQ(PictureFormatOf("x.png"), PictureFormat::kPng);
+    EXPECT_EQ(PictureFormatOf("scan.TIF"), PictureFormat::kTiff);
+    EXPECT_EQ(PictureFormatOf("scan.Tiff"), PictureFormat::kTiff);
+    EXPECT_EQ(PictureFormatOf("x.webp"), PictureFormat::kUnknown);
     EXPECT_EQ(PictureFormatOf("dir.jpg/file"), PictureFormat::kUnknown);
     EXPECT_EQ(PictureFormatOf("jpg"), PictureFormat::kUnknown);
 }
@@ -442,8 +914,15 @@ TEST_F(LoadPictureTest, LoadsEveryKnownFormat) {
     ASSERT_EQ(LoadPicture(program, picture, dir.Write("a.JPG", jpeg), 0), DecodeStatus::Ok);
     EXPECT_EQ(picture.Width(), 600);
     EXPECT_EQ(picture.Height(), 300);
-    EXPECT_EQ(picture.reduced.size(), 2u);  // 300 x 150 and 150 x 75
+    EXPECT_EQ(picture.reduced.size(), 1u);  // 150 x 75
     ASSERT_EQ(LoadPicture(program, picture, dir.Write("b.jpeg", jpeg), 0), DecodeStatus::Ok);
+    RawPicture grey(20, 10, 1, 16);
+    ASSERT_EQ(LoadPicture(program, picture, dir.Write("d.PNG", test::PngBytes(grey)), 0),
+              DecodeStatus::Ok);
+    EXPECT_EQ(picture.Width(), 20);
+    ASSERT_EQ(LoadPicture(program, picture, dir.Write("e.tif", test::TiffBytes(grey)), 0),
+              DecodeStatus::Ok);
+    EXPECT_EQ(picture.Height(), 10);
     GifFrame frame;
     frame.pixels = {1};
     ASSERT_EQ(
@@ -466,9 +945,13 @@ TEST_F(LoadPictureTest, EachFailureSaysWhy) {
     EXPECT_EQ(LoadPicture(program, picture, huge, 0), DecodeStatus::TooLarge);
     ExpectPictureMessage(2383, huge);
     // A sound picture under an extension no decoder is registered for.
+    const std::string webp = dir.Write("a.webp", JpegBytes(Flat(4, 4, 0, 0, 0)));
+    EXPECT_EQ(LoadPicture(program, picture, webp, 0), DecodeStatus::Unsupported);
+    ExpectPictureMessage(2384, webp);
+    // A JPEG named as a PNG is no PNG.
     const std::string png = dir.Write("a.png", JpegBytes(Flat(4, 4, 0, 0, 0)));
-    EXPECT_EQ(LoadPicture(program, picture, png, 0), DecodeStatus::Unsupported);
-    ExpectPictureMessage(2384, png);
+    EXPECT_EQ(LoadPicture(program, picture, png, 0), DecodeStatus::Corrupt);
+    ExpectPictureMessage(2382, png);
     fs::create_directory(dir.File("folder.jpg"));
     EXPECT_EQ(LoadPicture(program, picture, dir.File("folder.jpg"), 0), DecodeStatus::Unreadable);
     ExpectPictureMessage(352, dir.File("folder.jpg"));

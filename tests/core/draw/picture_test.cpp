@@ -47,16 +47,36 @@ TEST(PictureTest, HalvingAveragesEachBlockAndKeepsAnOddEdge) {
     EXPECT_EQ(Reds(half), (std::vector<uint8_t>{77}));
 }
 
-TEST(PictureTest, ReducedCopiesStopAtTheSmallestSideAndLevelsNeverEnlarge) {
+TEST(PictureTest, QuarteringAveragesEachBlockOverThePixelsThereAre) {
+    // 5 x 5: one whole 4 x 4 block of 0..15, the last column {4, 9, 14, 19}
+    // alone, the bottom row {20, 21, 22, 23} alone, and the corner 24.
+    std::vector<uint8_t> reds(25);
+    for (uint8_t i = 0; i < 25; ++i) reds[i] = i;
+    const std::vector<uint8_t> block = {0, 1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 15, 16, 17, 18};
+    int sum = 0;
+    for (const uint8_t v : block) sum += v;
+    PixelImage quarter;
+    ASSERT_TRUE(ReduceByQuarter(RedRamp(5, 5, reds), quarter));
+    EXPECT_EQ(quarter.Width(), 2);
+    EXPECT_EQ(quarter.Height(), 2);
+    EXPECT_EQ(Reds(quarter),
+              (std::vector<uint8_t>{static_cast<uint8_t>((sum + 8) / 16), 12, 22, 24}));
+    EXPECT_EQ(quarter.Row(1)[5], 255);
+}
+
+TEST(PictureTest, ReducedCopiesStartAtAQuarterAndLevelsNeverEnlarge) {
+    // Copies at a quarter and then halves cost a twelfth of the picture; a
+    // copy of half the size would cost a third more than the picture itself.
     Picture picture;
-    picture.pixels = RedRamp(1000, 600, std::vector<uint8_t>(600000, 9));
+    picture.pixels = RedRamp(2000, 1200, std::vector<uint8_t>(2400000, 9));
     ASSERT_TRUE(picture.BuildReducedCopies());
     ASSERT_EQ(picture.reduced.size(), 2u);
     EXPECT_EQ(picture.reduced[0].Width(), 500);
     EXPECT_EQ(picture.reduced[0].Height(), 300);
     EXPECT_EQ(picture.reduced[1].Width(), 250);
     EXPECT_EQ(picture.reduced[1].Height(), 150);
-    EXPECT_EQ(picture.Width(), 1000);  // sizes always from the full resolution
+    EXPECT_EQ(Reds(picture.reduced[1])[0], 9);
+    EXPECT_EQ(picture.Width(), 2000);  // sizes always from the full resolution
 
     EXPECT_EQ(&picture.LevelFor(4000, 2400), &picture.pixels);
     EXPECT_EQ(&picture.LevelFor(1000, 600), &picture.pixels);
@@ -65,6 +85,14 @@ TEST(PictureTest, ReducedCopiesStopAtTheSmallestSideAndLevelsNeverEnlarge) {
     EXPECT_EQ(&picture.LevelFor(251, 10), &picture.reduced[0]);
     EXPECT_EQ(&picture.LevelFor(250, 150), &picture.reduced[1]);
     EXPECT_EQ(&picture.LevelFor(1, 1), &picture.reduced[1]);
+
+    // Held reduced (a first view): the size is still that of the full picture.
+    picture.fullWidth = 16000;
+    picture.fullHeight = 9600;
+    picture.reduction = 8;
+    EXPECT_TRUE(picture.Reduced());
+    EXPECT_EQ(picture.Width(), 16000);
+    EXPECT_EQ(picture.Height(), 9600);
 }
 
 TEST(PictureTest, ResamplingAveragesWhenReducedAndPicksWhenEnlarged) {

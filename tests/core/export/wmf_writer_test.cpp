@@ -314,6 +314,24 @@ TEST_F(WmfWriterTest, PictureShowsAtNoMorePixelsThanItCovers) {
     EXPECT_EQ(clipped.dest, (CanvasRect{0, 0, 1000, 1000}));
 }
 
+TEST_F(WmfWriterTest, APictureHeldReducedIsWrittenFromThePixelsItHas) {
+    // A first view of a 1200 x 800 picture, held at an eighth, enlarged into
+    // 1500 x 1000 surface pixels: its own 150 x 100 pixels are written, not
+    // a part of 1200 x 800 pixels it does not have (read past its memory).
+    std::shared_ptr<Picture> firstView = Gradient(150, 100);
+    firstView->fullWidth = 1200;
+    firstView->fullHeight = 800;
+    firstView->reduction = 8;
+    surface.StretchPicture({0, 0, 1500, 1000}, firstView);
+    const Metafile m = Encode();
+    const auto stretches = m.Of(kStretchDib);
+    ASSERT_EQ(stretches.size(), 1u);
+    const Dib enlarged = DibOf(*stretches[0]);
+    EXPECT_EQ(enlarged.width, 150);
+    EXPECT_EQ(enlarged.height, 100);
+    EXPECT_EQ(enlarged.dest, (CanvasRect{0, 0, 1500, 1000}));
+}
+
 TEST_F(WmfWriterTest, SavedUnderTheForcedExtension) {
     test::TempDir dir;
     std::string written;

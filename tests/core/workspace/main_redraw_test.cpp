@@ -4,13 +4,18 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <ostream>
+#include <utility>
 
 #include "common/fake_ui.hpp"
 #include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
+#include "common/test_pictures.hpp"
 #include "core/draw/picture.hpp"
+#include "core/draw/picture_loader.hpp"
 #include "core/export/bmp_writer.hpp"
+#include "core/export/jpeg_writer.hpp"
 #include "core/program/program.hpp"
 #include "core/program/startup.hpp"
 #include "core/workspace/workspace.hpp"
@@ -507,6 +512,133 @@ TEST_F(PictureRedrawTest, AFailedPictureStopsTheLaterLayers) {
     EXPECT_TRUE(s.OpsOf<Line>().empty());        // no raster, no frame outline
     EXPECT_TRUE(s.OpsOf<Ellipse>().empty());     // no unsaved-work dot
     EXPECT_EQ(s.OpsOf<Rectangle>().size(), 1u);  // the background of layer 1
+}
+
+// A JPEG of 2400 x 1600 shown on a display of 500 pixels across the
+// field: its first view is decoded at a quarter (600 pixels across), and the
+// full picture is asked for once a zoom draws it larger than that.
+class FirstViewTest : public PictureRedrawTest {
+protected:
+    void SetUp() override {
+        PictureRedrawTest::SetUp();
+        ASSERT_EQ(program.errorTable.LoadErrorTable("korvanix.err", program.programDir), kOk);
+        PixelImage image;
+        ASSERT_TRUE(image.Allocate(2400, 1600));
+        for (int32_t y = 0; y < 1600; ++y) {
+            for (int32_t x = 0; x < 2400; ++x) {
+                uint8_t* p = image.Row(y) + static_cast<std::size_t>(x) * 3;
+                p[0] = static_cast<uint8_t>(x / 10);
+                p[1] = static_cast<uint8_t>(y / 10);
+                p[2] = 128;
+            }
+        }
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(EncodeJpeg(image.View(), 90, bytes));
+        ws.project.imagePath = dir.Write("large.jpg", std::string(bytes.begin(), bytes.end()));
+        ws.project.resolutionDpi = 1200;
+        ws.project.fitImagePending = true;
+        ws.displayFieldPixels = 500;
+    }
+    void ZoomToTheMiddle(int64_t side) {
+        const int64_t centre = 25400;
+        ASSERT_EQ(
+            SetWindow(program, ws.project.view,
+                      {centre - side / 2, centre - side / 2, centre + side / 2, centre + side / 2},
+                      false, true),
+            kOk);
+        ws.Redraw();
+    }
+};
+
+TEST_F(FirstViewTest, TheFirstViewIsReducedAndAZoomAsksForTheFullPictureOnce) {
+    std::vector<std::pair<PictureRequest, uint64_t>> asked;
+    ws.fullPictureWanted = [&](const PictureRequest& request, uint64_t number) {
+        asked.emplace_back(request, number);
+    };
+    ws.Redraw();
+    ASSERT_TRUE(ws.project.picture);
+    const std::shared_ptr<const Picture> first = ws.project.picture;
+    EXPECT_EQ(first->reduction, 4);
+    EXPECT_EQ(first->pixels.Width(), 600);
+    // Everything the person reads is of the full picture.
+    EXPECT_EQ(ws.project.view.imageWidth, 2400);
+    EXPECT_EQ(ws.project.view.imageHeight, 1600);
+    EXPECT_EQ(ws.project.imageInfo, "x=2400 y=1600 (468.8 KB)");
+    EXPECT_TRUE(asked.empty());
+
+    // A little closer still draws fewer pixels than the first view has.
+    ZoomToTheMiddle(50000);
+    EXPECT_TRUE(asked.empty());
+    // Twice as close needs more: asked once, however often it is drawn.
+    ZoomToTheMiddle(20000);
+    ws.Redraw();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].first.path, ws.project.imagePath);
+    EXPECT_EQ(asked[0].first.options.wantedSide, 0);
+    EXPECT_EQ(asked[0].first.options.background, static_cast<uint32_t>(program.settings.Colour1));
+    EXPECT_EQ(ws.project.picture, first);  // meanwhile the reduced one is shown
+
+    // The result of an older request, or of another picture, is not taken.
+    auto full = std::make_shared<Picture>();
+    ASSERT_EQ(ReadPicture(asked[0].first, *full), DecodeStatus::Ok);
+    EXPECT_FALSE(ws.AdoptFullPicture(asked[0].second + 1, full, DecodeStatus::Ok));
+    const int before = notified;
+    EXPECT_TRUE(ws.AdoptFullPicture(asked[0].second, full, DecodeStatus::Ok));
+    EXPECT_EQ(notified, before + 1);  // redrawn with it
+    EXPECT_FALSE(ws.project.picture->Reduced());
+    EXPECT_EQ(ws.project.picture->pixels.Width(), 2400);
+    const auto pictures = ws.windowState.surface->OpsOf<draw_op::StretchPicture>();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]->picture, ws.project.picture);
+    EXPECT_TRUE(ui.errorDialogs.empty());
+}
+
+TEST_F(FirstViewTest, WithoutABackgroundDecodeOrForAMetafileTheFullPictureComesAtOnce) {
+    ws.Redraw();
+    ASSERT_TRUE(ws.project.picture->Reduced());
+    ZoomToTheMiddle(20000);
+    EXPECT_FALSE(ws.project.picture->Reduced());
+
+    // A metafile holds the picture at one pixel per surface pixel: 2000
+    // across the fitted view needs more than the first view's 600. It does
+    // not wait for the background either, even when that was asked already.
+    ws.project.fitImagePending = true;
+    ws.Redraw();
+    ASSERT_TRUE(ws.project.picture->Reduced());
+    int asked = 0;
+    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t) { ++asked; };
+    ws.metafileOutputPath = dir.File("view.wmf");
+    ws.Redraw();
+    ws.metafileOutputPath.clear();
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(ws.project.picture->Reduced());
+
+    ws.project.fitImagePending = true;
+    ws.Redraw();
+    ZoomToTheMiddle(20000);
+    EXPECT_EQ(asked, 1);
+    ASSERT_TRUE(ws.project.picture->Reduced());
+    ws.metafileOutputPath = dir.File("view.wmf");
+    ws.Redraw();
+    ws.metafileOutputPath.clear();
+    EXPECT_FALSE(ws.project.picture->Reduced());
+}
+
+TEST_F(FirstViewTest, AFullPictureThatCannotBeDecodedIsReportedAndTheFirstViewStays) {
+    std::optional<uint64_t> number;
+    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t n) { number = n; };
+    ws.Redraw();
+    ZoomToTheMiddle(20000);
+    ASSERT_TRUE(number.has_value());
+    EXPECT_FALSE(
+        ws.AdoptFullPicture(*number, std::make_shared<Picture>(), DecodeStatus::OutOfMemory));
+    ASSERT_EQ(ui.errorDialogs.size(), 1u);
+    EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(2383));
+    EXPECT_TRUE(ws.project.picture->Reduced());
+    // Not asked again for the same picture.
+    number.reset();
+    ws.Redraw();
+    EXPECT_FALSE(number.has_value());
 }
 
 }  // namespace

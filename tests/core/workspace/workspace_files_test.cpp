@@ -4,6 +4,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/fake_ui.hpp"
@@ -115,14 +116,16 @@ TEST_F(ProjectCommandsTest, NewAsksForAnImageAndItsResolution) {
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     const SelectFileRequest& request = ui.fileRequests[0];
     // Every picture kind the program reads is listed, in any letter case.
-    for (const char* name : {"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "e.txt", "f.KXP"}) {
+    for (const char* name : {"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "e.txt", "f.KXP", "g.png",
+                             "h.TIF", "i.tiff", "j.tiffany"}) {
         std::ofstream(JoinPath(imageFolder, name)) << "x";
     }
     std::vector<std::string> listed;
     for (const FileListEntry& e : ListFiles(imageFolder, request.patterns, false, 1)) {
         listed.push_back(e.fileName);
     }
-    EXPECT_EQ(listed, (std::vector<std::string>{"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "slide.jpg"}));
+    EXPECT_EQ(listed, (std::vector<std::string>{"a.jpg", "b.JPEG", "c.Bmp", "d.gif", "g.png",
+                                                "h.TIF", "i.tiff", "slide.jpg"}));
     EXPECT_EQ(request.startDirectory, dir.File("docs"));  // ImportPath is empty
     EXPECT_EQ(request.rememberFile, dir.File("config") + "/KXP2Dir.pck");
     EXPECT_FALSE(request.descriptions);
@@ -332,6 +335,88 @@ TEST_F(ProjectCommandsTest, AskSaveChangesAnswers) {
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerYes);
     EXPECT_EQ(ui.saveRequests.size(), 2u);
     EXPECT_EQ(ws.savedCount, 3);
+}
+
+// A phone photo turned by its EXIF orientation 6: stored 64 x 48 pixels
+// with red at the top left, shown 48 x 64 with red at the top right. At 254
+// dpi a pixel is 100 µm.
+class TurnedPhotoTest : public ProjectCommandsTest {
+protected:
+    void SetUp() override {
+        ProjectCommandsTest::SetUp();
+        ASSERT_TRUE(ws.ResetViewToWorld());
+        ws.redrawCount = 3;  // past start-up: redraws load pictures
+        dir.Write("images/phone.jpg", test::WithExifOrientation(test::QuarterJpeg(64, 48), 6));
+    }
+    // The points as they lie in memory.
+    std::vector<std::pair<double, double>> Points() const {
+        std::vector<std::pair<double, double>> points;
+        for (int32_t i = 1; i <= ws.history.Count(); ++i) {
+            const MeasuredObject p = ws.history.Peek(i);
+            points.emplace_back(p.x, p.y);
+        }
+        return points;
+    }
+    // The red of the picture as shown under a point in world micrometres.
+    int RedUnder(double x, double y) const {
+        const PixelImage& pixels = ws.project.picture->pixels;
+        return pixels.Row(static_cast<int32_t>(y / 100))[static_cast<std::size_t>(x / 100) * 3];
+    }
+    static std::string PointLines(const std::string& file) {
+        std::string lines;
+        std::size_t at = 0;
+        while ((at = file.find("\nD ", at)) != std::string::npos) {
+            const std::size_t end = file.find('\r', at);
+            lines += file.substr(at + 1, end - at - 1) + "|";
+            at = end;
+        }
+        return lines;
+    }
+};
+
+TEST_F(TurnedPhotoTest, AnOldProjectKeepsItsPointsOnTheSpecimenAndItsFile) {
+    // Written by a program that showed the photo as stored: one point in the
+    // red quarter, one far in the blue.
+    const std::string old =
+        ";C: old\r\nB phone.jpg\r\nO phone.jpg\r\nR 254\r\nV 18\r\n"
+        "; 1 .. 10\r\nD 1,1000,500,1,,0,\r\nD 1,3000,5000,2,,0,\r\n";
+    dir.Write("images/old.KXP", old);
+    ASSERT_TRUE(ws.LoadProject("old.KXP", imageFolder));
+    ASSERT_TRUE(ws.project.picture);
+    EXPECT_EQ(ws.project.pictureOrientation, 6);
+    EXPECT_EQ(ws.project.view.imageWidth, 48);
+    EXPECT_EQ(ws.project.view.imageHeight, 64);
+    // Turned with the picture: (x, y) on the stored picture is (4800 - y, x).
+    EXPECT_EQ(Points(), (std::vector<std::pair<double, double>>{{3800, 500}, {1800, 5000}}));
+    EXPECT_GT(RedUnder(3800, 500), 200);
+    EXPECT_LT(RedUnder(1800, 5000), 60);
+    // Nothing to save: the file already says what the project holds.
+    EXPECT_EQ(ws.fileState, kUnchanged);
+
+    ui.inputAnswers.push_back({true, "Ann"});
+    ASSERT_EQ(ws.Save(dir.File("images/again.KXP")), kOk);
+    EXPECT_EQ(PointLines(test::TempDir::Read(dir.File("images/again.KXP"))), PointLines(old));
+}
+
+TEST_F(TurnedPhotoTest, ANewProjectSavesItsPointsAsOnTheStoredPhotoAndLoadsThemBack) {
+    ui.inputAnswers.push_back({true, "254"});
+    ws.NewProject("phone.jpg", imageFolder);
+    ASSERT_TRUE(ws.project.picture);
+    EXPECT_EQ(ws.project.pictureOrientation, 6);
+    // Measured on the photo as shown: a point in the red at the top right.
+    AddPoint(1, 3800, 500, 1);
+    AddPoint(1, 1800, 5000, 2);
+    ASSERT_GT(RedUnder(3800, 500), 200);
+    ui.inputAnswers.push_back({true, "Ann"});
+    ASSERT_EQ(ws.Save(dir.File("images/new.KXP")), kOk);
+    // Any reader of projects finds the point in the red of the stored photo.
+    EXPECT_EQ(PointLines(test::TempDir::Read(dir.File("images/new.KXP"))),
+              "D 1,1000,500,1,,0,|D 1,3000,5000,2,,0,|");
+
+    ASSERT_TRUE(ws.LoadProject("new.KXP", imageFolder));
+    EXPECT_EQ(Points(), (std::vector<std::pair<double, double>>{{3800, 500}, {1800, 5000}}));
+    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_TRUE(ui.errorDialogs.empty());
 }
 
 TEST_F(ProjectCommandsTest, WithoutConfigurationFolderNothingIsRemembered) {

@@ -1,0 +1,651 @@
+#include "core/draw/picture_tiff.hpp"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "core/draw/picture_orientation.hpp"
+#include "core/draw/picture_pixels.hpp"
+
+namespace kvx {
+namespace {
+
+/// The largest single allocation the codec library may make for one page
+/// (a strip, a tile, its tables), beyond what the picture needs.
+constexpr uint64_t kCodecAllowance = uint64_t{64} << 20;
+/// Rows converted at a time through the codec library's own conversion.
+constexpr uint64_t kRgbaBandBytes = uint64_t{16} << 20;
+
+/// The file as the codec library reads it: memory, or an open file.
+struct Stream {
+    PictureSource source;
+    long fileStart = 0;
+    uint64_t position = 0;
+    bool ranOut = false;
+    int errors = 0;
+};
+
+Stream* StreamOf(thandle_t handle) {
+    return static_cast<Stream*>(handle);
+}
+
+tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
+    Stream* s = StreamOf(handle);
+    if (size <= 0) return 0;
+    const auto wanted = static_cast<uint64_t>(size);
+    uint64_t got = 0;
+    if (s->position >= s->source.size) {
+        // Nothing there: an offset beyond the end, however large.
+    } else if (s->source.file != nullptr) {
+        const off_t at = static_cast<off_t>(s->fileStart) + static_cast<off_t>(s->position);
+        if (fseeko(s->source.file, at, SEEK_SET) == 0) {
+            got = std::fread(buffer, 1, static_cast<std::size_t>(wanted), s->source.file);
+        }
+    } else if (s->position < s->source.size) {
+        got = std::min<uint64_t>(wanted, s->source.size - s->position);
+        std::memcpy(buffer, s->source.data + s->position, static_cast<std::size_t>(got));
+    }
+    if (got < wanted) s->ranOut = true;
+    s->position += got;
+    return static_cast<tmsize_t>(got);
+}
+
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
+    return 0;
+}
+
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+    Stream* s = StreamOf(handle);
+    uint64_t base = 0;
+    if (whence == SEEK_CUR) base = s->position;
+    if (whence == SEEK_END) base = s->source.size;
+    const uint64_t target = base + offset;
+    if (target < base) return static_cast<toff_t>(-1);
+    s->position = target;
+    return target;
+}
+
+int CloseProc(thandle_t) {
+    return 0;
+}
+
+toff_t SizeProc(thandle_t handle) {
+    return StreamOf(handle)->source.size;
+}
+
+int MapProc(thandle_t, void**, toff_t*) {
+    return 0;
+}
+
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+int OnError(TIFF*, void* user, const char*, const char*, va_list) {
+    ++static_cast<Stream*>(user)->errors;
+    return 1;
+}
+
+int OnWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+struct Closer {
+    void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+struct OptionsFree {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+/// What the first page says about its pixels.
+struct Layout {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t bits = 1;
+    uint16_t samples = 1;
+    uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    uint16_t format = SAMPLEFORMAT_UINT;
+    uint16_t orientation = 1;
+    bool tiled = false;
+    uint32_t tileWidth = 0;
+    uint32_t tileHeight = 0;
+    uint32_t rowsPerStrip = 0;
+    int colours = 1;          ///< 1 grey or palette, 3 RGB
+    int alpha = -1;           ///< sample (or plane) index of the alpha, -1 none
+    bool associated = false;  ///< alpha already multiplied into the colours
+};
+
+/// Reads rows of one plane (all samples of a pixel together when the samples
+/// are interleaved) in any order, through the codec library's scanlines or,
+/// for tiles, a band of one row of tiles at a time.
+class RowReader {
+public:
+    RowReader(TIFF* tif, const Layout& layout) : tif_(tif), layout_(layout) {}
+
+    [[nodiscard]] bool Prepare() {
+        rowBytes_ = static_cast<std::size_t>(TIFFScanlineSize64(tif_));
+        if (rowBytes_ == 0) return false;
+        try {
+            if (layout_.tiled) {
+                tileBytes_ = static_cast<std::size_t>(TIFFTileSize64(tif_));
+                tileRowBytes_ = static_cast<std::size_t>(TIFFTileRowSize64(tif_));
+                if (tileBytes_ == 0 || tileRowBytes_ == 0) return false;
+                tile_.resize(tileBytes_);
+                band_.resize(rowBytes_ * layout_.tileHeight);
+            } else {
+                row_.resize(rowBytes_);
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
+    /// Row y of plane; null when it could not be read (the caller counts it
+    /// as damage).
+    const uint8_t* Row(uint32_t y, uint16_t plane) {
+        if (!layout_.tiled) {
+            return TIFFReadScanline(tif_, row_.data(), y, plane) == 1 ? row_.data() : nullptr;
+        }
+        const uint32_t top = y - y % layout_.tileHeight;
+        if (!bandValid_ || top != bandTop_ || plane != bandPlane_) LoadBand(top, plane);
+        if (bandFailed_) return nullptr;
+        return band_.data() + std::size_t{y - top} * rowBytes_;
+    }
+
+    std::size_t RowBytes() const { return rowBytes_; }
+
+private:
+    void LoadBand(uint32_t top, uint16_t plane) {
+        bandValid_ = true;
+        bandTop_ = top;
+        bandPlane_ = plane;
+        bandFailed_ = false;
+        const uint32_t rows = std::min(layout_.tileHeight, layout_.height - top);
+        const uint64_t pixelBits = uint64_t{layout_.bits} *
+                                   (layout_.planar == PLANARCONFIG_SEPARATE ? 1 : layout_.samples);
+        for (uint32_t x = 0; x < layout_.width; x += layout_.tileWidth) {
+            if (TIFFReadTile(tif_, tile_.data(), x, top, 0, plane) < 0) {
+                bandFailed_ = true;
+                return;
+            }
+            const uint32_t columns = std::min(layout_.tileWidth, layout_.width - x);
+            const auto offset = static_cast<std::size_t>(uint64_t{x} * pixelBits / 8);
+            const auto bytes = static_cast<std::size_t>((uint64_t{columns} * pixelBits + 7) / 8);
+            for (uint32_t r = 0; r < rows; ++r) {
+                std::memcpy(band_.data() + std::size_t{r} * rowBytes_ + offset,
+                            tile_.data() + std::size_t{r} * tileRowBytes_,
+                            std::min(bytes, rowBytes_ - offset));
+            }
+        }
+    }
+
+    TIFF* tif_;
+    const Layout& layout_;
+    std::size_t rowBytes_ = 0;
+    std::size_t tileBytes_ = 0;
+    std::size_t tileRowBytes_ = 0;
+    std::vector<uint8_t> row_;
+    std::vector<uint8_t> tile_;
+    std::vector<uint8_t> band_;
+    bool bandValid_ = false;
+    bool bandFailed_ = false;
+    uint32_t bandTop_ = 0;
+    uint16_t bandPlane_ = 0;
+};
+
+/// Sample i of a row of samples of the given bits (1, 2, 4 packed from the
+/// high bit; 8; 16 in the machine's order, as the codec library hands them).
+uint32_t SampleAt(const uint8_t* row, std::size_t i, int bits) {
+    switch (bits) {
+        case 16: {
+            uint16_t v = 0;
+            std::memcpy(&v, row + 2 * i, 2);
+            return v;
+        }
+        case 8:
+            return row[i];
+        default: {
+            const std::size_t bit = i * static_cast<std::size_t>(bits);
+            const unsigned shift = 8 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 8);
+            return (row[bit / 8] >> shift) & ((1u << bits) - 1);
+        }
+    }
+}
+
+/// Turns the samples of the page into 8-bit colours laid on the background.
+class Converter {
+public:
+    Converter(const Layout& layout, uint32_t background)
+        : layout_(layout), background_(BackgroundRgb(background)) {
+        full_ = (1u << layout.bits) - 1;
+    }
+
+    void SetPalette(const uint16_t* r, const uint16_t* g, const uint16_t* b) {
+        const std::size_t entries = std::size_t{1} << layout_.bits;
+        // Old writers put 8-bit values into the 16-bit table.
+        bool eightBit = true;
+        for (std::size_t i = 0; i < entries; ++i) {
+            if (r[i] > 255 || g[i] > 255 || b[i] > 255) eightBit = false;
+        }
+        palette_.resize(entries * 3);
+        for (std::size_t i = 0; i < entries; ++i) {
+            const uint16_t* channels[3] = {r, g, b};
+            for (int c = 0; c < 3; ++c) {
+                const uint32_t v = channels[c][i];
+                palette_[i * 3 + static_cast<std::size_t>(c)] =
+                    static_cast<uint8_t>(eightBit ? v : RoundedQuotient(uint64_t{v} * 255, 65535));
+            }
+        }
+    }
+
+    bool Sixteen() const {
+        return layout_.bits == 16 && layout_.photometric != PHOTOMETRIC_PALETTE;
+    }
+    SixteenBitRange& Range() { return range_; }
+    void FinishRange() {
+        table_.resize(65536);
+        range_.Fill(table_.data());
+    }
+
+    /// The colour sample as stored, white at the top for either grey kind.
+    uint32_t Raw(uint32_t v) const {
+        return layout_.photometric == PHOTOMETRIC_MINISWHITE ? full_ - v : v;
+    }
+    /// A colour sample as an 8-bit value (not for palettes).
+    uint8_t Value(uint32_t v) const {
+        const uint32_t raw = Raw(v);
+        if (layout_.bits == 16) return table_[raw];
+        if (layout_.bits == 8) return static_cast<uint8_t>(raw);
+        return static_cast<uint8_t>(RoundedQuotient(uint64_t{raw} * 255, full_));
+    }
+
+    /// One channel c of a colour with alpha a laid on the background.
+    uint8_t Over(uint8_t value, uint32_t a, int c) const {
+        if (a >= full_) return value;
+        const uint8_t b = background_[static_cast<std::size_t>(c)];
+        if (layout_.associated) {
+            const uint32_t under = RoundedQuotient(uint64_t{b} * (full_ - a), full_);
+            return static_cast<uint8_t>(std::min<uint32_t>(255, value + under));
+        }
+        return OverBackground(value, a, full_, b);
+    }
+
+    /// Adds the colour samples of a row of interleaved samples (pixels with
+    /// no alpha left out) to the range.
+    void RangeOfRow(const uint8_t* row, uint32_t width) {
+        const std::size_t n = layout_.samples;
+        for (uint32_t x = 0; x < width; ++x) {
+            const std::size_t at = std::size_t{x} * n;
+            if (layout_.alpha >= 0 &&
+                SampleAt(row, at + static_cast<std::size_t>(layout_.alpha), 16) == 0) {
+                continue;
+            }
+            for (int c = 0; c < layout_.colours; ++c) {
+                range_.Add(static_cast<uint16_t>(
+                    Raw(SampleAt(row, at + static_cast<std::size_t>(c), 16))));
+            }
+        }
+    }
+
+    /// A row of interleaved samples as RGB.
+    void RgbOfRow(const uint8_t* row, uint32_t width, uint8_t* rgb) const {
+        const std::size_t n = layout_.samples;
+        const int bits = layout_.bits;
+        for (uint32_t x = 0; x < width; ++x, rgb += 3) {
+            const std::size_t at = std::size_t{x} * n;
+            uint8_t colour[3];
+            if (layout_.photometric == PHOTOMETRIC_PALETTE) {
+                const std::size_t index = SampleAt(row, at, bits);
+                std::memcpy(colour, &palette_[index * 3], 3);
+            } else if (layout_.colours == 3) {
+                for (int c = 0; c < 3; ++c)
+                    colour[c] = Value(SampleAt(row, at + static_cast<std::size_t>(c), bits));
+            } else {
+                colour[0] = colour[1] = colour[2] = Value(SampleAt(row, at, bits));
+            }
+            const uint32_t a =
+                layout_.alpha >= 0
+                    ? SampleAt(row, at + static_cast<std::size_t>(layout_.alpha), bits)
+                    : full_;
+            for (int c = 0; c < 3; ++c) rgb[c] = Over(colour[c], a, c);
+        }
+    }
+
+    uint32_t Full() const { return full_; }
+
+private:
+    const Layout& layout_;
+    std::array<uint8_t, 3> background_;
+    uint32_t full_ = 255;
+    std::vector<uint8_t> palette_;
+    std::vector<uint8_t> table_;
+    SixteenBitRange range_;
+};
+
+/// How reading the rows went.
+struct RowCount {
+    uint64_t good = 0;
+    uint64_t bad = 0;
+};
+
+DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& options,
+                          PixelImage& image, RowCount& rows) {
+    Converter convert(layout, options.background);
+    if (layout.photometric == PHOTOMETRIC_PALETTE) {
+        uint16_t* r = nullptr;
+        uint16_t* g = nullptr;
+        uint16_t* b = nullptr;
+        if (TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) != 1 || r == nullptr || g == nullptr ||
+            b == nullptr) {
+            return DecodeStatus::Corrupt;
+        }
+        convert.SetPalette(r, g, b);
+    }
+    RowReader reader(tif, layout);
+    if (!reader.Prepare()) return DecodeStatus::Corrupt;
+    const bool separate = layout.planar == PLANARCONFIG_SEPARATE && layout.samples > 1;
+    // A pixel's samples must fit the row the codec library hands out.
+    const uint64_t pixelSamples = separate ? 1 : layout.samples;
+    if (uint64_t{layout.width} * pixelSamples * layout.bits > uint64_t{reader.RowBytes()} * 8) {
+        return DecodeStatus::Corrupt;
+    }
+
+    if (convert.Sixteen()) {
+        // The range first: the whole page is read twice.
+        if (separate) {
+            // Planes are read one after the other; which pixels are wholly
+            // transparent is kept as one bit each meanwhile.
+            std::vector<uint8_t> seen;
+            const uint64_t pixels = uint64_t{layout.width} * layout.height;
+            if (layout.alpha >= 0) {
+                try {
+                    seen.assign(static_cast<std::size_t>((pixels + 7) / 8), 0);
+                } catch (const std::bad_alloc&) {
+                    return DecodeStatus::OutOfMemory;
+                }
+                for (uint32_t y = 0; y < layout.height; ++y) {
+                    if (options.Cancelled()) return DecodeStatus::Cancelled;
+                    const uint8_t* row = reader.Row(y, static_cast<uint16_t>(layout.alpha));
+                    if (row == nullptr) continue;
+                    for (uint32_t x = 0; x < layout.width; ++x) {
+                        if (SampleAt(row, x, 16) == 0) continue;
+                        const uint64_t i = uint64_t{y} * layout.width + x;
+                        seen[static_cast<std::size_t>(i / 8)] |=
+                            static_cast<uint8_t>(1u << (i % 8));
+                    }
+                }
+            }
+            for (int plane = 0; plane < layout.colours; ++plane) {
+                for (uint32_t y = 0; y < layout.height; ++y) {
+                    if (options.Cancelled()) return DecodeStatus::Cancelled;
+                    const uint8_t* row = reader.Row(y, static_cast<uint16_t>(plane));
+                    if (row == nullptr) continue;
+                    for (uint32_t x = 0; x < layout.width; ++x) {
+                        const uint64_t i = uint64_t{y} * layout.width + x;
+                        if (!seen.empty() &&
+                            (seen[static_cast<std::size_t>(i / 8)] & (1u << (i % 8))) == 0) {
+                            continue;
+                        }
+                        convert.Range().Add(
+                            static_cast<uint16_t>(convert.Raw(SampleAt(row, x, 16))));
+                    }
+                }
+            }
+        } else {
+            for (uint32_t y = 0; y < layout.height; ++y) {
+                if (options.Cancelled()) return DecodeStatus::Cancelled;
+                if (const uint8_t* row = reader.Row(y, 0)) convert.RangeOfRow(row, layout.width);
+            }
+        }
+        convert.FinishRange();
+    }
+
+    if (!image.AllocateBlack(
+            static_cast<int32_t>(OrientationSwapsSides(layout.orientation) ? layout.height
+                                                                           : layout.width),
+            static_cast<int32_t>(OrientationSwapsSides(layout.orientation) ? layout.width
+                                                                           : layout.height))) {
+        return DecodeStatus::OutOfMemory;
+    }
+    TurnedRows turned(image, static_cast<int32_t>(layout.width),
+                      static_cast<int32_t>(layout.height), layout.orientation);
+    if (!separate) {
+        std::vector<uint8_t> rgb(std::size_t{layout.width} * 3);
+        for (uint32_t y = 0; y < layout.height; ++y) {
+            if (options.Cancelled()) return DecodeStatus::Cancelled;
+            const uint8_t* row = reader.Row(y, 0);
+            if (row == nullptr) {
+                ++rows.bad;
+                continue;
+            }
+            ++rows.good;
+            convert.RgbOfRow(row, layout.width, rgb.data());
+            turned.Put(static_cast<int32_t>(y), rgb.data());
+        }
+        return DecodeStatus::Ok;
+    }
+    // Planes: each colour plane into its channel, then the alpha laid over.
+    for (int plane = 0; plane < layout.colours; ++plane) {
+        for (uint32_t y = 0; y < layout.height; ++y) {
+            if (options.Cancelled()) return DecodeStatus::Cancelled;
+            const uint8_t* row = reader.Row(y, static_cast<uint16_t>(plane));
+            if (row == nullptr) {
+                ++rows.bad;
+                continue;
+            }
+            ++rows.good;
+            for (uint32_t x = 0; x < layout.width; ++x) {
+                uint8_t* p = turned.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
+                const uint8_t v = convert.Value(SampleAt(row, x, layout.bits));
+                if (layout.colours == 1) {
+                    p[0] = p[1] = p[2] = v;
+                } else {
+                    p[plane] = v;
+                }
+            }
+        }
+    }
+    if (layout.alpha >= 0) {
+        for (uint32_t y = 0; y < layout.height; ++y) {
+            if (options.Cancelled()) return DecodeStatus::Cancelled;
+            const uint8_t* row = reader.Row(y, static_cast<uint16_t>(layout.alpha));
+            if (row == nullptr) {
+                ++rows.bad;
+                continue;
+            }
+            for (uint32_t x = 0; x < layout.width; ++x) {
+                uint8_t* p = turned.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
+                const uint32_t a = SampleAt(row, x, layout.bits);
+                for (int c = 0; c < 3; ++c) p[c] = convert.Over(p[c], a, c);
+            }
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+/// Kinds the program does not convert itself, through the codec library's
+/// RGBA conversion (which hands out colours already multiplied by alpha).
+DecodeStatus ReadThroughRgba(TIFF* tif, const Layout& layout, const DecodeOptions& options,
+                             PixelImage& image, RowCount& rows) {
+    char message[1024] = {};
+    if (TIFFRGBAImageOK(tif, message) != 1) return DecodeStatus::Unsupported;
+    TIFFRGBAImage rgba{};
+    if (TIFFRGBAImageBegin(&rgba, tif, 1, message) != 1) return DecodeStatus::Unsupported;
+    struct End {
+        TIFFRGBAImage* image;
+        ~End() { TIFFRGBAImageEnd(image); }
+    } end{&rgba};
+    // Rows as stored, top down; the picture is turned here, as every kind is.
+    rgba.req_orientation = ORIENTATION_TOPLEFT;
+    rgba.orientation = ORIENTATION_TOPLEFT;
+    uint64_t band = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
+    band = std::clamp<uint64_t>(band, 1, layout.height);
+    band = std::max<uint64_t>(1, std::min(band, kRgbaBandBytes / (uint64_t{layout.width} * 4)));
+    std::vector<uint32_t> raster;
+    std::vector<uint8_t> rgb;
+    try {
+        raster.resize(static_cast<std::size_t>(band * layout.width));
+        rgb.resize(std::size_t{layout.width} * 3);
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::OutOfMemory;
+    }
+    const bool swap = OrientationSwapsSides(layout.orientation);
+    if (!image.AllocateBlack(static_cast<int32_t>(swap ? layout.height : layout.width),
+                             static_cast<int32_t>(swap ? layout.width : layout.height))) {
+        return DecodeStatus::OutOfMemory;
+    }
+    TurnedRows turned(image, static_cast<int32_t>(layout.width),
+                      static_cast<int32_t>(layout.height), layout.orientation);
+    const std::array<uint8_t, 3> background = BackgroundRgb(options.background);
+    for (uint32_t top = 0; top < layout.height; top += static_cast<uint32_t>(band)) {
+        if (options.Cancelled()) return DecodeStatus::Cancelled;
+        const auto count = static_cast<uint32_t>(std::min<uint64_t>(band, layout.height - top));
+        rgba.row_offset = static_cast<int>(top);
+        rgba.col_offset = 0;
+        if (TIFFRGBAImageGet(&rgba, raster.data(), layout.width, count) != 1) {
+            rows.bad += count;
+            continue;
+        }
+        rows.good += count;
+        for (uint32_t r = 0; r < count; ++r) {
+            const uint32_t* in = raster.data() + std::size_t{r} * layout.width;
+            uint8_t* out = rgb.data();
+            for (uint32_t x = 0; x < layout.width; ++x, out += 3) {
+                const uint32_t abgr = in[x];
+                const uint32_t a = TIFFGetA(abgr);
+                const uint32_t colour[3] = {TIFFGetR(abgr), TIFFGetG(abgr), TIFFGetB(abgr)};
+                for (int c = 0; c < 3; ++c) {
+                    const uint32_t under = RoundedQuotient(
+                        uint64_t{background[static_cast<std::size_t>(c)]} * (255 - a), 255);
+                    out[c] = static_cast<uint8_t>(std::min<uint32_t>(255, colour[c] + under));
+                }
+            }
+            turned.Put(static_cast<int32_t>(top + r), rgb.data());
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+/// The layout of the page, or the reason it cannot be read.
+DecodeStatus ReadLayout(TIFF* tif, Layout& layout) {
+    if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) != 1 ||
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height) != 1) {
+        return DecodeStatus::Corrupt;
+    }
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &layout.bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &layout.planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &layout.format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &layout.orientation);
+    if (layout.orientation < 1 || layout.orientation > 8) layout.orientation = 1;
+    if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric) != 1) {
+        // Without the tag a single sample is grey, three are RGB.
+        layout.photometric = layout.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    }
+    layout.tiled = TIFFIsTiled(tif) != 0;
+    if (layout.tiled) {
+        if (TIFFGetField(tif, TIFFTAG_TILEWIDTH, &layout.tileWidth) != 1 ||
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &layout.tileHeight) != 1 ||
+            layout.tileWidth == 0 || layout.tileHeight == 0) {
+            return DecodeStatus::Corrupt;
+        }
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &layout.rowsPerStrip);
+    }
+    if (layout.format != SAMPLEFORMAT_UINT && layout.format != SAMPLEFORMAT_VOID) {
+        return DecodeStatus::Unsupported;
+    }
+    if (layout.samples == 0 || layout.bits == 0) return DecodeStatus::Corrupt;
+    layout.colours = layout.photometric == PHOTOMETRIC_RGB ? 3 : 1;
+    uint16_t extraCount = 0;
+    uint16_t* extraKinds = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds) == 1 &&
+        extraKinds != nullptr) {
+        for (uint16_t i = 0; i < extraCount; ++i) {
+            if (extraKinds[i] == EXTRASAMPLE_ASSOCALPHA ||
+                extraKinds[i] == EXTRASAMPLE_UNASSALPHA) {
+                const int index = layout.samples - extraCount + i;
+                if (index >= layout.colours) {
+                    layout.alpha = index;
+                    layout.associated = extraKinds[i] == EXTRASAMPLE_ASSOCALPHA;
+                }
+                break;
+            }
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+/// True for the kinds converted here rather than by the codec library.
+bool OwnKind(const Layout& layout) {
+    const uint16_t bits = layout.bits;
+    if (layout.samples < layout.colours) return false;
+    switch (layout.photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_MINISWHITE:
+            return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+        case PHOTOMETRIC_RGB:
+            return bits == 8 || bits == 16;
+        case PHOTOMETRIC_PALETTE:
+            return (bits == 1 || bits == 2 || bits == 4 || bits == 8) && layout.alpha < 0;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
+                        const PictureLimits& limits, Picture& picture) {
+    picture.pixels.Clear();
+    picture.fullWidth = 0;
+    picture.fullHeight = 0;
+    picture.reduction = 1;
+    picture.orientation = 1;
+    if (source.size < 8 || (source.data == nullptr && source.file == nullptr)) {
+        return DecodeStatus::Truncated;
+    }
+    Stream stream;
+    stream.source = source;
+    if (source.file != nullptr) stream.fileStart = std::ftell(source.file);
+    std::unique_ptr<TIFFOpenOptions, OptionsFree> openOptions(TIFFOpenOptionsAlloc());
+    if (!openOptions) return DecodeStatus::OutOfMemory;
+    TIFFOpenOptionsSetErrorHandlerExtR(openOptions.get(), OnError, &stream);
+    TIFFOpenOptionsSetWarningHandlerExtR(openOptions.get(), OnWarning, &stream);
+    const uint64_t ceiling = static_cast<uint64_t>(limits.maxPixels) * 8 + kCodecAllowance;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(openOptions.get(), static_cast<tmsize_t>(ceiling));
+    // "m": no memory mapping; the procedures above read every byte.
+    std::unique_ptr<TIFF, Closer> tif(TIFFClientOpenExt("picture", "rm", &stream, ReadProc,
+                                                        WriteProc, SeekProc, CloseProc, SizeProc,
+                                                        MapProc, UnmapProc, openOptions.get()));
+    if (!tif) return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
+
+    Layout layout;
+    if (const DecodeStatus status = ReadLayout(tif.get(), layout); status != DecodeStatus::Ok) {
+        return status;
+    }
+    if (!limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
+
+    RowCount rows;
+    const DecodeStatus status =
+        OwnKind(layout) ? ReadOwnKinds(tif.get(), layout, options, picture.pixels, rows)
+                        : ReadThroughRgba(tif.get(), layout, options, picture.pixels, rows);
+    if (status != DecodeStatus::Ok || rows.good == 0) {
+        picture.pixels.Clear();
+        if (status != DecodeStatus::Ok) return status;
+        return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
+    }
+    const bool swap = OrientationSwapsSides(layout.orientation);
+    picture.fullWidth = static_cast<int32_t>(swap ? layout.height : layout.width);
+    picture.fullHeight = static_cast<int32_t>(swap ? layout.width : layout.height);
+    picture.orientation = layout.orientation;
+    return rows.bad > 0 ? DecodeStatus::Damaged : DecodeStatus::Ok;
+}
+
+}  // namespace kvx
