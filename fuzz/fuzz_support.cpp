@@ -44,4 +44,24 @@ std::string WriteInput(std::string_view name, const uint8_t* data, std::size_t s
     return path;
 }
 
+int FuzzDecoder(PictureFormat format, const uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    PictureLimits limits;
+    limits.maxSide = 4096;
+    limits.maxPixels = 1 << 22;
+    DecodeOptions options;
+    options.background = data[0] * 0x010203u & 0xFFFFFF;
+    Picture picture;
+    const DecodeStatus status = DecodePicture(data + 1, size - 1, format, options, limits, picture);
+    if (!PictureDecoded(status)) {
+        if (!picture.pixels.Empty() || !picture.reduced.empty()) std::abort();
+        return 0;
+    }
+    if (!limits.Accepts(picture.Width(), picture.Height()) || picture.Reduced() ||
+        picture.pixels.Width() != picture.Width() || picture.pixels.Height() != picture.Height()) {
+        std::abort();
+    }
+    return 0;
+}
+
 }  // namespace kvx::fuzz

@@ -168,6 +168,15 @@ struct Picture {
     int32_t Height() const { return fullHeight > 0 ? fullHeight : pixels.Height(); }
     /// True when `pixels` holds less than the full resolution.
     bool Reduced() const { return reduction > 1; }
+    /// Back to no picture at all, as a decode starts.
+    void Clear() {
+        pixels.Clear();
+        reduced.clear();
+        fullWidth = 0;
+        fullHeight = 0;
+        reduction = 1;
+        orientation = 1;
+    }
 
     /// Fills `reduced` from `pixels`. False when memory is short (the copies
     /// made so far stay; drawing then uses a larger one).

@@ -329,11 +329,7 @@ DecodeStatus DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenomina
 
 DecodeStatus DecodeJpegPicture(const PictureSource& source, const DecodeOptions& options,
                                const PictureLimits& limits, Picture& picture) {
-    picture.pixels.Clear();
-    picture.fullWidth = 0;
-    picture.fullHeight = 0;
-    picture.reduction = 1;
-    picture.orientation = 1;
+    picture.Clear();
     if (source.size == 0 || (source.data == nullptr && source.file == nullptr)) {
         return DecodeStatus::Truncated;
     }

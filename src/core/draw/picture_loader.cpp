@@ -92,20 +92,11 @@ bool Streamed(PictureFormat format) {
            format == PictureFormat::kTiff;
 }
 
-void ClearPicture(Picture& picture) {
-    picture.pixels.Clear();
-    picture.reduced.clear();
-    picture.fullWidth = 0;
-    picture.fullHeight = 0;
-    picture.reduction = 1;
-    picture.orientation = 1;
-}
-
 /// Reads the file at path with the decoder of format.
 DecodeStatus DecodeFileAs(const std::string& path, PictureFormat format,
                           const DecodeOptions& options, const PictureLimits& limits,
                           Picture& picture) {
-    ClearPicture(picture);
+    picture.Clear();
     if (format == PictureFormat::kUnknown) return DecodeStatus::Unsupported;
     FilePtr file;
     uint64_t size = 0;
@@ -190,7 +181,7 @@ PictureFormat PictureFormatOf(std::string_view path) {
 DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat format,
                            const DecodeOptions& options, const PictureLimits& limits,
                            Picture& picture) {
-    ClearPicture(picture);
+    picture.Clear();
     DecodeStatus status = DecodeStatus::Unsupported;
     switch (format) {
         case PictureFormat::kBmp:
@@ -210,7 +201,7 @@ DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat 
             break;
     }
     if (!PictureDecoded(status)) {
-        ClearPicture(picture);
+        picture.Clear();
         return status;
     }
     // Without reduced copies a picture still draws, only more slowly.

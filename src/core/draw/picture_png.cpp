@@ -260,11 +260,7 @@ void RunPngPass(PngJob* job) {
 
 DecodeStatus DecodePng(const PictureSource& source, const DecodeOptions& options,
                        const PictureLimits& limits, Picture& picture) {
-    picture.pixels.Clear();
-    picture.fullWidth = 0;
-    picture.fullHeight = 0;
-    picture.reduction = 1;
-    picture.orientation = 1;
+    picture.Clear();
     if (source.size < 8 || (source.data == nullptr && source.file == nullptr)) {
         return DecodeStatus::Truncated;
     }

@@ -603,11 +603,7 @@ bool OwnKind(const Layout& layout) {
 
 DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
                         const PictureLimits& limits, Picture& picture) {
-    picture.pixels.Clear();
-    picture.fullWidth = 0;
-    picture.fullHeight = 0;
-    picture.reduction = 1;
-    picture.orientation = 1;
+    picture.Clear();
     if (source.size < 8 || (source.data == nullptr && source.file == nullptr)) {
         return DecodeStatus::Truncated;
     }
