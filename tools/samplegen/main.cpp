@@ -17,6 +17,7 @@
 #include "core/project/project.hpp"
 #include "core/project/project_file.hpp"
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/text_file.hpp"
 #include "jpeg_file.hpp"
 #include "tissue_picture.hpp"
@@ -182,12 +183,11 @@ bool WriteProject(const std::string& path, const Program& program, const Specime
     project.originalImagePath = kImageName;
     project.resolutionDpi = kDpi;
     project.userName = "Korvanix sample";
-    TextFile file;
-    if (CreateTextFile(path, file) != kOk) return false;
-    const bool written = WriteProjectLines(file, project, history);
-    const bool closed = file.Close() == 0;
+    FileReplacement file;
+    if (file.Begin(path) != kOk) return false;
+    if (!WriteProjectLines(file.File(), project, history)) return false;
     std::printf("%s: %d points\n", path.c_str(), history.Count());
-    return written && closed;
+    return file.Commit() == kOk;
 }
 
 }  // namespace

@@ -15,9 +15,7 @@ namespace kvx {
 
 namespace {
 
-constexpr ErrorCode kCreateFailed = 2060203;
 constexpr ErrorCode kOpenFailed = 2070203;
-constexpr ErrorCode kAppendFailed = 2080103;
 constexpr ErrorCode kDeleteFailed = 2100103;
 
 constexpr ErrorCode kConvertOpenSource = 60110100;
@@ -228,22 +226,6 @@ ErrorCode OpenTextFile(std::string& name, std::size_t maxLength, TextFile& file,
     const std::string candidate = JoinPath(startDirectory, ExtractFileName(name));
     if (const ErrorCode second = OpenTextFileAt(candidate, file)) return second;
     name = CutTo(candidate, maxLength);
-    return kOk;
-}
-
-ErrorCode CreateTextFile(std::string_view name, TextFile& file) {
-    file.Close();
-    std::FILE* stream = OpenStream(std::string(name), "wb");
-    if (stream == nullptr) return kCreateFailed;
-    file.Adopt(stream, std::string(name));
-    return kOk;
-}
-
-ErrorCode AppendTextFile(std::string_view name, TextFile& file) {
-    file.Close();
-    std::FILE* stream = OpenStream(std::string(name), "ab");
-    if (stream == nullptr) return kAppendFailed;
-    file.Adopt(stream, std::string(name));
     return kOk;
 }
 

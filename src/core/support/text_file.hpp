@@ -54,8 +54,6 @@ public:
 private:
     friend class FileReplacement;
     friend ErrorCode OpenTextFileAt(const std::string& path, TextFile& file);
-    friend ErrorCode CreateTextFile(std::string_view name, TextFile& file);
-    friend ErrorCode AppendTextFile(std::string_view name, TextFile& file);
     /// Takes over an open stream and gives it a large buffer.
     void Adopt(std::FILE* file, std::string name);
     std::FILE* file_ = nullptr;
@@ -75,10 +73,6 @@ bool FileExists(std::string& name, std::size_t maxLength, bool search,
                                      bool search, std::string_view startDirectory);
 /// Opens exactly path for reading; 2070203 on failure.
 [[nodiscard]] ErrorCode OpenTextFileAt(const std::string& path, TextFile& file);
-/// Creates or truncates for writing; 2060203 on failure.
-[[nodiscard]] ErrorCode CreateTextFile(std::string_view name, TextFile& file);
-/// Opens for appending; 2080103 on failure.
-[[nodiscard]] ErrorCode AppendTextFile(std::string_view name, TextFile& file);
 /// Closes; the I/O result may be ignored.
 int32_t CloseFile(TextFile& file);
 

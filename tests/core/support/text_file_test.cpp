@@ -76,18 +76,16 @@ TEST(ReadLineTest, LongLineIsCutAndTheRestPassedOver) {
     EXPECT_EQ(file.ReadLine(line), TextFile::ReadStatus::End);
 }
 
-TEST(TextFileTest, WritesCrLfAndAppends) {
+TEST(TextFileTest, WritesCrLfLinesThroughAReplacement) {
     TempDir dir;
     const std::string path = dir.File("out.txt");
-    TextFile file;
-    ASSERT_EQ(CreateTextFile(path, file), kOk);
+    FileReplacement replacement;
+    ASSERT_EQ(replacement.Begin(path), kOk);
+    TextFile& file = replacement.File();
     for (int i = 0; i < 20000; ++i) ASSERT_TRUE(file.WriteLine("line " + std::to_string(i)));
-    EXPECT_EQ(CloseFile(file), 0);
-    EXPECT_FALSE(file.IsOpen());
-
-    ASSERT_EQ(AppendTextFile(path, file), kOk);
     ASSERT_TRUE(file.Write("tail"));
-    EXPECT_EQ(file.Close(), 0);
+    ASSERT_EQ(replacement.Commit(), kOk);
+    EXPECT_FALSE(file.IsOpen());
 
     const std::string bytes = TempDir::Read(path);
     EXPECT_EQ(bytes.substr(0, 16), "line 0\r\nline 1\r\n");
@@ -96,9 +94,8 @@ TEST(TextFileTest, WritesCrLfAndAppends) {
     EXPECT_EQ(lines[19999], "line 19999");
     EXPECT_EQ(lines.back(), "tail");
 
-    // Creating again truncates.
-    ASSERT_EQ(CreateTextFile(path, file), kOk);
-    EXPECT_EQ(file.Close(), 0);
+    // Replacing again leaves only the new content.
+    ASSERT_EQ(ReplaceFileContent(path, ""), kOk);
     EXPECT_EQ(FileSize(path), 0);
 }
 
@@ -108,8 +105,8 @@ TEST(TextFileTest, FailuresGiveCodesAndKeepTheIoResult) {
     std::string missing = dir.File("none.txt");
     EXPECT_EQ(OpenTextFile(missing, 255, file, false, ""), 2070203);
     EXPECT_EQ(LastIoResult(), ENOENT);
-    EXPECT_EQ(CreateTextFile(dir.File("no/such/dir.txt"), file), 2060203);
-    EXPECT_EQ(AppendTextFile(dir.File("no/such/dir.txt"), file), 2080103);
+    FileReplacement replacement;
+    EXPECT_EQ(replacement.Begin(dir.File("no/such/dir.txt")), 2060203);
     // A directory is not a text file.
     std::string directory = dir.Path().string();
     EXPECT_FALSE(FileExists(directory, 255, false, ""));
