@@ -294,9 +294,4 @@ WorldRect MovedInsideWorld(const ViewBlock& view, int64_t dx, int64_t dy) {
     return {left, top, left + size, top + size};
 }
 
-int64_t ImageWorldSize(int64_t pixels, int32_t resolutionDpi) {
-    if (resolutionDpi <= 0) return 0;
-    return RoundSaturated(static_cast<double>(pixels) * 25400.0 / resolutionDpi);
-}
-
 }  // namespace kvx

@@ -164,8 +164,4 @@ std::optional<WorldRect> ZoomAboutPixel(const ViewBlock& view, double factor, in
 /// world: a move past an edge stops at it.
 WorldRect MovedInsideWorld(const ViewBlock& view, int64_t dx, int64_t dy);
 
-/// World extent of an image side: pixels × 25400 / dpi rounded to the
-/// nearest micrometre (0 when dpi is not positive).
-int64_t ImageWorldSize(int64_t pixels, int32_t resolutionDpi);
-
 }  // namespace kvx

@@ -1,26 +1,18 @@
 #include "core/project/picture_frame.hpp"
 
-#include <cmath>
-#include <utility>
+#include <algorithm>
 
 namespace kvx {
-namespace {
-
-double WorldExtent(int32_t pixels, int32_t resolutionDpi) {
-    if (resolutionDpi <= 0 || pixels <= 0) return 0.0;
-    return std::nearbyint(static_cast<double>(pixels) * 25400.0 / resolutionDpi);
-}
-
-}  // namespace
-
 PictureFrame FrameOf(const Project& project) {
     PictureFrame frame;
     frame.orientation = project.pictureOrientation;
     const bool swapped = frame.orientation >= 5 && frame.orientation <= 8;
     const int32_t storedWidth = swapped ? project.view.imageHeight : project.view.imageWidth;
     const int32_t storedHeight = swapped ? project.view.imageWidth : project.view.imageHeight;
-    frame.storedWidth = WorldExtent(storedWidth, project.resolutionDpi);
-    frame.storedHeight = WorldExtent(storedHeight, project.resolutionDpi);
+    frame.storedWidth =
+        static_cast<double>(ImageWorldSize(std::max(storedWidth, 0), project.resolutionDpi));
+    frame.storedHeight =
+        static_cast<double>(ImageWorldSize(std::max(storedHeight, 0), project.resolutionDpi));
     return frame;
 }
 
@@ -62,40 +54,18 @@ void ShownFromStored(const PictureFrame& frame, double& x, double& y) {
 }
 
 void StoredFromShown(const PictureFrame& frame, double& x, double& y) {
-    const double w = frame.storedWidth;
-    const double h = frame.storedHeight;
-    const double u = x;
-    const double v = y;
-    switch (frame.orientation) {
-        case 2:
-            x = w - u;
-            break;
-        case 3:
-            x = w - u;
-            y = h - v;
-            break;
-        case 4:
-            y = h - v;
-            break;
-        case 5:
-            x = v;
-            y = u;
-            break;
-        case 6:
-            x = v;
-            y = h - u;
-            break;
-        case 7:
-            x = w - v;
-            y = h - u;
-            break;
-        case 8:
-            x = w - v;
-            y = u;
-            break;
-        default:
-            break;
+    // Turning back is turning the shown picture by the opposite orientation:
+    // a quarter turn one way (6) is undone by one the other way (8), every
+    // other orientation undoes itself; the shown picture has the sides
+    // swapped where the orientation swaps them.
+    PictureFrame shown = frame;
+    if (frame.orientation >= 5 && frame.orientation <= 8) {
+        shown.storedWidth = frame.storedHeight;
+        shown.storedHeight = frame.storedWidth;
     }
+    if (frame.orientation == 6) shown.orientation = 8;
+    if (frame.orientation == 8) shown.orientation = 6;
+    ShownFromStored(shown, x, y);
 }
 
 void TurnPoints(History& history, const PictureFrame& from, const PictureFrame& to) {

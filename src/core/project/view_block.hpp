@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace kvx {
@@ -40,5 +42,15 @@ struct ViewBlock {
     /// no fit is pending.
     WorldRect fitRectangle;
 };
+
+/// World extent of an image side: pixels × 25400 / dpi rounded to the
+/// nearest micrometre, halves to even (0 when dpi is not positive).
+inline int64_t ImageWorldSize(int64_t pixels, int32_t resolutionDpi) {
+    if (resolutionDpi <= 0) return 0;
+    // Kept inside int64 whatever a file claims.
+    constexpr double kLimit = 4.0e18;
+    const double extent = static_cast<double>(pixels) * 25400.0 / resolutionDpi;
+    return static_cast<int64_t>(std::llrint(std::clamp(extent, -kLimit, kLimit)));
+}
 
 }  // namespace kvx

@@ -5,6 +5,7 @@
 #include "core/program/object_type.hpp"
 #include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
+#include "core/project/picture_frame.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -112,6 +113,29 @@ TEST(ObjectTypeTableTest, FixedNameTables) {
     for (int t = 0; t <= 7; ++t) {
         EXPECT_LE(DataTypeName(t, 0).size(), 15u);
         EXPECT_LE(DataTypeName(t, 1).size(), 15u);
+    }
+}
+
+TEST(PictureFrameTest, EveryOrientationTurnsBackToTheStoredPoint) {
+    // A 3000 × 2000 µm stored picture; the corner (0, 0) and a point inside
+    // go where the picture turned as a camera records it puts them.
+    struct Case {
+        int32_t orientation;
+        double cornerX, cornerY;  // where the stored (0, 0) is shown
+    };
+    for (const Case& c : {Case{1, 0, 0}, Case{2, 3000, 0}, Case{3, 3000, 2000}, Case{4, 0, 2000},
+                          Case{5, 0, 0}, Case{6, 2000, 0}, Case{7, 2000, 3000}, Case{8, 0, 3000}}) {
+        const PictureFrame frame{c.orientation, 3000.0, 2000.0};
+        double x = 0.0, y = 0.0;
+        ShownFromStored(frame, x, y);
+        EXPECT_EQ(x, c.cornerX) << c.orientation;
+        EXPECT_EQ(y, c.cornerY) << c.orientation;
+        x = 700.0;
+        y = 250.0;
+        ShownFromStored(frame, x, y);
+        StoredFromShown(frame, x, y);
+        EXPECT_EQ(x, 700.0) << c.orientation;
+        EXPECT_EQ(y, 250.0) << c.orientation;
     }
 }
 
