@@ -19,6 +19,7 @@
 #include "gui/dialogs/error_mes.hpp"
 #include "gui/dialogs/file_ext_sel.hpp"
 #include "gui/dialogs/prg_dlg.hpp"
+#include "gui/dialogs/screen_msg.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
@@ -102,6 +103,7 @@ private slots:
         QCOMPARE(memo->toPlainText(), expected);
         // Its columns line up with blanks.
         QVERIFY(QFontInfo(memo->font()).fixedPitch());
+        QCOMPARE(QFontInfo(memo->font()).family(), QStringLiteral("Liberation Mono"));
 
         QTest::mouseClick(Find<QPushButton>(dialog, "BtZW"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
@@ -121,6 +123,26 @@ private slots:
                  QColor(Qt::black));
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
+    }
+
+    void ScreenReportLinesUpItsColumnsAndCopiesTabs() {
+        const std::vector<std::string> lines = {"\tn\tmin-max", "Nucleus area [mm\xB2]\t3\t1-2",
+                                                "Cells\t12\t3-40"};
+        TScreenMsg dialog(QStringLiteral("Report"), lines, QStringLiteral("Close"),
+                          QStringLiteral("Copy"));
+        dialog.show();
+        auto* memo = Find<QPlainTextEdit>(dialog, "DetailTxt");
+        // Whatever the length of a name, every column starts where it starts
+        // on the other lines.
+        const QStringList shown = memo->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[0], QStringLiteral("                    n   min-max"));
+        QCOMPARE(shown[1], QStringLiteral("Nucleus area [mm\u00B2]  3   1-2"));
+        QCOMPARE(shown[2], QStringLiteral("Cells               12  3-40"));
+        QVERIFY(QFontInfo(memo->font()).fixedPitch());
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtZW"), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("\tn\tmin-max\nNucleus area [mm\u00B2]\t3\t1-2\nCells\t12\t3-40"));
     }
 
     void InputDialogGeometry_data() {

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -550,12 +551,18 @@ private slots:
         }
 
         // The screen report opens its window with the report lines.
+        // Its columns line up with blanks and tabs whatever fonts the
+        // machine happens to have besides the ones the program installs.
         bool shown = false;
-        ModalScript screen({[&shown](QWidget& dialog) {
+        QFontInfo memoFont{QFont()};
+        ModalScript screen({[&shown, &memoFont](QWidget& dialog) {
             shown = dialog.objectName() == QStringLiteral("TScreenMsg");
+            memoFont = QFontInfo(Find<QPlainTextEdit>(dialog, "DetailTxt")->font());
         }});
         Find<QAction>(*window, "Screen1")->trigger();
         QVERIFY(shown);
+        QVERIFY(memoFont.fixedPitch());
+        QCOMPARE(memoFont.family(), QStringLiteral("Liberation Mono"));
     }
 };
 

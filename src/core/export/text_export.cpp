@@ -7,6 +7,7 @@
 #include "core/program/program.hpp"
 #include "core/stats/collect_values.hpp"
 #include "core/stats/statistics.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
@@ -219,9 +220,10 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
     const ValueList& v = values_;
     const int32_t mask = settings.OutputItemMask;
     const double f = ScreenFactor(type.dataType);
-    // Counts and labels are listed with the decimals of their type, the
-    // statistics of every type with the places set for this report.
-    const int valueDecimals = f == 1.0 ? DecimalsFor(type.dataType) : settings.DecimalPlaces;
+    // Unscaled values (counts, labels) are listed as they are, in free form:
+    // a label 2.5 is not rounded to 2. The statistics of every type keep the
+    // places set for this report.
+    const int valueDecimals = f == 1.0 ? -1 : settings.DecimalPlaces;
     const int d = settings.DecimalPlaces;
     const auto scaled = [&](double value) { return Shown(d, value / f); };
     const auto value = [&](double x) { return Shown(valueDecimals, x / f); };
@@ -238,35 +240,44 @@ void TextExport::ScreenLine(int32_t n, int32_t counted) {
     if (!line.empty() && f != 1.0) {
         line = TrimRight(line) + (f == 1000.0 ? " [mm]" : " [mm\xB2]");
     }
-    if (mask & kItemCount) line += "\t" + FormatReal(-1, -1, false, v.n());
-    if (mask & kItemRange) {
+    // Each cell is appended on its own: a "\t" + temporary concatenation
+    // makes GCC's optimiser report a false overlap (-Wrestrict).
+    const auto cell = [&line](const std::string& text) {
         line += '\t';
+        line += text;
+    };
+    const std::string none = "-";
+    if (mask & kItemCount) cell(FormatReal(-1, -1, false, v.n()));
+    if (mask & kItemRange) {
         if (counted == 0 || !Representable(v.min() / f) || !Representable(v.max() / f)) {
-            line += "-";
+            cell(none);
         } else if (counted == 1 || v.min() == v.max()) {
-            line += value(v.min());
+            cell(value(v.min()));
         } else {
-            line += value(v.min()) + "-" + value(v.max());
+            cell(value(v.min()));
+            line += '-';
+            line += value(v.max());
         }
     }
-    if (mask & kItemMean) line += "\t" + (counted == 0 ? std::string("-") : scaled(v.mean()));
-    if (mask & kItemS) line += "\t" + (counted < 2 ? std::string("-") : scaled(v.s()));
+    if (mask & kItemMean) cell(counted == 0 ? none : scaled(v.mean()));
+    if (mask & kItemS) cell(counted < 2 ? none : scaled(v.s()));
     if (mask & kItemVariation) {
         // A mean of 0 leaves the coefficient undefined.
-        line += "\t" + (counted < 2 || v.mean() == 0.0
-                            ? std::string("-")
-                            : Shown(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
+        cell(counted < 2 || v.mean() == 0.0 ? none
+                                            : Shown(1, (v.s() / 10.0) / (v.mean() / 1000.0)));
     }
     if (mask & kItemInterval) {
         const double lower = v.mean() - v.s();
         const double upper = v.mean() + v.s();
-        line += "\t" + (counted < 2 || !Representable(lower / f) || !Representable(upper / f)
-                            ? std::string("-")
-                            : scaled(lower) + "-" + scaled(upper));
+        if (counted < 2 || !Representable(lower / f) || !Representable(upper / f)) {
+            cell(none);
+        } else {
+            cell(scaled(lower));
+            line += '-';
+            line += scaled(upper);
+        }
     }
-    if (mask & kItemWithin) {
-        line += "\t" + (counted == 1 ? std::string("1") : Number(1, v.withinPercent()));
-    }
+    if (mask & kItemWithin) cell(counted == 1 ? std::string("1") : Number(1, v.withinPercent()));
     memo_->push_back(std::move(line));
 }
 
@@ -348,18 +359,21 @@ void TextExport::WriteTessaplotTrailer() {
     for (int64_t c = 0; c <= lastClass; ++c) {
         const auto& counters = classes_[static_cast<std::size_t>(c)];
         if (counters[0] + counters[1] + counters[2] <= 0) continue;
-        std::string line = "DATA;" +
-                           IntToStr(static_cast<int64_t>(static_cast<double>(c) * width)) + ";" +
-                           IntToStr(counters[0]);
-        if (typesWritten_ > 1) line += ";" + IntToStr(counters[1]);
-        if (typesWritten_ > 2) line += ";" + IntToStr(counters[2]);
+        // Appended piece by piece, as in ScreenLine (GCC's -Wrestrict).
+        std::string line = "DATA;";
+        line += IntToStr(static_cast<int64_t>(static_cast<double>(c) * width));
+        for (std::size_t k = 0; k < 3 && (k == 0 || static_cast<int64_t>(k) < typesWritten_); ++k) {
+            line += ';';
+            line += IntToStr(counters[k]);
+        }
         if (!Line(line)) return;
     }
 }
 
 void TextExport::WriteRTable() {
-    // R reads line feeds alone.
-    std::string text = header_ + "\n";
+    // R reads line feeds alone, and on this system text in UTF-8: a name
+    // in Windows-1252 stops its reader at the first umlaut.
+    std::string text = Cp1252ToUtf8(header_) + "\n";
     for (const auto& row : rows_) {
         for (int32_t c = 0; c < columns_; ++c) {
             if (c > 0) text += '\t';

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -12,6 +11,7 @@
 
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/support/core_text.hpp"
+#include "gui/support/qt_text_metrics.hpp"
 
 namespace kvx {
 
@@ -75,7 +75,7 @@ TErrorMes::TErrorMes(ErrorDialogRequest& request, QWidget* parent)
     detailTxt_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     detailTxt_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The report lines up its columns with blanks.
-    detailTxt_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    detailTxt_->setFont(FixedPitchFont(10));
     detailTxt_->setGeometry(kMargin, kMemoTop, width - 2 * kMargin, kMemoHeight);
 
     closeBut_ = MakeChild<QPushButton>(this, "CloseBut");

@@ -26,6 +26,8 @@ private:
     QPlainTextEdit* detailTxt_;
     QPushButton* closeBut_;
     QPushButton* btZw_;
+    // The lines with their tabs, as the Copy button hands them on.
+    QString copyText_;
 };
 
 }  // namespace kvx

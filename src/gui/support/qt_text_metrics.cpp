@@ -50,6 +50,14 @@ QFont ToQFont(const Font& font) {
     return result;
 }
 
+QFont FixedPitchFont(int points) {
+    Font courier;
+    courier.name = "Courier New";
+    courier.size = points;
+    courier.pitch = FontPitch::kFixed;
+    return ToQFont(courier);
+}
+
 const QFontMetrics& QtTextMetrics::MetricsFor(const Font& font) const {
     const QString key = CacheKey(font);
     auto it = cache_.find(key);

@@ -20,6 +20,11 @@ QString FontFamily(std::string_view name);
 /// size × 96 / 72 rounded, so that measuring does not depend on the screen.
 QFont ToQFont(const Font& font);
 
+/// A fixed-pitch font of points size for texts that line up their columns
+/// with blanks. It names a family the program's packages install, since the
+/// platform's own fixed font is whatever the machine's font setup makes it.
+QFont FixedPitchFont(int points);
+
 /// Text metrics of the real fonts, for the recordings the front end makes.
 class QtTextMetrics : public TextMetrics {
 public:

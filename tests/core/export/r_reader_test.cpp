@@ -34,6 +34,7 @@ for (j in seq_along(d)) {
   cat("col", j, length(x), sprintf("%.15g", mean(x)), sprintf("%.15g", sd(x)),
       as.integer(inBlock), "\n")
 }
+cat("names", paste(names(d), collapse = "|"), "\n")
 )";
 
 bool HaveRscript() {
@@ -68,8 +69,10 @@ TEST_P(RReaderTest, RAgreesWithOurStatistics) {
     ASSERT_EQ(ws.CreateHistory(), kOk);
 
     const int types[] = {70, 71, 72, 73};
-    build.DefineType(70, kTwoPointLine, "Length (mm)", "Laenge (mm)");
-    build.DefineType(71, kPolygon, "Area", "Flaeche");
+    build.DefineType(70, kTwoPointLine, "Length (mm)", "L\xE4nge (mm)");
+    build.DefineType(71, kPolygon, "Area",
+                     "Fl\xE4"
+                     "che");
     build.DefineType(72, kText, "Score", "Note");
     build.DefineType(73, kCount, "Cells", "Zellen");
     build.Line(70, 1234.5);
@@ -92,7 +95,9 @@ TEST_P(RReaderTest, RAgreesWithOurStatistics) {
     ui.saveAnswers.push_back(table);
     ws.DoWriteFile(kExportR);
     const std::string script = dir.Write("read.R", kScript);
-    const std::string output = RunCommand("Rscript " + script + " " + table + " 2>&1");
+    // R as a Linux user has it: a UTF-8 locale and read.delim's defaults.
+    const std::string output =
+        RunCommand("LC_ALL=C.UTF-8 Rscript " + script + " " + table + " 2>&1");
 
     std::istringstream lines(output);
     std::string tag;
@@ -119,6 +124,13 @@ TEST_P(RReaderTest, RAgreesWithOurStatistics) {
         EXPECT_NEAR(mean, ws.valueList.mean(), 1e-9 * std::abs(ws.valueList.mean()));
         EXPECT_NEAR(sd, ws.valueList.s(), 1e-9 * ws.valueList.s());
     }
+    // The names come back as they were typed, umlauts included.
+    std::string names;
+    ASSERT_TRUE(lines >> tag) << output;
+    EXPECT_EQ(tag, "names");
+    std::getline(lines, names);
+    EXPECT_EQ(names, GetParam() == 0 ? " L\u00E4nge|Fl\u00E4che|Note|Zellen "
+                                     : " Length|Area|Score|Cells ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, RReaderTest, ::testing::Values(1, 0),

@@ -172,8 +172,10 @@ TEST_F(ExportTest, ScreenLinesWithEveryItem) {
     build.DefineType(45, kTwoPointLine, "Stem");
     build.DefineType(46, kCount, "Cells");
     build.DefineType(47, kTwoPointLine, "Len");
+    build.DefineType(48, kText, "Score");
     build.Line(45, 2500);
     for (const int m : {3, 4, 4}) build.Count(46, m);
+    for (const char* label : {"2.5", "7", "12.25"}) build.Text(48, label);
     for (const double v : {2, 4, 4, 4, 5, 5, 7, 9}) build.Line(47, v);
     // Counts keep their whole numbers, their mean and spread the report's
     // places rather than twelve.
@@ -182,11 +184,15 @@ TEST_F(ExportTest, ScreenLinesWithEveryItem) {
                             "Stem [mm]\t1\t2.500\t2.500\t-\t-\t-\t1",
                             "Cells\t3\t3-4\t3.667\t0.577\t15.7\t3.089-4.244\t66.7",
                             "Len [mm]\t8\t0.002-0.009\t0.005\t0.002\t42.8\t0.003-0.007\t75.0",
+                            // Labels keep the decimals they were written with.
+                            "Score\t3\t2.5-12.25\t7.250\t4.880\t67.3\t2.370-12.130\t66.7",
                         }));
     program.settings.Language = 0;
     program.settings.DecimalPlaces = 4;
-    EXPECT_EQ(Screen().back(),
+    const std::vector<std::string> german = Screen();
+    EXPECT_EQ(german[german.size() - 2],
               "Len [mm]\t8\t0,0020-0,0090\t0,0050\t0,0021\t42,8\t0,0029-0,0071\t75,0");
+    EXPECT_EQ(german.back(), "Score\t3\t2,5-12,25\t7,2500\t4,8798\t67,3\t2,3702-12,1298\t66,7");
 }
 
 TEST_F(ExportTest, ScreenReportWindowAndRestoredStatistics) {
@@ -231,7 +237,8 @@ TEST_F(ExportTest, RTableOfTwoTypes) {
     program.settings.Language = 0;
     ui.boxes.clear();
     ui.boxAnswers = {kAnswerYes, kAnswerNo};
-    EXPECT_EQ(Export(kExportR), "L\xE4nge \n1234.500\n2000.250\n10.0\n");
+    // The R table is UTF-8, as R reads text on this system.
+    EXPECT_EQ(Export(kExportR), "L\xC3\xA4nge \n1234.500\n2000.250\n10.0\n");
     EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2019) + "\r\nL\xE4nge (mm)");
 }
 

@@ -428,8 +428,8 @@ TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
         }
         EXPECT_LE(cells.back()->at.x + cells.back()->width, right - 12) << cells.back()->text;
     }
-    // Counts and labels with the decimals of their type, every mean and
-    // spread with three places, lengths with their unit.
+    // Counts and labels as they are (a label 1.25 is not rounded), every
+    // mean and spread with three places, lengths with their unit.
     std::vector<std::string> rows;
     for (const auto& [y, cells] : lines) {
         std::string row;
@@ -438,7 +438,7 @@ TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
     }
     EXPECT_EQ(rows[1].substr(0, rows[1].find('|', rows[1].find('|') + 1)), "Length [mm]|5");
     EXPECT_EQ(rows[2], "Count|3|3-4|3.667|0.577|15.7|3.089-4.244|66.7|");
-    EXPECT_EQ(rows[3], "Value|3|1-3|2.083|0.878|42.1|1.205-2.961|66.7|");
+    EXPECT_EQ(rows[3], "Value|3|1.25-3|2.083|0.878|42.1|1.205-2.961|66.7|");
 
     // Sizes from a hand-edited configuration: the box is drawn, nothing overflows.
     program.settings.BoxSize = 2147483647;
