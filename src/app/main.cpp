@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/program/startup.hpp"
+#include "core/support/file_replacement.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/support/core_text.hpp"
 
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
+    // Stopped from a terminal or by the session, a save under way leaves
+    // no temporary behind.
+    kvx::InstallTemporaryCleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvanix"));
     // Numbers in files and texts always use a decimal point.

@@ -73,6 +73,7 @@ public:
     bool TypeEditor(TypeEditorModel&) override { return false; }
     bool OptionsDialog(OptionsModel&) override { return false; }
     void SizingCursor(bool) override {}
+    bool CanAsk() const override { return false; }
 
 private:
     int AnswerTypeQuestion(std::string_view text);

@@ -7,6 +7,7 @@
 #include "cli/batch_commands.hpp"
 #include "cli/batch_options.hpp"
 #include "core/program/program.hpp"
+#include "core/support/file_replacement.hpp"
 
 #ifdef KVX_BATCH_RASTER
 #include <QGuiApplication>
@@ -28,6 +29,8 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 int main(int argc, char** argv) {
     using namespace kvx::batch;
+    // An interrupted run leaves no half-written table or project temporary.
+    kvx::InstallTemporaryCleanup();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParseResult parsed = ParseArguments(arguments);
     if (!parsed.Ok()) {

@@ -153,6 +153,24 @@ private slots:
         QCOMPARE(program_.objectTypes, shipped_);
     }
 
+    void BrowsingTheTypesKeepsBothNames() {
+        // Moving through the list with the keys and confirming edits nothing:
+        // the names in the other language stay as they were.
+        Workspace ws(program_);
+        WhenModal([](QWidget& dialog) {
+            auto* lb = Find<QListWidget>(dialog, "Lb");
+            auto* edName = Find<QLineEdit>(dialog, "EdName");
+            for (int row = 0; row < 4; ++row) {
+                QTest::keyClick(lb, Qt::Key_Down);
+                // The name edit is left as it was shown.
+                emit edName->editingFinished();
+            }
+            QTest::keyClick(edName, Qt::Key_Return);
+        });
+        ws.MnDataClick();
+        QCOMPARE(program_.objectTypes, shipped_);
+    }
+
     void NewTypeFromTheMenu() {
         Workspace ws(program_);
         ws.FillTypeSelector();

@@ -586,6 +586,22 @@ PROGRAM_MESSAGES = [
     (2365, "Diese Datei gibt es schon. Soll sie ersetzt werden?",
      "This file already exists. Do you want to replace it?",
      "Este archivo ya existe. ¿Desea reemplazarlo?"),
+    # a project's picture missing where nobody can be asked to look for it
+    (2366, "Das Bild dieses Projekts wurde nicht gefunden. Fehlende Datei: ~",
+     "The image of this project cannot be found. Missing file: ~",
+     "No se encuentra la imagen de este proyecto. Archivo que falta: ~"),
+    # an object-type file that was empty or unreadable at the start
+    (2367,
+     "Die Objekttypdatei war beim Start leer oder unlesbar. Soll sie durch die Typen dieser "
+     "Sitzung ersetzt werden?",
+     "The object-type file was empty or unreadable at the start. Replace it with the types of "
+     "this session?",
+     "El archivo de tipos de objeto estaba vacío o ilegible al iniciar. ¿Reemplazarlo por los "
+     "tipos de esta sesión?"),
+    (2368,
+     "Die Objekttypdatei ist leer oder nicht lesbar; die mitgelieferten Typen werden verwendet.",
+     "The object-type file is empty or cannot be read; the shipped types are used.",
+     "El archivo de tipos de objeto está vacío o no se puede leer; se usan los tipos incluidos."),
 ]
 
 # (class, unit, procedure, message number, technical description).
@@ -662,6 +678,7 @@ PROGRAM_ERRORS = [
     # object-type file
     (61, 1, 1, 2324, " LoadObjectTypes: file cannot be opened"),
     (61, 1, 2, 2325, " LoadObjectTypes: bad type line"),
+    (61, 1, 3, 2368, " LoadObjectTypes: file empty or unreadable - shipped types used"),
     (61, 1, 19, 2326, " LoadObjectTypes: data file not located"),
     (61, 2, 1, 2327, " SaveObjectTypes: file cannot be created"),
     (61, 4, 1, 2328, " LocateDataFile: cancelled by the user"),

@@ -106,6 +106,9 @@ std::string TypeEditorModel::SymbolFontCaption() const {
 
 bool TypeEditorModel::SetName(std::string_view text) {
     if (text.empty()) return false;
+    // Leaving the edit as it was shown is no edit: it must not copy this
+    // language's name over the other one.
+    if (CutTo(text, ObjectType::kMaxName) == working_.Name(language_)) return true;
     working_.nameEnglish = CutTo(text, ObjectType::kMaxName);
     working_.nameGerman = working_.nameEnglish;
     return true;

@@ -56,6 +56,7 @@ constexpr int kMessageItem = 2361;
 // larger value means anything there.
 constexpr int32_t kMaxBoxSize = 2000;
 constexpr int32_t kMaxStatisticsFont = 2000;
+constexpr int32_t kMaxRecordCapacity = 100 * 1024;
 
 constexpr ItemDef kItems[] = {
     {.number = 0, .name = "ID.Unit-ID", .kind = Kind::Fixed, .defaultText = "62", .fixed = "62"},
@@ -159,7 +160,11 @@ constexpr ItemDef kItems[] = {
      .name = "Data.MaxDrawHistory",
      .kind = Kind::Integer,
      .defaultText = "10240",
-     .integer = &Settings::RecordCapacity},
+     .integer = &Settings::RecordCapacity,
+     // The options dialog offers 1 to 100 times 1024; a table of no record
+     // or of billions cannot be created, and the program would not start.
+     .minimum = 1,
+     .maximum = kMaxRecordCapacity},
     {.number = 22,
      .name = "Output.Decimals",
      .kind = Kind::Integer,

@@ -49,6 +49,9 @@ public:
     /// the name it was asked for by; saving that name writes back there.
     std::string objectTypeSource;
     std::string objectTypeRequest;
+    /// The object-type file that was empty or unreadable at the start (a full
+    /// path); it is written over only when the person agrees.
+    std::string damagedObjectTypeFile;
 
     /// Ends the process with a status; replaceable so that a fatal stop can
     /// be observed. It must not return.

@@ -150,6 +150,10 @@ public:
     virtual bool OptionsDialog(OptionsModel& model) = 0;
     /// The four-way sizing cursor while a point is dragged, or the normal one.
     virtual void SizingCursor(bool on) = 0;
+    /// False where nobody answers (the batch tool): questions that would
+    /// start a search are then not asked, and what would have been asked is
+    /// told as a statement.
+    virtual bool CanAsk() const { return true; }
 };
 
 /// Asks nobody: message boxes answer Cancel (or OK when that is the only

@@ -1,5 +1,7 @@
 #include "core/project/object_type_file.hpp"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +53,9 @@ bool IsAbsolutePath(std::string_view path) {
 constexpr int kMessageCaption = 2020;
 constexpr int kMessageNotWritten = 2363;
 constexpr int kMessageWrittenToCopy = 2364;
+constexpr int kMessageReplaceDamaged = 2367;
+// The types that come with the program, in its data folder.
+constexpr const char* kShippedObjectTypeFile = "Korvanix.kxo";
 
 // The per-user copy of an object-type file: its bare name in the
 // configuration folder; empty without one.
@@ -315,6 +320,60 @@ ErrorCode LocateDataFile(Program& program, std::string& fileName, std::size_t ma
     return kOk;
 }
 
+namespace {
+
+// What reading one type file gave: failed on a bad line or a read error
+// (what was read before it stays), and whether it held anything but blanks
+// (a file of comments alone is a table with no types, as Save writes it).
+struct TypeFileRead {
+    bool failed = false;
+    bool anyLine = false;
+};
+
+TypeFileRead ReadTypeFile(Program& program, TextFile& file, const std::string& path) {
+    ObjectTypeTable& table = program.objectTypes;
+    TypeFileRead result;
+    bool halve = false;
+    std::string raw;
+    ObjectTypeLine parsed;
+    for (;;) {
+        const TextFile::ReadStatus status = file.ReadLine(raw);
+        if (status == TextFile::ReadStatus::End) break;
+        if (status == TextFile::ReadStatus::Error) {
+            // A read error ends the file like a bad line: what was read stays.
+            program.ReportError(kObjectTypeBadLine, 0, path);
+            result.failed = true;
+            break;
+        }
+        const std::string line = Trim(raw);
+        if (!line.empty()) result.anyLine = true;
+        if (line.empty() || line[0] == ';') continue;
+        ErrorCode failedField = kOk;
+        if (const ErrorCode code = ParseObjectTypeLine(line, parsed, failedField); code != kOk) {
+            program.ReportError(code, failedField, line);
+            program.ReportError(kObjectTypeBadLine, 0, line);
+            result.failed = true;
+            break;
+        }
+        *table.Find(parsed.slot) = parsed.type;
+        halve = halve || parsed.highFrequency;
+    }
+    file.Close();
+    if (!result.failed && halve) {
+        for (int slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
+            table.Find(slot)->frequency /= 2;
+        }
+    }
+    return result;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
 bool LoadObjectTypes(Program& program, std::string_view fileName) {
     ObjectTypeTable& table = program.objectTypes;
     table.Clear();
@@ -327,11 +386,14 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
 
     program.objectTypeSource.clear();
     program.objectTypeRequest.clear();
+    program.damagedObjectTypeFile.clear();
     std::string path(fileName);
     bool inConfigDir = false;
     if (!program.configDir.empty() && !path.empty() && !IsAbsolutePath(path)) {
+        // A per-user copy that is there but cannot be read is damaged, not
+        // absent: the shipped file must not silently take its place.
         std::string own = PerUserCopy(program, path);
-        if (FileExists(own, kMaxPath, false, {})) {
+        if (Exists(own)) {
             path = std::move(own);
             inConfigDir = true;
         }
@@ -345,47 +407,52 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
     }
 
     TextFile file;
-    if (const ErrorCode code = OpenTextFileAt(path, file); code != kOk) {
-        program.ReportError(code, kObjectTypeOpen, path);
+    const ErrorCode opened = OpenTextFileAt(path, file);
+    TypeFileRead read;
+    if (opened == kOk) {
+        program.objectTypeSource = FullPath(program, path);
+        program.objectTypeRequest = std::string(fileName);
+        read = ReadTypeFile(program, file, path);
+        failed = read.failed;
+    } else {
+        program.ReportError(opened, kObjectTypeOpen, path);
+    }
+    if (opened == kOk && (read.failed || read.anyLine)) return finish();
+
+    // An empty file, or one that cannot be read, holds no types worth
+    // keeping and no table worth writing back: the shipped types are used
+    // instead, and the file is written over only when the person agrees.
+    program.ReportError(kObjectTypeDamaged, 0, path);
+    program.damagedObjectTypeFile = FullPath(program, path);
+    table.Clear();
+    const std::string shipped = JoinPath(program.programDir, kShippedObjectTypeFile);
+    TextFile shippedFile;
+    if (FullPath(program, shipped) == program.damagedObjectTypeFile ||
+        OpenTextFileAt(shipped, shippedFile) != kOk) {
         failed = true;
         return finish();
     }
-    program.objectTypeSource = FullPath(program, path);
+    program.objectTypeSource = FullPath(program, shipped);
     program.objectTypeRequest = std::string(fileName);
-
-    bool halve = false;
-    std::string raw;
-    ObjectTypeLine parsed;
-    for (;;) {
-        const TextFile::ReadStatus status = file.ReadLine(raw);
-        if (status == TextFile::ReadStatus::End) break;
-        if (status == TextFile::ReadStatus::Error) {
-            // A read error ends the file like a bad line: what was read stays.
-            program.ReportError(kObjectTypeBadLine, 0, path);
-            failed = true;
-            break;
-        }
-        const std::string line = Trim(raw);
-        if (line.empty() || line[0] == ';') continue;
-        ErrorCode failedField = kOk;
-        if (const ErrorCode code = ParseObjectTypeLine(line, parsed, failedField); code != kOk) {
-            program.ReportError(code, failedField, line);
-            program.ReportError(kObjectTypeBadLine, 0, line);
-            failed = true;
-            break;
-        }
-        *table.Find(parsed.slot) = parsed.type;
-        halve = halve || parsed.highFrequency;
-    }
-    file.Close();
-
-    if (!failed && halve) {
-        for (int slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
-            table.Find(slot)->frequency /= 2;
-        }
-    }
+    failed = ReadTypeFile(program, shippedFile, shipped).failed;
     return finish();
 }
+
+namespace {
+
+// The file that could not be read at the start is replaced only when the
+// person says so: it may be a colleague's, or readable again tomorrow.
+bool MayReplaceDamaged(Program& program, const std::string& target) {
+    if (program.damagedObjectTypeFile.empty() ||
+        FullPath(program, target) != program.damagedObjectTypeFile) {
+        return true;
+    }
+    return program.ui.MessageBox(program.GetMessage(kMessageCaption),
+                                 program.GetMessage(kMessageReplaceDamaged) + "\r\n" + target,
+                                 MessageButtons::YesNo) == kAnswerYes;
+}
+
+}  // namespace
 
 ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
     const std::string name(fileName);
@@ -409,11 +476,13 @@ ErrorCode SaveObjectTypes(Program& program, std::string_view fileName) {
             program.ReportError(kObjectTypeCreate, 0, name);
             return kObjectTypeCreate;
         }
+        if (!MayReplaceDamaged(program, perUser)) return kOk;
         const WriteResult result = WriteObjectTypeFile(program, perUser);
         if (result.code != kOk) program.ReportError(result.code, result.passCode, perUser);
         return result.passCode;
     }
 
+    if (!MayReplaceDamaged(program, name)) return kOk;
     const WriteResult result = WriteObjectTypeFile(program, name);
     if (result.code == kOk) return kOk;
     // A file the person chose (a lab-wide one, say) that cannot be written

@@ -12,9 +12,11 @@ namespace kvx {
 class Program;
 
 /// Codes of the object-type file.
-inline constexpr ErrorCode kObjectTypeOpen = 61010100;       ///< passes the opener's code
-inline constexpr ErrorCode kObjectTypeBadLine = 61010201;    ///< info: the line
-inline constexpr ErrorCode kObjectTypeLocate = 61011900;     ///< passes LocateDataFile's code
+inline constexpr ErrorCode kObjectTypeOpen = 61010100;     ///< passes the opener's code
+inline constexpr ErrorCode kObjectTypeBadLine = 61010201;  ///< info: the line
+inline constexpr ErrorCode kObjectTypeLocate = 61011900;   ///< passes LocateDataFile's code
+/// The file is empty or cannot be read; the shipped types are used. info: the file.
+inline constexpr ErrorCode kObjectTypeDamaged = 61010301;
 inline constexpr ErrorCode kObjectTypeCreate = 61020100;     ///< passes the creator's code
 inline constexpr ErrorCode kObjectTypeWrite = 61020103;      ///< a write or the close failed
 inline constexpr ErrorCode kLocateCancelled = 61040105;      ///< the person gave up looking
@@ -53,7 +55,9 @@ std::string FormatObjectTypeLine(int slot, const ObjectType& type, int language)
 /// that name in the per-user configuration folder wins; otherwise the file is
 /// located (asking the person when it cannot be found). Collected errors are
 /// shown. True only when the whole file was read without an error; slots
-/// read before a bad line stay filled.
+/// read before a bad line stay filled. A file that is empty or cannot be read
+/// is reported as damaged: the shipped types are read instead (true when
+/// they were), and SaveObjectTypes asks before it writes over that file.
 [[nodiscard]] bool LoadObjectTypes(Program& program, std::string_view fileName);
 
 /// Writes the slots in use. A file named with its folder (fileName starts

@@ -34,6 +34,7 @@ constexpr std::size_t kWriteChunk = 64 * 1024;
 
 constexpr int kMessageTitle = 2020;
 constexpr int kMessageImageMissing = 2024;
+constexpr int kMessageImageMissingStatement = 2366;
 
 // True when both names lead to one existing file.
 bool SameFile(const std::string& a, const std::string& b) {
@@ -402,6 +403,13 @@ void ProjectReader::ResolveImage(const std::string& written) {
             resolvedFrom_ = written;
             resolvedTo_ = found;
             resolvedMoved_ = moved;
+            return;
+        }
+        if (!program_.ui.CanAsk()) {
+            program_.ui.MessageBox(program_.GetMessage(kMessageTitle),
+                                   program_.GetMessage(kMessageImageMissingStatement) + candidate,
+                                   MessageButtons::Ok);
+            abandoned_ = true;
             return;
         }
         const std::string text = program_.GetMessage(kMessageImageMissing) + candidate;

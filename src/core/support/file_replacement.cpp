@@ -1,12 +1,17 @@
 #include "core/support/file_replacement.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
@@ -27,6 +32,54 @@ constexpr std::size_t kMaxTemporaryStem = 200;
 constexpr int kMaxNameAttempts = 100;
 
 std::atomic<uint64_t> replacementCount{0};
+
+// The temporaries being written now, for the signal handler that removes
+// them when the process is stopped: a fixed table of plain pointers, since a
+// handler may neither allocate nor lock. A replacement that finds no free
+// slot simply is not cleaned up after a signal.
+constexpr std::size_t kTrackedTemporaries = 64;
+std::array<std::atomic<const char*>, kTrackedTemporaries> liveTemporaries{};
+
+void Track(const std::string& path) {
+    for (auto& slot : liveTemporaries) {
+        const char* none = nullptr;
+        if (slot.compare_exchange_strong(none, path.c_str())) return;
+    }
+}
+
+void Untrack(const std::string& path) {
+    for (auto& slot : liveTemporaries) {
+        const char* mine = path.c_str();
+        if (slot.compare_exchange_strong(mine, nullptr)) return;
+    }
+}
+
+extern "C" void RemoveTemporariesAndStop(int signal) {
+    for (auto& slot : liveTemporaries) {
+        if (const char* path = slot.exchange(nullptr)) (void)::unlink(path);
+    }
+    std::signal(signal, SIG_DFL);
+    (void)std::raise(signal);
+}
+
+// A temporary of this target left by a process that no longer runs: its name
+// is "." + stem + "." + process number + "-" + count + "~".
+bool IsStaleTemporary(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || !name.ends_with('~')) return false;
+    const std::string_view rest = name.substr(prefix.size(), name.size() - prefix.size() - 1);
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 10) return false;
+    int64_t pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return false;
+        pid = pid * 10 + (c - '0');
+    }
+    for (const char c : rest.substr(dash + 1)) {
+        if (c < '0' || c > '9') return false;
+    }
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == ::getpid()) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
 
 int32_t Errno() {
     return errno != 0 ? errno : EIO;
@@ -99,6 +152,47 @@ void SyncFolder(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+std::string TemporaryPrefix(const std::string& path, const std::string& folder) {
+    std::string stem = path.substr(folder.size());
+    if (stem.size() > kMaxTemporaryStem) stem.resize(kMaxTemporaryStem);
+    return "." + stem + ".";
+}
+
+}  // namespace
+
+void InstallTemporaryCleanup() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporariesAndStop;
+        sigemptyset(&action.sa_mask);
+        struct sigaction previous {};
+        // A signal the caller's parent set to be ignored stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
+        (void)::sigaction(signal, &action, nullptr);
+    }
+}
+
+int32_t RemoveStaleTemporaries(std::string_view target) {
+    const std::string path(target);
+    const std::string folder = FolderOf(path);
+    const std::string prefix = TemporaryPrefix(path, folder);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return 0;
+    int32_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsStaleTemporary(entry->d_name, prefix) &&
+            ::unlink((folder + entry->d_name).c_str()) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 std::string ReplacementName(std::string_view target) {
     const std::string path(target);
     const std::string folder = FolderOf(path);
@@ -130,6 +224,7 @@ ErrorCode FileReplacement::Begin(std::string_view target) {
         return kCreateFailed;
     }
 
+    (void)RemoveStaleTemporaries(target_);
     int fd = -1;
     for (int attempt = 0; attempt < kMaxNameAttempts && fd < 0; ++attempt) {
         temporary_ = ReplacementName(target_);
@@ -144,12 +239,23 @@ ErrorCode FileReplacement::Begin(std::string_view target) {
         temporary_.clear();
         return kCreateFailed;
     }
-    if (exists) (void)::fchmod(fd, previous.st_mode & 07777);
+    if (exists) {
+        // The replaced file keeps its owner and group where the system lets
+        // this process give them (in a shared folder the group is what lets
+        // the colleagues go on saving), then its permission bits, which a
+        // change of owner may have cleared.
+        if (::fchown(fd, previous.st_uid, previous.st_gid) != 0) {
+            (void)::fchown(fd, static_cast<uid_t>(-1), previous.st_gid);
+        }
+        (void)::fchmod(fd, previous.st_mode & 07777);
+    }
+    Track(temporary_);
 
     std::FILE* stream = ::fdopen(fd, "wb");
     if (stream == nullptr) {
         SetLastIoResult(Errno());
         ::close(fd);
+        Untrack(temporary_);
         ::unlink(temporary_.c_str());
         temporary_.clear();
         return kCreateFailed;
@@ -197,6 +303,7 @@ ErrorCode FileReplacement::Commit(std::string_view backupExtension) {
         SetLastIoResult(reason);
         return kReplaceFailed;
     }
+    Untrack(temporary_);
     temporary_.clear();
     if (!backupTemporary.empty() && std::rename(backupTemporary.c_str(), backup.c_str()) != 0) {
         ::unlink(backupTemporary.c_str());
@@ -210,6 +317,7 @@ void FileReplacement::Discard() {
     if (file_.IsOpen()) (void)file_.Close();
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
+        Untrack(temporary_);
         temporary_.clear();
     }
 }

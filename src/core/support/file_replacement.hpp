@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,9 @@ inline constexpr ErrorCode kReplaceFailed = 2060303;
 /// backup are exactly as they were, and no temporary outlives the object.
 ///
 /// A target that is a symbolic link is written through to the file it points
-/// to (the link stays a link), and a replaced file keeps its permission bits;
-/// a new file gets the ones the process's umask allows.
+/// to (the link stays a link), and a replaced file keeps its permission bits
+/// and, where the system allows, its owner and group; a new file gets the
+/// ones the process's umask allows.
 class FileReplacement {
 public:
     FileReplacement() = default;
@@ -61,5 +63,14 @@ private:
 /// A temporary name in the folder of target for this process: the bare name
 /// with the process number and a running count, hidden by a leading point.
 std::string ReplacementName(std::string_view target);
+
+/// Removes the temporaries of target that processes no longer running left
+/// behind (a save that was killed); every Begin does it. Returns how many.
+int32_t RemoveStaleTemporaries(std::string_view target);
+
+/// Makes SIGINT, SIGTERM and SIGHUP remove the temporaries being written
+/// before the process ends as the signal says. Programs call it once at
+/// their start; a signal that was set to be ignored stays ignored.
+void InstallTemporaryCleanup();
 
 }  // namespace kvx

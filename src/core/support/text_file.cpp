@@ -1,5 +1,6 @@
 #include "core/support/text_file.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,9 +38,43 @@ int32_t CurrentErrno() {
     return errno != 0 ? errno : EIO;
 }
 
-// fopen, refusing directories: on this system they open for reading and only
-// fail at the first read, which would look like an empty file.
+// A file to read must be a regular file: a directory opens and only fails at
+// the first read, which would look like an empty file; a FIFO blocks the
+// opening until someone writes, and a device such as /dev/zero never ends.
+// The opening itself does not wait (O_NONBLOCK), so that nothing hangs before
+// the kind of file is known.
+std::FILE* OpenForReading(const std::string& path) {
+    errno = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastIoResult(CurrentErrno());
+        return nullptr;
+    }
+    struct stat info {};
+    int refusal = 0;
+    if (fstat(fd, &info) != 0) {
+        refusal = CurrentErrno();
+    } else if (S_ISDIR(info.st_mode)) {
+        refusal = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        refusal = EINVAL;
+    } else if (const int flags = fcntl(fd, F_GETFL);
+               flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        refusal = CurrentErrno();
+    }
+    std::FILE* file = refusal == 0 ? fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        if (refusal == 0) refusal = CurrentErrno();
+        ::close(fd);
+        SetLastIoResult(refusal);
+        return nullptr;
+    }
+    SetLastIoResult(0);
+    return file;
+}
+
 std::FILE* OpenStream(const std::string& path, const char* mode) {
+    if (mode[0] == 'r') return OpenForReading(path);
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file == nullptr) {

@@ -33,15 +33,15 @@ constexpr int kMsgUserNamePrompt = 2226;
 constexpr std::size_t kMaxMillimetreDigits = 5;
 constexpr std::size_t kMaxText = 255;
 
-// round(pixels × 25.4 / millimetres), halves to even, in integers so that a
-// decimal number of millimetres counts as typed; 0 outside 1..int32.
-int32_t DotsPerInch(int32_t pixels, ExactDecimal millimetres) {
-    __extension__ typedef unsigned __int128 Wide;  // holds int32 × 254 × 10^18
+// round(pixels × 25.4 / millimetres), halves to even, in integers so that
+// decimal numbers of pixels and millimetres count as typed; 0 outside 1..int32.
+int32_t DotsPerInch(ExactDecimal pixels, ExactDecimal millimetres) {
+    __extension__ typedef unsigned __int128 Wide;  // holds 10^18 × 254 × 10^18
     constexpr Wide kRoom = ~Wide{0} / 10;
     constexpr auto kLargest = static_cast<Wide>(std::numeric_limits<int32_t>::max());
-    Wide numerator = static_cast<Wide>(pixels) * 254;
+    Wide numerator = static_cast<Wide>(pixels.mantissa) * 254;
     Wide denominator = static_cast<Wide>(millimetres.mantissa) * 10;
-    for (int64_t shift = millimetres.exponent; shift != 0;) {
+    for (int64_t shift = int64_t{millimetres.exponent} - pixels.exponent; shift != 0;) {
         if (shift < 0) {
             if (numerator > kRoom) return 0;
             numerator *= 10;
@@ -71,7 +71,7 @@ ResolutionAnswer ParseResolutionAnswer(std::string_view answer) {
         result.plain = true;
         return result;
     }
-    int32_t pixels = 0;
+    ExactDecimal pixels;
     ExactDecimal millimetres;
     const std::string after = Trim(std::string_view(text).substr(slash + 1));
     // Whole millimetres beyond five characters are cut as ever; decimals that
@@ -80,9 +80,11 @@ ResolutionAnswer ParseResolutionAnswer(std::string_view answer) {
         result.millimetresCut = true;
         return result;
     }
-    if (IntVal(std::string_view(text).substr(0, slash), pixels) != kOk ||
+    // A pixel count measured on a line may have decimals (472.5 px).
+    const std::string before = Trim(std::string_view(text).substr(0, slash));
+    if (before.empty() || !DecimalVal(before, pixels) ||
         !DecimalVal(std::string_view(after).substr(0, kMaxMillimetreDigits), millimetres) ||
-        pixels <= 0 || millimetres.mantissa <= 0) {
+        pixels.mantissa <= 0 || millimetres.mantissa <= 0) {
         return result;
     }
     result.dpi = DotsPerInch(pixels, millimetres);

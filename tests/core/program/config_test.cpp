@@ -174,6 +174,13 @@ TEST_F(ConfigTest, RejectedItemsRecordTheirCodes) {
     EXPECT_EQ(SetConfigItem(program, 67, "2147483647"), kConfigOutOfRange);
     EXPECT_EQ(SetConfigItem(program, 40, "2147483647"), kConfigOutOfRange);
     EXPECT_EQ(SetConfigItem(program, 40, "-1"), kConfigOutOfRange);
+    // A record table that cannot be created would stop the start.
+    for (const char* capacity : {"0", "-1024", "2147483647", "102401"}) {
+        EXPECT_EQ(SetConfigItem(program, 21, capacity), kConfigOutOfRange) << capacity;
+    }
+    EXPECT_EQ(program.settings.RecordCapacity, 10240);
+    EXPECT_EQ(SetConfigItem(program, 21, "102400"), kOk);
+    EXPECT_EQ(program.settings.RecordCapacity, 102400);
     EXPECT_TRUE(Recorded(kConfigNegativeItem));
     EXPECT_TRUE(Recorded(kConfigItemTooLarge, "68"));
     // A refused value names its item and its text.

@@ -1,6 +1,7 @@
 #include "core/project/object_type_file.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -348,6 +349,42 @@ TEST_F(ObjectTypeFileTest, PerUserFolderWinsAndReceivesTheSavedFile) {
     EXPECT_NE(test::TempDir::Read(dir.File("config/shared.kxo")).find("Edited"), std::string::npos);
     EXPECT_NE(test::TempDir::Read(dir.File("config/shared.BAK")).find("Mine"), std::string::npos);
     EXPECT_NE(test::TempDir::Read(dir.File("shared.kxo")).find("Shared"), std::string::npos);
+}
+
+TEST_F(ObjectTypeFileTest, AnEmptyOrUnreadableFileGivesTheShippedTypesAndIsKept) {
+    std::filesystem::create_directory(dir.Path() / "config");
+    std::filesystem::create_directory(dir.Path() / "program");
+    program.configDir = dir.File("config");
+    dir.Write("program/Korvanix.kxo", TypeLine(1, "Shipped") + "\r\n");
+    dir.Write("config/Korvanix.kxo", "");
+
+    // Said, not silently taken as a table without types.
+    ASSERT_TRUE(LoadObjectTypes(program, "Korvanix.kxo"));
+    EXPECT_EQ(program.objectTypes.At(1).nameEnglish, "Shipped");
+    ASSERT_FALSE(ui.errorDialogs.empty());
+    EXPECT_EQ(program.damagedObjectTypeFile, dir.File("config/Korvanix.kxo"));
+
+    // Written over only with the person's consent.
+    ui.boxAnswers = {kAnswerNo};
+    ASSERT_EQ(SaveObjectTypes(program, "Korvanix.kxo"), kOk);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(test::TempDir::Read(dir.File("config/Korvanix.kxo")), "");
+    ui.boxAnswers = {kAnswerYes};
+    ASSERT_EQ(SaveObjectTypes(program, "Korvanix.kxo"), kOk);
+    EXPECT_NE(test::TempDir::Read(dir.File("config/Korvanix.kxo")).find("Shipped"),
+              std::string::npos);
+
+    // A copy that is there but cannot be read is damaged too, not missing.
+    if (::geteuid() != 0) {
+        const std::string locked = dir.Write("config/Korvanix.kxo", TypeLine(1, "Mine") + "\r\n");
+        std::filesystem::permissions(locked, std::filesystem::perms::none);
+        ui.errorDialogs.clear();
+        ASSERT_TRUE(LoadObjectTypes(program, "Korvanix.kxo"));
+        EXPECT_EQ(program.objectTypes.At(1).nameEnglish, "Shipped");
+        EXPECT_EQ(program.damagedObjectTypeFile, locked);
+        EXPECT_FALSE(ui.errorDialogs.empty());
+    }
 }
 
 TEST_F(ObjectTypeFileTest, FailedSaveLeavesThePreviousFileAsItWas) {

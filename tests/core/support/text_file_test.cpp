@@ -1,9 +1,12 @@
 #include "core/support/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -114,6 +117,15 @@ TEST(TextFileTest, FailuresGiveCodesAndKeepTheIoResult) {
     EXPECT_EQ(FileSize(missing), -1);
     EXPECT_EQ(DeleteFile(directory), 2100103);
     EXPECT_NE(LastIoResult(), 0);
+    // Nor are a FIFO nobody writes to and an endless device: reading them
+    // would wait or go on for ever.
+    std::string fifo = dir.File("fifo.KXP");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (std::string special : {fifo, std::string("/dev/zero")}) {
+        EXPECT_EQ(OpenTextFile(special, 255, file, false, ""), 2070203) << special;
+        EXPECT_EQ(LastIoResult(), EINVAL);
+        EXPECT_FALSE(FileExists(special, 255, false, "")) << special;
+    }
 
     const std::string present = dir.Write("a.txt", "abc");
     EXPECT_EQ(FileSize(present), 3);
@@ -247,6 +259,71 @@ TEST(FileReplacementTest, KeepsPermissionsAndWritesThroughSymbolicLinks) {
     EXPECT_NE(a, b);
     EXPECT_NE(a.find("." + std::to_string(::getpid()) + "-"), std::string::npos) << a;
     EXPECT_EQ(ExtractFileDir(a), dir.File(""));
+}
+
+TEST(FileReplacementTest, KeepsTheGroupOfASharedFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a file another group needs root here";
+    TempDir dir;
+    const std::string shared = dir.Write("lab.KXP", "old");
+    // The folder's group, as a colleague's save left it: not this process's.
+    const gid_t labGroup = ::getegid() + 4242;
+    ASSERT_EQ(::chown(shared.c_str(), ::geteuid(), labGroup), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0664), 0);
+    ASSERT_EQ(ReplaceFileContent(shared, "new"), kOk);
+    struct stat info {};
+    ASSERT_EQ(::stat(shared.c_str(), &info), 0);
+    EXPECT_EQ(info.st_gid, labGroup);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+}
+
+TEST(FileReplacementTest, NoTemporaryOutlivesAKilledSave) {
+    TempDir dir;
+    const std::string target = dir.Write("p.KXP", "old");
+    auto temporaries = [&dir] {
+        int found = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+            if (entry.path().filename().string().ends_with("~")) ++found;
+        }
+        return found;
+    };
+
+    // A save stopped by SIGTERM while it writes removes its temporary.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        InstallTemporaryCleanup();
+        FileReplacement replacement;
+        if (replacement.Begin(target) != kOk || !replacement.File().Write("half")) ::_exit(3);
+        (void)::write(ready[1], "r", 1);
+        for (;;) ::pause();
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(temporaries(), 1);
+    ASSERT_EQ(::kill(writer, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(temporaries(), 0);
+    EXPECT_EQ(TempDir::Read(target), "old");
+
+    // One left by a save killed outright goes with the next save of the
+    // same file; one of a process that still runs (this one) stays.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, &status, 0), gone);
+    const std::string stale = dir.Write(".p.KXP." + std::to_string(gone) + "-0~", "half");
+    const std::string live = dir.Write(".p.KXP." + std::to_string(::getpid()) + "-999~", "busy");
+    const std::string other = dir.Write(".q.KXP." + std::to_string(gone) + "-0~", "other");
+    ASSERT_EQ(ReplaceFileContent(target, "new"), kOk);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(TempDir::Read(target), "new");
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 TEST(ConvertLineEndsTest, AddsTheMissingCarriageReturns) {

@@ -130,9 +130,12 @@ TEST_F(StartupTest, MissingSharedTextsStopAtStep2) {
     EXPECT_EQ(StartUp(emptyWorkspace, state, {"", 1024, 768}), 2);
 }
 
-TEST_F(StartupTest, UnusableRecordCapacityStopsAtStep9) {
+TEST_F(StartupTest, AnUnusableRecordCapacityIsSkippedAsABadValue) {
+    // A table of no record (or of billions) could not be made, and the
+    // program would not start; the line is passed over as any bad value is.
     WriteConfig("21\t0\r\n");
-    EXPECT_EQ(Start(), 9);
+    EXPECT_EQ(Start(), 0);
+    EXPECT_EQ(workspace.history.Capacity(), 10240);
 }
 
 TEST_F(StartupTest, FailingObjectTypeFileLeavesTheProgramRunningWithoutStartedFlag) {

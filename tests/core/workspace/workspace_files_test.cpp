@@ -63,7 +63,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolutionCase{"472/.5", 23978, false},
                       // 1 pixel in 0.0508 mm is exactly 500 dpi.
                       ResolutionCase{"1/0,0508", 0, false}, ResolutionCase{"1/.0508", 500, false},
-                      ResolutionCase{"5/2,54", 50, false}));
+                      ResolutionCase{"5/2,54", 50, false},
+                      // Decimal pixels too: 472.5 px in 10 mm are 1200.15 dpi,
+                      // 1000.5 px 2541.27.
+                      ResolutionCase{"472.5/10", 1200, false},
+                      ResolutionCase{"1000,5/10", 2541, false},
+                      ResolutionCase{" 472 / 10 ", 1199, false}, ResolutionCase{"/10", 0, false},
+                      ResolutionCase{"x/10", 0, false}));
 
 class ProjectCommandsTest : public ::testing::Test {
 protected:
