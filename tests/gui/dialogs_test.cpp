@@ -20,8 +20,8 @@
 #include "gui/dialogs/file_ext_sel.hpp"
 #include "gui/dialogs/prg_dlg.hpp"
 #include "gui/dialogs/screen_msg.hpp"
+#include "gui/main/qt_user_interface.hpp"
 #include "gui/support/core_text.hpp"
-#include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
 
 using namespace kvx;

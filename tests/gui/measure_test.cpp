@@ -19,10 +19,10 @@
 #include "core/project/project.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/statistics.hpp"
+#include "gui/main/qt_user_interface.hpp"
 #include "gui/measure/properties_dialog.hpp"
 #include "gui/measure/value_grids.hpp"
 #include "gui/measure/vec_name_dialog.hpp"
-#include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
 
 using namespace kvx;

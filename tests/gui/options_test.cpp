@@ -20,12 +20,12 @@
 #include "core/program/program.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/workspace/workspace.hpp"
+#include "gui/main/qt_user_interface.hpp"
 #include "gui/options/char_set_dialog.hpp"
 #include "gui/options/options_dialog.hpp"
 #include "gui/options/sel_field_dialog.hpp"
 #include "gui/options/type_editor_dialog.hpp"
 #include "gui/support/core_text.hpp"
-#include "gui/support/qt_user_interface.hpp"
 #include "gui_test_support.hpp"
 
 using namespace kvx;

@@ -13,22 +13,29 @@ import pathlib
 import re
 import sys
 
-INCLUDE = re.compile(r'^\s*#\s*include\s*"core/([A-Za-z0-9_]+)/[^"]+"', re.MULTILINE)
+def include_pattern(tree: str):
+    """Matches `#include "<tree>/<folder>/..."` and captures the folder. Only
+    blanks may stand around the `#`: a line break taken in would move the
+    match, and so the line it is reported on, to the line above."""
+    return re.compile(r'^[ \t]*#[ \t]*include[ \t]*"' + re.escape(tree) + r'/([A-Za-z0-9_]+)/[^"]+"',
+                      re.MULTILINE)
 
 
-def folder_graph(core: pathlib.Path):
-    """folder -> {included folder -> [(file, line)]} for includes across folders."""
+def folder_graph(root: pathlib.Path, tree: str = "core"):
+    """folder -> {included folder -> [(file, line)]} for includes across the
+    folders of root, whose files include each other as "<tree>/<folder>/..."."""
+    pattern = include_pattern(tree)
     graph = {}
-    for path in sorted(core.rglob("*")):
+    for path in sorted(root.rglob("*")):
         if path.suffix not in (".hpp", ".cpp", ".h") or not path.is_file():
             continue
-        rel = path.relative_to(core)
+        rel = path.relative_to(root)
         if len(rel.parts) < 2:
             continue
         folder = rel.parts[0]
         graph.setdefault(folder, {})
         text = path.read_text(encoding="utf-8", errors="replace")
-        for match in INCLUDE.finditer(text):
+        for match in pattern.finditer(text):
             target = match.group(1)
             if target == folder:
                 continue

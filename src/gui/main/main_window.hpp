@@ -15,7 +15,7 @@
 #include "core/stats/grid_model.hpp"
 #include "core/workspace/main_layout.hpp"
 #include "core/workspace/session.hpp"
-#include "gui/support/qt_user_interface.hpp"
+#include "gui/main/qt_user_interface.hpp"
 
 class QAction;
 class QDragEnterEvent;

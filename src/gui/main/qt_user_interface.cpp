@@ -1,4 +1,4 @@
-#include "gui/support/qt_user_interface.hpp"
+#include "gui/main/qt_user_interface.hpp"
 
 #include <QApplication>
 #include <QDir>
