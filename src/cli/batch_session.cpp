@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "core/measure/values.hpp"
 #include "core/program/config.hpp"
@@ -148,6 +149,7 @@ bool Session::Load(const std::string& path) {
     ws.project.title.clear();
     ws.project.userName.clear();
     ws.project.fitImagePending = false;
+    loadedAs_ = path;
 
     // The window always knows a project by its full path, and the report
     // file starts with it.
@@ -176,6 +178,25 @@ std::vector<int32_t> Session::ExportedTypes() const {
     return types;
 }
 
+std::string Session::PicturePath() const {
+    namespace fs = std::filesystem;
+    const std::string& image = workspace_.project.imagePath;
+    if (image.empty()) return {};
+    std::error_code error;
+    const fs::path picture = fs::absolute(image, error).lexically_normal();
+    if (error) return image;
+    const fs::path given(loadedAs_);
+    const fs::path project = fs::absolute(given, error).lexically_normal();
+    if (!error && picture.parent_path() == project.parent_path()) {
+        return (given.parent_path() / picture.filename()).string();
+    }
+    if (given.is_absolute()) return picture.string();
+    const fs::path here = fs::current_path(error);
+    if (error) return picture.string();
+    const fs::path relative = picture.lexically_relative(here);
+    return relative.empty() ? picture.string() : relative.string();
+}
+
 std::vector<std::string> DescribeDiagnostics(const std::vector<Diagnostic>& diagnostics,
                                              const std::string& projectPath) {
     std::vector<std::string> lines;
@@ -192,6 +213,8 @@ std::vector<std::string> DescribeDiagnostics(const std::vector<Diagnostic>& diag
                 line += ": " + PathToUtf8(d.info);
             }
         }
+        // What the system said is what a person can act on.
+        if (d.ioResult != 0) line += ": " + std::generic_category().message(d.ioResult);
         lines.push_back(std::move(line));
     }
     return lines;
