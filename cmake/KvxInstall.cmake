@@ -1,7 +1,7 @@
 # Installation as a Linux program: both programs in bin/, their data files and
 # the sample in share/korvanix, and for the window a desktop entry with its
-# icon, project MIME type and metainfo; manual pages; a Debian package of the
-# same tree.
+# icon, project MIME type and metainfo; manual pages, the copyright file and
+# changelog; a Debian package of the same tree.
 set(KVX_APP_ID org.korvanix.Korvanix)
 # Folders the install makes are open to all, whatever the umask of the one
 # installing; the package inherits them.
@@ -99,7 +99,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KVX_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The texts are drawn with the Liberation fonts and the window icon is read
 # by the SVG plug-in of Qt: no library the programs link pulls those in.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+if(TARGET korvanix)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6svg6")
+endif()
 # Qt's own dialogs speak German and Spanish only with its translations.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 find_program(KVX_DPKG_SHLIBDEPS dpkg-shlibdeps)

@@ -47,6 +47,7 @@ constexpr const char* kUsage =
     "\n"
     "  -h, --help     this text\n"
     "  --version      the program's name and version\n"
+    "  --             ends the options (for a file name that starts with -)\n"
     "\n"
     "Qt's own options (such as -style) are taken as well. korvanix-batch works\n"
     "on project files without a window; man korvanix tells more.\n";
@@ -88,7 +89,9 @@ int main(int argc, char** argv) {
     // Numbers in files and texts always use a decimal point.
     std::setlocale(LC_NUMERIC, "C");
 
-    const QString file = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    // "--" lets a file whose name starts with "-" be opened.
+    const int first = argc > 1 && std::strcmp(argv[1], "--") == 0 ? 2 : 1;
+    const QString file = argc > first ? QString::fromLocal8Bit(argv[first]) : QString();
     kvx::MainWindow window(file);
     if (const int32_t step = window.StartupStep(); step != 0) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kvx::kStartupFailureCaption),
