@@ -1,5 +1,8 @@
 #include "cli/batch_session.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -84,7 +87,14 @@ bool Session::Start(std::string& failure) {
     Program& program = program_;
     Settings& settings = program.settings;
     const auto fail = [&](std::string text) {
-        failure = std::move(text) + " (data folder " + PathToUtf8(program.programDir) + ")";
+        failure = std::move(text) + " (data folder " + PathToUtf8(program.programDir);
+        // A folder that is missing or closed is the usual cause, and the
+        // system says which.
+        errno = 0;
+        if (::access(program.programDir.c_str(), R_OK | X_OK) != 0) {
+            failure += ": " + std::generic_category().message(errno != 0 ? errno : EIO);
+        }
+        failure += ")";
         return false;
     };
     if (!program.InitErrorStack()) return fail("cannot set up the error stack");

@@ -505,6 +505,19 @@ TEST_F(BatchToolTest, AnOutputFileThatCannotBeMadeFailsTheRun) {
     EXPECT_NE(picture.err.find("No such file or directory"), std::string::npos) << picture.err;
 }
 
+TEST_F(BatchToolTest, MissingDataFilesAreNamedWithTheReason) {
+    if (fs::exists(KVX_INSTALL_DATA_DIR)) GTEST_SKIP() << "installed data would be found";
+    // A copy of the tool with no data beside it and none installed.
+    fs::create_directories(dir.Path() / "bare" / "bin");
+    fs::copy_file(KVX_BATCH_EXE, dir.Path() / "bare" / "bin" / "korvanix-batch");
+    const std::string command = "'" + dir.File("bare/bin/korvanix-batch") + "' check '" +
+                                dir.File("tissue.KXP") + "' 2>'" + dir.File("bare.err") + "'";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
+    const std::string err = test::TempDir::Read(dir.File("bare.err"));
+    EXPECT_NE(err.find(": No such file or directory)"), std::string::npos) << err;
+}
+
 TEST_F(BatchToolTest, DashIsStandardOutputWhereTheOutputIsOneFile) {
     const ToolRun table = Tool("values -o - tissue.KXP");
     ASSERT_EQ(table.status, 0) << table.err;
