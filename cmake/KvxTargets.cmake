@@ -38,3 +38,17 @@ function(kvx_optional_part switch package what debian_package)
   endif()
   set(${switch}_ENABLED ${enabled} PARENT_SCOPE)
 endfunction()
+
+# Optimised builds are hardened as distributions build their packages:
+# checked string and memory calls, stack canaries, a read-only relocation
+# table bound at start, and position-independent programs. The sanitizer
+# builds leave fortification out, which they do better and which fights them.
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+include(CheckPIESupported)
+check_pie_supported()
+if(NOT KVX_SANITIZE AND NOT KVX_FUZZ)
+  set(kvx_optimised $<CONFIG:Release,RelWithDebInfo,MinSizeRel>)
+  add_compile_options($<${kvx_optimised}:-U_FORTIFY_SOURCE> $<${kvx_optimised}:-D_FORTIFY_SOURCE=2>)
+endif()
+add_compile_options(-fstack-protector-strong)
+add_link_options(LINKER:-z,relro LINKER:-z,now)

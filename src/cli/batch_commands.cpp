@@ -1,8 +1,15 @@
 #include "cli/batch_commands.hpp"
 
+#include <stdlib.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <streambuf>
+#include <system_error>
 
 #include "cli/batch_runner.hpp"
 #include "cli/batch_session.hpp"
@@ -25,24 +32,37 @@ namespace kvx::batch {
 
 namespace {
 
-// Writes a stream into a file being replaced.
+// The system's own words for an error number.
+std::string Reason(int32_t error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+// Writes a stream into a file being replaced; the first failure's reason is
+// kept, before later calls can overwrite it.
 class ReplacementBuffer : public std::streambuf {
 public:
     explicit ReplacementBuffer(FileReplacement& file) : file_(file) {}
+    int32_t Failure() const { return failure_; }
 
 protected:
     int_type overflow(int_type c) override {
         if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
         const char byte = traits_type::to_char_type(c);
-        return file_.File().Write(std::string_view(&byte, 1)) ? c : traits_type::eof();
+        return Put(std::string_view(&byte, 1)) ? c : traits_type::eof();
     }
     std::streamsize xsputn(const char* text, std::streamsize count) override {
-        return file_.File().Write(std::string_view(text, static_cast<std::size_t>(count))) ? count
-                                                                                           : 0;
+        return Put(std::string_view(text, static_cast<std::size_t>(count))) ? count : 0;
     }
 
 private:
+    bool Put(std::string_view bytes) {
+        if (file_.File().Write(bytes)) return true;
+        if (failure_ == 0) failure_ = LastIoResult() != 0 ? LastIoResult() : EIO;
+        return false;
+    }
+
     FileReplacement& file_;
+    int32_t failure_ = 0;
 };
 
 // Standard output, or the file of -o: a file that cannot be created or
@@ -53,10 +73,11 @@ public:
     explicit OutputSink(std::ostream& out) : stream_(&out) {}
 
     bool Open(const std::string& path, std::ostream& err) {
-        if (path.empty()) return true;
+        if (path.empty() || path == "-") return true;
         path_ = path;
         if (file_.Begin(path) != kOk) {
-            err << "korvanix-batch: cannot create " << PathToUtf8(path) << "\n";
+            err << "korvanix-batch: cannot create " << PathToUtf8(path) << ": "
+                << Reason(LastIoResult()) << "\n";
             return false;
         }
         fileStream_.rdbuf(&buffer_);
@@ -71,9 +92,14 @@ public:
             file_.Discard();
             return true;
         }
-        if (fileStream_.good() && file_.Commit() == kOk) return true;
+        int32_t failure = buffer_.Failure();
+        if (failure == 0 && fileStream_.good()) {
+            if (file_.Commit() == kOk) return true;
+            failure = LastIoResult();
+        }
         file_.Discard();
-        err << "korvanix-batch: cannot write " << PathToUtf8(path_) << "\n";
+        err << "korvanix-batch: cannot write " << PathToUtf8(path_) << ": " << Reason(failure)
+            << "\n";
         return false;
     }
 
@@ -84,6 +110,56 @@ private:
     std::ostream fileStream_{nullptr};
     std::string path_;
 };
+
+// A folder of its own in the system's temporary folder, for a file that is
+// made only to be passed on to standard output.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code error;
+        std::string pattern =
+            (std::filesystem::temp_directory_path(error) / "korvanix-batch-XXXXXX").string();
+        if (error) pattern = "/tmp/korvanix-batch-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        } else {
+            failure_ = errno;
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    bool Made(std::ostream& err) const {
+        if (!path_.empty()) return true;
+        err << "korvanix-batch: cannot make a temporary folder: " << Reason(failure_) << "\n";
+        return false;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int32_t failure_ = 0;
+};
+
+// The bytes of a file made in a scratch folder; false with the reason in err.
+bool ReadWhole(const std::string& path, std::string& bytes, std::string& err) {
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err = "korvanix-batch: cannot read " + PathToUtf8(path) + ": " + Reason(errno) + "\n";
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        err = "korvanix-batch: cannot read " + PathToUtf8(path) + ": " + Reason(errno) + "\n";
+        return false;
+    }
+    return true;
+}
 
 std::string FailureText(Session& session, const std::string& path, std::string_view headline) {
     std::string text = PathToUtf8(path) + ": " + std::string(headline) + "\n";
@@ -195,7 +271,17 @@ int RunExport(const Options& options, const std::string& dataDir, std::ostream& 
               std::ostream& err) {
     const bool toFiles = options.exportKind != kExportScreen;
     std::vector<std::string> targets(options.projects.size());
-    if (toFiles) {
+    // One project's file on standard output is made in a folder of its own
+    // first, so that a failed export passes nothing on.
+    const bool passedOn = toFiles && options.ToStandardOutput();
+    std::optional<ScratchFolder> scratch;
+    if (passedOn) {
+        scratch.emplace();
+        if (!scratch->Made(err)) return kExitProjectFailed;
+        targets[0] = JoinPath(scratch->Path(),
+                              ExtractFileName(ChangeFileExt(options.projects[0],
+                                                            ExportExtension(options.exportKind))));
+    } else if (toFiles) {
         if (options.projects.size() > 1 && !options.output.empty() &&
             !DirectoryExists(options.output)) {
             err << "korvanix-batch: -o must be an existing folder when several projects are "
@@ -223,7 +309,12 @@ int RunExport(const Options& options, const std::string& dataDir, std::ostream& 
     const int status = RunProjects(
         options, dataDir,
         [&](Session& session, std::size_t index) {
-            return ExportProject(session, options.projects[index], targets[index]);
+            ProjectResult result = ExportProject(session, options.projects[index], targets[index]);
+            if (passedOn && !result.failed && !ReadWhole(targets[index], result.out, result.err)) {
+                result.failed = true;
+                result.out.clear();
+            }
+            return result;
         },
         sink.Stream(), err, WantsProgress(options.projects.size()));
     return sink.Close(err) ? status : kExitProjectFailed;
@@ -291,8 +382,16 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
         };
     }
     // The name is given its extension here, as the save dialog would, so
-    // that the export writes exactly the file named.
-    const std::string written = ForceExtension(options.output, ExportExtension(options.renderKind));
+    // that the export writes exactly the file named. A picture for standard
+    // output is made in a folder of its own first.
+    std::optional<ScratchFolder> scratch;
+    std::string name = options.output;
+    if (options.ToStandardOutput()) {
+        scratch.emplace();
+        if (!scratch->Made(err)) return kExitProjectFailed;
+        name = JoinPath(scratch->Path(), "view");
+    }
+    const std::string written = ForceExtension(name, ExportExtension(options.renderKind));
     ui.PrepareExport(written, {});
     ws.DoWriteFile(options.renderKind);
     ws.grabPaintBox = nullptr;
@@ -305,6 +404,17 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
         err << FailureText(session, path, "picture not written");
         return kExitProjectFailed;
     }
+    if (scratch) {
+        std::string bytes;
+        std::string unread;
+        if (!ReadWhole(written, bytes, unread)) {
+            err << unread;
+            return kExitProjectFailed;
+        }
+        out << bytes;
+        out.flush();
+        return out ? kExitOk : kExitProjectFailed;
+    }
     out << PathToUtf8(written) << "\n";
     return kExitOk;
 }
@@ -313,7 +423,7 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
 
 std::string ExportTarget(const Options& options, std::size_t index) {
     const std::string_view extension = ExportExtension(options.exportKind);
-    if (extension.empty()) return {};
+    if (extension.empty() || options.ToStandardOutput()) return {};
     const std::string own = ChangeFileExt(options.projects[index], extension);
     if (options.output.empty()) return own;
     if (DirectoryExists(options.output)) return JoinPath(options.output, ExtractFileName(own));

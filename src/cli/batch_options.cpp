@@ -81,8 +81,16 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         std::string name = arg;
         std::string value;
         bool haveValue = false;
-        if (const std::size_t eq = arg.find('=');
-            arg.starts_with("--") && eq != std::string::npos) {
+        if (!arg.starts_with("--")) {
+            // Short options as GNU programs take them: the value joined
+            // ("-j4", "-ofile") or as the next argument.
+            name = arg.substr(0, 2);
+            if (name != "-o" && name != "-j") return fail("unknown option " + arg);
+            if (arg.size() > 2) {
+                value = arg.substr(2);
+                haveValue = true;
+            }
+        } else if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
             haveValue = true;
@@ -169,6 +177,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     switch (o.command) {
         case Command::Export:
             if (o.exportKind == 0) return fail("export needs --kind");
+            if (o.ToStandardOutput() && o.exportKind != kExportScreen && o.projects.size() != 1) {
+                return fail("-o - writes one project's file to standard output");
+            }
             // Only these kinds ask which types to write.
             if (typesGiven && o.exportKind != kExportTessaplot && o.exportKind != kExportR) {
                 return fail("--types applies to --kind tessaplot and r only");
@@ -211,8 +222,11 @@ Options for every command:
   --object-types FILE.kxo   object types (default: the configured file)
   --language de|en|es       language of texts and names (default: configured)
   --unit um|mm|cm           unit of lengths and areas (default: configured)
-  --jobs N, -j N            projects worked on in parallel (default: cores)
-  -o FILE|DIR, --output     where the output goes (see the commands)
+  --jobs N, -j N, -jN       projects worked on in parallel (default: cores)
+  -o FILE|DIR, --output     where the output goes (see the commands); -o -
+                            is standard output where the output is one
+                            file (a table, the screen report, one project's
+                            export, the picture)
   -h, --help                this text
   --version                 the program's name and version
 

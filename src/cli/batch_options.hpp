@@ -14,7 +14,8 @@ enum class Command { None, Help, Version, Check, Export, Stats, Values, Render }
 struct Options {
     Command command = Command::None;
     std::vector<std::string> projects;
-    /// -o: a file, or for several projects a folder; empty = the default.
+    /// -o: a file, or for several projects a folder; empty = the default;
+    /// "-" = standard output (a file named so is given as "./-").
     std::string output;
     /// export: the export kind (3 report, 4 screen, 5 Tessaplot, 6 R).
     int32_t exportKind = 0;
@@ -34,6 +35,8 @@ struct Options {
     std::optional<int32_t> unit;
     /// Projects worked on at the same time; 0 = one per processor core.
     int32_t jobs = 0;
+
+    bool ToStandardOutput() const { return output == "-"; }
 };
 
 /// The outcome of reading the command line: options, or the reason why not.
@@ -44,8 +47,8 @@ struct ParseResult {
 };
 
 /// Reads the arguments after the program name. Options may stand before or
-/// after the project files, as "--name value" or "--name=value"; "--" ends
-/// the options.
+/// after the project files, as "--name value" or "--name=value", the short
+/// ones as "-j 4" or "-j4"; "--" ends the options, and "-" alone is a name.
 ParseResult ParseArguments(const std::vector<std::string>& arguments);
 
 /// The text of --help.

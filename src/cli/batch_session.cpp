@@ -1,7 +1,11 @@
 #include "cli/batch_session.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "core/measure/values.hpp"
 #include "core/program/config.hpp"
@@ -83,7 +87,14 @@ bool Session::Start(std::string& failure) {
     Program& program = program_;
     Settings& settings = program.settings;
     const auto fail = [&](std::string text) {
-        failure = std::move(text) + " (data folder " + PathToUtf8(program.programDir) + ")";
+        failure = std::move(text) + " (data folder " + PathToUtf8(program.programDir);
+        // A folder that is missing or closed is the usual cause, and the
+        // system says which.
+        errno = 0;
+        if (::access(program.programDir.c_str(), R_OK | X_OK) != 0) {
+            failure += ": " + std::generic_category().message(errno != 0 ? errno : EIO);
+        }
+        failure += ")";
         return false;
     };
     if (!program.InitErrorStack()) return fail("cannot set up the error stack");
@@ -148,6 +159,7 @@ bool Session::Load(const std::string& path) {
     ws.project.title.clear();
     ws.project.userName.clear();
     ws.project.fitImagePending = false;
+    loadedAs_ = path;
 
     // The window always knows a project by its full path, and the report
     // file starts with it.
@@ -176,6 +188,25 @@ std::vector<int32_t> Session::ExportedTypes() const {
     return types;
 }
 
+std::string Session::PicturePath() const {
+    namespace fs = std::filesystem;
+    const std::string& image = workspace_.project.imagePath;
+    if (image.empty()) return {};
+    std::error_code error;
+    const fs::path picture = fs::absolute(image, error).lexically_normal();
+    if (error) return image;
+    const fs::path given(loadedAs_);
+    const fs::path project = fs::absolute(given, error).lexically_normal();
+    if (!error && picture.parent_path() == project.parent_path()) {
+        return (given.parent_path() / picture.filename()).string();
+    }
+    if (given.is_absolute()) return picture.string();
+    const fs::path here = fs::current_path(error);
+    if (error) return picture.string();
+    const fs::path relative = picture.lexically_relative(here);
+    return relative.empty() ? picture.string() : relative.string();
+}
+
 std::vector<std::string> DescribeDiagnostics(const std::vector<Diagnostic>& diagnostics,
                                              const std::string& projectPath) {
     std::vector<std::string> lines;
@@ -192,6 +223,8 @@ std::vector<std::string> DescribeDiagnostics(const std::vector<Diagnostic>& diag
                 line += ": " + PathToUtf8(d.info);
             }
         }
+        // What the system said is what a person can act on.
+        if (d.ioResult != 0) line += ": " + std::generic_category().message(d.ioResult);
         lines.push_back(std::move(line));
     }
     return lines;

@@ -35,6 +35,12 @@ public:
     /// slot order.
     std::vector<int32_t> ExportedTypes() const;
 
+    /// The open project's picture as tables name it: the way the project
+    /// was named when it was loaded (beside it, from the folder its name
+    /// gives; else absolute for an absolute project name, relative to the
+    /// current folder for a relative one). Empty without a picture.
+    std::string PicturePath() const;
+
     Program& program() { return program_; }
     Workspace& workspace() { return workspace_; }
     BatchUserInterface& ui() { return ui_; }
@@ -45,6 +51,7 @@ private:
     BatchUserInterface ui_;
     Program program_;
     Workspace workspace_;
+    std::string loadedAs_;
 };
 
 /// The diagnostics of ui as lines of UTF-8 text: the code, the catalogue's

@@ -87,7 +87,7 @@ std::string StatsRows(Session& session, std::string_view projectName) {
 
         std::vector<std::string> cells = {
             CsvField(projectName),
-            CsvField(PathToUtf8(ws.project.imagePath)),
+            CsvField(PathToUtf8(session.PicturePath())),
             IntToStr(ws.project.resolutionDpi),
             IntToStr(n),
             CsvField(CoreToUtf8(type.Name(settings.Language))),
@@ -124,7 +124,7 @@ std::string ValuesRows(Session& session, std::string_view projectName) {
     const Settings& settings = program.settings;
     const int32_t unit = settings.TableUnit;
     const std::string project = CsvField(projectName);
-    const std::string image = CsvField(PathToUtf8(ws.project.imagePath));
+    const std::string image = CsvField(PathToUtf8(session.PicturePath()));
 
     // A list of its own, so the workspace's statistics stay those of its type.
     ValueList values;

@@ -1,6 +1,7 @@
 #include "cli/batch_ui.hpp"
 
 #include "core/program/program.hpp"
+#include "core/support/text_file.hpp"
 
 namespace kvx::batch {
 
@@ -8,6 +9,8 @@ namespace {
 
 // The caption of the export's per-type question.
 constexpr int kMessageTypeQuestionCaption = 2018;
+// The text export's notice that its file cannot be created or written.
+constexpr int kMessageCannotCreate = 2017;
 
 }  // namespace
 
@@ -26,6 +29,11 @@ int BatchUserInterface::MessageBox(std::string_view title, std::string_view text
     }
     Diagnostic shown;
     shown.text = std::string(text);
+    // The notice comes straight after the failed call, on the same thread,
+    // so the system's reason is still the one of that call.
+    if (program_ != nullptr && text.starts_with(program_->GetMessage(kMessageCannotCreate))) {
+        shown.ioResult = LastIoResult();
+    }
     diagnostics.push_back(std::move(shown));
     // Declining is the safe answer to every other question: an image that
     // cannot be found is not searched for, nothing is saved.
@@ -76,6 +84,7 @@ void BatchUserInterface::ShowErrorDialog(ErrorDialogRequest& request) {
         found.text =
             lookup.messageNumber != 0 ? program_->GetMessage(lookup.messageNumber) : lookup.text;
         found.info = entry.info;
+        found.ioResult = entry.ioResult;
         diagnostics.push_back(std::move(found));
         any = true;
     }

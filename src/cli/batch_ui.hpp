@@ -20,6 +20,7 @@ struct Diagnostic {
     ErrorCode passCode = 0;  ///< the code it was passed on as, if any
     std::string text;        ///< the catalogue's text
     std::string info;        ///< the error's detail (often a file or a line)
+    int32_t ioResult = 0;    ///< the system's error number behind it, if any
 };
 
 /// Answers the core's questions from the command line instead of asking:

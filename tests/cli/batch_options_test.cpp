@@ -52,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                     RejectedCase{"stats --jobs 0 a.KXP", "--jobs"},
                     RejectedCase{"stats --unit inch a.KXP", "--unit"},
                     RejectedCase{"stats --size 10 a.KXP", "unknown option"},
-                    RejectedCase{"stats a.KXP -o", "needs a value"}));
+                    RejectedCase{"stats a.KXP -o", "needs a value"},
+                    RejectedCase{"stats -j a.KXP", "--jobs"},
+                    RejectedCase{"stats -x4 a.KXP", "unknown option -x4"},
+                    // Two files cannot both be standard output.
+                    RejectedCase{"export --kind r -o - a.KXP b.KXP", "-o -"}));
 
 TEST(BatchArguments, OptionsMayStandAnywhereInEitherForm) {
     const ParseResult result = ParseArguments(
@@ -67,6 +71,17 @@ TEST(BatchArguments, OptionsMayStandAnywhereInEitherForm) {
     EXPECT_EQ(o.language, 0);
     EXPECT_EQ(o.unit, 2);
     EXPECT_EQ(o.output, "out");
+
+    // Short options take their value joined, as GNU programs do.
+    const ParseResult joined = ParseArguments(Split("values -j4 -oout.csv a.KXP - --jobs=3"));
+    ASSERT_TRUE(joined.Ok()) << joined.error;
+    EXPECT_EQ(joined.options.jobs, 3);
+    EXPECT_EQ(joined.options.output, "out.csv");
+    EXPECT_EQ(joined.options.projects, (std::vector<std::string>{"a.KXP", "-"}));
+    const ParseResult toOutput = ParseArguments(Split("export --kind report -o - a.KXP"));
+    ASSERT_TRUE(toOutput.Ok()) << toOutput.error;
+    EXPECT_TRUE(toOutput.options.ToStandardOutput());
+    EXPECT_TRUE(ParseArguments(Split("export --kind screen -o - a.KXP b.KXP")).Ok());
 
     // After "--" a name that looks like an option is a project.
     const ParseResult dashed = ParseArguments(Split("check -- --odd.KXP"));

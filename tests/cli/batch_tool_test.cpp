@@ -277,6 +277,27 @@ TEST_F(BatchToolTest, StatsRowsAreThoseOfTheStatisticsPass) {
     EXPECT_EQ(r, rows.size());
 }
 
+TEST_F(BatchToolTest, TablesNameThePictureAsTheProjectIsNamed) {
+    fs::create_directories(dir.Path() / "study" / "scans");
+    fs::copy_file(dir.Path() / "tissue.jpg", dir.Path() / "study" / "tissue.jpg");
+    fs::copy_file(dir.Path() / "tissue.jpg", dir.Path() / "study" / "scans" / "far.jpg");
+    dir.Write("study/a.KXP", HandProject());
+    dir.Write("study/b.KXP", Project(Point(1, 0, 0, 1) + Point(1, 100, 0, 2), "scans/far.jpg"));
+    const auto picture = [](const ToolRun& run, std::size_t row = 1) {
+        const auto rows = ParseCsv(run.out);
+        return rows.size() > row && rows[row].size() > 1 ? rows[row][1] : std::string("?");
+    };
+    // Wherever the tool runs, the picture is named from the same place as
+    // the project: beside it, in the project's folder, relative or absolute.
+    EXPECT_EQ(picture(Tool("stats study/a.KXP")), "study/tissue.jpg");
+    EXPECT_EQ(picture(Tool("stats a.KXP", "study")), "tissue.jpg");
+    EXPECT_EQ(picture(Tool("values ../study/a.KXP", "config")), "../study/tissue.jpg");
+    EXPECT_EQ(picture(Tool("stats study/b.KXP")), "study/scans/far.jpg");
+    const std::string absolute = (dir.Path() / "study" / "a.KXP").string();
+    EXPECT_EQ(picture(Tool("values '" + absolute + "'", "config")),
+              (dir.Path() / "study" / "tissue.jpg").string());
+}
+
 TEST_F(BatchToolTest, ValuesByHand) {
     // A line of length 0 after the square: a measured 0 is a value like any other.
     dir.Write("hand.KXP", HandProject() + Point(1, 7, 7, 1) + Point(1, 7, 7, 2));
@@ -470,10 +491,62 @@ TEST_F(BatchToolTest, ExportThatWritesNothingFailsTheRun) {
 }
 
 TEST_F(BatchToolTest, AnOutputFileThatCannotBeMadeFailsTheRun) {
+    // Each says what the system said.
     const ToolRun run = Tool("stats -o missing/table.csv tissue.KXP");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot create"), std::string::npos) << run.err;
-    EXPECT_EQ(Tool("export --kind screen -o missing/screen.txt tissue.KXP").status, 1);
+    EXPECT_NE(run.err.find("cannot create missing/table.csv: No such file or directory"),
+              std::string::npos)
+        << run.err;
+    const ToolRun screen = Tool("export --kind screen -o missing/screen.txt tissue.KXP");
+    EXPECT_EQ(screen.status, 1);
+    EXPECT_NE(screen.err.find("No such file or directory"), std::string::npos) << screen.err;
+    const ToolRun report = Tool("export --kind report -o missing/report.txt tissue.KXP");
+    EXPECT_EQ(report.status, 1);
+    EXPECT_NE(report.err.find("No such file or directory"), std::string::npos) << report.err;
+    const ToolRun picture = Tool("render --format wmf -o missing/view.wmf tissue.KXP");
+    EXPECT_EQ(picture.status, 1);
+    EXPECT_NE(picture.err.find("No such file or directory"), std::string::npos) << picture.err;
+}
+
+TEST_F(BatchToolTest, MissingDataFilesAreNamedWithTheReason) {
+    if (fs::exists(KVX_INSTALL_DATA_DIR)) GTEST_SKIP() << "installed data would be found";
+    // A copy of the tool with no data beside it and none installed.
+    fs::create_directories(dir.Path() / "bare" / "bin");
+    fs::copy_file(KVX_BATCH_EXE, dir.Path() / "bare" / "bin" / "korvanix-batch");
+    const std::string command = "'" + dir.File("bare/bin/korvanix-batch") + "' check '" +
+                                dir.File("tissue.KXP") + "' 2>'" + dir.File("bare.err") + "'";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 3);
+    const std::string err = test::TempDir::Read(dir.File("bare.err"));
+    EXPECT_NE(err.find(": No such file or directory)"), std::string::npos) << err;
+}
+
+TEST_F(BatchToolTest, DashIsStandardOutputWhereTheOutputIsOneFile) {
+    const ToolRun table = Tool("values -o - tissue.KXP");
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_EQ(table.out, Tool("values tissue.KXP").out);
+    EXPECT_FALSE(fs::exists(dir.Path() / "-"));
+
+    ASSERT_EQ(Tool("export --kind r -o own.txt tissue.KXP").status, 0);
+    const ToolRun exported = Tool("export --kind r -o - tissue.KXP");
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.out, test::TempDir::Read(dir.File("own.txt")));
+    const ToolRun report = Tool("export --kind report -o- tissue.KXP");
+    ASSERT_EQ(report.status, 0) << report.err;
+    EXPECT_NE(report.out.find("tissue.KXP"), std::string::npos) << report.out;
+    EXPECT_FALSE(fs::exists(dir.Path() / "-"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "-.TXT"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "tissue.TXT"));
+    // A project that gives nothing passes nothing on.
+    dir.Write("empty.KXP", Project(""));
+    const ToolRun none = Tool("export --kind report -o - empty.KXP");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+
+    ASSERT_EQ(Tool("render --format wmf -o view.wmf tissue.KXP").status, 0);
+    const ToolRun picture = Tool("render --format wmf -o - tissue.KXP");
+    ASSERT_EQ(picture.status, 0) << picture.err;
+    EXPECT_EQ(picture.out, test::TempDir::Read(dir.File("view.wmf")));
 }
 
 TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {

@@ -162,8 +162,13 @@ void TextExport::WriteTextExport() {
     // A cancelled export keeps what it has written so far; a failed one
     // leaves the file that was there before.
     if (file_.File().IsOpen() && !writeFailed_ && file_.Commit() != kOk) writeFailed_ = true;
+    // Tidying up must not lose the system's reason for the failure.
+    const int32_t reason = LastIoResult();
     file_.Discard();
-    if (writeFailed_) ReportWriteFailure();
+    if (writeFailed_) {
+        SetLastIoResult(reason);
+        ReportWriteFailure();
+    }
 }
 
 bool TextExport::WriteTypeBlock(int32_t n) {
