@@ -244,8 +244,9 @@ ErrorCode FileReplacement::Begin(std::string_view target) {
         // this process give them (in a shared folder the group is what lets
         // the colleagues go on saving), then its permission bits, which a
         // change of owner may have cleared.
-        if (::fchown(fd, previous.st_uid, previous.st_gid) != 0) {
-            (void)::fchown(fd, static_cast<uid_t>(-1), previous.st_gid);
+        if (::fchown(fd, previous.st_uid, previous.st_gid) != 0 &&
+            ::fchown(fd, static_cast<uid_t>(-1), previous.st_gid) != 0) {
+            // Not a member of that group: the file gets this process's.
         }
         (void)::fchmod(fd, previous.st_mode & 07777);
     }

@@ -296,7 +296,7 @@ TEST(FileReplacementTest, NoTemporaryOutlivesAKilledSave) {
         InstallTemporaryCleanup();
         FileReplacement replacement;
         if (replacement.Begin(target) != kOk || !replacement.File().Write("half")) ::_exit(3);
-        (void)::write(ready[1], "r", 1);
+        if (::write(ready[1], "r", 1) != 1) ::_exit(4);
         for (;;) ::pause();
     }
     char byte = 0;
