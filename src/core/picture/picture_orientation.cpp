@@ -1,4 +1,4 @@
-#include "core/draw/picture_orientation.hpp"
+#include "core/picture/picture_orientation.hpp"
 
 #include <algorithm>
 #include <cstring>

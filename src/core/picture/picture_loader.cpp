@@ -1,4 +1,4 @@
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 
 #include <sys/stat.h>
 
@@ -13,11 +13,11 @@
 #include <system_error>
 #include <vector>
 
-#include "core/draw/bmp_reader.hpp"
-#include "core/draw/picture_gif.hpp"
-#include "core/draw/picture_jpeg.hpp"
-#include "core/draw/picture_png.hpp"
-#include "core/draw/picture_tiff.hpp"
+#include "core/picture/bmp_reader.hpp"
+#include "core/picture/picture_gif.hpp"
+#include "core/picture/picture_jpeg.hpp"
+#include "core/picture/picture_png.hpp"
+#include "core/picture/picture_tiff.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"

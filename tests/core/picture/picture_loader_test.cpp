@@ -1,4 +1,4 @@
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
-#include "core/draw/picture_gif.hpp"
-#include "core/draw/picture_jpeg.hpp"
-#include "core/draw/picture_orientation.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/picture/picture_gif.hpp"
+#include "core/picture/picture_jpeg.hpp"
+#include "core/picture/picture_orientation.hpp"
 #include "core/program/program.hpp"
 
 namespace kvx {
