@@ -160,16 +160,4 @@ void TurnedRows::Put(int32_t y, const uint8_t* rgb) {
     }
 }
 
-bool TurnPicture(const PixelImage& source, int32_t orientation, PixelImage& target) {
-    if (source.Empty()) return false;
-    const bool swap = OrientationSwapsSides(orientation);
-    if (!target.Allocate(swap ? source.Height() : source.Width(),
-                         swap ? source.Width() : source.Height())) {
-        return false;
-    }
-    TurnedRows rows(target, source.Width(), source.Height(), orientation);
-    for (int32_t y = 0; y < source.Height(); ++y) rows.Put(y, source.Row(y));
-    return true;
-}
-
 }  // namespace kvx
