@@ -28,12 +28,12 @@
 #include <string>
 #include <vector>
 
-#include "core/draw/picture.hpp"
-#include "core/draw/picture_jpeg.hpp"
-#include "core/draw/picture_loader.hpp"
 #include "core/draw/recording.hpp"
 #include "core/export/jpeg_writer.hpp"
 #include "core/export/wmf_writer.hpp"
+#include "core/picture/picture.hpp"
+#include "core/picture/picture_jpeg.hpp"
+#include "core/picture/picture_loader.hpp"
 
 namespace {
 

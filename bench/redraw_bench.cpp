@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/draw/render_objects.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/program.hpp"
 #include "core/workspace/main_redraw.hpp"
 #include "core/workspace/workspace.hpp"

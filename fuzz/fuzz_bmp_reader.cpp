@@ -3,8 +3,8 @@
 // must lie within the limits and survive being reduced and resampled.
 #include <cstdlib>
 
-#include "core/draw/bmp_reader.hpp"
-#include "core/draw/picture.hpp"
+#include "core/picture/bmp_reader.hpp"
+#include "core/picture/picture.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvx::PictureLimits limits;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/draw/picture_orientation.hpp"
+#include "core/picture/picture_orientation.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the size given, so that a read past it is caught.

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/draw/picture.hpp"
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

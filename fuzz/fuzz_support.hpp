@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 
 namespace kvx::fuzz {
 

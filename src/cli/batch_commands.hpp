@@ -7,8 +7,8 @@
 #include <string>
 
 #include "cli/batch_options.hpp"
-#include "core/draw/picture.hpp"
 #include "core/draw/text_metrics.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 class Recording;

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/draw/picture.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx::test {
 

@@ -34,8 +34,8 @@
 #include <functional>
 #include <memory>
 
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"

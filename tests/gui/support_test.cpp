@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
+#include "core/picture/picture.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
 #include "gui/support/recording_painter.hpp"

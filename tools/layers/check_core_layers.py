@@ -113,20 +113,26 @@ def shortest_cycles(graph, component):
     return cycles
 
 
+# The stack as the design draws it, from the bottom up. It only orders the
+# listing: where the includes say otherwise they win, and a folder not named
+# here comes where its includes allow, after the named ones that are ready.
+PREFERRED_ORDER = ["support", "program", "project", "picture", "measure", "stats", "draw",
+                   "detect", "export", "options", "workspace"]
+
+
 def layer_order(graph):
-    """Folders from the bottom up (each after everything it includes)."""
-    order, done = [], set()
-
-    def place(v):
-        if v in done:
-            return
-        done.add(v)
-        for w in sorted(graph[v]):
-            place(w)
+    """Folders from the bottom up (each after everything it includes), in the
+    preferred order as far as the includes allow."""
+    rank = {name: i for i, name in enumerate(PREFERRED_ORDER)}
+    order, placed, remaining = [], set(), set(graph)
+    while remaining:
+        ready = [v for v in remaining if all(w in placed for w in graph[v])]
+        if not ready:
+            raise ValueError("layer_order needs folders without a cycle")
+        v = min(ready, key=lambda name: (rank.get(name, len(PREFERRED_ORDER)), name))
         order.append(v)
-
-    for v in sorted(graph):
-        place(v)
+        placed.add(v)
+        remaining.discard(v)
     return order
 
 
@@ -152,6 +158,20 @@ def self_test():
             return 1
         if strongly_connected(folder_graph(cyclic)) != [["a", "b", "c"]]:
             print("self-test: the cycle a -> c -> b -> a was not found")
+            return 1
+        # The listing follows the design where the includes allow it, the
+        # includes where they do not; an unnamed folder waits for its own.
+        ordered = pathlib.Path(tmp) / "ordered"
+        tree(ordered, {"support/s.hpp": "", "picture/p.hpp": '#include "core/support/s.hpp"\n',
+                       "project/j.hpp": '#include "core/support/s.hpp"\n',
+                       "extra/e.hpp": '#include "core/picture/p.hpp"\n',
+                       "draw/d.hpp": '#include "core/extra/e.hpp"\n'})
+        if layer_order(folder_graph(ordered)) != ["support", "project", "picture", "extra", "draw"]:
+            print("self-test: the layers were not listed in the preferred order")
+            return 1
+        tree(ordered, {"support/s.hpp": '#include "core/project/j.hpp"\n', "project/j.hpp": ""})
+        if layer_order(folder_graph(ordered))[:2] != ["project", "support"]:
+            print("self-test: the preferred order was put before the includes")
             return 1
     return 0
 

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "core/draw/canvas.hpp"
-#include "core/draw/picture.hpp"
-#include "core/draw/picture_loader.hpp"
 #include "core/draw/view.hpp"
+#include "core/picture/picture.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/support/strings.hpp"

@@ -111,7 +111,6 @@ public:
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
-    const TextMetrics& Metrics() const { return *metrics_; }
     const std::vector<DrawOp>& Ops() const { return ops_; }
     std::size_t Size() const { return ops_.size(); }
     bool Empty() const { return ops_.empty(); }

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 #include "core/support/error_code.hpp"
 
 namespace kvx {

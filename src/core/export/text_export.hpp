@@ -64,8 +64,6 @@ public:
     /// be created (the person has been told).
     bool WriteTypeBlock(int32_t n);
 
-    /// Number of types written so far.
-    int32_t TypesWritten() const { return typesWritten_; }
     /// True once a statistics pass has run; Values and ClassWidth are then
     /// those of the last one.
     bool StatisticsRan() const { return statisticsRan_; }

@@ -9,9 +9,9 @@
 #include <type_traits>
 #include <variant>
 
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/export/picture_file.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 namespace {

@@ -497,10 +497,6 @@ int WriteConfig(Program& program, const std::string& path) {
 
 }  // namespace
 
-bool IsConfigItem(int32_t item) {
-    return FindItem(item) != nullptr;
-}
-
 int ConfigItemName(int32_t item, std::string& name) {
     name.clear();
     if (item < 1) return 1;

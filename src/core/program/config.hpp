@@ -61,7 +61,4 @@ std::string GetConfigItem(const Settings& settings, int32_t item);
 /// range that are not in the table give 0 and an empty name.
 int ConfigItemName(int32_t item, std::string& name);
 
-/// True when the item number is one of the table (0 included).
-bool IsConfigItem(int32_t item);
-
 }  // namespace kvx

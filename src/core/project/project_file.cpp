@@ -178,8 +178,13 @@ private:
 // Reads one project file into a project and its history; see ReadProjectFile.
 class ProjectReader {
 public:
-    ProjectReader(Program& program, Project& project, History& history, std::string path)
-        : program_(program), project_(project), history_(history), path_(std::move(path)) {}
+    ProjectReader(Program& program, Project& project, History& history, std::string path,
+                  std::string_view imagePatterns)
+        : program_(program),
+          project_(project),
+          history_(history),
+          path_(std::move(path)),
+          imagePatterns_(imagePatterns) {}
 
     void Run();
     ErrorCode Error() const { return error_; }
@@ -201,6 +206,7 @@ private:
     Project& project_;
     History& history_;
     std::string path_;
+    std::string imagePatterns_;
     std::string convertedPath_;
     int32_t lineNumber_ = 0;
     ErrorCode error_ = kOk;
@@ -421,7 +427,7 @@ void ProjectReader::ResolveImage(const std::string& written) {
         SelectFileRequest request;
         request.startDirectory =
             settings.ImportPath.empty() ? program_.documentsDir : settings.ImportPath;
-        request.patterns = std::string(kImagePattern);
+        request.patterns = imagePatterns_;
         request.rememberFile = RecentDirectoriesFile(program_, kImageRememberFile);
         request.descriptions = false;
         const SelectFileResult chosen = program_.ui.SelectFile(request);
@@ -555,8 +561,8 @@ bool WriteProjectLines(TextFile& file, const Project& project, const History& hi
 }
 
 ProjectReadResult ReadProjectFile(Program& program, Project& project, History& history,
-                                  const std::string& path) {
-    ProjectReader reader(program, project, history, path);
+                                  const std::string& path, std::string_view imagePatterns) {
+    ProjectReader reader(program, project, history, path, imagePatterns);
     reader.Run();
     return {reader.Error(), reader.Abandoned(), reader.ImageMoved()};
 }

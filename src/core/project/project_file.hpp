@@ -42,11 +42,6 @@ std::string ConvertedCopyName();
 /// The title a project gets when it has none at save.
 inline constexpr std::string_view kDefaultProjectTitle = "Strativa/Korvanix Project";
 
-/// The patterns of the picture list when a project is started or its picture
-/// looked for: every kind of picture the program reads (matched in any
-/// letter case).
-inline constexpr std::string_view kImagePattern = "*.JPG;*.JPEG;*.BMP;*.GIF;*.PNG;*.TIF;*.TIFF";
-
 /// The files in which the file-selection dialog keeps its recent folders:
 /// for projects and for images.
 inline constexpr std::string_view kProjectRememberFile = "KXPDir.pck";
@@ -80,10 +75,12 @@ struct ProjectReadResult {
 
 /// Reads the project file at path into project and history (both cleared by
 /// the caller), resolving a moved image and asking the person when it cannot
-/// be found. The points are those on the stored picture (pictureOrientation
+/// be found, with imagePatterns (";"-separated) in the file-selection dialog
+/// that looks for it. The points are those on the stored picture (pictureOrientation
 /// becomes 1). Failures are recorded on the program's error stack.
 [[nodiscard]] ProjectReadResult ReadProjectFile(Program& program, Project& project,
-                                                History& history, const std::string& path);
+                                                History& history, const std::string& path,
+                                                std::string_view imagePatterns);
 
 /// Parses the text of a point line after its "D " tag. formatVersion decides
 /// whether the sixth field (excluded) is read; a 0x82 in the name is read as

@@ -25,7 +25,6 @@ public:
 
     /// Allocates and clears the entries; reports before this are dropped.
     bool Init();
-    bool IsAllocated() const { return allocated_; }
 
     /// Records one entry; true when code is not 0. result receives the code.
     bool ReportError(ErrorCode code, ErrorCode passCode, int32_t& result, std::string_view info);

@@ -264,10 +264,6 @@ ErrorCode OpenTextFile(std::string& name, std::size_t maxLength, TextFile& file,
     return kOk;
 }
 
-int32_t CloseFile(TextFile& file) {
-    return file.Close();
-}
-
 int64_t FileSize(std::string_view name) {
     std::FILE* stream = OpenStream(std::string(name), "rb");
     if (stream == nullptr) return -1;

@@ -73,8 +73,6 @@ bool FileExists(std::string& name, std::size_t maxLength, bool search,
                                      bool search, std::string_view startDirectory);
 /// Opens exactly path for reading; 2070203 on failure.
 [[nodiscard]] ErrorCode OpenTextFileAt(const std::string& path, TextFile& file);
-/// Closes; the I/O result may be ignored.
-int32_t CloseFile(TextFile& file);
 
 /// Size in bytes, or -1 when the file cannot be opened.
 int64_t FileSize(std::string_view name);

@@ -1,6 +1,6 @@
 #include "core/workspace/session.hpp"
 
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/program/config.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/draw/picture_loader.hpp"
 #include "core/draw/render_objects.hpp"
 #include "core/draw/text_metrics.hpp"
 #include "core/draw/view.hpp"
@@ -17,6 +16,7 @@
 #include "core/measure/calibration.hpp"
 #include "core/measure/capture.hpp"
 #include "core/measure/type_choice.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/program/program.hpp"
 #include "core/project/measured_object.hpp"
 #include "core/project/picture_frame.hpp"

@@ -1,7 +1,7 @@
-#include "core/draw/picture.hpp"
 #include "core/export/bmp_writer.hpp"
 #include "core/export/jpeg_writer.hpp"
 #include "core/export/text_export.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/error_report.hpp"
 #include "core/support/file_names.hpp"
 #include "core/workspace/workspace.hpp"

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "core/picture/picture_kinds.hpp"
 #include "core/program/error_report.hpp"
 #include "core/project/project_file.hpp"
 #include "core/support/file_names.hpp"
@@ -295,7 +296,8 @@ bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
     const std::string path = ResolvePathCase(ProjectFileName(fileName));
     fileState = kNoProject;
 
-    const ProjectReadResult reader = ReadProjectFile(program, project, history, path);
+    const ProjectReadResult reader =
+        ReadProjectFile(program, project, history, path, kImagePattern);
 
     const bool failed = reader.error != kOk || reader.abandoned;
     if (!reader.abandoned) {

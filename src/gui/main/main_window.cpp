@@ -22,9 +22,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/draw/picture.hpp"
-#include "core/draw/picture_loader.hpp"
 #include "core/export/text_export.hpp"
+#include "core/picture/picture.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/program/recent_projects.hpp"

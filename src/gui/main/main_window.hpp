@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/draw/picture_loader.hpp"
 #include "core/measure/type_choice.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/workspace/main_layout.hpp"
 #include "core/workspace/session.hpp"

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <type_traits>
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
 

@@ -8,11 +8,11 @@
 
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/draw/view.hpp"
 #include "core/export/bmp_writer.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 

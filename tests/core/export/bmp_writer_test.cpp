@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/temp_dir.hpp"
-#include "core/draw/bmp_reader.hpp"
 #include "core/export/picture_file.hpp"
+#include "core/picture/bmp_reader.hpp"
 #include "core/support/text_file.hpp"
 
 namespace kvx {

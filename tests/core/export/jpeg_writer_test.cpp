@@ -10,7 +10,7 @@
 #include <jpeglib.h>
 
 #include "common/temp_dir.hpp"
-#include "core/draw/picture_jpeg.hpp"
+#include "core/picture/picture_jpeg.hpp"
 
 namespace kvx {
 namespace {

@@ -8,7 +8,7 @@
 #include "common/fake_ui.hpp"
 #include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/workspace/workspace.hpp"

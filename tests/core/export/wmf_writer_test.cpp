@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/temp_dir.hpp"
-#include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 namespace {

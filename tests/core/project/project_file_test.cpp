@@ -9,6 +9,7 @@
 #include "common/fake_ui.hpp"
 #include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
+#include "core/picture/picture_kinds.hpp"
 #include "core/program/program.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/workspace.hpp"

@@ -1,4 +1,4 @@
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 
 #include <sys/stat.h>
 
@@ -13,11 +13,11 @@
 #include <system_error>
 #include <vector>
 
-#include "core/draw/bmp_reader.hpp"
-#include "core/draw/picture_gif.hpp"
-#include "core/draw/picture_jpeg.hpp"
-#include "core/draw/picture_png.hpp"
-#include "core/draw/picture_tiff.hpp"
+#include "core/picture/bmp_reader.hpp"
+#include "core/picture/picture_gif.hpp"
+#include "core/picture/picture_jpeg.hpp"
+#include "core/picture/picture_png.hpp"
+#include "core/picture/picture_tiff.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
@@ -26,15 +26,6 @@
 
 namespace kvx {
 namespace {
-
-std::string LowerExtension(std::string_view path) {
-    const std::string name = ExtractFileName(path);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return {};
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = LowerAscii(c);
-    return ext;
-}
 
 /// No image within the limits needs a file this large.
 constexpr uint64_t kMaxFileBytes = uint64_t{4} << 30;
@@ -87,23 +78,19 @@ DecodeStatus DecodeFromSource(const PictureSource& source, PictureFormat format,
     }
 }
 
-bool Streamed(PictureFormat format) {
-    return format == PictureFormat::kJpeg || format == PictureFormat::kPng ||
-           format == PictureFormat::kTiff;
-}
-
 /// Reads the file at path with the decoder of format.
 DecodeStatus DecodeFileAs(const std::string& path, PictureFormat format,
                           const DecodeOptions& options, const PictureLimits& limits,
                           Picture& picture) {
     picture.Clear();
-    if (format == PictureFormat::kUnknown) return DecodeStatus::Unsupported;
+    const PictureKind* kind = PictureKindOf(format);
+    if (kind == nullptr) return DecodeStatus::Unsupported;
     FilePtr file;
     uint64_t size = 0;
     if (const DecodeStatus opened = OpenPictureFile(path, file, size); opened != DecodeStatus::Ok) {
         return opened;
     }
-    if (Streamed(format)) {
+    if (kind->readsAsItDecodes) {
         const PictureSource source{nullptr, file.get(), static_cast<std::size_t>(size)};
         DecodeStatus status = DecodeFromSource(source, format, options, limits, picture);
         // A file that cannot be read to its end is unreadable rather than damaged.
@@ -167,16 +154,6 @@ std::string CopyToTemporaryDirectory(std::string_view path) {
 }
 
 }  // namespace
-
-PictureFormat PictureFormatOf(std::string_view path) {
-    const std::string ext = LowerExtension(path);
-    if (ext == "bmp" || ext == "dib") return PictureFormat::kBmp;
-    if (ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") return PictureFormat::kJpeg;
-    if (ext == "gif") return PictureFormat::kGif;
-    if (ext == "png") return PictureFormat::kPng;
-    if (ext == "tif" || ext == "tiff") return PictureFormat::kTiff;
-    return PictureFormat::kUnknown;
-}
 
 DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat format,
                            const DecodeOptions& options, const PictureLimits& limits,

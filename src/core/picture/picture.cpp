@@ -1,4 +1,4 @@
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 
 #include <algorithm>
 #include <cstring>

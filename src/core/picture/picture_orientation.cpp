@@ -1,4 +1,4 @@
-#include "core/draw/picture_orientation.hpp"
+#include "core/picture/picture_orientation.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -158,18 +158,6 @@ void TurnedRows::Put(int32_t y, const uint8_t* rgb) {
         out[1] = rgb[1];
         out[2] = rgb[2];
     }
-}
-
-bool TurnPicture(const PixelImage& source, int32_t orientation, PixelImage& target) {
-    if (source.Empty()) return false;
-    const bool swap = OrientationSwapsSides(orientation);
-    if (!target.Allocate(swap ? source.Height() : source.Width(),
-                         swap ? source.Width() : source.Height())) {
-        return false;
-    }
-    TurnedRows rows(target, source.Width(), source.Height(), orientation);
-    for (int32_t y = 0; y < source.Height(); ++y) rows.Put(y, source.Row(y));
-    return true;
 }
 
 }  // namespace kvx

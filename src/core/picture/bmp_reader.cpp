@@ -1,4 +1,4 @@
-#include "core/draw/bmp_reader.hpp"
+#include "core/picture/bmp_reader.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "core/draw/picture_tiff.hpp"
+#include "core/picture/picture_tiff.hpp"
 
 #include <tiffio.h>
 
@@ -10,8 +10,8 @@
 #include <new>
 #include <vector>
 
-#include "core/draw/picture_orientation.hpp"
-#include "core/draw/picture_pixels.hpp"
+#include "core/picture/picture_orientation.hpp"
+#include "core/picture/picture_pixels.hpp"
 
 namespace kvx {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 

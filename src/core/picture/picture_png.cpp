@@ -1,4 +1,4 @@
-#include "core/draw/picture_png.hpp"
+#include "core/picture/picture_png.hpp"
 
 #include <png.h>
 
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/draw/picture_pixels.hpp"
+#include "core/picture/picture_pixels.hpp"
 
 namespace kvx {
 namespace {

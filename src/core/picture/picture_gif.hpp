@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 

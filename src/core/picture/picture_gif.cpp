@@ -1,4 +1,4 @@
-#include "core/draw/picture_gif.hpp"
+#include "core/picture/picture_gif.hpp"
 
 #include <gif_lib.h>
 

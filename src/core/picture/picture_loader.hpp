@@ -5,19 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
+#include "core/picture/picture_kinds.hpp"
 #include "core/support/error_code.hpp"
 
 namespace kvx {
 
 class Program;
-
-/// The decoders, chosen by a file's extension.
-enum class PictureFormat { kUnknown, kBmp, kJpeg, kGif, kPng, kTiff };
-
-/// The decoder for a file name: BMP and DIB; JPG, JPEG, JPE and JFIF; GIF;
-/// PNG; TIF and TIFF (any case). Anything else is unknown.
-PictureFormat PictureFormatOf(std::string_view path);
 
 /// Decodes image bytes with the decoder of format into picture (turned as
 /// the file says, with its reduced copies). On failure the picture is empty.
@@ -30,7 +24,7 @@ PictureFormat PictureFormatOf(std::string_view path);
                                          Picture& picture);
 
 /// Reads and decodes the image file at path, the decoder chosen by its
-/// extension. NotFound and Unreadable tell why a file could not be read; a
+/// extension (see kPictureKinds). NotFound and Unreadable tell why a file could not be read; a
 /// damaged picture (Damaged) comes with what could be decoded. JPEG, PNG and
 /// TIFF files are read as they are decoded, never held whole in memory.
 [[nodiscard]] DecodeStatus DecodePictureFile(const std::string& path, const DecodeOptions& options,

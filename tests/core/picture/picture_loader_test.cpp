@@ -1,13 +1,16 @@
-#include "core/draw/picture_loader.hpp"
+#include "core/picture/picture_loader.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,11 +23,14 @@
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
-#include "core/draw/picture_gif.hpp"
-#include "core/draw/picture_jpeg.hpp"
-#include "core/draw/picture_orientation.hpp"
+#include "core/export/bmp_writer.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/picture/picture_gif.hpp"
+#include "core/picture/picture_jpeg.hpp"
+#include "core/picture/picture_kinds.hpp"
+#include "core/picture/picture_orientation.hpp"
 #include "core/program/program.hpp"
+#include "core/support/file_list.hpp"
 
 namespace kvx {
 namespace {
@@ -872,6 +878,95 @@ TEST(PictureLoaderTest, DecoderFollowsTheExtensionInAnyCase) {
     EXPECT_EQ(PictureFormatOf("x.webp"), PictureFormat::kUnknown);
     EXPECT_EQ(PictureFormatOf("dir.jpg/file"), PictureFormat::kUnknown);
     EXPECT_EQ(PictureFormatOf("jpg"), PictureFormat::kUnknown);
+    EXPECT_EQ(PictureFormatOf("x."), PictureFormat::kUnknown);
+    EXPECT_EQ(PictureFormatOf("photo.JFIF"), PictureFormat::kJpeg);
+    EXPECT_EQ(PictureFormatOf("photo.jpe"), PictureFormat::kJpeg);
+    EXPECT_EQ(PictureFormatOf("scan.DIB"), PictureFormat::kBmp);
+}
+
+/// A 300 x 200 picture in the file format of a decoder.
+std::string SampleOf(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kJpeg:
+            return JpegBytes(Flat(300, 200, 40, 80, 120));
+        case PictureFormat::kBmp: {
+            std::vector<uint8_t> bytes;
+            EXPECT_TRUE(EncodeBmp(Flat(300, 200, 40, 80, 120).View(), bytes));
+            return std::string(bytes.begin(), bytes.end());
+        }
+        case PictureFormat::kGif: {
+            GifFrame frame;
+            frame.width = 300;
+            frame.height = 200;
+            frame.pixels.assign(300 * 200, 1);
+            return MakeGif(300, 200, kGlobal, 0, {frame});
+        }
+        case PictureFormat::kPng:
+            return test::PngBytes(RawPicture(300, 200, 3, 8));
+        case PictureFormat::kTiff:
+            return test::TiffBytes(RawPicture(300, 200, 3, 8));
+        case PictureFormat::kUnknown:
+            break;
+    }
+    ADD_FAILURE() << "no sample for a kind of the table";
+    return {};
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+// Every extension of the table is offered in New's list, chooses its own
+// decoder and no other kind's, and the list offers nothing the loader
+// does not read.
+TEST(PictureKindsTest, NewOffersExactlyTheExtensionsTheLoaderReads) {
+    const std::vector<std::string> offered = SplitPatterns(kImagePattern);
+    std::set<std::string> extensions;
+    std::set<PictureFormat> formats;
+    for (const PictureKind& kind : kPictureKinds) {
+        EXPECT_NE(kind.format, PictureFormat::kUnknown);
+        EXPECT_TRUE(formats.insert(kind.format).second) << "a decoder listed twice";
+        EXPECT_EQ(PictureKindOf(kind.format), &kind);
+        EXPECT_FALSE(kind.extensions.empty());
+        for (const std::string_view extension : kind.extensions) {
+            SCOPED_TRACE(std::string(extension));
+            EXPECT_TRUE(extensions.insert(std::string(extension)).second) << "in two kinds";
+            EXPECT_EQ(PictureKindOf("/p/photo." + std::string(extension)), &kind);
+            EXPECT_EQ(PictureFormatOf("photo." + Upper(extension)), kind.format);
+            const std::string name = "slide." + std::string(extension);
+            EXPECT_TRUE(std::any_of(offered.begin(), offered.end(),
+                                    [&](const std::string& p) { return MatchesPattern(name, p); }));
+        }
+    }
+    EXPECT_EQ(offered.size(), extensions.size());
+    for (const std::string& pattern : offered) {
+        ASSERT_EQ(pattern.substr(0, 2), "*.");
+        EXPECT_NE(PictureFormatOf("x" + pattern.substr(1)), PictureFormat::kUnknown) << pattern;
+    }
+    EXPECT_EQ(PictureKindOf(PictureFormat::kUnknown), nullptr);
+}
+
+// The desktop entry offers the program for every kind it reads, and for no
+// kind it would refuse.
+TEST(PictureKindsTest, TheDesktopEntryAnnouncesTheKindsOfTheTable) {
+    const std::string entry =
+        test::TempDir::Read(std::string(KVX_DATA_DIR) + "/../dist/org.korvanix.Korvanix.desktop");
+    const std::size_t at = entry.find("\nMimeType=");
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t from = at + 10;
+    const std::string line = entry.substr(from, entry.find('\n', from) - from);
+    std::multiset<std::string> announced;
+    std::size_t start = 0;
+    while (start < line.size()) {
+        const std::size_t end = std::min(line.find(';', start), line.size());
+        if (end > start) announced.insert(line.substr(start, end - start));
+        start = end + 1;
+    }
+    std::multiset<std::string> expected{"application/x-korvanix-project"};
+    for (const PictureKind& kind : kPictureKinds) expected.insert(std::string(kind.mimeType));
+    EXPECT_EQ(announced, expected) << line;
 }
 
 class LoadPictureTest : public ::testing::Test {
@@ -930,6 +1025,23 @@ TEST_F(LoadPictureTest, LoadsEveryKnownFormat) {
         DecodeStatus::Ok);
     EXPECT_TRUE(ui.errorDialogs.empty());
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+// What the table says of each kind is what its decoder does, and every
+// extension loads through the loader.
+TEST_F(LoadPictureTest, EveryKindLoadsFromEachOfItsExtensionsAsTheTableSays) {
+    for (const PictureKind& kind : kPictureKinds) {
+        const std::string bytes = SampleOf(kind.format);
+        for (const std::string_view extension : kind.extensions) {
+            SCOPED_TRACE(std::string(extension));
+            const std::string path = dir.Write("sample." + Upper(extension), bytes);
+            ASSERT_EQ(LoadPicture(program, picture, path, 0, 100), DecodeStatus::Ok);
+            EXPECT_EQ(picture.Width(), 300);
+            EXPECT_EQ(picture.Height(), 200);
+            EXPECT_EQ(picture.Reduced(), kind.decodesReduced);
+        }
+    }
+    EXPECT_TRUE(ui.errorDialogs.empty());
 }
 
 TEST_F(LoadPictureTest, EachFailureSaysWhy) {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/draw/picture.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 
@@ -40,9 +40,5 @@ private:
     int32_t height_;
     int32_t orientation_;
 };
-
-/// The picture turned as an orientation says (the sides swapped for 5 to
-/// 8). Needs a second copy while it works: for small pictures and tests.
-[[nodiscard]] bool TurnPicture(const PixelImage& source, int32_t orientation, PixelImage& target);
 
 }  // namespace kvx

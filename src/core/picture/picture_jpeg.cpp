@@ -1,11 +1,11 @@
-#include "core/draw/picture_jpeg.hpp"
+#include "core/picture/picture_jpeg.hpp"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 
-#include "core/draw/picture_orientation.hpp"
+#include "core/picture/picture_orientation.hpp"
 
 // The codec's headers expect <cstdio> before them.
 #include <jerror.h>
