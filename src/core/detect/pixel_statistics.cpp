@@ -86,7 +86,7 @@ int64_t FirstCentreFrom(double x) {
 }  // namespace
 
 SampleView SamplesOf(const Picture& picture) {
-    if (picture.Reduced() || picture.pixels.Empty()) return {};
+    if (picture.Reduced() || picture.sixteenBit || picture.pixels.Empty()) return {};
     const RgbView rgb = picture.pixels.View();
     return {rgb.data, rgb.width, rgb.height, rgb.stride, 3, 8};
 }

@@ -31,7 +31,8 @@ struct SampleView {
 };
 
 /// The samples of a picture held at full resolution (its 8-bit RGB pixels);
-/// an invalid view when there is none or only a reduced copy.
+/// an invalid view when there is none, only a reduced copy, or a picture of
+/// 16 bits per sample, whose pixels hold its range rather than its values.
 SampleView SamplesOf(const Picture& picture);
 
 /// Mean, standard deviation (of a sample: n - 1 in the denominator), least

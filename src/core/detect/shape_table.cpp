@@ -1,5 +1,6 @@
 #include "core/detect/shape_table.hpp"
 
+#include <array>
 #include <cmath>
 
 #include "core/measure/values.hpp"
@@ -159,6 +160,99 @@ std::vector<ObjectDescription> DescribeObjects(const History& history, const Obj
         DescribeType(walk, n, type.dataType);
     }
     return out;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 47> kColumns = {
+    "type",        "type_name",    "data_type",     "object",
+    "value",       "unit",         "excluded",      "length_unit",
+    "points",      "area",         "perimeter",     "feret",
+    "feret_angle", "min_feret",    "circularity",   "major",
+    "minor",       "aspect_ratio", "ellipse_angle", "convex_area",
+    "solidity",    "centroid_x",   "centroid_y",    "bx",
+    "by",          "width",        "height",        "length",
+    "angle",       "label",        "pixels",        "grey_mean",
+    "grey_sd",     "grey_min",     "grey_max",      "red_mean",
+    "red_sd",      "red_min",      "red_max",       "green_mean",
+    "green_sd",    "green_min",    "green_max",     "blue_mean",
+    "blue_sd",     "blue_min",     "blue_max",
+};
+
+ObjectTableCell Number(double value) {
+    ObjectTableCell cell;
+    cell.number = value;
+    return cell;
+}
+
+ObjectTableCell Text(std::string text) {
+    ObjectTableCell cell;
+    cell.kind = ObjectTableCell::kText;
+    cell.text = std::move(text);
+    return cell;
+}
+
+void AddChannel(std::vector<ObjectTableCell>& row, const ChannelStatistics& s) {
+    for (const double v : {s.mean, s.sd, s.min, s.max}) row.push_back(Number(v));
+}
+
+}  // namespace
+
+std::span<const std::string_view> ObjectTableColumns() {
+    return kColumns;
+}
+
+std::vector<ObjectTableCell> ObjectTableRow(const ObjectDescription& d,
+                                            const ObjectTypeTable& types, int language,
+                                            int32_t tableUnit) {
+    const auto length = [&](double v) { return Number(UnitDivisor(v, kTwoPointLine, tableUnit)); };
+    const auto area = [&](double v) { return Number(UnitDivisor(v, kPolygon, tableUnit)); };
+    const PolygonDescriptors& s = d.shape;
+    std::string unit(UnitName(d.dataType, tableUnit));
+    // Areas are in the square of the length unit.
+    if (d.dataType == kPolygon) unit += '\xB2';
+
+    std::vector<ObjectTableCell> row;
+    row.reserve(kColumns.size());
+    row.push_back(Number(d.type));
+    row.push_back(Text(types.At(d.type).Name(language)));
+    row.push_back(Text(std::string(DataTypeName(d.dataType, language))));
+    row.push_back(Number(d.object));
+    row.push_back(Number(UnitDivisor(d.value, d.dataType, tableUnit)));
+    row.push_back(Text(YieldsValues(d.dataType) ? unit : std::string()));
+    ObjectTableCell excluded;
+    excluded.kind = ObjectTableCell::kLogical;
+    excluded.flag = d.excluded;
+    row.push_back(excluded);
+    row.push_back(Text(std::string(UnitName(kTwoPointLine, tableUnit))));
+    row.push_back(Number(d.points));
+    row.push_back(area(s.area));
+    row.push_back(length(s.perimeter));
+    row.push_back(length(s.feret));
+    row.push_back(Number(s.feretAngle));
+    row.push_back(length(s.minFeret));
+    row.push_back(Number(s.circularity));
+    row.push_back(length(s.major));
+    row.push_back(length(s.minor));
+    row.push_back(Number(s.aspectRatio));
+    row.push_back(Number(s.ellipseAngle));
+    row.push_back(area(s.convexArea));
+    row.push_back(Number(s.solidity));
+    row.push_back(length(s.centroidX));
+    row.push_back(length(s.centroidY));
+    row.push_back(length(s.boundsX));
+    row.push_back(length(s.boundsY));
+    row.push_back(length(s.boundsWidth));
+    row.push_back(length(s.boundsHeight));
+    row.push_back(length(d.length));
+    row.push_back(Number(d.angle));
+    row.push_back(Text(d.dataType == kText ? d.label : std::string()));
+    row.push_back(Number(d.hasPixels ? static_cast<double>(d.pixels.grey.count) : kNoDescriptor));
+    const PixelStatistics none;
+    const PixelStatistics& p = d.hasPixels ? d.pixels : none;
+    AddChannel(row, p.grey);
+    for (const ChannelStatistics& c : p.colour) AddChannel(row, c);
+    return row;
 }
 
 }  // namespace kvx

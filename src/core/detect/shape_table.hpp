@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/detect/pixel_statistics.hpp"
@@ -53,5 +55,27 @@ struct ShapeSamples {
 /// belong to no object.
 std::vector<ObjectDescription> DescribeObjects(const History& history, const ObjectTypeTable& types,
                                                const ShapeSamples& samples = {});
+
+/// One cell of the table of objects: a number (NaN: left empty), a text
+/// (Windows-1252, as every core text) or a yes/no.
+struct ObjectTableCell {
+    enum Kind { kNumber, kText, kLogical } kind = kNumber;
+    double number = kNoDescriptor;
+    std::string text;
+    bool flag = false;
+};
+
+/// The names of the columns of the table of objects, one per descriptor:
+/// type, type_name, data_type, object, value, unit, excluded, length_unit,
+/// points, the shape, length and angle, label, and the pixel values.
+std::span<const std::string_view> ObjectTableColumns();
+
+/// The cells of d's row under ObjectTableColumns: lengths in the table
+/// unit, areas in its square, names in the language (0 German, else
+/// English). `unit` is that of the value, as the value table has it;
+/// `length_unit` that of every length and position of the row.
+std::vector<ObjectTableCell> ObjectTableRow(const ObjectDescription& d,
+                                            const ObjectTypeTable& types, int language,
+                                            int32_t tableUnit);
 
 }  // namespace kvx
