@@ -49,6 +49,30 @@ struct Accumulator {
     }
 };
 
+// Sums of one channel over a run of pixels, kept in locals so that the
+// compiler holds them in registers: stores into the accumulators could
+// otherwise alias the samples and force a reload of every pixel.
+struct RunSums {
+    uint64_t sum = 0;
+    uint64_t squares = 0;
+    uint32_t min = UINT32_MAX;
+    uint32_t max = 0;
+
+    void Add(uint32_t v) {
+        sum += v;
+        squares += uint64_t{v} * v;
+        min = v < min ? v : min;
+        max = v > max ? v : max;
+    }
+    void Into(Accumulator& acc, uint64_t count) const {
+        acc.count += count;
+        acc.sum += sum;
+        acc.squares += squares;
+        acc.min = std::min(acc.min, min);
+        acc.max = std::max(acc.max, max);
+    }
+};
+
 template <typename Sample, int Channels>
 void AddRun(const SampleView& view, int32_t y, int32_t from, int32_t to,
             std::array<Accumulator, 4>& acc) {
@@ -56,16 +80,24 @@ void AddRun(const SampleView& view, int32_t y, int32_t from, int32_t to,
                                                       static_cast<std::size_t>(y) * view.stride);
     const Sample* p = row + static_cast<std::ptrdiff_t>(from) * Channels;
     const Sample* end = row + static_cast<std::ptrdiff_t>(to) * Channels;
+    const auto count = static_cast<uint64_t>(to - from);
     if constexpr (Channels == 1) {
-        for (; p != end; ++p) acc[0].Add(*p);
+        RunSums grey;
+        for (; p != end; ++p) grey.Add(*p);
+        grey.Into(acc[0], count);
     } else {
+        RunSums grey, red, green, blue;
         for (; p != end; p += 3) {
             const uint32_t r = p[0], g = p[1], b = p[2];
-            acc[0].Add((r + g + b + 1) / 3);
-            acc[1].Add(r);
-            acc[2].Add(g);
-            acc[3].Add(b);
+            grey.Add((r + g + b + 1) / 3);
+            red.Add(r);
+            green.Add(g);
+            blue.Add(b);
         }
+        grey.Into(acc[0], count);
+        red.Into(acc[1], count);
+        green.Into(acc[2], count);
+        blue.Into(acc[3], count);
     }
 }
 
