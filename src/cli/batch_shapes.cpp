@@ -1,11 +1,11 @@
 #include "cli/batch_shapes.hpp"
 
 #include "cli/batch_session.hpp"
-#include "cli/batch_stats.hpp"
 #include "core/detect/shape_table.hpp"
 #include "core/draw/picture.hpp"
 #include "core/draw/recording.hpp"
 #include "core/draw/text_metrics.hpp"
+#include "core/export/object_table_text.hpp"
 
 namespace kvx::batch {
 
@@ -26,28 +26,10 @@ bool LoadFullPicture(Session& session) {
            session.ui().diagnostics.empty();
 }
 
-std::string Cell(const ObjectTableCell& cell) {
-    switch (cell.kind) {
-        case ObjectTableCell::kText:
-            return CsvField(CoreToUtf8(cell.text));
-        case ObjectTableCell::kLogical:
-            // What R's read.csv and pandas read as logical.
-            return cell.flag ? "TRUE" : "FALSE";
-        case ObjectTableCell::kNumber:
-            break;
-    }
-    return ShortestNumber(cell.number);
-}
-
 }  // namespace
 
 std::string ShapesHeader() {
-    std::string header = "project,image";
-    for (const std::string_view name : ObjectTableColumns()) {
-        header += ',';
-        header += name;
-    }
-    return header;
+    return ObjectTableCsvHeader();
 }
 
 ProjectResult ShapesProject(Session& session, const std::string& path) {
@@ -83,20 +65,10 @@ ProjectResult ShapesProject(Session& session, const std::string& path) {
         }
     }
 
-    const std::string lead =
-        CsvField(PathToUtf8(path)) + "," + CsvField(PathToUtf8(ws.project.imagePath)) + ",";
-    const int language = program.settings.Language;
-    const int32_t unit = program.settings.TableUnit;
-    for (const ObjectDescription& d : DescribeObjects(ws.history, program.objectTypes, samples)) {
-        std::string line = lead;
-        bool first = true;
-        for (const ObjectTableCell& cell : ObjectTableRow(d, program.objectTypes, language, unit)) {
-            if (!first) line += ',';
-            first = false;
-            line += Cell(cell);
-        }
-        result.out += line + "\r\n";
-    }
+    result.out += ObjectTableCsvRows(PathToUtf8(path), PathToUtf8(ws.project.imagePath),
+                                     DescribeObjects(ws.history, program.objectTypes, samples),
+                                     program.objectTypes, program.settings.Language,
+                                     program.settings.TableUnit);
     return result;
 }
 

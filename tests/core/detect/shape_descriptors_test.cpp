@@ -12,6 +12,8 @@
 #include "common/temp_dir.hpp"
 #include "core/detect/pixel_statistics.hpp"
 #include "core/detect/shape_table.hpp"
+#include "core/export/object_table_text.hpp"
+#include "core/measure/values.hpp"
 #include "core/program/program.hpp"
 #include "core/stats/collect_values.hpp"
 #include "core/workspace/workspace.hpp"
@@ -447,6 +449,47 @@ TEST_F(ShapeTableTest, PolygonValuesOnThePicture) {
     EXPECT_EQ(rows[0].pixels.grey.count, 6);
     EXPECT_DOUBLE_EQ(rows[0].pixels.colour[0].mean, 20);
     EXPECT_FALSE(rows[1].hasPixels);  // a Count encloses nothing
+}
+
+TEST_F(ShapeTableTest, TableCellsInTheUnitAndTheLanguage) {
+    build.Closed(kPoly, {{0, 0}, {3000, 0}, {3000, 1000}, {1000, 1000}, {1000, 3000}, {0, 3000}},
+                 true);
+    build.Text(kTxt, "big, \"round\" \xB5-seed");
+    const std::vector<ObjectDescription> rows = DescribeObjects(ws.history, program.objectTypes);
+    ASSERT_EQ(rows.size(), 2u);
+    const auto columns = ObjectTableColumns();
+    const auto column = [&](std::string_view name) {
+        return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) -
+                                        columns.begin());
+    };
+    const std::vector<ObjectTableCell> cells =
+        ObjectTableRow(rows[0], program.objectTypes, 0, kUnitMillimetre);
+    ASSERT_EQ(cells.size(), columns.size());
+    const auto shown = [&](std::string_view name) {
+        const std::size_t c = column(name);
+        return ObjectTableShown(cells[c], c, kPolygon, true, "ja", "nein");
+    };
+    EXPECT_EQ(shown("type_name"), "Area");
+    EXPECT_EQ(shown("data_type"), "Polygon");
+    EXPECT_EQ(shown("value"), "5,0");  // square millimetres, as the value grid shows them
+    EXPECT_EQ(shown("unit"), "mm\xB2");
+    EXPECT_EQ(shown("length_unit"), "mm");
+    EXPECT_EQ(shown("perimeter"), "12,0");
+    EXPECT_EQ(shown("circularity"), "0,4363");
+    EXPECT_EQ(shown("feret_angle"), "45,0");
+    EXPECT_EQ(shown("min_feret"), "2,828");
+    EXPECT_EQ(shown("excluded"), "ja");
+    EXPECT_EQ(shown("points"), "6");
+    EXPECT_EQ(shown("length"), "");  // no length for a polygon
+    EXPECT_EQ(shown("grey_mean"), "");
+
+    // The CSV form: UTF-8, quoted where needed, shortest numbers.
+    const std::string csv =
+        ObjectTableCsvRows("p.KXP", "a,b.jpg", rows, program.objectTypes, 1, kUnitMillimetre);
+    EXPECT_EQ(csv.substr(0, 45), "p.KXP,\"a,b.jpg\",11,Area,Polygon,1,5,mm\xC2\xB2,TRUE");
+    EXPECT_NE(csv.find(",\"big, \"\"round\"\" \xC2\xB5-seed\","), std::string::npos) << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2);
+    EXPECT_EQ(ObjectTableCsvHeader().substr(0, 32), "project,image,type,type_name,dat");
 }
 
 }  // namespace
