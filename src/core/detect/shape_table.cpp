@@ -104,7 +104,6 @@ void DescribeType(Walk& walk, int32_t typeNumber, int dataType) {
             default: {  // Line, Polygon, Count
                 double twiceArea = 0.0;
                 std::vector<WorldPoint>& points = walk.points;
-                // k further points, as the statistics pass counts them
                 const std::size_t next = GatherFurtherPoints(records, i, points, twiceArea);
                 const std::size_t further = points.size() - 1;
                 i = next;
