@@ -13,6 +13,7 @@
 
 #include "cli/batch_runner.hpp"
 #include "cli/batch_session.hpp"
+#include "cli/batch_shapes.hpp"
 #include "cli/batch_stats.hpp"
 #include "core/draw/picture_display.hpp"
 #include "core/draw/recording.hpp"
@@ -208,6 +209,15 @@ ProjectResult TableProject(Session& session, const std::string& path, TableRows 
     return result;
 }
 
+// The work for one project of a table: reading it and giving its rows.
+using TableWork = std::function<ProjectResult(Session& session, const std::string& path)>;
+
+TableWork TableOf(TableRows rows) {
+    return [rows](Session& session, const std::string& path) {
+        return TableProject(session, path, rows);
+    };
+}
+
 ProjectResult ExportProject(Session& session, const std::string& path, const std::string& target) {
     ProjectResult result;
     const Options& options = session.options();
@@ -321,15 +331,13 @@ int RunExport(const Options& options, const std::string& dataDir, std::ostream& 
 }
 
 int RunTable(const Options& options, const std::string& dataDir, std::string_view header,
-             TableRows rows, std::ostream& out, std::ostream& err) {
+             const TableWork& work, std::ostream& out, std::ostream& err) {
     OutputSink sink(out);
     if (!sink.Open(options.output, err)) return kExitProjectFailed;
     sink.Stream() << header << "\r\n";
     const int status = RunProjects(
         options, dataDir,
-        [&](Session& session, std::size_t index) {
-            return TableProject(session, options.projects[index], rows);
-        },
+        [&](Session& session, std::size_t index) { return work(session, options.projects[index]); },
         sink.Stream(), err, WantsProgress(options.projects.size()));
     return sink.Close(err) ? status : kExitProjectFailed;
 }
@@ -449,9 +457,11 @@ int RunCommand(const Options& options, const std::string& dataDir, const RenderB
         case Command::Export:
             return RunExport(options, dataDir, out, err);
         case Command::Stats:
-            return RunTable(options, dataDir, StatsHeader(), StatsRows, out, err);
+            return RunTable(options, dataDir, StatsHeader(), TableOf(StatsRows), out, err);
         case Command::Values:
-            return RunTable(options, dataDir, ValuesHeader(), ValuesRows, out, err);
+            return RunTable(options, dataDir, ValuesHeader(), TableOf(ValuesRows), out, err);
+        case Command::Shapes:
+            return RunTable(options, dataDir, ShapesHeader(), ShapesProject, out, err);
         case Command::Render:
             return RunRender(options, dataDir, backend, out, err);
         case Command::None:

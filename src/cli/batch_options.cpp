@@ -38,6 +38,7 @@ Command CommandNamed(std::string_view name) {
     if (name == "export") return Command::Export;
     if (name == "stats") return Command::Stats;
     if (name == "values") return Command::Values;
+    if (name == "shapes") return Command::Shapes;
     if (name == "render") return Command::Render;
     if (name == "help" || name == "--help" || name == "-h") return Command::Help;
     if (name == "--version") return Command::Version;
@@ -215,6 +216,10 @@ Commands:
   values [-o FILE.csv] PROJECT...
                             one CSV table (UTF-8) with a row for every value
                             of those types, excluded ones marked TRUE
+  shapes [-o FILE.csv] PROJECT...
+                            one CSV table (UTF-8) with a row for every object
+                            of every type: its value and shape descriptors,
+                            and the grey and colour values inside polygons
   render --format wmf|bmp|jpg [--size PX] [--quality Q] -o FILE PROJECT
                             the annotated view fitted to the image
 
@@ -230,8 +235,8 @@ Options for every command:
   -h, --help                this text
   --version                 the program's name and version
 
-Without -o, export writes each file beside its project, and stats and values
-write to standard output. Messages go to standard error.
+Without -o, export writes each file beside its project, and stats, values
+and shapes write to standard output. Messages go to standard error.
 
 Exit status: 0 success, 1 a project failed, 2 wrong usage, 3 the program's
 data files could not be read.

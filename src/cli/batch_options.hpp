@@ -8,7 +8,7 @@
 namespace kvx::batch {
 
 /// The sub-commands of the batch tool.
-enum class Command { None, Help, Version, Check, Export, Stats, Values, Render };
+enum class Command { None, Help, Version, Check, Export, Stats, Values, Shapes, Render };
 
 /// Everything the command line says.
 struct Options {

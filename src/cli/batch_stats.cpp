@@ -1,10 +1,10 @@
 #include "cli/batch_stats.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
 #include "cli/batch_session.hpp"
+#include "core/export/object_table_text.hpp"
 #include "core/measure/values.hpp"
 #include "core/stats/collect_values.hpp"
 #include "core/support/strings.hpp"
@@ -43,23 +43,11 @@ std::string_view StatsHeader() {
 }
 
 std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
+    return kvx::CsvField(text);
 }
 
 std::string ShortestNumber(double value) {
-    if (!std::isfinite(value)) return {};
-    if (value == 0.0) value = 0.0;  // no "-0"
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (ec != std::errc()) return {};
-    return std::string(buffer, end);
+    return kvx::ShortestNumber(value);
 }
 
 std::string StatsRows(Session& session, std::string_view projectName) {

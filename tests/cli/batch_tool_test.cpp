@@ -378,6 +378,151 @@ TEST_F(BatchToolTest, ValuesReadByRAgreeWithStats) {
     EXPECT_EQ(listed, rows);
 }
 
+// A 40 x 30 PNG at 2540 dpi (a pixel is 10 micrometres): the left half
+// red 200, green 100, blue 50, the right half 10 throughout.
+std::string HalvesPng() {
+    test::RawPicture picture(40, 30, 3, 8);
+    for (int32_t y = 0; y < 30; ++y) {
+        for (int32_t x = 0; x < 40; ++x) {
+            if (x < 20) {
+                picture.At(x, y, 0) = 200;
+                picture.At(x, y, 1) = 100;
+                picture.At(x, y, 2) = 50;
+            } else {
+                picture.Colour(x, y, 10);
+            }
+        }
+    }
+    return test::PngBytes(picture);
+}
+
+TEST_F(BatchToolTest, ShapesByHand) {
+    dir.Write("halves.png", HalvesPng());
+    // A 200 x 100 polygon on the red half, one of the same size across both
+    // halves, a Two Point Line rising at 30 degrees, a Count of three points
+    // and a Text label.
+    std::string points = Point(2, 0, 0, 1) + Point(2, 200, 0, 2) + Point(2, 200, 100, 2) +
+                         Point(2, 0, 100, 2) + Point(2, 0, 0, 2);
+    points += Point(2, 100, 0, 1, true) + Point(2, 300, 0, 2) + Point(2, 300, 100, 2) +
+              Point(2, 100, 100, 2) + Point(2, 100, 0, 2);
+    points += Point(1, 0, 200, 1) + Point(1, 173, 100, 2);
+    points += Point(3, 0, 0, 1) + Point(3, 30, 0, 2) + Point(3, 0, 60, 2) + Point(3, 0, 0, 2);
+    points += "D 4,150,250,0,seed,0,\r\n";
+    std::string project = Project(points, "halves.png");
+    project.replace(project.find("R 2400"), 6, "R 2540");
+    dir.Write("halves.KXP", project);
+
+    const ToolRun run = Tool("shapes --unit um halves.KXP");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = ParseCsv(run.out);
+    ASSERT_EQ(rows.size(), 6u) << run.out;
+    const std::vector<std::string>& header = rows[0];
+    const auto cell = [&](std::size_t row, const std::string& column) {
+        const auto at = std::find(header.begin(), header.end(), column);
+        EXPECT_NE(at, header.end()) << column;
+        return at == header.end() ? std::string() : rows[row][at - header.begin()];
+    };
+    for (std::size_t r = 1; r < rows.size(); ++r) EXPECT_EQ(rows[r].size(), header.size()) << r;
+    // Types in slot order, objects in the order of the project.
+    EXPECT_EQ(cell(1, "type_name"), "Length");
+    EXPECT_NEAR(Number(cell(1, "length")), 199.822, 0.001);
+    EXPECT_NEAR(Number(cell(1, "angle")), 30, 0.05);
+    EXPECT_EQ(cell(1, "area"), "");
+
+    EXPECT_EQ(cell(2, "data_type"), "Polygon");
+    EXPECT_EQ(cell(2, "object"), "1");
+    EXPECT_EQ(cell(2, "value"), "20000");
+    EXPECT_EQ(cell(2, "unit"), "\xC2\xB5m\xC2\xB2");
+    EXPECT_EQ(cell(2, "length_unit"), "\xC2\xB5m");
+    EXPECT_EQ(cell(2, "area"), "20000");
+    EXPECT_EQ(cell(2, "perimeter"), "600");
+    EXPECT_NEAR(Number(cell(2, "aspect_ratio")), 2, 1e-12);
+    EXPECT_EQ(cell(2, "solidity"), "1");
+    EXPECT_EQ(cell(2, "centroid_x"), "100");
+    EXPECT_EQ(cell(2, "height"), "100");
+    EXPECT_EQ(cell(2, "pixels"), "200");
+    EXPECT_EQ(cell(2, "red_mean"), "200");
+    EXPECT_EQ(cell(2, "red_sd"), "0");
+    EXPECT_EQ(cell(2, "grey_mean"), "117");  // 350 / 3, rounded
+    EXPECT_EQ(cell(3, "excluded"), "TRUE");
+    EXPECT_EQ(cell(3, "red_mean"), "105");
+    EXPECT_EQ(cell(3, "red_min"), "10");
+    EXPECT_EQ(cell(3, "blue_max"), "50");
+
+    EXPECT_EQ(cell(4, "value"), "3");
+    EXPECT_EQ(cell(4, "centroid_x"), "10");
+    EXPECT_EQ(cell(4, "centroid_y"), "20");
+    EXPECT_EQ(cell(4, "grey_mean"), "");
+    EXPECT_EQ(cell(5, "label"), "seed");
+    EXPECT_EQ(cell(5, "value"), "");
+    EXPECT_EQ(cell(5, "centroid_x"), "250");
+
+    const auto millimetres = ParseCsv(Tool("shapes --unit mm halves.KXP").out);
+    ASSERT_EQ(millimetres.size(), 6u);
+    EXPECT_EQ(millimetres[2][header.size() - 47 + 9], "0.02");  // area in mm²
+    EXPECT_EQ(millimetres[2][header.size() - 47 + 10], "0.6");  // perimeter in mm
+
+    // With a picture that cannot be decoded a project still lists its
+    // shapes, but the run fails rather than pass the missing values off as
+    // measured.
+    dir.Write("halves.png", "no picture");
+    const ToolRun missing = Tool("shapes halves.KXP");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("grey and colour values are left empty"), std::string::npos)
+        << missing.err;
+    const auto partial = ParseCsv(missing.out);
+    ASSERT_EQ(partial.size(), 6u);
+    EXPECT_EQ(partial[2][header.size() - 47 + 9], "0.02");
+    EXPECT_EQ(partial[2].back(), "");
+
+    // The pixels of a 16-bit picture show its range, not its values: those
+    // are not passed off as the picture's own either.
+    test::RawPicture deep(40, 30, 1, 16);
+    for (uint16_t& v : deep.samples) v = 4000;
+    dir.Write("halves.png", test::PngBytes(deep));
+    const ToolRun sixteen = Tool("shapes halves.KXP");
+    EXPECT_EQ(sixteen.status, 1);
+    EXPECT_NE(sixteen.err.find("16 bits per channel"), std::string::npos) << sixteen.err;
+    const auto deepRows = ParseCsv(sixteen.out);
+    ASSERT_EQ(deepRows.size(), 6u);
+    EXPECT_EQ(deepRows[2][header.size() - 16], "");  // grey_mean
+}
+
+// R reads the table of objects as a person would: every polygon's area,
+// matched by project, type and object, is the value the value table lists.
+constexpr const char* kShapesScript = R"(
+args <- commandArgs(trailingOnly = TRUE)
+s <- read.csv(args[1], encoding = "UTF-8")
+v <- read.csv(args[2], encoding = "UTF-8")
+cat("columns", ncol(s), class(s$excluded), class(s$area), class(s$red_mean), "\n")
+p <- s[s$data_type == "Polygon", ]
+m <- merge(p, v, by = c("project", "type", "object"), suffixes = c("", ".v"))
+cat("polygons", nrow(p), nrow(v[v$data_type == "Polygon", ]), nrow(m),
+    identical(m$value, m$value.v), isTRUE(all.equal(m$area, m$value.v, tolerance = 1e-12)),
+    all(m$excluded == m$excluded.v), all(m$circularity <= 1), all(m$solidity <= 1 + 1e-12),
+    all(m$min_feret <= m$feret), "\n")
+)";
+
+TEST_F(BatchToolTest, ShapesReadByRAgreeWithValues) {
+    if (std::system("command -v Rscript >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Rscript";
+    dir.Write("hand.KXP", HandProject() + Point(2, 0, 0, 1, true) + Point(2, 3000, 0, 2) +
+                              Point(2, 3000, 1000, 2) + Point(2, 1000, 1000, 2) +
+                              Point(2, 1000, 3000, 2) + Point(2, 0, 3000, 2) + Point(2, 0, 0, 2));
+    const std::string projects = " tissue.KXP hand.KXP";
+    ASSERT_EQ(Tool("shapes --unit mm -o shapes.csv" + projects).status, 0);
+    ASSERT_EQ(Tool("values --unit mm -o values.csv" + projects).status, 0);
+    dir.Write("check.R", kShapesScript);
+    const std::string command = "Rscript '" + dir.File("check.R") + "' '" + dir.File("shapes.csv") +
+                                "' '" + dir.File("values.csv") + "' >'" + dir.File("r.out") +
+                                "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << test::TempDir::Read(dir.File("r.out"));
+    const std::string out = test::TempDir::Read(dir.File("r.out"));
+    EXPECT_NE(out.find("columns 49 logical numeric numeric"), std::string::npos) << out;
+    // 34 polygons of the sample and the hand-made square and L shape.
+    EXPECT_NE(out.find("polygons 36 36 36 TRUE TRUE TRUE TRUE TRUE TRUE"), std::string::npos)
+        << out;
+}
+
 TEST_F(BatchToolTest, ParallelJobsGiveTheTableOfOneJob) {
     // Each project reads as in a fresh window: the file without a version
     // line ignores its exclusion flags whichever project a job read before.

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -34,11 +37,15 @@
 #include <functional>
 #include <memory>
 
+#include "core/detect/shape_table.hpp"
 #include "core/draw/recording.hpp"
+#include "core/export/object_table_text.hpp"
 #include "core/picture/picture.hpp"
+#include "core/picture/picture_loader.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"
+#include "gui/dialogs/results_window.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui_test_support.hpp"
@@ -563,6 +570,95 @@ private slots:
         QVERIFY(shown);
         QVERIFY(memoFont.fixedPitch());
         QCOMPARE(memoFont.family(), QStringLiteral("Liberation Mono"));
+    }
+
+    void ResultsWindowListsSortsCopiesAndSavesEveryObject() {
+        for (const char* name : {"tissue.KXP", "tissue.jpg"}) {
+            QVERIFY(QFile::copy(QStringLiteral(KVX_DATA_DIR "/samples/") + QLatin1String(name),
+                                documents_ + QLatin1Char('/') + QLatin1String(name)));
+        }
+        auto window = Start(documents_ + QStringLiteral("/tissue.KXP"));
+        window->startup().started = 2;
+        QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier);
+        auto* results = window->findChild<ResultsWindow*>(QStringLiteral("ResultsWindow"));
+        QVERIFY(results != nullptr);
+        QVERIFY(results->isVisible());
+        auto* table = Find<QTableWidget>(*results, "ResultsTable");
+        const Workspace& ws = window->workspace();
+        const std::vector<ObjectDescription> objects =
+            DescribeObjects(ws.history, window->program().objectTypes);
+        // Every object of every type, values or not (the sample's Count type
+        // has none in the value box until chosen).
+        QCOMPARE(table->rowCount(), static_cast<int>(objects.size()));
+        QVERIFY(table->rowCount() > 80);
+        QCOMPARE(table->columnCount(), static_cast<int>(ObjectTableColumns().size()));
+        const auto column = [&](const char* name) {
+            for (int c = 0; c < table->columnCount(); ++c) {
+                if (table->horizontalHeaderItem(c)->text() == QLatin1String(name)) return c;
+            }
+            return -1;
+        };
+        const int area = column("area");
+        QVERIFY(area > 0);
+        // The picture is loaded: the polygons carry their colour values.
+        QVERIFY(!Find<QLabel>(*results, "ResultsNote")->isVisible());
+        int measured = 0;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            if (!table->item(r, column("red_mean"))->text().isEmpty()) ++measured;
+        }
+        QCOMPARE(measured, 34);
+
+        // A click on the header sorts by number, not by text, both ways,
+        // rows without an area last either way.
+        QHeaderView* header = table->horizontalHeader();
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(area) + 5, 5));
+            QCOMPARE(header->sortIndicatorOrder(), order);
+            for (int r = 1; r < 34; ++r) {
+                const double before = table->item(r - 1, area)->data(Qt::UserRole).toDouble();
+                const double after = table->item(r, area)->data(Qt::UserRole).toDouble();
+                QVERIFY2(order == Qt::AscendingOrder ? before <= after : before >= after,
+                         qPrintable(QString::number(r)));
+            }
+            QVERIFY(table->item(34, area)->text().isEmpty());
+            QVERIFY(table->item(table->rowCount() - 1, area)->text().isEmpty());
+        }
+
+        // Copy takes the selected rows as shown, under the column names.
+        table->selectRow(0);
+        Find<QPushButton>(*results, "ResultsCopy")->click();
+        const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);  // header, one row, the closing line end
+        QVERIFY(lines[0].startsWith(QStringLiteral("type\ttype_name\tdata_type\tobject\t")));
+        QCOMPARE(lines[1].split(QLatin1Char('\t')).size(), table->columnCount());
+        QCOMPARE(lines[1].split(QLatin1Char('\t'))[area], table->item(0, area)->text());
+
+        // Save writes the batch tool's table, in the project's order.
+        const QString csv = documents_ + QStringLiteral("/tissue.csv");
+        QVERIFY(results->SaveAs(PathToCore(csv)));
+        QFile saved(csv);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        // The window may show the picture reduced; the values come from all
+        // of its pixels.
+        Picture full;
+        QCOMPARE(DecodePictureFile(ws.project.imagePath, PictureLimits{}, full), DecodeStatus::Ok);
+        const std::vector<ObjectDescription> withPixels =
+            DescribeObjects(ws.history, window->program().objectTypes,
+                            {SamplesOf(full), ws.project.resolutionDpi / 25400.0});
+        const std::string expected =
+            ObjectTableCsvHeader() + "\r\n" +
+            ObjectTableCsvRows(PathFromCore(ws.project.projectPath).toUtf8().toStdString(),
+                               PathFromCore(ws.project.imagePath).toUtf8().toStdString(),
+                               withPixels, window->program().objectTypes,
+                               window->program().settings.Language,
+                               window->program().settings.TableUnit);
+        const std::string got = saved.readAll().toStdString();
+        QCOMPARE(got, expected);
+        // A folder that does not exist: said so, nothing written.
+        ModalScript refused({[](QWidget& box) { Answer(box, QMessageBox::Ok); }});
+        QVERIFY(!results->SaveAs(PathToCore(documents_ + QStringLiteral("/none/t.csv"))));
+        QVERIFY(refused.Done());
     }
 };
 

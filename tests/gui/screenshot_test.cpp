@@ -290,6 +290,12 @@ private slots:
         WithDialogs({shot("new_type.png")}, [&] { Trigger(window, "MnAddobject"); });
         WithDialogs({shot("properties.png")}, [&] { Trigger(window, "MnProps"); });
         WithDialogs({shot("info.png")}, [&] { Trigger(window, "MnInfo"); });
+        // The results stay open beside the window rather than wait for an answer.
+        Trigger(window, "MnResults");
+        auto* results = window.findChild<QWidget*>(QStringLiteral("ResultsWindow"));
+        QVERIFY(results != nullptr);
+        Shot(*results, prefix + QStringLiteral("results.png"));
+        results->close();
         WithDialogs({[&](QWidget& dialog) {
                          Shot(dialog, prefix + QStringLiteral("input.png"));
                          QTest::keyClick(&dialog, Qt::Key_Return);

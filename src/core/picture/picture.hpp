@@ -163,6 +163,9 @@ struct Picture {
     int32_t reduction = 1;
     /// The orientation (1 .. 8) the stored picture was turned by to be shown.
     int32_t orientation = 1;
+    /// The file holds 16 bits per sample: `pixels` show its range of values,
+    /// not the values themselves.
+    bool sixteenBit = false;
 
     int32_t Width() const { return fullWidth > 0 ? fullWidth : pixels.Width(); }
     int32_t Height() const { return fullHeight > 0 ? fullHeight : pixels.Height(); }
@@ -176,6 +179,7 @@ struct Picture {
         fullHeight = 0;
         reduction = 1;
         orientation = 1;
+        sixteenBit = false;
     }
 
     /// Fills `reduced` from `pixels`. False when memory is short (the copies

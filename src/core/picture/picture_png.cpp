@@ -292,6 +292,7 @@ DecodeStatus DecodePng(const PictureSource& source, const DecodeOptions& options
     if (job->status == DecodeStatus::Damaged && job->interlace == PNG_INTERLACE_ADAM7) {
         FillInterlaceGaps(job.get());
     }
+    picture.sixteenBit = job->depth == 16;
     return job->status;
 }
 

@@ -641,6 +641,7 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     picture.fullWidth = static_cast<int32_t>(swap ? layout.height : layout.width);
     picture.fullHeight = static_cast<int32_t>(swap ? layout.width : layout.height);
     picture.orientation = layout.orientation;
+    picture.sixteenBit = layout.bits == 16;
     return rows.bad > 0 ? DecodeStatus::Damaged : DecodeStatus::Ok;
 }
 

@@ -31,6 +31,7 @@
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/workspace.hpp"
+#include "gui/dialogs/results_window.hpp"
 #include "gui/main/info_dialog.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/main/spin_button.hpp"
@@ -59,7 +60,7 @@ constexpr Caption kCaptions[] = {
     {"MnExit", 2066},   {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
     {"MnData", 2068},   {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
     {"MnWorld", 2071},  {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
-    {"Screen1", 2079},  {"MnRecent", 2238},
+    {"Screen1", 2079},  {"MnRecent", 2238},    {"MnResults", 2281},
 };
 
 // Shown after a caption in the menu; the keys themselves are handled by
@@ -289,6 +290,9 @@ void MainWindow::BuildMenu() {
     connect(AddAction(view, "MnReduce", {}), &QAction::triggered, this, [this] {
         Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnReduce); });
     });
+    QAction* results = AddAction(view, "MnResults", {});
+    results->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(results, &QAction::triggered, this, &MainWindow::ResultsClick);
     view->addSeparator();
     connect(AddAction(view, "MnOptions2", {}), &QAction::triggered, this,
             &MainWindow::OptionsClick);
@@ -741,6 +745,14 @@ void MainWindow::InfoClick() {
     dialog.move(geometry().center() - dialog.rect().center());
     dialog.exec();
     Command([this] { workspace_->Redraw(); });
+}
+
+void MainWindow::ResultsClick() {
+    if (!results_) results_ = new ResultsWindow(*program_, *workspace_, this);
+    results_->Refresh();
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
 }
 
 void MainWindow::DataClick() {

@@ -32,6 +32,7 @@ namespace kvx {
 
 class PaintBox;
 class Program;
+class ResultsWindow;
 class SpinButton;
 class StatisticsGrid;
 class ValueGrid;
@@ -127,6 +128,7 @@ private:
     void ExitClick();
     void ExportClick(int32_t kind);
     void InfoClick();
+    void ResultsClick();
     void DataClick();
     void AddObjectClick();
     void OptionsClick();
@@ -175,6 +177,7 @@ private:
     QMenu* MnRecent = nullptr;
     QAction* MnUndo = nullptr;
     QAction* MnRedo = nullptr;
+    QPointer<ResultsWindow> results_;
 
     // Panning with the middle button, or the left one while Space is held:
     // the paint-box pixel the drag has reached.
