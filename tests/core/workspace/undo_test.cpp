@@ -73,7 +73,7 @@ protected:
         build.Square(kPolyType, 20000.0, false, 30000.0, 30000.0);
         build.Closed(kCountType, {{60000.0, 60000.0}, {70000.0, 60000.0}, {80000.0, 60000.0}});
         build.Line(kTplType, 30000.0, false, 10000.0, 80000.0);
-        ws.undo.Clear(ws.fileState);
+        ws.ClearUndo();
         Choose(kTplType);
         // Saved projects are read back with their picture.
         std::ofstream(dir.File("slide.jpg"), std::ios::binary) << TinyJpeg();
@@ -81,12 +81,13 @@ protected:
 
     State Now() const {
         State s;
-        for (int32_t i = 1; i <= ws.history.Count(); ++i) s.records.push_back(ws.history.Peek(i));
-        s.fileState = ws.fileState;
-        s.resolution = ws.project.resolutionDpi;
+        for (int32_t i = 1; i <= ws.history().Count(); ++i)
+            s.records.push_back(ws.history().Peek(i));
+        s.fileState = ws.fileState();
+        s.resolution = ws.project().resolutionDpi;
         s.calibration = program.settings.Calibration;
-        s.values = ws.grids.DGrid;
-        s.statistics = ws.grids.vGrid;
+        s.values = ws.grids().DGrid;
+        s.statistics = ws.grids().vGrid;
         return s;
     }
 };
@@ -159,23 +160,23 @@ TEST_F(UndoTest, ManyLevelsDeepAndANewChangeEndsTheRedo) {
 
 TEST_F(UndoTest, SavingKeepsTheHistoryAndTracksWhichStateIsOnDisk) {
     MeasureObject(kTplType, {{400, 400}, {500, 450}});
-    ws.userNameAsked = true;
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("slide.KXP")), kOk);
-    ASSERT_EQ(ws.fileState, kUnchanged);
+    ASSERT_EQ(ws.fileState(), kUnchanged);
     ASSERT_TRUE(ws.UndoCommand());
-    EXPECT_EQ(ws.fileState, kChanged);  // the file holds the object
+    EXPECT_EQ(ws.fileState(), kChanged);  // the file holds the object
     ASSERT_TRUE(ws.RedoCommand());
-    EXPECT_EQ(ws.fileState, kUnchanged);  // back to what was saved
+    EXPECT_EQ(ws.fileState(), kUnchanged);  // back to what was saved
 }
 
 TEST_F(UndoTest, LoadingAnotherProjectClearsTheHistory) {
     MeasureObject(kTplType, {{400, 400}, {500, 450}});
-    ws.userNameAsked = true;
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("a.KXP")), kOk);
     ASSERT_TRUE(ws.CanUndo());
     ASSERT_TRUE(ws.LoadProject("a.KXP", dir.Path().string()));
     EXPECT_FALSE(ws.CanUndo());
-    EXPECT_EQ(ws.undo.Size(), 0u);
+    EXPECT_EQ(ws.undo().Size(), 0u);
 }
 
 TEST_F(UndoTest, NothingToUndoWhileAnObjectIsBeingCaptured) {
@@ -237,32 +238,30 @@ using ViewHabitsTest = MeasureTest;
 
 TEST_F(ViewHabitsTest, WheelStepsAccumulateAndKeepThePointUnderTheCursor) {
     program.settings.FineScalingPercent = 10;
-    ASSERT_EQ(SetWindow(program, ws.project.view, {200000, 200000, 300000, 300000}, false, true),
-              kOk);
+    Show({200000, 200000, 300000, 300000});
     // Half a step (a high-resolution wheel) does nothing yet.
     EXPECT_FALSE(ws.WheelZoom(0.5, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 100000);
     ASSERT_TRUE(ws.WheelZoom(0.5, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 90000);
+    EXPECT_EQ(ws.project().view.viewSize, 90000);
     // The pixel (250, 750) showed (225000, 275000) and still does.
-    EXPECT_EQ(ws.project.view.viewLeft, 225000 - 22500);
-    EXPECT_EQ(ws.project.view.viewTop, 275000 - 67500);
+    EXPECT_EQ(ws.project().view.viewLeft, 225000 - 22500);
+    EXPECT_EQ(ws.project().view.viewTop, 275000 - 67500);
     ASSERT_TRUE(ws.WheelZoom(-2.0, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 111111);
-    EXPECT_EQ(ws.fileState, kUnchanged);  // a view is no change to the project
+    EXPECT_EQ(ws.project().view.viewSize, 111111);
+    EXPECT_EQ(ws.fileState(), kUnchanged);  // a view is no change to the project
 }
 
 TEST_F(ViewHabitsTest, DragPanFollowsTheMouseAndStopsAtTheWorldsEdge) {
-    ASSERT_EQ(SetWindow(program, ws.project.view, {200000, 200000, 300000, 300000}, false, true),
-              kOk);
+    Show({200000, 200000, 300000, 300000});
     // Dragging 10 pixels right and 20 down shows what lay left of and above.
     ASSERT_TRUE(ws.DragPan(10, 20, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewLeft, 199000);
-    EXPECT_EQ(ws.project.view.viewTop, 198000);
+    EXPECT_EQ(ws.project().view.viewLeft, 199000);
+    EXPECT_EQ(ws.project().view.viewTop, 198000);
     ASSERT_TRUE(ws.DragPan(5000, -20000, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewLeft, 0);
-    EXPECT_EQ(ws.project.view.viewTop, ViewBlock::kWorldSize - 100000);
-    EXPECT_EQ(ws.project.view.viewSize, 100000);
+    EXPECT_EQ(ws.project().view.viewLeft, 0);
+    EXPECT_EQ(ws.project().view.viewTop, ViewBlock::kWorldSize - 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 100000);
     EXPECT_FALSE(ws.DragPan(10, -10, kBox, kBox));
 }
 
@@ -286,8 +285,8 @@ TEST(RecentProjectsTest, MostRecentFirstTenAtMostExactNames) {
 
 TEST_F(UndoTest, RecentProjectsFollowLoadAndSaveAndLoseMissingFiles) {
     program.configDir = dir.Path().string();
-    ws.rememberRecentProjects = true;
-    ws.userNameAsked = true;
+    ws.SetRememberRecentProjects(true);
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("a.KXP")), kOk);
     ASSERT_EQ(ws.Save(dir.File("b.KXP")), kOk);
     ASSERT_TRUE(ws.OpenRecentProject(dir.File("a.KXP")));
@@ -300,7 +299,7 @@ TEST_F(UndoTest, RecentProjectsFollowLoadAndSaveAndLoseMissingFiles) {
     ASSERT_FALSE(ui.boxes.empty());
     EXPECT_NE(ui.boxes.back().text.find("b.KXP"), std::string::npos);
     EXPECT_EQ(RecentProjects::Read(file).Entries(), std::vector<std::string>{dir.File("a.KXP")});
-    EXPECT_EQ(ws.project.projectPath, dir.File("a.KXP"));  // still open
+    EXPECT_EQ(ws.project().projectPath, dir.File("a.KXP"));  // still open
 }
 
 }  // namespace
