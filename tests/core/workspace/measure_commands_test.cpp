@@ -145,5 +145,91 @@ TEST_F(MeasureTest, SavingFinishesTheObjectUnderCapture) {
     EXPECT_TRUE(ws.cboEnabled());
 }
 
+// What observers are told: every notice an observer receives, in order.
+class NoticeTest : public MeasureTest, public WorkspaceObserver {
+protected:
+    void SetUp() override {
+        MeasureTest::SetUp();
+        ws.AddObserver(this);
+    }
+    void TearDown() override { ws.RemoveObserver(this); }
+    void WorkspaceChanged(ChangeFlags changes) override { notices.push_back(changes); }
+    ChangeFlags All() const {
+        ChangeFlags all;
+        for (const ChangeFlags& n : notices) all |= n;
+        return all;
+    }
+    std::vector<ChangeFlags> notices;
+};
+
+TEST_F(NoticeTest, MeasuringAnObjectTellsWhatChangedStepByStep) {
+    Choose(kTplType);
+    EXPECT_TRUE(All().Has(Change::Selection));
+    EXPECT_TRUE(All().Has(Change::Statistics));
+    EXPECT_TRUE(All().Has(Change::Window));
+    EXPECT_FALSE(All().Has(Change::Records));
+
+    notices.clear();
+    ws.MeasureCommand();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].Has(Change::Tool));
+    EXPECT_FALSE(notices[0].Has(Change::Records));
+    EXPECT_FALSE(notices[0].Has(Change::FileState));
+
+    notices.clear();
+    Click(100, 100);
+    EXPECT_TRUE(All().Has(Change::Tool));  // a point pending
+    EXPECT_FALSE(All().Has(Change::Records));
+
+    Click(300, 100);
+    notices.clear();
+    ws.MeasureCommand();  // commits the pair
+    EXPECT_EQ(ws.history().Count(), 2);
+    EXPECT_TRUE(All().Has(Change::Records));
+    EXPECT_TRUE(All().Has(Change::FileState));
+    EXPECT_TRUE(All().Has(Change::Statistics));
+    EXPECT_TRUE(All().Has(Change::Tool));
+}
+
+TEST_F(NoticeTest, NothingChangedIsNoNotice) {
+    build.Line(kTplType, 1000);
+    Choose(kTplType);
+    notices.clear();
+    EXPECT_FALSE(ws.ToggleValueExclusion(5));  // a blank row
+    ws.MainPBMouseMove(10, 10);
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(NoticeTest, ACommandOfManyStepsTellsOnceAtItsEnd) {
+    // Below the start-up guard nothing is drawn, so no redraw tells early.
+    ws.SetRedrawCount(0);
+    notices.clear();
+    Choose(kPolyType);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].Has(Change::Selection));
+    EXPECT_TRUE(notices[0].Has(Change::Statistics));
+    EXPECT_FALSE(notices[0].Has(Change::Window));
+}
+
+TEST_F(NoticeTest, ZoomingTellsTheViewAndARemovedObserverHearsNothing) {
+    notices.clear();
+    ASSERT_TRUE(ws.WheelZoom(1.0, 500, 500, kBox, kBox));
+    EXPECT_TRUE(All().Has(Change::View));
+    EXPECT_FALSE(All().Has(Change::FileState));
+    ws.RemoveObserver(this);
+    notices.clear();
+    ASSERT_TRUE(ws.WheelZoom(1.0, 500, 500, kBox, kBox));
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(NoticeTest, UndoTellsTheRecordsAndTheFileState) {
+    MeasureObject(kTplType, {{100, 100}, {300, 100}});
+    notices.clear();
+    ASSERT_TRUE(ws.UndoCommand());
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_TRUE(All().Has(Change::Records));
+    EXPECT_TRUE(All().Has(Change::FileState));  // Redo is possible now
+}
+
 }  // namespace
 }  // namespace kvx
