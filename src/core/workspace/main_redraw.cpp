@@ -514,7 +514,7 @@ WindowState MainRedraw(Workspace& ws) {
                       " %) " + program.GetMessage(kMessageFileState + ws.fileState_);
 
     const bool named = !project.projectPath.empty() || !project.imagePath.empty();
-    const bool idle = ws.modifyMode_ == 0 && ws.captureState_ == 0;
+    const bool idle = ws.modifyMode() == 0 && ws.captureState() == 0;
     const bool saveButton = named && ws.fileState_ == kChanged;
     SetControl(state, "Bevel7", std::nullopt, count > 0);
     SetControl(state, "ImgEdit", std::nullopt, count > 0);

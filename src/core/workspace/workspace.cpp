@@ -4,8 +4,50 @@
 #include <utility>
 
 #include "core/program/error_report.hpp"
+#include "core/workspace/tools/measure_tool.hpp"
+#include "core/workspace/tools/modify_tool.hpp"
+#include "core/workspace/tools/tool_list.hpp"
 
 namespace kvx {
+
+Workspace::Workspace(Program& program) : tools_(MakeMouseTools(*this)), program_(program) {
+    idleTool_ = tools_.front().get();
+    measureTool_ = dynamic_cast<MeasureTool*>(FindTool("measure"));
+    modifyTool_ = dynamic_cast<ModifyTool*>(FindTool("modify"));
+    panTool_ = FindTool("pan");
+    tool_ = idleTool_;
+    seen_ = SeenNow();
+}
+
+Workspace::~Workspace() = default;
+
+MouseTool* Workspace::FindTool(std::string_view name) const {
+    for (const auto& tool : tools_) {
+        if (tool->Name() == name) return tool.get();
+    }
+    return nullptr;
+}
+
+void Workspace::ActivateTool(MouseTool* tool) {
+    if (tool == nullptr || tool == tool_) return;
+    tool_->Cancel();
+    tool_ = tool;
+    previousTool_ = nullptr;
+}
+
+void Workspace::ActivateTool(std::string_view name) {
+    ActivateTool(FindTool(name));
+}
+
+void Workspace::ReturnToPreviousTool() {
+    if (previousTool_ == nullptr) return;
+    tool_ = previousTool_;
+    previousTool_ = nullptr;
+}
+
+int32_t Workspace::modifyMode() const {
+    return &ModeTool() == modifyTool_ ? 1 : 0;
+}
 
 ErrorCode Workspace::CreateHistory() {
     NoticeScope notice(*this);
@@ -180,10 +222,11 @@ Workspace::Seen Workspace::SeenNow() const {
     now.valueGridEnabled = valueGridEnabled_;
     now.functionButtonsVisible = functionButtonsVisible_;
     now.functionButtons = functionButtons_;
-    now.modifyMode = modifyMode_;
-    now.captureState = captureState_;
+    now.tool = tool_;
+    now.modifyMode = modifyMode();
+    now.captureState = captureState();
     now.pending = pending_.size();
-    now.dragIndex = dragIndex_;
+    now.dragIndex = dragIndex();
     now.outline = ZoomOutline();
     now.drawnView = drawnView_;
     return now;
@@ -205,9 +248,9 @@ void Workspace::DeliverChanges() {
         now.functionButtons != seen_.functionButtons) {
         changes |= Change::Selection;
     }
-    if (now.modifyMode != seen_.modifyMode || now.captureState != seen_.captureState ||
-        now.pending != seen_.pending || now.dragIndex != seen_.dragIndex ||
-        now.outline != seen_.outline) {
+    if (now.tool != seen_.tool || now.modifyMode != seen_.modifyMode ||
+        now.captureState != seen_.captureState || now.pending != seen_.pending ||
+        now.dragIndex != seen_.dragIndex || now.outline != seen_.outline) {
         changes |= Change::Tool;
     }
     if (!(now.drawnView == seen_.drawnView)) changes |= Change::View;

@@ -24,9 +24,12 @@
 #include "core/project/undo_history.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/value_list.hpp"
+#include "core/workspace/tools/mouse_tool.hpp"
 
 namespace kvx {
 
+class MeasureTool;
+class ModifyTool;
 class PixelImage;
 
 /// Names of the changes Undo and Redo name in their captions.
@@ -99,7 +102,8 @@ public:
 /// the computations they call live in the folders below.
 class Workspace {
 public:
-    explicit Workspace(Program& program) : program_(program) {}
+    explicit Workspace(Program& program);
+    ~Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
@@ -190,10 +194,16 @@ public:
     void SetUserNameAsked(bool asked);
 
     // ---- measuring ------------------------------------------------------------
+    /// The mouse tool that gets the paint box's mouse events now.
+    const MouseTool& activeTool() const { return *tool_; }
+    /// What the active tool draws over the picture, its cursor and its text.
+    ToolOverlay ToolOverlayNow() const { return tool_->Overlay(); }
+    ToolCursor toolCursor() const { return tool_->Cursor(); }
+    std::string ToolStatusText() const { return tool_->StatusText(); }
     /// 1 while modify mode is on (read by the redraw).
-    int32_t modifyMode() const { return modifyMode_; }
+    int32_t modifyMode() const;
     /// 0 measure mode off, 1 capturing, 2 an object was just committed.
-    int32_t captureState() const { return captureState_; }
+    int32_t captureState() const { return ModeTool().CaptureState(); }
     /// The points captured but not yet committed, as the redraw marks them
     /// (kept in step with `pending`).
     const std::vector<PendingMarker>& pendingPoints() const { return pendingPoints_; }
@@ -207,7 +217,7 @@ public:
     /// The type of the last new object (preselected in the object dialog).
     int32_t lastTypeUsed() const { return lastTypeUsed_; }
     /// `history` index of the point being dragged in modify mode; 0 = none.
-    int32_t dragIndex() const { return dragIndex_; }
+    int32_t dragIndex() const { return ModeTool().DragIndex(); }
     /// The last captured click, in paint-box pixels.
     ScreenPoint lastClick() const { return lastClick_; }
     /// The items of `cbo` and the selected one (index into cboItems).
@@ -234,8 +244,10 @@ public:
     /// Forgets every capture and modification in progress without storing
     /// anything (clearing the project, after a save).
     void ResetMeasuring();
-    /// Mouse press, move and release on `MainPB`. The front end handles the
-    /// press that only ends the start-up state itself.
+    /// Mouse press, move and release on `MainPB`, handed to the active tool;
+    /// the middle button (or the left one with the pan key) takes the picture
+    /// along over any tool. The front end handles the press that only ends
+    /// the start-up state itself.
     void MainPBMouseDown(const MouseEvent& event);
     void MainPBMouseMove(int32_t x, int32_t y);
     void MainPBMouseUp(const MouseEvent& event);
@@ -459,6 +471,7 @@ public:
 
 private:
     friend WindowState MainRedraw(Workspace& ws);
+    friend class MouseTool;
 
     /// Brackets every public command: the outermost one tells the observers
     /// what changed when it ends.
@@ -486,6 +499,7 @@ private:
         bool valueGridEnabled = true;
         bool functionButtonsVisible = true;
         FunctionButtons functionButtons{};
+        const MouseTool* tool = nullptr;
         int32_t modifyMode = 0;
         int32_t captureState = 0;
         std::size_t pending = 0;
@@ -501,8 +515,17 @@ private:
 
     void CommitPending();
     void CaptureClick(const MouseEvent& event);
-    void ModifyPress(const MouseEvent& event);
-    void DropDraggedPoint(const MouseEvent& event);
+    /// Returns the index of the point picked to be dragged; 0 when none was.
+    int32_t ModifyPress(const MouseEvent& event);
+    void DropDraggedPoint(const MouseEvent& event, int32_t index);
+    /// Makes tool the active one; the one it replaces is cancelled.
+    void ActivateTool(MouseTool* tool);
+    void ActivateTool(std::string_view name);
+    void ReturnToPreviousTool();
+    MouseTool* FindTool(std::string_view name) const;
+    /// The tool whose mode is on: the active one, or the one a held tool
+    /// (panning) returns to.
+    const MouseTool& ModeTool() const { return previousTool_ != nullptr ? *previousTool_ : *tool_; }
     /// The history index of the closing copy of the polygon or count object
     /// whose first point is at index; 0 when there is none.
     int32_t ClosingCopyOf(int32_t index) const;
@@ -546,8 +569,15 @@ private:
     bool userNameAsked_ = false;
 
     // measuring
-    int32_t modifyMode_ = 0;
-    int32_t captureState_ = 0;
+    /// Every mouse tool, the active one and the one a held tool (panning)
+    /// hands the mouse back to.
+    std::vector<std::unique_ptr<MouseTool>> tools_;
+    MouseTool* tool_ = nullptr;
+    MouseTool* previousTool_ = nullptr;
+    MouseTool* idleTool_ = nullptr;
+    MeasureTool* measureTool_ = nullptr;
+    ModifyTool* modifyTool_ = nullptr;
+    MouseTool* panTool_ = nullptr;
     std::vector<PendingMarker> pendingPoints_;
     std::vector<PendingEntry> pending_;
     int32_t captureType_ = 0;
@@ -556,11 +586,6 @@ private:
     CaptureOverrides captureOverrides_;
     std::string captureLabel_;
     int32_t lastTypeUsed_ = 0;
-    int32_t dragIndex_ = 0;
-    /// The press that may open a zoom rectangle, and its opposite corner
-    /// (the outline the window shows while both are set).
-    std::optional<ScreenPoint> pressPosition_;
-    std::optional<ScreenPoint> dragPosition_;
     ScreenPoint lastClick_;
     std::vector<TypeItem> cboItems_;
     int32_t cboIndex_ = 0;

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "core/support/strings.hpp"
+#include "core/workspace/tools/measure_tool.hpp"
+#include "core/workspace/tools/modify_tool.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -59,27 +61,30 @@ void Workspace::SyncPendingMarkers() {
 }
 
 void Workspace::MeasuringControlsChanged() {
-    const bool idle = captureState_ == 0 && modifyMode_ == 0;
+    const bool idle = captureState() == 0 && modifyMode() == 0;
     cboEnabled_ = idle;
     valueGridEnabled_ = idle;
 }
 
 void Workspace::MeasureCommand() {
     NoticeScope notice(*this);
-    if (modifyMode_ != 0) ModifyCommand();
-    if (captureState_ == 0) {
+    if (modifyMode() != 0) ModifyCommand();
+    if (captureState() == 0) {
         const bool open = !project_.imagePath.empty() || !project_.projectPath.empty();
-        if (modifyMode_ == 0 && open && history_.IsValid()) captureState_ = 1;
-    } else if (captureState_ == 1 && pending_.empty()) {
-        captureState_ = 0;
+        if (modifyMode() == 0 && open && history_.IsValid()) {
+            ActivateTool(measureTool_);
+            measureTool_->SetCaptureState(1);
+        }
+    } else if (captureState() == 1 && pending_.empty()) {
+        ActivateTool(idleTool_);
         captureType_ = 0;
         StatisticsPass();
-    } else if (captureState_ == 1) {
+    } else if (captureState() == 1) {
         CommitPending();
     } else {
         pending_.clear();
         SyncPendingMarkers();
-        captureState_ = 0;
+        ActivateTool(idleTool_);
         captureType_ = 0;
         StatisticsPass();
         Redraw();
@@ -92,7 +97,7 @@ void Workspace::CommitPending() {
     BeginChange();
     const ObjectTypeTable& types = program_.objectTypes;
     captureType_ = 0;
-    captureState_ = 2;
+    measureTool_->SetCaptureState(2);
     const std::size_t n = pending_.size();
     const std::size_t start = std::min(objectStart_, n == 0 ? 0 : n - 1);
     const int dataType = n == 0 ? int{kUndefined} : types.At(pending_[start].typeIndex).dataType;
@@ -121,24 +126,23 @@ void Workspace::CommitPending() {
     objectStart_ = 0;
     SyncPendingMarkers();
     EndChange(kMsgUndoNewObject);
-    if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) captureState_ = 0;
+    if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) {
+        ActivateTool(idleTool_);
+    }
     StatisticsPass();
     Redraw();
 }
 
 void Workspace::ModifyCommand() {
     NoticeScope notice(*this);
-    if (captureState_ != 0) MeasureCommand();
-    const bool wasOn = modifyMode_ != 0;
-    if (history_.Count() == 0 || captureType_ > 0) {
-        modifyMode_ = 0;
-    } else {
-        modifyMode_ = wasOn ? 0 : 1;
-    }
-    if (wasOn && modifyMode_ == 0) StatisticsPass();
+    if (captureState() != 0) MeasureCommand();
+    const bool wasOn = modifyMode() != 0;
+    const bool on = !(history_.Count() == 0 || captureType_ > 0) && !wasOn;
+    // Switching cancels a drag under way; staying on does not keep one either.
+    tool_->Cancel();
+    ActivateTool(on ? static_cast<MouseTool*>(modifyTool_) : idleTool_);
+    if (wasOn && !on) StatisticsPass();
     captureType_ = 0;
-    captureState_ = 0;
-    dragIndex_ = 0;
     pending_.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
@@ -148,23 +152,20 @@ void Workspace::ModifyCommand() {
 
 void Workspace::FinishMeasuring() {
     NoticeScope notice(*this);
-    if (modifyMode_ != 0) ModifyCommand();
+    if (modifyMode() != 0) ModifyCommand();
     // A commit may leave measure mode ready for the next object; the second
     // command then leaves it.
-    for (int step = 0; step < 3 && captureState_ != 0; ++step) MeasureCommand();
+    for (int step = 0; step < 3 && captureState() != 0; ++step) MeasureCommand();
 }
 
 void Workspace::ResetMeasuring() {
     NoticeScope notice(*this);
-    modifyMode_ = 0;
-    captureState_ = 0;
+    tool_->Cancel();
+    ActivateTool(idleTool_);
     captureType_ = 0;
-    dragIndex_ = 0;
     pending_.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
-    pressPosition_.reset();
-    dragPosition_.reset();
     MeasuringControlsChanged();
 }
 
@@ -230,7 +231,7 @@ void Workspace::CaptureClick(const MouseEvent& event) {
                 break;
         }
         pending_.push_back(entry);
-        captureState_ = 1;
+        measureTool_->SetCaptureState(1);
         lastClick_ = {event.x, event.y};
         SyncPendingMarkers();
         Redraw();
@@ -253,7 +254,7 @@ void Workspace::CaptureClick(const MouseEvent& event) {
         // The click is dropped and measure mode ends; points still pending
         // from earlier objects are committed rather than left behind.
         if (!pending_.empty()) CommitPending();
-        captureState_ = 0;
+        ActivateTool(idleTool_);
         captureType_ = 0;
         MeasuringControlsChanged();
         Redraw();
@@ -281,18 +282,16 @@ void Workspace::CaptureClick(const MouseEvent& event) {
     objectStart_ = pending_.size();
     pending_.push_back(entry);
     lastTypeUsed_ = captureType_;
-    captureState_ = 1;
+    measureTool_->SetCaptureState(1);
     lastClick_ = {event.x, event.y};
     SyncPendingMarkers();
     Redraw();
 }
 
-void Workspace::ModifyPress(const MouseEvent& event) {
+int32_t Workspace::ModifyPress(const MouseEvent& event) {
     const auto world = MouseToWorld(event.x, event.y, event.boxWidth, event.boxHeight);
-    if (!world || event.button == MouseButton::Middle) {
-        pressPosition_.reset();
-        return;
-    }
+    if (!world || event.button == MouseButton::Middle) return 0;
+    int32_t picked = 0;
     const ObjectTypeTable& types = program_.objectTypes;
     const int64_t tolerance = HitTolerance(project_.view.viewSize);
     bool deleted = false;
@@ -325,7 +324,7 @@ void Workspace::ModifyPress(const MouseEvent& event) {
             break;
         }
         if (event.button == MouseButton::Left) {
-            dragIndex_ = i;
+            picked = i;
             program_.ui.SizingCursor(true);
             break;
         }
@@ -334,14 +333,13 @@ void Workspace::ModifyPress(const MouseEvent& event) {
         // of a polygon or count object hold it together; reaching one stops.
         if (ClosedShape(dataType) && (point.vertexKind == 1 || i == history_.Count() ||
                                       history_.Peek(i + 1).vertexKind != 2)) {
-            pressPosition_.reset();
             if (deleted) {
                 EndChange(kMsgUndoDeletePoint);
                 Redraw();
             } else {
                 undo_.Cancel();
             }
-            return;
+            return 0;
         }
         point.typeIndex = 0;
         history_.Put(i, point);
@@ -361,8 +359,8 @@ void Workspace::ModifyPress(const MouseEvent& event) {
     } else {
         undo_.Cancel();
     }
-    pressPosition_.reset();
     Redraw();
+    return picked;
 }
 
 int32_t Workspace::ClosingCopyOf(int32_t index) const {
@@ -381,20 +379,20 @@ int32_t Workspace::ClosingCopyOf(int32_t index) const {
     return copy.typeIndex == first.typeIndex && copy.x == first.x && copy.y == first.y ? last : 0;
 }
 
-void Workspace::DropDraggedPoint(const MouseEvent& event) {
-    if (dragIndex_ == 0) return;
+void Workspace::DropDraggedPoint(const MouseEvent& event, int32_t index) {
+    if (index == 0) return;
     program_.ui.SizingCursor(false);
     const auto calibrated = CalibratePointer(event.x, event.y, program_.settings.Calibration);
-    if (calibrated && dragIndex_ <= history_.Count()) {
+    if (calibrated && index <= history_.Count()) {
         const auto exact = ScreenToWorldExact(drawnView_, calibrated->x, calibrated->y,
                                               event.boxWidth, event.boxHeight);
         if (exact) {
             BeginChange();
-            MeasuredObject point = history_.Peek(dragIndex_);
-            const int32_t closing = ClosingCopyOf(dragIndex_);
+            MeasuredObject point = history_.Peek(index);
+            const int32_t closing = ClosingCopyOf(index);
             point.x = exact->x;
             point.y = exact->y;
-            history_.Put(dragIndex_, point);
+            history_.Put(index, point);
             if (closing != 0) {
                 MeasuredObject copy = history_.Peek(closing);
                 copy.x = exact->x;
@@ -405,64 +403,33 @@ void Workspace::DropDraggedPoint(const MouseEvent& event) {
             EndChange(kMsgUndoMovePoint);
         }
     }
-    dragIndex_ = 0;
     Redraw();
 }
 
 void Workspace::MainPBMouseDown(const MouseEvent& event) {
     NoticeScope notice(*this);
-    if (event.button == MouseButton::Right && modifyMode_ == 0) return;
-    pressPosition_ = ScreenPoint{event.x, event.y};
-    dragPosition_.reset();
-    if (modifyMode_ != 0) ModifyPress(event);
+    const bool pan =
+        event.button == MouseButton::Middle || (event.button == MouseButton::Left && event.panKey);
+    // Panning is held over the active tool, which keeps what it has under way.
+    if (pan && tool_ != panTool_ && panTool_ != nullptr) {
+        previousTool_ = tool_;
+        tool_ = panTool_;
+    }
+    tool_->Press(event);
 }
 
 void Workspace::MainPBMouseMove(int32_t x, int32_t y) {
     NoticeScope notice(*this);
-    if (pending_.size() > 1 || modifyMode_ != 0) return;
-    if (resizeFlag_) {
-        Redraw();
-        return;
-    }
-    if (!pressPosition_) return;
-    if (x < pressPosition_->x || y < pressPosition_->y) {
-        pressPosition_.reset();
-        dragPosition_.reset();
-        Redraw();
-        return;
-    }
-    dragPosition_ = ScreenPoint{x, y};
+    tool_->Move(x, y);
 }
 
 std::optional<std::pair<ScreenPoint, ScreenPoint>> Workspace::ZoomOutline() const {
-    if (!pressPosition_ || !dragPosition_) return std::nullopt;
-    return std::make_pair(*pressPosition_, *dragPosition_);
+    return tool_->Overlay().outline;
 }
 
 void Workspace::MainPBMouseUp(const MouseEvent& event) {
     NoticeScope notice(*this);
-    const std::optional<ScreenPoint> press = pressPosition_;
-    pressPosition_.reset();
-    dragPosition_.reset();
-    // While an object of several points is under capture a sloppy click
-    // must not zoom: it is a point.
-    if (press && modifyMode_ == 0 && pending_.size() <= 1) {
-        const int32_t minimum = program_.settings.MinSelectionSize;
-        if (int64_t{event.x} - press->x > minimum && int64_t{event.y} - press->y > minimum) {
-            const double calibration = program_.settings.Calibration;
-            const auto from = CalibratePointer(press->x, press->y, calibration);
-            const auto to = CalibratePointer(event.x, event.y, calibration);
-            if (from && to) {
-                ZoomToRectangle(from->x, from->y, to->x, to->y, event.boxWidth, event.boxHeight);
-            }
-            return;
-        }
-    }
-    if (captureState_ >= 1 && modifyMode_ == 0) {
-        CaptureClick(event);
-    } else if (modifyMode_ != 0) {
-        DropDraggedPoint(event);
-    }
+    tool_->Release(event);
 }
 
 void Workspace::FillTypeSelector(bool selectFirst) {
@@ -563,7 +530,7 @@ void Workspace::UpdateFunctionButtons() {
 
 void Workspace::MnPropsClick() {
     NoticeScope notice(*this);
-    if (modifyMode_ != 0 || captureState_ != 0 || project_.imagePath.empty()) return;
+    if (modifyMode() != 0 || captureState() != 0 || project_.imagePath.empty()) return;
     PropertiesDialogModel model =
         PropertiesDialogModel::Open(project_, program_.settings, program_.messages);
     if (program_.ui.PropertiesDialog(model)) PropertiesOk(model);

@@ -49,7 +49,7 @@ void Workspace::CalcClassSize() {
 
 bool Workspace::ToggleValueExclusion(int32_t row) {
     NoticeScope notice(*this);
-    if (captureState_ == 1 || modifyMode_ != 0 || !grids_.HasValue(row)) return false;
+    if (captureState() == 1 || modifyMode() != 0 || !grids_.HasValue(row)) return false;
     const int32_t firstPoint = valueList_.Entry(row + 1).firstPoint;
     if (firstPoint < 1 || firstPoint > history_.Count()) return false;
     BeginChange();

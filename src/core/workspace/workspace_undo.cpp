@@ -36,11 +36,11 @@ void Workspace::EndChange(int nameMessage) {
 }
 
 bool Workspace::CanUndo() const {
-    return captureState_ != 1 && dragIndex_ == 0 && undo_.CanUndo();
+    return captureState() != 1 && dragIndex() == 0 && undo_.CanUndo();
 }
 
 bool Workspace::CanRedo() const {
-    return captureState_ != 1 && dragIndex_ == 0 && undo_.CanRedo();
+    return captureState() != 1 && dragIndex() == 0 && undo_.CanRedo();
 }
 
 std::string Workspace::UndoCaption() const {

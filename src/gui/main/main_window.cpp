@@ -898,36 +898,35 @@ void MainWindow::PaintBoxPressed(QMouseEvent* event) {
         FirstInputAfterStartup();
         return;
     }
-    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
-        panAt_ = event->position().toPoint();
-        MainPB->setCursor(Qt::ClosedHandCursor);
-        return;
-    }
-    const MouseEvent m = ToMouseEvent(*event, *MainPB);
+    MouseEvent m = ToMouseEvent(*event, *MainPB);
+    m.panKey = spaceHeld_;
     Command([this, &m] { workspace_->MainPBMouseDown(m); });
+    ShowToolCursor();
 }
 
 void MainWindow::PaintBoxMoved(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (panAt_) {
-        const QPoint by = at - *panAt_;
-        panAt_ = at;
-        Command([&] { workspace_->DragPan(by.x(), by.y(), MainPB->width(), MainPB->height()); });
-        return;
-    }
     workspace_->MainPBMouseMove(at.x(), at.y());
-    ShowZoomOutline();
 }
 
 void MainWindow::PaintBoxReleased(QMouseEvent* event) {
-    if (panAt_) {
-        if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return;
-        panAt_.reset();
-        MainPB->unsetCursor();
+    // The picture goes on following the mouse while a button is still down.
+    if (workspace_->toolCursor() == ToolCursor::ClosedHand &&
+        (event->buttons() & (Qt::MiddleButton | Qt::LeftButton))) {
         return;
     }
     const MouseEvent m = ToMouseEvent(*event, *MainPB);
     Command([this, &m] { workspace_->MainPBMouseUp(m); });
+    ShowToolCursor();
+}
+
+void MainWindow::ShowToolCursor() {
+    // The sizing cursor of a dragged point is the user interface's own.
+    if (workspace_->toolCursor() == ToolCursor::ClosedHand) {
+        MainPB->setCursor(Qt::ClosedHandCursor);
+    } else {
+        MainPB->unsetCursor();
+    }
 }
 
 void MainWindow::PaintBoxZoom(double steps, QPoint at) {

@@ -115,6 +115,8 @@ private:
     /// Gives up a decode still running and waits for its thread.
     void StopFullPicture();
     void ShowZoomOutline();
+    /// The pointer the active mouse tool wants over the paint box.
+    void ShowToolCursor();
 
     /// Runs a command and shows its outcome.
     template <class F>
@@ -182,7 +184,6 @@ private:
 
     // Panning with the middle button, or the left one while Space is held:
     // the paint-box pixel the drag has reached.
-    std::optional<QPoint> panAt_;
     bool spaceHeld_ = false;
 
     // What the window system's frame adds to the widget's size; none until

@@ -16,6 +16,7 @@
 #include "core/program/recent_projects.hpp"
 #include "core/project/project_file.hpp"
 #include "core/stats/grid_model.hpp"
+#include "core/workspace/tools/tool_list.hpp"
 
 namespace kvx {
 namespace {
@@ -263,6 +264,76 @@ TEST_F(ViewHabitsTest, DragPanFollowsTheMouseAndStopsAtTheWorldsEdge) {
     EXPECT_EQ(ws.project().view.viewTop, ViewBlock::kWorldSize - 100000);
     EXPECT_EQ(ws.project().view.viewSize, 100000);
     EXPECT_FALSE(ws.DragPan(10, -10, kBox, kBox));
+}
+
+TEST_F(ViewHabitsTest, AMiddleDragPansOverMeasuringAndHandsTheMouseBack) {
+    Show({200000, 200000, 300000, 300000});
+    EXPECT_EQ(ws.activeTool().Name(), "zoom");
+    Choose(kPolyType);
+    ws.MeasureCommand();
+    Click(100, 100);
+    Click(300, 100);
+    ASSERT_EQ(ws.pending().size(), 2u);
+
+    ws.MainPBMouseDown(Event(500, 500, MouseButton::Middle));
+    EXPECT_EQ(ws.activeTool().Name(), "pan");
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::ClosedHand);
+    // Measure mode stays on underneath: its controls and Undo stay as they were.
+    EXPECT_EQ(ws.captureState(), 1);
+    EXPECT_FALSE(ws.cboEnabled());
+    EXPECT_FALSE(ws.CanUndo());
+    ws.MainPBMouseMove(510, 520);
+    EXPECT_EQ(ws.project().view.viewLeft, 199000);
+    EXPECT_EQ(ws.project().view.viewTop, 198000);
+    ws.MainPBMouseUp(Event(510, 520, MouseButton::Middle));
+
+    EXPECT_EQ(ws.activeTool().Name(), "measure");
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Arrow);
+    EXPECT_EQ(ws.pending().size(), 2u);  // the release captured nothing
+    EXPECT_EQ(ws.history().Count(), 0);
+
+    // The pan key turns a left drag into the same.
+    MouseEvent press = Event(400, 400);
+    press.panKey = true;
+    ws.MainPBMouseDown(press);
+    ws.MainPBMouseMove(390, 400);
+    ws.MainPBMouseUp(press);
+    EXPECT_EQ(ws.project().view.viewLeft, 200000);
+    EXPECT_EQ(ws.pending().size(), 2u);
+    EXPECT_EQ(ws.activeTool().Name(), "measure");
+}
+
+TEST_F(ViewHabitsTest, ADraggedPointShowsTheSizingCursorUntilItIsDropped) {
+    build.Line(kTplType, 10000, false, 20000, 20000);  // pixels (200, 200) to (300, 200)
+    ws.ModifyCommand();
+    ASSERT_EQ(ws.activeTool().Name(), "modify");
+    ws.MainPBMouseDown(Event(200, 200));
+    EXPECT_EQ(ws.dragIndex(), 1);
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Sizing);
+    EXPECT_FALSE(ws.ZoomOutline().has_value());  // no rectangle in modify mode
+    ws.MainPBMouseMove(250, 260);
+    ws.MainPBMouseUp(Event(250, 260));
+    EXPECT_EQ(ws.dragIndex(), 0);
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Arrow);
+    EXPECT_EQ(At(1).x, 25000);
+    EXPECT_EQ(At(1).y, 26000);
+    // Leaving modify mode hands the mouse back to the zoom rectangle.
+    ws.ModifyCommand();
+    EXPECT_EQ(ws.activeTool().Name(), "zoom");
+}
+
+TEST(MouseToolsTest, EveryToolHasANameOfItsOwnAndTheZoomRectangleComesFirst) {
+    FakeUserInterface ui;
+    Program program{ui, DataDir()};
+    Workspace ws{program};
+    const auto tools = MakeMouseTools(ws);
+    ASSERT_FALSE(tools.empty());
+    EXPECT_EQ(tools.front()->Name(), "zoom");
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        for (std::size_t j = i + 1; j < tools.size(); ++j) {
+            EXPECT_NE(tools[i]->Name(), tools[j]->Name());
+        }
+    }
 }
 
 TEST(RecentProjectsTest, MostRecentFirstTenAtMostExactNames) {
