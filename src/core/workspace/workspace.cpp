@@ -16,7 +16,6 @@ Workspace::Workspace(Program& program) : tools_(MakeMouseTools(*this)), program_
     modifyTool_ = dynamic_cast<ModifyTool*>(FindTool("modify"));
     panTool_ = FindTool("pan");
     tool_ = idleTool_;
-    seen_ = SeenNow();
 }
 
 Workspace::~Workspace() = default;
@@ -202,6 +201,10 @@ void Workspace::ClearUndo() {
 void Workspace::AddObserver(WorkspaceObserver* observer) {
     if (observer != nullptr &&
         std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
+        if (observers_.empty()) {
+            seen_ = SeenNow();
+            seenButtons_ = functionButtons_;
+        }
         observers_.push_back(observer);
     }
 }
@@ -221,7 +224,6 @@ Workspace::Seen Workspace::SeenNow() const {
     now.cboEnabled = cboEnabled_;
     now.valueGridEnabled = valueGridEnabled_;
     now.functionButtonsVisible = functionButtonsVisible_;
-    now.functionButtons = functionButtons_;
     now.tool = tool_;
     now.modifyMode = modifyMode();
     now.captureState = captureState();
@@ -236,6 +238,11 @@ void Workspace::DeliverChanges() {
     // Small state is compared with what was told last; the records, the
     // statistics and the project are marked where they change, because
     // comparing them would cost more than the commands themselves.
+    // Nobody to tell: what observers added later hear starts from their adding.
+    if (observers_.empty()) {
+        changes_ = {};
+        return;
+    }
     Seen now = SeenNow();
     ChangeFlags changes = changes_;
     if (now.fileState != seen_.fileState || now.savedCount != seen_.savedCount ||
@@ -244,9 +251,13 @@ void Workspace::DeliverChanges() {
     }
     if (now.currentType != seen_.currentType || now.cboIndex != seen_.cboIndex ||
         now.cboEnabled != seen_.cboEnabled || now.valueGridEnabled != seen_.valueGridEnabled ||
-        now.functionButtonsVisible != seen_.functionButtonsVisible ||
-        now.functionButtons != seen_.functionButtons) {
+        now.functionButtonsVisible != seen_.functionButtonsVisible) {
         changes |= Change::Selection;
+    }
+    // The captions are copied only when they changed, which is seldom.
+    if (functionButtons_ != seenButtons_) {
+        changes |= Change::Selection;
+        seenButtons_ = functionButtons_;
     }
     if (now.tool != seen_.tool || now.modifyMode != seen_.modifyMode ||
         now.captureState != seen_.captureState || now.pending != seen_.pending ||

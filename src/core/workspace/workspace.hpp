@@ -498,7 +498,6 @@ private:
         bool cboEnabled = true;
         bool valueGridEnabled = true;
         bool functionButtonsVisible = true;
-        FunctionButtons functionButtons{};
         const MouseTool* tool = nullptr;
         int32_t modifyMode = 0;
         int32_t captureState = 0;
@@ -635,6 +634,7 @@ private:
     std::vector<WorkspaceObserver*> observers_;
     ChangeFlags changes_;
     Seen seen_;
+    FunctionButtons seenButtons_{};
     int noticeDepth_ = 0;
 
     Program& program_;
