@@ -53,8 +53,8 @@ std::string Workspace::RedoCaption() const {
 
 bool Workspace::UndoCommand() {
     NoticeScope notice(*this);
-    Changed(Change::Project | Change::Records);
     if (!CanUndo() || !undo_.Undo(UndoState())) return false;
+    Changed(Change::Project | Change::Records);
     StatisticsPass();
     Redraw();
     return true;
@@ -62,8 +62,8 @@ bool Workspace::UndoCommand() {
 
 bool Workspace::RedoCommand() {
     NoticeScope notice(*this);
-    Changed(Change::Project | Change::Records);
     if (!CanRedo() || !undo_.Redo(UndoState())) return false;
+    Changed(Change::Project | Change::Records);
     StatisticsPass();
     Redraw();
     return true;

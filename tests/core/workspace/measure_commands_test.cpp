@@ -229,6 +229,12 @@ TEST_F(NoticeTest, UndoTellsTheRecordsAndTheFileState) {
     EXPECT_EQ(ws.history().Count(), 0);
     EXPECT_TRUE(All().Has(Change::Records));
     EXPECT_TRUE(All().Has(Change::FileState));  // Redo is possible now
+    notices.clear();
+    ASSERT_TRUE(ws.RedoCommand());
+    EXPECT_FALSE(ws.CanRedo());
+    notices.clear();
+    EXPECT_FALSE(ws.RedoCommand());  // nothing left to do again
+    EXPECT_TRUE(notices.empty());
 }
 
 }  // namespace
