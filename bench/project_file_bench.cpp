@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "core/program/program.hpp"
 #include "core/project/project_file.hpp"
@@ -38,12 +39,13 @@ public:
         program_.settings.RecordCapacity = kCapacity;
         if (workspace_.CreateHistory() != kvx::kOk) Fail("creating the history table");
 
-        kvx::Project& project = workspace_.project;
+        kvx::Project project = workspace_.project();
         project.imagePath = image;
         project.originalImagePath = image;
         project.resolutionDpi = 2400;
         project.userName = "Benchmark";
-        workspace_.userNameAsked = true;
+        workspace_.AdoptProject(std::move(project));
+        workspace_.SetUserNameAsked(true);
         // Objects of eight points, every fourth one named, spread over the world.
         for (int32_t i = 0; i < kCapacity; ++i) {
             kvx::MeasuredObject p;
@@ -54,7 +56,7 @@ public:
             p.y = 1000.0 + static_cast<double>(n * 104729 % 997000) + 0.5;
             if (i % 32 == 0) p.name = "object " + std::to_string(i / 8);
             p.excluded = i % 80 == 0;
-            if (!workspace_.history.Append(p)) Fail("filling the history table");
+            if (!workspace_.AppendRecord(p)) Fail("filling the history table");
         }
         path_ = (dir_ / "bench.KXP").string();
         if (workspace_.Save(path_) != kvx::kOk) Fail("saving the project");
@@ -96,9 +98,8 @@ void BM_ReadProject(benchmark::State& state) {
     Fixture& f = Shared();
     kvx::Workspace& ws = f.workspace();
     for (auto _ : state) {
-        ws.history.Clear(0);
         if (!ws.ReadProject(f.path(), false)) state.SkipWithError("read failed");
-        if (ws.history.Count() != kCapacity) state.SkipWithError("points missing");
+        if (ws.history().Count() != kCapacity) state.SkipWithError("points missing");
     }
     state.SetItemsProcessed(state.iterations() * kCapacity);
 }
@@ -110,16 +111,25 @@ BENCHMARK(BM_ReadProject)->Unit(benchmark::kMillisecond);
 void BM_UndoableChange(benchmark::State& state) {
     Fixture& f = Shared();
     kvx::Workspace& ws = f.workspace();
+    // The workspace changes its project only through commands; the same
+    // project is copied here so that the change can be made directly.
+    kvx::Project project = ws.project();
+    kvx::RecordArrayRegistry registry;
+    kvx::History history;
+    if (history.Create(registry, kCapacity) != kvx::kOk) Fail("creating the copied table");
+    for (int32_t i = 1; i <= ws.history().Count(); ++i) {
+        if (!history.Append(ws.history().Peek(i))) Fail("copying the table");
+    }
+    int32_t fileState = ws.fileState();
     kvx::UndoHistory undo;
-    undo.Clear(ws.fileState);
-    const kvx::UndoableState s{ws.project, ws.history, ws.fileState,
-                               f.program().settings.Calibration};
-    const int32_t index = ws.history.Count() / 2;
+    undo.Clear(fileState);
+    const kvx::UndoableState s{project, history, fileState, f.program().settings.Calibration};
+    const int32_t index = history.Count() / 2;
     for (auto _ : state) {
         undo.Begin(s);
-        kvx::MeasuredObject p = ws.history.Peek(index);
+        kvx::MeasuredObject p = history.Peek(index);
         p.x += 1.0;
-        ws.history.Put(index, p);
+        history.Put(index, p);
         if (!undo.Commit(s, "move")) state.SkipWithError("no change recorded");
         if (!undo.Undo(s) || !undo.Redo(s)) state.SkipWithError("undo failed");
     }

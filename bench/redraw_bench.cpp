@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/draw/recording.hpp"
 #include "core/draw/render_objects.hpp"
@@ -69,7 +70,7 @@ struct Fixture {
                                        : (type == 6 ? (i % 2 == 0 ? 1 : 2) : (i == 0 ? 1 : 2));
                     p.name = type == 1 || type == 5 ? "" : "Obj " + std::to_string(round);
                     p.excluded = round % 13 == 0;
-                    if (!ws->history.Append(p)) std::abort();
+                    if (!ws->AppendRecord(p)) std::abort();
                 }
                 ++objects;
             }
@@ -77,18 +78,20 @@ struct Fixture {
 
         // The full redraw: every layer on, a picture in memory, a current
         // type with values for the histogram and the statistics box.
-        ws->redrawCount = 3;
+        ws->SetRedrawCount(3);
         program->settings.DisplayLayers = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-        ws->project.imagePath = (dir / "bench.jpg").string();
-        ws->project.projectPath = (dir / "bench.KXP").string();
-        ws->project.resolutionDpi = 1200;
-        ws->fileState = kChanged;
+        Project project = ws->project();
+        project.imagePath = (dir / "bench.jpg").string();
+        project.projectPath = (dir / "bench.KXP").string();
+        project.resolutionDpi = 1200;
         auto picture = std::make_shared<Picture>();
         if (!picture->pixels.Allocate(2400, 1800)) std::abort();
-        ws->project.picture = picture;
-        ws->project.view.imageWidth = 2400;
-        ws->project.view.imageHeight = 1800;
-        ws->currentType = 6;
+        project.picture = picture;
+        project.view.imageWidth = 2400;
+        project.view.imageHeight = 1800;
+        ws->AdoptProject(std::move(project));
+        ws->SetFileState(kChanged);
+        ws->SetCurrentType(6);
         ws->StatisticsPass();
     }
 
@@ -116,16 +119,16 @@ Fixture& Shared() {
 
 void RecordObjectsAndRaster(benchmark::State& state) {
     Fixture& f = Shared();
-    const ViewBlock& view = f.ws->project.view;
+    const ViewBlock& view = f.ws->project().view;
     const Settings& settings = f.program->settings;
     std::size_t ops = 0;
     for (auto _ : state) {
         Recording surface(2000, 2000, f.metrics);
-        surface.Reserve(static_cast<std::size_t>(f.ws->history.Count()) + 256);
+        surface.Reserve(static_cast<std::size_t>(f.ws->history().Count()) + 256);
         ObjectRenderer renderer(view, settings, f.program->objectTypes, surface);
         renderer.DrawFrame(settings.Colour1, true);
-        if (renderer.DrawPolygons(f.ws->history, 0, 0) != kOk) std::abort();
-        renderer.DrawObjects(f.ws->history, 0, 0);
+        if (renderer.DrawPolygons(f.ws->history(), 0, 0) != kOk) std::abort();
+        renderer.DrawObjects(f.ws->history(), 0, 0);
         renderer.DrawRaster();
         renderer.DrawFrame(0, false);
         ops = surface.Size();
@@ -140,7 +143,7 @@ void MainRedrawAllLayers(benchmark::State& state) {
     Fixture& f = Shared();
     std::size_t ops = 0;
     for (auto _ : state) {
-        f.ws->redrawCount = 3;
+        f.ws->SetRedrawCount(3);
         const WindowState window = MainRedraw(*f.ws);
         if (!window.surface) std::abort();
         ops = window.surface->Size();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/export/text_export.hpp"
@@ -57,8 +58,10 @@ struct Fixture {
         Define(kCells, kCount, "Cells");
         Define(kScore, kText, "Score");
         Define(kOutline, kLine, "Outline");
-        ws->project.projectPath = (dir / "bench.KXP").string();
-        ws->project.imagePath = (dir / "bench.jpg").string();
+        kvx::Project project = ws->project();
+        project.projectPath = (dir / "bench.KXP").string();
+        project.imagePath = (dir / "bench.jpg").string();
+        ws->AdoptProject(std::move(project));
 
         // Objects of the value types interleaved; outlines fill the table.
         for (int k = 0; k < 999; ++k) {
@@ -70,8 +73,8 @@ struct Fixture {
             Ring(kCells, x, y, 20, 80.0);
             Add(kScore, x, y, 0, std::to_string(k % 97) + ",5");
         }
-        while (ws->history.Count() < kPoints) {
-            const int32_t left = kPoints - ws->history.Count();
+        while (ws->history().Count() < kPoints) {
+            const int32_t left = kPoints - ws->history().Count();
             for (int32_t k = 0; k < std::min(left, 25); ++k)
                 Add(kOutline, k * 10.0, k * 5.0, k ? 2 : 1);
         }
@@ -90,7 +93,7 @@ struct Fixture {
         p.typeIndex = type;
         p.vertexKind = kind;
         p.name = std::move(name);
-        if (!ws->history.Append(p)) std::abort();
+        if (!ws->AppendRecord(p)) std::abort();
     }
     // A closed ring of clicks plus the closing copy of the first.
     void Ring(int type, double cx, double cy, int clicks, double radius) {
@@ -109,12 +112,12 @@ Fixture& Project() {
 
 void BM_StatisticsPass(benchmark::State& state) {
     Workspace& ws = *Project().ws;
-    ws.currentType = static_cast<int32_t>(state.range(0));
+    ws.SetCurrentType(static_cast<int32_t>(state.range(0)));
     for (auto _ : state) {
         ws.StatisticsPass();
-        benchmark::DoNotOptimize(ws.valueList.mean());
+        benchmark::DoNotOptimize(ws.valueList().mean());
     }
-    state.counters["values"] = ws.valueList.Count();
+    state.counters["values"] = ws.valueList().Count();
 }
 BENCHMARK(BM_StatisticsPass)
     ->ArgName("type")
@@ -128,7 +131,7 @@ void BM_CollectValues(benchmark::State& state) {
     Fixture& f = Project();
     ValueList list;
     for (auto _ : state) {
-        CollectValues(f.ws->history, f.program->objectTypes, static_cast<int32_t>(state.range(0)),
+        CollectValues(f.ws->history(), f.program->objectTypes, static_cast<int32_t>(state.range(0)),
                       list);
         benchmark::DoNotOptimize(list.Count());
     }
@@ -142,7 +145,7 @@ BENCHMARK(BM_CollectValues)
 void BM_TextExport(benchmark::State& state) {
     Workspace& ws = *Project().ws;
     const auto kind = static_cast<int32_t>(state.range(0));
-    ws.currentType = kLength;
+    ws.SetCurrentType(kLength);
     ws.StatisticsPass();
     std::vector<std::string> lines;
     for (auto _ : state) {

@@ -182,9 +182,9 @@ ProjectResult CheckProject(Session& session, const std::string& path) {
     // redraw of the window loads it, and whatever that reports fails it.
     Workspace& ws = session.workspace();
     const ApproxTextMetrics metrics;
-    const auto side = static_cast<int32_t>(ws.project.view.surfaceSize);
+    const auto side = static_cast<int32_t>(ws.project().view.surfaceSize);
     Recording scratch(side, side, metrics);
-    const bool drawn = DrawPicture(session.program(), ws.project, scratch);
+    const bool drawn = ws.DrawFullPicture(scratch);
     if (!drawn || !session.ui().diagnostics.empty()) {
         result.failed = true;
         result.out = FailureText(session, path, "FAILED");
@@ -245,15 +245,15 @@ ProjectResult ExportProject(Session& session, const std::string& path, const std
     }
     // As a person would, the first exported type is chosen before the
     // export; the class width of the report and Tessaplot file starts there.
-    ws.currentType = types.front();
+    ws.SetCurrentType(types.front());
     ws.StatisticsPass();
     const bool classWidthMissing =
-        (kind == kExportReport || kind == kExportTessaplot) && !(ws.ClassWidth > 0.0);
+        (kind == kExportReport || kind == kExportTessaplot) && !(ws.ClassWidth() > 0.0);
 
     ui.PrepareExport(target, options.types);
     ui.Clear();
     // Nothing is shown, so the redraw that ends an export only counts.
-    ws.redrawCount = 0;
+    ws.SetRedrawCount(0);
     ws.DoWriteFile(kind);
 
     if (!ui.diagnostics.empty()) {
@@ -363,7 +363,7 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
     Workspace& ws = session.workspace();
     Program& program = session.program();
     BatchUserInterface& ui = session.ui();
-    if (backend.metrics) ws.textMetrics = backend.metrics;
+    if (backend.metrics) ws.SetTextMetrics(backend.metrics);
     if (options.quality) program.settings.JpegQuality = *options.quality;
 
     // The first redraw loads the picture and fits the view to it; then the
@@ -371,23 +371,23 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
     // surface painted at the asked size instead of from a window. A view
     // without its picture is never written over a good earlier file.
     const int32_t side =
-        options.size > 0 ? options.size : static_cast<int32_t>(ws.project.view.surfaceSize);
+        options.size > 0 ? options.size : static_cast<int32_t>(ws.project().view.surfaceSize);
     // The picture is decoded no larger than the drawing needs: the raster
     // kinds draw it at their size, a metafile at the surface's.
-    ws.displayFieldPixels = raster ? side : static_cast<int32_t>(ws.project.view.surfaceSize);
+    ws.SetDisplayFieldPixels(raster ? side : static_cast<int32_t>(ws.project().view.surfaceSize));
     ui.Clear();
     ws.Redraw();
-    if (ws.windowState.pictureFailed || !ui.diagnostics.empty()) {
+    if (ws.windowState().pictureFailed || !ui.diagnostics.empty()) {
         err << FailureText(session, path, "picture not written");
         return kExitProjectFailed;
     }
     bool grabFailed = false;
     if (raster) {
-        ws.grabPaintBox = [&](PixelImage& image) {
-            const std::shared_ptr<const Recording> surface = ws.windowState.surface;
+        ws.SetGrabPaintBox([&](PixelImage& image) {
+            const std::shared_ptr<const Recording> surface = ws.windowState().surface;
             grabFailed = !surface || !backend.rasterize(*surface, side, image);
             return !grabFailed;
-        };
+        });
     }
     // The name is given its extension here, as the save dialog would, so
     // that the export writes exactly the file named. A picture for standard
@@ -402,7 +402,7 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
     const std::string written = ForceExtension(name, ExportExtension(options.renderKind));
     ui.PrepareExport(written, {});
     ws.DoWriteFile(options.renderKind);
-    ws.grabPaintBox = nullptr;
+    ws.SetGrabPaintBox(nullptr);
 
     if (grabFailed) {
         err << PathToUtf8(path) << ": cannot draw a picture of " << side << " pixels\n";

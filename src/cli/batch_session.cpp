@@ -140,9 +140,8 @@ bool Session::Start(std::string& failure) {
         return false;
     }
     if (!workspace_.ResetViewToWorld()) return fail("cannot set up the view");
-    workspace_.FillTypeSelector();
-    workspace_.cboIndex = 0;
-    workspace_.redrawCount = kStartedRedrawCount;
+    workspace_.FillTypeSelector(true);
+    workspace_.SetRedrawCount(kStartedRedrawCount);
     program.errors.Clear();
     ui_.Clear();
     return true;
@@ -151,14 +150,10 @@ bool Session::Start(std::string& failure) {
 bool Session::Load(const std::string& path) {
     ui_.Clear();
     Workspace& ws = workspace_;
-    ws.ClearProject();
     // Every project is read as in a freshly started window, whatever the job
     // read before: the format version of the previous file would otherwise
     // decide how a file without a version line is read.
-    ws.project.formatVersion = 0;
-    ws.project.title.clear();
-    ws.project.userName.clear();
-    ws.project.fitImagePending = false;
+    ws.ClearProjectAsStarted();
     loadedAs_ = path;
 
     // The window always knows a project by its full path, and the report
@@ -169,15 +164,15 @@ bool Session::Load(const std::string& path) {
     const bool loaded = ws.ReadProject(fullPath, true);
     program_.errors.Clear();
     if (!loaded) return false;
-    ws.savedCount = ws.history.Count();
-    ws.currentType = 0;
+    ws.MarkAllSaved();
+    ws.SetCurrentType(0);
     ws.StatisticsPass();
     return true;
 }
 
 std::vector<int32_t> Session::ExportedTypes() const {
     std::vector<int32_t> types;
-    const auto inUse = TypesInUse(workspace_.history);
+    const auto inUse = TypesInUse(workspace_.history());
     for (int32_t n = 1; n <= ObjectTypeTable::kSlots; ++n) {
         const ObjectType& type = program_.objectTypes.At(n);
         if (type.dataClass == kClassUser && inUse[static_cast<std::size_t>(n)] &&

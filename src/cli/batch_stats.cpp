@@ -55,14 +55,14 @@ std::string StatsRows(Session& session, std::string_view projectName) {
     const Program& program = session.program();
     const Settings& settings = program.settings;
     const int32_t unit = settings.TableUnit;
-    const int32_t remembered = ws.currentType;
+    const int32_t remembered = ws.currentType();
 
     std::string rows;
     for (const int32_t n : session.ExportedTypes()) {
         const ObjectType& type = program.objectTypes.At(n);
-        ws.currentType = n;
+        ws.SetCurrentType(n);
         ws.StatisticsPass();
-        const ValueList& v = ws.valueList;
+        const ValueList& v = ws.valueList();
         const double counted = v.n();
         const auto shown = [&](double value) { return UnitDivisor(value, type.dataType, unit); };
         const auto number = [&](bool computed, double value) {
@@ -76,7 +76,7 @@ std::string StatsRows(Session& session, std::string_view projectName) {
         std::vector<std::string> cells = {
             CsvField(projectName),
             CsvField(PathToUtf8(session.PicturePath())),
-            IntToStr(ws.project.resolutionDpi),
+            IntToStr(ws.project().resolutionDpi),
             IntToStr(n),
             CsvField(CoreToUtf8(type.Name(settings.Language))),
             CsvField(CoreToUtf8(DataTypeName(type.dataType, settings.Language))),
@@ -97,7 +97,7 @@ std::string StatsRows(Session& session, std::string_view projectName) {
         };
         AppendRow(rows, cells);
     }
-    ws.currentType = remembered;
+    ws.SetCurrentType(remembered);
     ws.StatisticsPass();
     return rows;
 }
@@ -119,7 +119,7 @@ std::string ValuesRows(Session& session, std::string_view projectName) {
     std::string rows;
     for (const int32_t n : session.ExportedTypes()) {
         const ObjectType& type = program.objectTypes.At(n);
-        CollectValues(ws.history, program.objectTypes, n, values);
+        CollectValues(ws.history(), program.objectTypes, n, values);
         const std::string typeName = CsvField(CoreToUtf8(type.Name(settings.Language)));
         const std::string dataType =
             CsvField(CoreToUtf8(DataTypeName(type.dataType, settings.Language)));

@@ -55,7 +55,7 @@ struct Window {
 
     std::vector<int32_t> ExportedTypes() const {
         std::vector<int32_t> types;
-        const auto inUse = TypesInUse(ws.history);
+        const auto inUse = TypesInUse(ws.history());
         for (int32_t n = 1; n <= ObjectTypeTable::kSlots; ++n) {
             const ObjectType& t = program.objectTypes.At(n);
             if (t.dataClass == kClassUser && inUse[static_cast<std::size_t>(n)] &&
@@ -68,10 +68,10 @@ struct Window {
 
     // The person picks a type in `cbo`.
     void Choose(int32_t type) {
-        for (std::size_t i = 0; i < ws.cboItems.size(); ++i) {
-            if (ws.cboItems[i].type == type) ws.CboChange(static_cast<int32_t>(i));
+        for (std::size_t i = 0; i < ws.cboItems().size(); ++i) {
+            if (ws.cboItems()[i].type == type) ws.CboChange(static_cast<int32_t>(i));
         }
-        ASSERT_EQ(ws.currentType, type);
+        ASSERT_EQ(ws.currentType(), type);
     }
 };
 
@@ -256,9 +256,9 @@ TEST_F(BatchToolTest, StatsRowsAreThoseOfTheStatisticsPass) {
             const auto& row = rows[r++];
             EXPECT_EQ(row[0], name);
             EXPECT_EQ(Number(row[3]), type);
-            window.ws.currentType = type;
+            window.ws.SetCurrentType(type);
             window.ws.StatisticsPass();
-            const ValueList& v = window.ws.valueList;
+            const ValueList& v = window.ws.valueList();
             const int dataType = window.program.objectTypes.At(type).dataType;
             const auto shown = [&](double x) { return UnitDivisor(x, dataType, unit); };
             EXPECT_EQ(Number(row[7]), v.n());

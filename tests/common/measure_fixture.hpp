@@ -44,13 +44,25 @@ protected:
         build.DefineType(kObjectType, kObject, "Thing");
         build.DefineType(kSlotLabelPoint, kPoint, "Labels", {}, kClassSystem);
         build.DefineType(kSlotTemplate, kLine, "Template");
-        ws.project.imagePath = dir.File("slide.jpg");
-        ws.project.resolutionDpi = 1200;
-        ws.fileState = kUnchanged;
-        ASSERT_EQ(SetWindow(program, ws.project.view, {0, 0, 100000, 100000}, true, true), kOk);
-        ws.drawnView = DrawnViewOf(ws.project.view);
+        ErrorCode viewSet = kOk;
+        ChangeProject(ws, [&](Project& p) {
+            p.imagePath = dir.File("slide.jpg");
+            p.resolutionDpi = 1200;
+            viewSet = SetWindow(program, p.view, {0, 0, 100000, 100000}, true, true);
+        });
+        ASSERT_EQ(viewSet, kOk);
+        ws.SetFileState(kUnchanged);
+        ws.SetDrawnView(DrawnViewOf(ws.project().view));
         ws.FillTypeSelector();
-        ws.redrawCount = 2;  // past the start-up guard
+        ws.SetRedrawCount(2);  // past the start-up guard
+    }
+
+    /// Shows the world rectangle rect as a zoom would leave the view.
+    void Show(const WorldRect& rect) {
+        ErrorCode code = kOk;
+        ChangeProject(ws,
+                      [&](Project& p) { code = SetWindow(program, p.view, rect, false, true); });
+        ASSERT_EQ(code, kOk);
     }
 
     MouseEvent Event(int32_t x, int32_t y, MouseButton button = MouseButton::Left) const {
@@ -80,8 +92,8 @@ protected:
 
     /// Chooses a type through `cbo`.
     void Choose(int32_t type) {
-        for (std::size_t i = 0; i < ws.cboItems.size(); ++i) {
-            if (ws.cboItems[i].type == type) {
+        for (std::size_t i = 0; i < ws.cboItems().size(); ++i) {
+            if (ws.cboItems()[i].type == type) {
                 ws.CboChange(static_cast<int32_t>(i));
                 return;
             }
@@ -97,7 +109,7 @@ protected:
         ws.MeasureCommand();
     }
 
-    MeasuredObject At(int32_t index) const { return ws.history.Peek(index); }
+    MeasuredObject At(int32_t index) const { return ws.history().Peek(index); }
 
     int32_t capacity = 2048;
     FakeUserInterface ui;

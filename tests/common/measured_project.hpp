@@ -9,6 +9,20 @@
 #include "core/project/measured_object.hpp"
 #include "core/workspace/workspace.hpp"
 
+namespace kvx {
+
+/// Sets up the open project record as a project file or the properties
+/// dialog would leave it: change edits a copy, which the workspace adopts.
+/// (In namespace kvx so that tests find it beside the Workspace they pass.)
+template <class Change>
+void ChangeProject(Workspace& ws, Change&& change) {
+    Project project = ws.project();
+    change(project);
+    ws.AdoptProject(std::move(project));
+}
+
+}  // namespace kvx
+
 namespace kvx::test {
 
 /// Builds a project in memory the way capture commits objects: types in
@@ -42,8 +56,8 @@ public:
         p.vertexKind = kind;
         p.name = std::move(name);
         p.excluded = excluded;
-        if (!ws_.history.Append(p)) return 0;
-        return ws_.history.Count();
+        if (!ws_.AppendRecord(p)) return 0;
+        return ws_.history().Count();
     }
 
     /// A Two Point Line from (x, y) to (x + length, y).

@@ -240,9 +240,9 @@ private slots:
         window->ResizeOuter(1000, 700);
         window->ApplyLayout();
         QTest::keyClick(window.get(), Qt::Key_Space);
-        QVERIFY(ws.windowState.surface != nullptr);
+        QVERIFY(ws.windowState().surface != nullptr);
         QStringList lines;
-        for (const auto* text : ws.windowState.surface->OpsOf<draw_op::Text>()) {
+        for (const auto* text : ws.windowState().surface->OpsOf<draw_op::Text>()) {
             lines << FromCore(text->text);
         }
         const QSize box = Find<PaintBox>(*window, "MainPB")->size();
@@ -297,8 +297,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Space);
         QTRY_VERIFY(!notice.isEmpty());
         QCOMPARE(notice, FromCore(window->program().GetMessage(2385)));
-        QVERIFY(ws.project.picture != nullptr);
-        QCOMPARE(ws.project.view.imageWidth, 300);
+        QVERIFY(ws.project().picture != nullptr);
+        QCOMPARE(ws.project().view.imageWidth, 300);
         const QString damaged = FromCore(window->program().GetMessage(2387));
         QVERIFY(Find<QLabel>(*window, "StBarPanel3")->text().startsWith(damaged));
     }
@@ -354,10 +354,10 @@ private slots:
         }
         Workspace& ws = window->workspace();
         QTest::keyClick(window.get(), Qt::Key_Space);
-        QVERIFY(ws.project.picture != nullptr);
-        QCOMPARE(ws.project.view.imageWidth, 2400);
-        QCOMPARE(ws.project.view.imageHeight, 3200);
-        QVERIFY(ws.project.picture->Reduced());
+        QVERIFY(ws.project().picture != nullptr);
+        QCOMPARE(ws.project().view.imageWidth, 2400);
+        QCOMPARE(ws.project().view.imageHeight, 3200);
+        QVERIFY(ws.project().picture->Reduced());
 
         auto* box = Find<PaintBox>(*window, "MainPB");
         const int side = box->width();
@@ -368,7 +368,7 @@ private slots:
         QVERIFY(topLeft.red() < 30 && topLeft.blue() > 230);
 
         // The chequer as shown: stored (1600, 1200) is at (2399 - 1200, 1600).
-        const ViewBlock& v = ws.project.view;
+        const ViewBlock& v = ws.project().view;
         const double worldX = 1199.0 * 25400.0 / 1200.0;
         const double worldY = 1600.0 * 25400.0 / 1200.0;
         const auto left = static_cast<double>(v.viewLeft);
@@ -381,8 +381,8 @@ private slots:
                           QPoint(0, 200 * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
                           false);
         QApplication::sendEvent(box, &wheel);
-        QTRY_VERIFY_WITH_TIMEOUT(!ws.project.picture->Reduced(), 20000);
-        QCOMPARE(ws.project.picture->pixels.Width(), 2400);
+        QTRY_VERIFY_WITH_TIMEOUT(!ws.project().picture->Reduced(), 20000);
+        QCOMPARE(ws.project().picture->pixels.Width(), 2400);
         // Neighbouring pixels of the chequer differ: the detail is there.
         shown = box->Snapshot();
         int darkest = 255;
@@ -399,16 +399,16 @@ private slots:
     void KeysNeedExactModifiers() {
         auto window = Start(Image(QStringLiteral("keys.jpg")));
         Workspace& ws = window->workspace();
-        QVERIFY(ws.fileState != kNoProject);
-        QVERIFY(ws.project.projectPath.empty());
+        QVERIFY(ws.fileState() != kNoProject);
+        QVERIFY(ws.project().projectPath.empty());
         window->startup().started = 2;
         ws.Redraw();
 
-        const ViewBlock before = ws.project.view;
+        const ViewBlock before = ws.project().view;
         QTest::keyClick(window.get(), Qt::Key_Left, Qt::ShiftModifier);
-        QCOMPARE(ws.project.view.viewLeft, before.viewLeft);
+        QCOMPARE(ws.project().view.viewLeft, before.viewLeft);
         QTest::keyClick(window.get(), Qt::Key_Plus, Qt::KeypadModifier);
-        QVERIFY(ws.project.view.viewSize < before.viewSize);
+        QVERIFY(ws.project().view.viewSize < before.viewSize);
 
         // Ctrl+S without a project file asks where to save.
         const QString target = documents_ + QStringLiteral("/keys.KXP");
@@ -418,7 +418,7 @@ private slots:
         });
         QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(QFile::exists(target));
-        QCOMPARE(ws.fileState, kUnchanged);
+        QCOMPARE(ws.fileState(), kUnchanged);
     }
 
     void NewSaveResetLoad() {
@@ -428,19 +428,19 @@ private slots:
         window->startup().started = 2;
         NewProject(*window, QStringLiteral("slide.jpg"));
         Workspace& ws = window->workspace();
-        QCOMPARE(ws.project.resolutionDpi, 1200);
-        QCOMPARE(FromCore(ws.project.imagePath), image);
+        QCOMPARE(ws.project().resolutionDpi, 1200);
+        QCOMPARE(FromCore(ws.project().imagePath), image);
         QVERIFY(Find<QAction>(*window, "MnSaveTo")->isEnabled());
         QVERIFY(Find<QToolButton>(*window, "ImgVec")->isVisible());
 
         // A point is measured, so that Reset has something to ask about.
-        ws.fileState = kChanged;
+        ws.SetFileState(kChanged);
         ModalScript askReset({
             [](QWidget& box) { Answer(box, QMessageBox::Cancel); },
         });
         QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
         QVERIFY(askReset.Done());
-        QCOMPARE(ws.fileState, kChanged);
+        QCOMPARE(ws.fileState(), kChanged);
 
         const QString project = documents_ + QStringLiteral("/slide.KXP");
         ModalScript askAgain({
@@ -450,7 +450,7 @@ private slots:
         });
         QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
         QVERIFY(QFile::exists(project));
-        QCOMPARE(ws.fileState, kNoProject);
+        QCOMPARE(ws.fileState(), kNoProject);
         QVERIFY(!Find<QAction>(*window, "MnSaveTo")->isEnabled());
 
         ModalScript load({
@@ -463,8 +463,8 @@ private slots:
             },
         });
         QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(FromCore(ws.project.projectPath), project);
-        QCOMPARE(ws.fileState, kUnchanged);
+        QCOMPARE(FromCore(ws.project().projectPath), project);
+        QCOMPARE(ws.fileState(), kUnchanged);
         QVERIFY(Find<QAction>(*window, "MnSave")->isEnabled());
     }
 
@@ -520,7 +520,7 @@ private slots:
         }
         auto window = Start(documents_ + QStringLiteral("/tissue.KXP"));
         window->startup().started = 2;
-        QVERIFY(window->workspace().history.Count() > 0);
+        QVERIFY(window->workspace().history().Count() > 0);
         QVERIFY(Find<QAction>(*window, "MnExpText")->isEnabled());
         // The report follows the chosen type: the polygons of the sample.
         auto* cbo = Find<QComboBox>(*window, "cbo");
@@ -528,8 +528,8 @@ private slots:
         QVERIFY(polygons > 0);
         cbo->setCurrentIndex(polygons);
         emit cbo->activated(polygons);
-        QVERIFY(window->workspace().currentType > 0);
-        QVERIFY(window->workspace().valueList.Count() > 0);
+        QVERIFY(window->workspace().currentType() > 0);
+        QVERIFY(window->workspace().valueList().Count() > 0);
 
         // Every question is answered Yes; the save dialog gets the file.
         auto answerAll = [](const QString& path) {

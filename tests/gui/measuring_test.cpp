@@ -100,11 +100,11 @@ private:
     // The world micrometres a paint-box pixel stands for: the view as last
     // drawn, stretched over the paint box, integer arithmetic.
     static qint64 WorldX(MainWindow& window, int px) {
-        const DrawnView& v = window.workspace().drawnView;
+        const DrawnView& v = window.workspace().drawnView();
         return qint64{px} * v.drawnWidth / Box(window).width() + v.drawnLeft;
     }
     static qint64 WorldY(MainWindow& window, int py) {
-        const DrawnView& v = window.workspace().drawnView;
+        const DrawnView& v = window.workspace().drawnView();
         return qint64{py} * v.drawnHeight / Box(window).height() + v.drawnTop;
     }
 
@@ -136,13 +136,13 @@ private:
         list->setCurrentIndex(list->model()->index(index, 0));
         QTest::keyClick(list, Qt::Key_Return);
         QTRY_VERIFY(!list->isVisible());
-        QCOMPARE(window.workspace().currentType, type);
+        QCOMPARE(window.workspace().currentType(), type);
     }
 
     // One object: Measure, the clicks, Measure.
     static void MeasureObject(MainWindow& window, const std::vector<QPoint>& clicks) {
         Measure(window);
-        QVERIFY(window.workspace().captureState >= 1);
+        QVERIFY(window.workspace().captureState() >= 1);
         for (const QPoint& at : clicks) Click(window, at);
         Measure(window);
     }
@@ -159,8 +159,8 @@ private slots:
         Workspace& ws = window->workspace();
         // 400 pixels at 1200 dpi are 8466.67 µm: the view is the square of
         // 8467 µm from the image's corner.
-        QCOMPARE(ws.project.resolutionDpi, 1200);
-        const DrawnView view = ws.drawnView;
+        QCOMPARE(ws.project().resolutionDpi, 1200);
+        const DrawnView view = ws.drawnView();
         QCOMPARE(view.drawnLeft, 0);
         QCOMPARE(view.drawnTop, 0);
         QCOMPARE(view.drawnWidth, 8467);
@@ -170,9 +170,9 @@ private slots:
         const QPoint a(100, 200);
         const QPoint b(400, 200);
         MeasureObject(*window, {a, b});
-        QCOMPARE(ws.history.Count(), 2);
-        const MeasuredObject first = ws.history.Peek(1);
-        const MeasuredObject second = ws.history.Peek(2);
+        QCOMPARE(ws.history().Count(), 2);
+        const MeasuredObject first = ws.history().Peek(1);
+        const MeasuredObject second = ws.history().Peek(2);
         QCOMPARE(first.x, double(WorldX(*window, a.x())));
         QCOMPARE(first.y, double(WorldY(*window, a.y())));
         QCOMPARE(second.x, double(WorldX(*window, b.x())));
@@ -180,9 +180,9 @@ private slots:
         QCOMPARE(first.vertexKind, 1);
         QCOMPARE(second.vertexKind, 2);
         // A two-point line ends measure mode by itself.
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.captureState(), 0);
         QVERIFY(!Find<QToolButton>(*window, "ImgVec")->isChecked());
-        QCOMPARE(ws.fileState, int(kChanged));
+        QCOMPARE(ws.fileState(), int(kChanged));
 
         const double length = double(WorldX(*window, b.x()) - WorldX(*window, a.x()));
         QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 1000));
@@ -208,7 +208,7 @@ private slots:
             MeasureObject(*window, {QPoint(50, y), QPoint(50 + lengths[i], y)});
             world[i] = double(WorldX(*window, 50 + lengths[i]) - WorldX(*window, 50));
         }
-        QCOMPARE(ws.history.Count(), 6);
+        QCOMPARE(ws.history().Count(), 6);
         ValueGrid& values = DGrid(*window);
         StatisticsGrid& stats = VGrid(*window);
         QCOMPARE(values.rowCount(), 3);
@@ -231,20 +231,20 @@ private slots:
         QCOMPARE(Cell(stats, kRowN, 1), QStringLiteral("2"));
         QCOMPARE(Cell(stats, kRowMax, 1), Mm(world[2] / 1000));
         QCOMPARE(Cell(stats, kRowMean, 1), Mm((world[0] + world[2]) / 2 / 1000));
-        QVERIFY(ws.history.Peek(3).excluded);
-        QVERIFY(!ws.history.Peek(4).excluded);
+        QVERIFY(ws.history().Peek(3).excluded);
+        QVERIFY(!ws.history().Peek(4).excluded);
 
         // A second double click takes it back in.
         DoubleClick(values, cell.center());
         QCOMPARE(Cell(values, 1, 1), Mm(world[1] / 1000));
         QCOMPARE(Cell(stats, kRowN, 1), QStringLiteral("3"));
-        QVERIFY(!ws.history.Peek(3).excluded);
+        QVERIFY(!ws.history().Peek(3).excluded);
 
         // Five clicks make two pairs; the fifth point is dropped.
         MeasureObject(*window, {QPoint(380, 100), QPoint(420, 100), QPoint(380, 150),
                                 QPoint(420, 150), QPoint(380, 200)});
-        QCOMPARE(ws.history.Count(), 10);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.history().Count(), 10);
+        QCOMPARE(ws.captureState(), 0);
         QCOMPARE(values.rowCount(), 5);
     }
 
@@ -256,28 +256,28 @@ private slots:
                                   QPoint(100, 250)};
         MeasureObject(*window, {corners[0], corners[1], corners[2], corners[3]});
         // A polygon leaves measure mode on, ready for the next one.
-        QCOMPARE(ws.captureState, 2);
+        QCOMPARE(ws.captureState(), 2);
         QVERIFY(!DGrid(*window).isEnabled());
         QVERIFY(!Find<QComboBox>(*window, "cbo")->isEnabled());
-        QCOMPARE(ws.history.Count(), 5);
-        const MeasuredObject closing = ws.history.Peek(5);
-        QCOMPARE(closing.x, ws.history.Peek(1).x);
-        QCOMPARE(closing.y, ws.history.Peek(1).y);
+        QCOMPARE(ws.history().Count(), 5);
+        const MeasuredObject closing = ws.history().Peek(5);
+        QCOMPARE(closing.x, ws.history().Peek(1).x);
+        QCOMPARE(closing.y, ws.history().Peek(1).y);
         QCOMPARE(closing.vertexKind, 2);
-        QCOMPARE(ws.history.Peek(1).vertexKind, 1);
+        QCOMPARE(ws.history().Peek(1).vertexKind, 1);
 
         // Two clicks make no area and no closing copy.
         for (const QPoint& at : {QPoint(400, 300), QPoint(450, 300)}) Click(*window, at);
         Measure(*window);
-        QCOMPARE(ws.history.Count(), 7);
+        QCOMPARE(ws.history().Count(), 7);
         Measure(*window);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.captureState(), 0);
         QVERIFY(DGrid(*window).isEnabled());
 
         const double width = double(WorldX(*window, 300) - WorldX(*window, 100));
         const double height = double(WorldY(*window, 250) - WorldY(*window, 100));
-        QCOMPARE(ws.valueList.Count(), 1);
-        QCOMPARE(ws.valueList.Entry(1).value, width * height);
+        QCOMPARE(ws.valueList().Count(), 1);
+        QCOMPARE(ws.valueList().Entry(1).value, width * height);
         QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(width * height / 1e6));
 
         // Count: four clicks, then three; each object keeps a closing copy
@@ -293,14 +293,14 @@ private slots:
         Click(*window, QPoint(50, 450));
         Click(*window, QPoint(80, 450), Qt::RightButton);
         Click(*window, QPoint(110, 450));
-        QCOMPARE(ws.pending.size(), std::size_t{3});
+        QCOMPARE(ws.pending().size(), std::size_t{3});
         Measure(*window);
         Measure(*window);
-        QCOMPARE(ws.captureState, 0);
-        QCOMPARE(ws.history.Count(), 7 + 5 + 4);
-        QCOMPARE(ws.history.Peek(12).x, ws.history.Peek(8).x);
-        QCOMPARE(ws.history.Peek(12).vertexKind, 2);
-        QCOMPARE(ws.history.Peek(12).typeIndex, kCountType);
+        QCOMPARE(ws.captureState(), 0);
+        QCOMPARE(ws.history().Count(), 7 + 5 + 4);
+        QCOMPARE(ws.history().Peek(12).x, ws.history().Peek(8).x);
+        QCOMPARE(ws.history().Peek(12).vertexKind, 2);
+        QCOMPARE(ws.history().Peek(12).typeIndex, kCountType);
         ValueGrid& values = DGrid(*window);
         QCOMPARE(values.rowCount(), 2);
         QCOMPARE(Cell(values, 0, 1), QStringLiteral("4"));
@@ -312,7 +312,7 @@ private slots:
     void ObjectDialogChoosesTypeAndLabel() {
         auto window = Start();
         Workspace& ws = window->workspace();
-        QCOMPARE(ws.currentType, 0);
+        QCOMPARE(ws.currentType(), 0);
 
         // No type chosen: the first click asks for one.
         Measure(*window);
@@ -336,13 +336,13 @@ private slots:
         }});
         Click(*window, QPoint(100, 100));
         QVERIFY(chooseType.Done());
-        QCOMPARE(ws.captureType, kDiameter);
+        QCOMPARE(ws.captureType(), kDiameter);
         Click(*window, QPoint(100, 300));
         Measure(*window);
-        QCOMPARE(ws.history.Count(), 2);
-        QCOMPARE(ws.history.Peek(1).typeIndex, kDiameter);
-        QCOMPARE(ws.history.Peek(2).typeIndex, kDiameter);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.history().Count(), 2);
+        QCOMPARE(ws.history().Peek(1).typeIndex, kDiameter);
+        QCOMPARE(ws.history().Peek(2).typeIndex, kDiameter);
+        QCOMPARE(ws.captureState(), 0);
 
         // Cancelling drops the click and leaves measure mode.
         Measure(*window);
@@ -351,9 +351,9 @@ private slots:
         }});
         Click(*window, QPoint(200, 100));
         QVERIFY(cancel.Done());
-        QCOMPARE(ws.captureState, 0);
-        QCOMPARE(ws.history.Count(), 2);
-        QVERIFY(ws.pending.empty());
+        QCOMPARE(ws.captureState(), 0);
+        QCOMPARE(ws.history().Count(), 2);
+        QVERIFY(ws.pending().empty());
 
         // A Text type asks for its label with every new object.
         ChooseType(*window, kValue);
@@ -381,7 +381,7 @@ private slots:
             Click(*window, QPoint(300, 300));
             QVERIFY(script.Done());
             Measure(*window);
-            QCOMPARE(ws.captureState, 0);
+            QCOMPARE(ws.captureState(), 0);
         }
         {
             ModalScript script({label(QStringLiteral("7"), false)});
@@ -390,10 +390,10 @@ private slots:
             QVERIFY(script.Done());
             Measure(*window);
         }
-        QCOMPARE(ws.history.Count(), 4);
-        QCOMPARE(FromCore(ws.history.Peek(3).name), QStringLiteral("12,5"));
-        QCOMPARE(ws.history.Peek(3).typeIndex, kValue);
-        QCOMPARE(FromCore(ws.history.Peek(4).name), QStringLiteral("7"));
+        QCOMPARE(ws.history().Count(), 4);
+        QCOMPARE(FromCore(ws.history().Peek(3).name), QStringLiteral("12,5"));
+        QCOMPARE(ws.history().Peek(3).typeIndex, kValue);
+        QCOMPARE(FromCore(ws.history().Peek(4).name), QStringLiteral("7"));
         QCOMPARE(Cell(DGrid(*window), 1, 1), QStringLiteral("7"));
         QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("2"));
         // (12.5 + 7) / 2, with three decimals also for labels.
@@ -406,11 +406,11 @@ private slots:
         ChooseType(*window, kLength);
         MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
         MeasureObject(*window, {QPoint(100, 400), QPoint(200, 400)});
-        QCOMPARE(ws.history.Count(), 4);
+        QCOMPARE(ws.history().Count(), 4);
         const QString before = Cell(DGrid(*window), 0, 1);
 
         Find<QAction>(*window, "MnModify")->trigger();
-        QCOMPARE(ws.modifyMode, 1);
+        QCOMPARE(ws.modifyMode(), 1);
         QVERIFY(Find<QToolButton>(*window, "ImgEdit")->isChecked());
         QVERIFY(!Find<QComboBox>(*window, "cbo")->isEnabled());
         QVERIFY(!DGrid(*window).isEnabled());
@@ -419,33 +419,33 @@ private slots:
         PaintBox& box = Box(*window);
         const QPoint drop(310, 250);
         QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(300, 100));
-        QCOMPARE(ws.dragIndex, 2);
+        QCOMPARE(ws.dragIndex(), 2);
         QTest::mouseMove(&box, QPoint(305, 180));
         QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, drop);
-        QCOMPARE(ws.dragIndex, 0);
-        const DrawnView& v = ws.drawnView;
+        QCOMPARE(ws.dragIndex(), 0);
+        const DrawnView& v = ws.drawnView();
         const double x = double(qint64{drop.x()} * v.drawnWidth) / box.width() + v.drawnLeft;
         const double y = double(qint64{drop.y()} * v.drawnHeight) / box.height() + v.drawnTop;
-        QCOMPARE(ws.history.Peek(2).x, x);
-        QCOMPARE(ws.history.Peek(2).y, y);
-        QCOMPARE(ws.history.Peek(1).x, double(WorldX(*window, 100)));
+        QCOMPARE(ws.history().Peek(2).x, x);
+        QCOMPARE(ws.history().Peek(2).y, y);
+        QCOMPARE(ws.history().Peek(1).x, double(WorldX(*window, 100)));
 
         // A right click on the second line's end deletes both its points.
         QTest::mouseClick(&box, Qt::RightButton, Qt::NoModifier, QPoint(200, 400));
-        QCOMPARE(ws.history.Peek(3).typeIndex, 0);
-        QCOMPARE(ws.history.Peek(4).typeIndex, 0);
-        QCOMPARE(ws.history.Peek(2).typeIndex, kLength);
+        QCOMPARE(ws.history().Peek(3).typeIndex, 0);
+        QCOMPARE(ws.history().Peek(4).typeIndex, 0);
+        QCOMPARE(ws.history().Peek(2).typeIndex, kLength);
 
         // Leaving modify mode lists what is left.
         Find<QAction>(*window, "MnModify")->trigger();
-        QCOMPARE(ws.modifyMode, 0);
+        QCOMPARE(ws.modifyMode(), 0);
         QVERIFY(DGrid(*window).isEnabled());
-        const MeasuredObject a = ws.history.Peek(1);
-        const MeasuredObject b = ws.history.Peek(2);
+        const MeasuredObject a = ws.history().Peek(1);
+        const MeasuredObject b = ws.history().Peek(2);
         const double length = std::hypot(a.x - b.x, a.y - b.y);
         QCOMPARE(DGrid(*window).rowCount(), 1);
-        QCOMPARE(ws.valueList.Count(), 1);
-        QCOMPARE(ws.valueList.Entry(1).value, length);
+        QCOMPARE(ws.valueList().Count(), 1);
+        QCOMPARE(ws.valueList().Entry(1).value, length);
         QVERIFY(Cell(DGrid(*window), 0, 1) != before);
         QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 1000));
         QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("1"));
@@ -455,7 +455,7 @@ private slots:
         auto window = Start();
         Workspace& ws = window->workspace();
         PaintBox& box = Box(*window);
-        const ViewBlock before = ws.project.view;
+        const ViewBlock before = ws.project().view;
 
         // A drag only 5 pixels wide is no rectangle: while measuring it is a point.
         ChooseType(*window, kCountType);
@@ -463,11 +463,11 @@ private slots:
         QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
         QTest::mouseMove(&box, QPoint(105, 140));
         QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(105, 140));
-        QCOMPARE(ws.pending.size(), std::size_t{1});
-        QCOMPARE(ws.project.view.viewSize, before.viewSize);
+        QCOMPARE(ws.pending().size(), std::size_t{1});
+        QCOMPARE(ws.project().view.viewSize, before.viewSize);
         Measure(*window);
         Measure(*window);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.captureState(), 0);
 
         // Nor is a drag while an object of several points is under capture.
         ChooseType(*window, kArea);
@@ -477,11 +477,11 @@ private slots:
         QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
         QTest::mouseMove(&box, QPoint(350, 300));
         QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(350, 300));
-        QCOMPARE(ws.pending.size(), std::size_t{3});
-        QCOMPARE(ws.project.view.viewSize, before.viewSize);
+        QCOMPARE(ws.pending().size(), std::size_t{3});
+        QCOMPARE(ws.project().view.viewSize, before.viewSize);
         Measure(*window);
         Measure(*window);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.captureState(), 0);
 
         // From (200, 150) to (350, 300): 150 of the box's pixels square.
         QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
@@ -490,7 +490,7 @@ private slots:
         QTest::mouseMove(&box, QPoint(350, 300));
         QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(350, 300));
         QVERIFY(!ws.ZoomOutline().has_value());
-        const ViewBlock& after = ws.project.view;
+        const ViewBlock& after = ws.project().view;
         QVERIFY(after.viewValid != 0);
         const double side = 150.0 * double(before.viewSize) / box.width();
         const double left = 200.0 * double(before.viewSize) / box.width() + double(before.viewLeft);
@@ -501,7 +501,7 @@ private slots:
         // The position may be moved to a rounder number, never by a side.
         QVERIFY(std::abs(double(after.viewLeft) - left) < side / 2);
         QVERIFY(std::abs(double(after.viewTop) - top) < side / 2);
-        QCOMPARE(ws.drawnView.drawnWidth, after.viewSize);
+        QCOMPARE(ws.drawnView().drawnWidth, after.viewSize);
     }
 
     void PropertiesRescaleTheProject() {
@@ -509,8 +509,8 @@ private slots:
         Workspace& ws = window->workspace();
         ChooseType(*window, kLength);
         MeasureObject(*window, {QPoint(100, 100), QPoint(400, 100)});
-        const MeasuredObject a = ws.history.Peek(1);
-        const MeasuredObject b = ws.history.Peek(2);
+        const MeasuredObject a = ws.history().Peek(1);
+        const MeasuredObject b = ws.history().Peek(2);
         const double length = b.x - a.x;
 
         // Refused while measuring.
@@ -523,7 +523,7 @@ private slots:
             QVERIFY(!opened);
         }
         Measure(*window);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.captureState(), 0);
 
         {
             ModalScript script({[](QWidget& dialog) {
@@ -538,13 +538,13 @@ private slots:
             Find<QAction>(*window, "MnProps")->trigger();
             QVERIFY(script.Done());
         }
-        QCOMPARE(ws.project.resolutionDpi, 2400);
+        QCOMPARE(ws.project().resolutionDpi, 2400);
         // The points stay on their image pixels: twice the dots per inch,
         // half the micrometres.
-        QCOMPARE(ws.history.Peek(1).x, a.x / 2);
-        QCOMPARE(ws.history.Peek(1).y, a.y / 2);
-        QCOMPARE(ws.history.Peek(2).x, b.x / 2);
-        QCOMPARE(ws.fileState, int(kChanged));
+        QCOMPARE(ws.history().Peek(1).x, a.x / 2);
+        QCOMPARE(ws.history().Peek(1).y, a.y / 2);
+        QCOMPARE(ws.history().Peek(2).x, b.x / 2);
+        QCOMPARE(ws.fileState(), int(kChanged));
 
         // The grids show the new length once the values are listed again.
         ChooseType(*window, kLength);
@@ -561,8 +561,8 @@ private slots:
             Find<QAction>(*window, "MnProps")->trigger();
             QVERIFY(script.Done());
         }
-        QCOMPARE(ws.project.resolutionDpi, 2400);
-        QCOMPARE(ws.history.Peek(2).x, b.x / 2);
+        QCOMPARE(ws.project().resolutionDpi, 2400);
+        QCOMPARE(ws.history().Peek(2).x, b.x / 2);
     }
 
     void WheelZoomsAtTheCursorAndAMiddleDragPans() {
@@ -573,27 +573,27 @@ private slots:
         const QPoint at(100, 300);
         const qint64 x = WorldX(*window, at.x());
         const qint64 y = WorldY(*window, at.y());
-        const int64_t size = ws.project.view.viewSize;
+        const int64_t size = ws.project().view.viewSize;
         // Two notches forward zoom in by 10 % each, about the cursor.
         QWheelEvent wheel(at, box.mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&box, &wheel);
-        QCOMPARE(ws.project.view.viewSize, int64_t(std::nearbyint(double(size) * 0.81)));
+        QCOMPARE(ws.project().view.viewSize, int64_t(std::nearbyint(double(size) * 0.81)));
         QVERIFY(std::abs(WorldX(*window, at.x()) - x) <= 20);
         QVERIFY(std::abs(WorldY(*window, at.y()) - y) <= 20);
 
         // The picture follows a drag with the middle button, and nothing is
         // measured or zoomed by it.
-        const int64_t left = ws.project.view.viewLeft;
+        const int64_t left = ws.project().view.viewLeft;
         QTest::mousePress(&box, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
         QMouseEvent move(QEvent::MouseMove, QPointF(250, 300), box.mapToGlobal(QPointF(250, 300)),
                          Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
         QApplication::sendEvent(&box, &move);
         QTest::mouseRelease(&box, Qt::MiddleButton, Qt::NoModifier, QPoint(250, 300));
-        const int64_t expected = left + 50 * ws.project.view.viewSize / box.width();
-        QVERIFY(std::abs(ws.project.view.viewLeft - expected) <= 1);
-        QCOMPARE(ws.history.Count(), 0);
-        QCOMPARE(ws.fileState, int(kUnchanged));
+        const int64_t expected = left + 50 * ws.project().view.viewSize / box.width();
+        QVERIFY(std::abs(ws.project().view.viewLeft - expected) <= 1);
+        QCOMPARE(ws.history().Count(), 0);
+        QCOMPARE(ws.fileState(), int(kUnchanged));
     }
 
     void UndoBringsBackADeletedObjectAndSaveWritesIt() {
@@ -605,12 +605,12 @@ private slots:
         QVERIFY(undo->isEnabled());
         Find<QAction>(*window, "MnModify")->trigger();
         QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
-        QVERIFY(ws.history.Peek(1).Deleted());
+        QVERIFY(ws.history().Peek(1).Deleted());
         QVERIFY(undo->text().contains(FromCore(window->program().GetMessage(kMsgUndoDeletePoint))));
 
         QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(ws.history.Peek(1).typeIndex, kLength);
-        QCOMPARE(ws.history.Peek(2).typeIndex, kLength);
+        QCOMPARE(ws.history().Peek(1).typeIndex, kLength);
+        QCOMPARE(ws.history().Peek(2).typeIndex, kLength);
         QVERIFY(Find<QAction>(*window, "MnRedo")->isEnabled());
         Find<QAction>(*window, "MnModify")->trigger();
         QCOMPARE(DGrid(*window).rowCount(), 1);
@@ -623,8 +623,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(save.Done());
         MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
-        QCOMPARE(second.workspace().history.Count(), 2);
-        QCOMPARE(second.workspace().history.Peek(1).typeIndex, kLength);
+        QCOMPARE(second.workspace().history().Count(), 2);
+        QCOMPARE(second.workspace().history().Peek(1).typeIndex, kLength);
 
         // The saved project heads the recent list, and a dropped project opens.
         auto* recent = Find<QMenu>(*window, "MnRecent");
@@ -634,7 +634,7 @@ private slots:
         window->workspace().ResetMeasuring();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(target)});
-        ws.fileState = kUnchanged;
+        ws.SetFileState(kUnchanged);
         ws.ClearProject();
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
@@ -642,8 +642,8 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
-        QCOMPARE(FromCore(ws.project.projectPath), target);
-        QCOMPARE(ws.history.Count(), 2);
+        QCOMPARE(FromCore(ws.project().projectPath), target);
+        QCOMPARE(ws.history().Count(), 2);
     }
 
     void SavedProjectReadsBackWithTheSameObjects() {
@@ -658,13 +658,13 @@ private slots:
         // Excluded, moved and deleted points are saved as they are now.
         DoubleClick(DGrid(*window),
                     DGrid(*window).visualItemRect(DGrid(*window).item(0, 1)).center());
-        QVERIFY(ws.history.Peek(5).excluded);
+        QVERIFY(ws.history().Peek(5).excluded);
         Find<QAction>(*window, "MnModify")->trigger();
         QTest::mousePress(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(150, 500));
         QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(181, 523));
-        QVERIFY(ws.history.Peek(8).x > double(WorldX(*window, 180)));
+        QVERIFY(ws.history().Peek(8).x > double(WorldX(*window, 180)));
         QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(300, 100));
-        QVERIFY(ws.history.Peek(2).Deleted());
+        QVERIFY(ws.history().Peek(2).Deleted());
         Find<QAction>(*window, "MnModify")->trigger();
         // A Count object still being captured is committed by the save.
         ChooseType(*window, kCountType);
@@ -681,26 +681,26 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(save.Done());
         QVERIFY(QFile::exists(target));
-        QCOMPARE(ws.fileState, int(kUnchanged));
-        QCOMPARE(ws.captureState, 0);
-        QVERIFY(ws.pending.empty());
+        QCOMPARE(ws.fileState(), int(kUnchanged));
+        QCOMPARE(ws.captureState(), 0);
+        QVERIFY(ws.pending().empty());
 
         std::vector<MeasuredObject> kept;
-        for (int i = 1; i <= ws.history.Count(); ++i) {
-            if (!ws.history.Peek(i).Deleted()) kept.push_back(ws.history.Peek(i));
+        for (int i = 1; i <= ws.history().Count(); ++i) {
+            if (!ws.history().Peek(i).Deleted()) kept.push_back(ws.history().Peek(i));
         }
         // 4 polygon, 4 line and 4 count points; one polygon point deleted.
-        QCOMPARE(ws.history.Count(), 12);
+        QCOMPARE(ws.history().Count(), 12);
         QCOMPARE(kept.size(), std::size_t{11});
 
         MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
         QCOMPARE(second.StartupStep(), 0);
         const Workspace& read = second.workspace();
-        QCOMPARE(read.project.resolutionDpi, 1200);
-        QCOMPARE(read.history.Count(), int(kept.size()));
-        for (int i = 1; i <= read.history.Count(); ++i) {
+        QCOMPARE(read.project().resolutionDpi, 1200);
+        QCOMPARE(read.history().Count(), int(kept.size()));
+        for (int i = 1; i <= read.history().Count(); ++i) {
             const MeasuredObject& want = kept[std::size_t(i - 1)];
-            const MeasuredObject got = read.history.Peek(i);
+            const MeasuredObject got = read.history().Peek(i);
             QCOMPARE(got.typeIndex, want.typeIndex);
             QCOMPARE(got.vertexKind, want.vertexKind);
             QCOMPARE(got.excluded, want.excluded);

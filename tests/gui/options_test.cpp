@@ -189,7 +189,7 @@ private slots:
         ws.MnAddobjectClick();
         QCOMPARE(program_.objectTypes.At(13).nameEnglish, std::string("Pores"));
         QCOMPARE(int(program_.objectTypes.At(13).dataType), int(kCount));
-        QCOMPARE(ws.cboItems.back().text, std::string(" 13 Pores (Count )"));
+        QCOMPARE(ws.cboItems().back().text, std::string(" 13 Pores (Count )"));
     }
 
     // "Not filled" means something to a polygon only.

@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(window.StartupStep(), 0);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY(window.workspace().redrawCount >= 3);
+        QTRY_VERIFY(window.workspace().redrawCount() >= 3);
         QCOMPARE(window.OuterSize(), QSize(800, 580));
         QTest::qWait(100);
         Save(window, QStringLiteral("first_start_800x580.png"));
@@ -141,7 +141,7 @@ private slots:
         window.ApplyLayout();
         window.workspace().Redraw();
         QTest::qWait(100);
-        QVERIFY(window.workspace().history.Count() > 0);
+        QVERIFY(window.workspace().history().Count() > 0);
         Save(window, name);
     }
 
@@ -179,7 +179,7 @@ private slots:
         auto* cbo = window.findChild<QComboBox*>(QStringLiteral("cbo"));
         auto* measure = window.findChild<QToolButton*>(QStringLiteral("ImgVec"));
         QVERIFY(box != nullptr && cbo != nullptr && measure != nullptr);
-        const int before = ws.history.Count();
+        const int before = ws.history().Count();
 
         const auto choose = [&](int type) {
             const int index = cbo->findData(type);
@@ -190,7 +190,7 @@ private slots:
             list->setCurrentIndex(list->model()->index(index, 0));
             QTest::keyClick(list, Qt::Key_Return);
             QTRY_VERIFY(!list->isVisible());
-            QCOMPARE(ws.currentType, type);
+            QCOMPARE(ws.currentType(), type);
         };
         // Positions as shares of the paint box, so that any layout works.
         const auto at = [box](double x, double y) {
@@ -213,8 +213,8 @@ private slots:
             const double y = 0.45 + 0.07 * i;
             object({at(0.08, y), at(0.20 + 0.04 * (i % 4), y + 0.02)});
         }
-        QCOMPARE(ws.history.Count(), before + 5 + 5 + 12);
-        QCOMPARE(ws.captureState, 0);
+        QCOMPARE(ws.history().Count(), before + 5 + 5 + 12);
+        QCOMPARE(ws.captureState(), 0);
 
         // The histogram and the statistics box are drawn on top.
         auto& layers = window.program().settings.DisplayLayers;
@@ -309,7 +309,7 @@ private slots:
         // A changed project asks before it is closed; cancelled, it stays.
         QVERIFY(ws.ToggleValueExclusion(0));
         WithDialogs({shot("qt_message_box.png")}, [&] { Trigger(window, "MnReset"); });
-        QCOMPARE(ws.fileState, kChanged);
+        QCOMPARE(ws.fileState(), kChanged);
 
         QVERIFY(window.program().ReportError(63010103, 0, "/home/someone/study/a02.KXP"));
         WithDialogs({[&](QWidget& dialog) {
@@ -360,7 +360,7 @@ private slots:
         ShowReady(window);
         window.workspace().Redraw();
         QTest::qWait(100);
-        QCOMPARE(window.workspace().project.pictureOrientation, 6);
+        QCOMPARE(window.workspace().project().pictureOrientation, 6);
         Save(window, QStringLiteral("turned_photo.png"));
     }
 

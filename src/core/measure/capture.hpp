@@ -49,6 +49,8 @@ struct MouseEvent {
     bool shift = false;
     bool alt = false;
     bool control = false;
+    /// The key that turns a left drag into taking the picture along is held.
+    bool panKey = false;
     int32_t x = 0;
     int32_t y = 0;
     int32_t boxWidth = 0;

@@ -47,22 +47,24 @@ constexpr int32_t kScaleBarFontSize = 20;
 // The size in points on the surface that a label needs to be readable where
 // the surface is shown; 0 when it is not shown on a screen.
 int32_t ReadableLabelSize(const Workspace& ws, const ViewBlock& view) {
-    if (ws.screenFieldSize <= 0 || ws.drawingPictureExport || !ws.metafileOutputPath.empty()) {
+    if (ws.screenFieldSize() <= 0 || ws.drawingPictureExport() ||
+        !ws.metafileOutputPath().empty()) {
         return 0;
     }
     const double surfacePixels =
-        kReadableScreenPixels * static_cast<double>(view.surfaceSize) / ws.screenFieldSize;
+        kReadableScreenPixels * static_cast<double>(view.surfaceSize) / ws.screenFieldSize();
     return static_cast<int32_t>(std::ceil(surfacePixels * 72.0 / 96.0));
 }
 
 // One pass of the redraw, sharing the values the layers hand on.
 class RedrawPass {
 public:
-    RedrawPass(Workspace& ws, Recording& surface)
+    RedrawPass(Workspace& ws, ViewBlock& view, DrawnView& drawn, Recording& surface)
         : ws_(ws),
           program_(ws.program()),
           settings_(program_.settings),
-          view_(ws.project.view),
+          view_(view),
+          drawn_(drawn),
           surface_(surface),
           renderer_(view_, settings_, program_.objectTypes, surface),
           readableLabelSize_(ReadableLabelSize(ws, view_)) {
@@ -83,6 +85,7 @@ private:
     Program& program_;
     const Settings& settings_;
     ViewBlock& view_;
+    DrawnView& drawn_;
     Recording& surface_;
     ObjectRenderer renderer_;
     int32_t readableLabelSize_;
@@ -123,18 +126,21 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
                 Geometry();
                 break;
             case kLayerPicture:
-                if (!ws_.project.imagePath.empty()) pictureFailed = !ws_.DrawPictureLayer(surface_);
+                if (!ws_.project().imagePath.empty())
+                    pictureFailed = !ws_.DrawPictureLayer(surface_);
                 break;
             case kLayerPolygons:
-                if (renderer_.DrawPolygons(ws_.history, ws_.modifyMode, ws_.currentType) != kOk) {
+                if (renderer_.DrawPolygons(ws_.history(), ws_.modifyMode(), ws_.currentType()) !=
+                    kOk) {
                     ShowError(program_);
                 }
                 break;
             case kLayerObjects:
-                if (renderer_.DrawObjects(ws_.history, ws_.modifyMode, ws_.currentType) != 0) {
+                if (renderer_.DrawObjects(ws_.history(), ws_.modifyMode(), ws_.currentType()) !=
+                    0) {
                     ShowError(program_);
                 }
-                renderer_.DrawPendingPoints(ws_.pendingPoints);
+                renderer_.DrawPendingPoints(ws_.pendingPoints());
                 break;
             case kLayerRaster:
                 renderer_.DrawRaster();
@@ -146,7 +152,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
                 Histogram();
                 break;
             case kLayerStatistics:
-                if (ws_.history.Count() > 0) StatisticsBox();
+                if (ws_.history().Count() > 0) StatisticsBox();
                 break;
             default:
                 break;
@@ -156,7 +162,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
     state.pictureFailed = pictureFailed;
 
     if (!pictureFailed) {
-        if (ws_.redrawCount < 3) {
+        if (ws_.redrawCount() < 3) {
             surface_.SetPen(kBlack, 5, surface_.pen().style);
             surface_.SetBrush(kWhite);
             const int32_t x = (s - 1000) / 2;
@@ -173,7 +179,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
         }
 
         if (saveButtonEnabled) {
-            const int32_t unsaved = ws_.history.Count() - ws_.savedCount;
+            const int32_t unsaved = ws_.history().Count() - ws_.savedCount();
             const Colour dot = unsaved < 40    ? kGreen
                                : unsaved < 80  ? kYellow
                                : unsaved < 160 ? kRed
@@ -187,7 +193,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
         renderer_.DrawFrame(kBlack, false);
     }
 
-    ws_.drawnView = DrawnViewOf(view_);
+    drawn_ = DrawnViewOf(view_);
     if (clipped_) surface_.ResetClip();
 }
 
@@ -214,7 +220,7 @@ void RedrawPass::Background(WindowState& state) {
 }
 
 void RedrawPass::Geometry() {
-    const WindowGeometry& g = ws_.windowGeometry;
+    const WindowGeometry& g = ws_.windowGeometry();
     Font& font = surface_.font();
     font.name = "Arial";
     font.size = 24;
@@ -262,15 +268,16 @@ void RedrawPass::ScaleBar() {
 }
 
 void RedrawPass::Histogram() {
-    const ObjectType& type = program_.objectTypes.At(ws_.currentType);
+    const ObjectType& type = program_.objectTypes.At(ws_.currentType());
     const bool hasValues = type.dataType == kText || type.dataType == kPolygon ||
                            type.dataType == kTwoPointLine || type.dataType == kCount;
-    if (ws_.currentType <= 0 || !hasValues || !(ws_.ClassWidth > 0) || ws_.grids.RowCount() <= 2) {
+    if (ws_.currentType() <= 0 || !hasValues || !(ws_.ClassWidth() > 0) ||
+        ws_.grids().RowCount() <= 2) {
         return;
     }
     // A fixed class size is a length; areas get the square of it as their
     // class, rather than a width in µm laid over values in µm².
-    double classWidth = ws_.ClassWidth;
+    double classWidth = ws_.ClassWidth();
     if (type.dataType == kPolygon && settings_.AdaptClassSize < 1) {
         classWidth *= classWidth;
     }
@@ -279,9 +286,9 @@ void RedrawPass::Histogram() {
     // histogram and are left out of it.
     std::map<int64_t, int32_t> counts;
     int32_t counted = 0;
-    const int32_t rows = std::min(ws_.grids.RowCount(), ws_.valueList.Count());
+    const int32_t rows = std::min(ws_.grids().RowCount(), ws_.valueList().Count());
     for (int32_t k = 1; k <= rows; ++k) {
-        const ValueEntry& entry = ws_.valueList.Entry(k);
+        const ValueEntry& entry = ws_.valueList().Entry(k);
         if (entry.excluded) continue;
         const double cls = std::nearbyint(entry.value / classWidth);
         if (!(cls >= 0 && cls <= static_cast<double>(kMaxClass))) continue;
@@ -465,15 +472,15 @@ int32_t ScaleBarLength(double value) {
 
 WindowState MainRedraw(Workspace& ws) {
     WindowState state;
-    if (ws.redrawCount < 2) {
-        ++ws.redrawCount;
+    if (ws.redrawCount_ < 2) {
+        ++ws.redrawCount_;
         return state;
     }
     state.updated = true;
 
     Program& program = ws.program();
     const Settings& settings = program.settings;
-    Project& project = ws.project;
+    Project& project = ws.project_;
     ViewBlock& view = project.view;
     const bool comma = settings.Language == 0;
 
@@ -500,15 +507,15 @@ WindowState MainRedraw(Workspace& ws) {
     }
 
     state.panels[3] = project.imageInfo;
-    const int32_t count = ws.history.Count();
-    const int32_t capacity = ws.history.Capacity();
+    const int32_t count = ws.history_.Count();
+    const int32_t capacity = ws.history_.Capacity();
     const int64_t percent = capacity > 0 ? int64_t{count} * 100 / capacity : 0;
     state.panels[4] = IntToStr(count) + "/" + IntToStr(capacity) + " (" + IntToStr(percent) +
-                      " %) " + program.GetMessage(kMessageFileState + ws.fileState);
+                      " %) " + program.GetMessage(kMessageFileState + ws.fileState_);
 
     const bool named = !project.projectPath.empty() || !project.imagePath.empty();
-    const bool idle = ws.modifyMode == 0 && ws.captureState == 0;
-    const bool saveButton = named && ws.fileState == kChanged;
+    const bool idle = ws.modifyMode() == 0 && ws.captureState() == 0;
+    const bool saveButton = named && ws.fileState_ == kChanged;
     SetControl(state, "Bevel7", std::nullopt, count > 0);
     SetControl(state, "ImgEdit", std::nullopt, count > 0);
     SetControl(state, "MnModify", count > 0, std::nullopt);
@@ -528,28 +535,28 @@ WindowState MainRedraw(Workspace& ws) {
             ? FormatReal(-1, -1, false, static_cast<double>(view.rasterLength) / 1000) + " mm"
             : IntToStr(view.rasterLength) + " " + kMicrometre;
 
-    if (ws.skipNextRedraw) {
-        ws.skipNextRedraw = false;
+    if (ws.skipNextRedraw_) {
+        ws.skipNextRedraw_ = false;
         return state;
     }
     state.LbDetails = "0";
 
     static const ApproxTextMetrics approxMetrics;
-    const TextMetrics& metrics = ws.textMetrics ? *ws.textMetrics : approxMetrics;
+    const TextMetrics& metrics = ws.textMetrics_ ? *ws.textMetrics_ : approxMetrics;
     const auto side = static_cast<int32_t>(view.surfaceSize);
     auto surface = std::make_shared<Recording>(side, side, metrics);
     if (view.viewValid) {
         surface->Reserve(static_cast<std::size_t>(count) + 256);
-        RedrawPass(ws, *surface).Draw(state, saveButton);
+        RedrawPass(ws, view, ws.drawnView_, *surface).Draw(state, saveButton);
     }
     state.surface = surface;
-    ++ws.redrawCount;
+    ++ws.redrawCount_;
 
     // A metafile without its picture would replace a good one with a blank.
-    if (!ws.metafileOutputPath.empty() && !state.pictureFailed) {
-        const ErrorCode code = SaveMetafile(ws.metafileOutputPath, *surface, view.surfaceSize);
+    if (!ws.metafileOutputPath_.empty() && !state.pictureFailed) {
+        const ErrorCode code = SaveMetafile(ws.metafileOutputPath_, *surface, view.surfaceSize);
         if (code != kOk) {
-            program.ReportError(code, 0, ws.metafileOutputPath);
+            program.ReportError(code, 0, ws.metafileOutputPath_);
             ShowError(program);
         }
     }
@@ -562,7 +569,7 @@ WindowState MainRedraw(Workspace& ws) {
         nested.splashDrawn = nested.splashDrawn || state.splashDrawn;
         state = std::move(nested);
     }
-    ws.resizeFlag = false;
+    ws.resizeFlag_ = false;
     return state;
 }
 

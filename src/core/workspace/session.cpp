@@ -47,8 +47,7 @@ int32_t StartUp(Workspace& workspace, StartupState& state, const StartupArgument
     // running without the started flag, so nothing is written back at exit.
     if (LoadObjectTypes(program, settings.ObjectTypeFile)) {
         if (workspace.ResetViewToWorld()) {
-            workspace.FillTypeSelector();
-            workspace.cboIndex = 0;
+            workspace.FillTypeSelector(true);
             state.started = 1;
             settings.RecVecType = 0;
         } else {
@@ -76,14 +75,14 @@ bool OpenCommandLineFile(Workspace& workspace, std::string_view argument) {
     // A file manager hands over ".jpeg" and ".gif" files as well.
     if (PictureFormatOf(path) != PictureFormat::kUnknown) {
         workspace.NewProject(name, directory);
-        return workspace.fileState != kNoProject;
+        return workspace.fileState() != kNoProject;
     }
     return false;
 }
 
 bool ShutDown(Workspace& workspace, StartupState& state, const WindowRect& window, bool mayRefuse) {
     Program& program = workspace.program();
-    if (workspace.history.IsValid() && workspace.AskSaveChanges() == kAnswerCancel && mayRefuse) {
+    if (workspace.history().IsValid() && workspace.AskSaveChanges() == kAnswerCancel && mayRefuse) {
         return false;
     }
     if (state.started == 0) return true;
@@ -92,7 +91,7 @@ bool ShutDown(Workspace& workspace, StartupState& state, const WindowRect& windo
         code != kOk) {
         ShowError(program);
     }
-    workspace.history.Release();
+    workspace.ReleaseHistory();
     Settings& settings = program.settings;
     settings.WindowLeft = window.left;
     settings.WindowTop = window.top;

@@ -24,9 +24,12 @@
 #include "core/project/undo_history.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/value_list.hpp"
+#include "core/workspace/tools/mouse_tool.hpp"
 
 namespace kvx {
 
+class MeasureTool;
+class ModifyTool;
 class PixelImage;
 
 /// Names of the changes Undo and Redo name in their captions.
@@ -38,6 +41,58 @@ inline constexpr int kMsgUndoExclude = 2235;
 inline constexpr int kMsgUndoInclude = 2236;
 inline constexpr int kMsgUndoProperties = 2237;
 
+/// What a notice says has changed since the previous one. The window, the
+/// batch tool and tests update only what a flag names.
+enum class Change : uint32_t {
+    Project = 1u << 0,     ///< another project, or its properties (title, image, resolution)
+    Records = 1u << 1,     ///< the measured points (`history`)
+    View = 1u << 2,        ///< the part of the world shown
+    Statistics = 1u << 3,  ///< the values, their statistics and the grids
+    Selection = 1u << 4,   ///< the current type, `cbo` and the function buttons
+    FileState = 1u << 5,   ///< fileState, savedCount and what Undo and Redo can do
+    Tool = 1u << 6,        ///< the mouse tool, its points and what it draws over the picture
+    Types = 1u << 7,       ///< the object-type table
+    Window = 1u << 8,      ///< a redraw left a new windowState()
+};
+
+/// A set of Change flags.
+class ChangeFlags {
+public:
+    constexpr ChangeFlags() = default;
+    constexpr ChangeFlags(Change change) : bits_(static_cast<uint32_t>(change)) {}
+    static constexpr ChangeFlags All() { return FromBits((1u << 9) - 1); }
+    static constexpr ChangeFlags FromBits(uint32_t bits) {
+        ChangeFlags flags;
+        flags.bits_ = bits;
+        return flags;
+    }
+    constexpr bool Has(Change change) const { return (bits_ & static_cast<uint32_t>(change)) != 0; }
+    constexpr bool HasAny(ChangeFlags other) const { return (bits_ & other.bits_) != 0; }
+    constexpr bool Empty() const { return bits_ == 0; }
+    constexpr uint32_t Bits() const { return bits_; }
+    constexpr ChangeFlags& operator|=(ChangeFlags other) {
+        bits_ |= other.bits_;
+        return *this;
+    }
+    friend constexpr ChangeFlags operator|(ChangeFlags a, ChangeFlags b) { return a |= b; }
+    bool operator==(const ChangeFlags&) const = default;
+
+private:
+    uint32_t bits_ = 0;
+};
+
+constexpr ChangeFlags operator|(Change a, Change b) {
+    return ChangeFlags(a) | ChangeFlags(b);
+}
+
+/// Told what changed at the end of every command that changed something,
+/// and at every redraw.
+class WorkspaceObserver {
+public:
+    virtual ~WorkspaceObserver() = default;
+    virtual void WorkspaceChanged(ChangeFlags changes) = 0;
+};
+
 /// What the main window owns for the run: the open project, its `history`
 /// table, the change state and the command handlers. The Qt window forwards
 /// events here and shows what comes back; the batch tool drives it directly.
@@ -47,26 +102,56 @@ inline constexpr int kMsgUndoProperties = 2237;
 /// the computations they call live in the folders below.
 class Workspace {
 public:
-    explicit Workspace(Program& program) : program_(program) {}
+    explicit Workspace(Program& program);
+    ~Workspace();
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
     Program& program() { return program_; }
     const Program& program() const { return program_; }
 
+    // ---- change notices -----------------------------------------------------
+    /// Observers are not owned; one must be removed before it goes.
+    void AddObserver(WorkspaceObserver* observer);
+    void RemoveObserver(WorkspaceObserver* observer);
+
     // ---- project state ----------------------------------------------------
-    Project project;
-    History history;
-    int32_t fileState = kNoProject;
-    int32_t savedCount = 0;
+    const Project& project() const { return project_; }
+    const History& history() const { return history_; }
+    int32_t fileState() const { return fileState_; }
+    int32_t savedCount() const { return savedCount_; }
     /// The selected object type (slot), 0 = none.
-    int32_t currentType = 0;
+    int32_t currentType() const { return currentType_; }
 
     /// Creates the `history` table with the configured capacity.
     [[nodiscard]] ErrorCode CreateHistory();
+    /// Gives the `history` table back to the registry (at exit).
+    void ReleaseHistory();
     /// Returns the project to the empty state; keeps title, userName and
     /// formatVersion.
     void ClearProject();
+    /// ClearProject, and the title, user name and format version go too: the
+    /// state of a freshly started window, before a project file is read.
+    void ClearProjectAsStarted();
+    /// Takes project as the open project record (the points stay); for a
+    /// project put together in memory rather than read from a file.
+    void AdoptProject(Project project);
+    /// Appends a record as a project file would bring it, or replaces the
+    /// record at index (1-based); the file state is left as it is. False
+    /// when the table is full or the index is out of range.
+    bool AppendRecord(const MeasuredObject& record);
+    void PutRecord(int32_t index, const MeasuredObject& record);
+    /// Sets the file state (kNoProject, kUnchanged, kChanged) as a file
+    /// operation leaves it.
+    void SetFileState(int32_t state);
+    /// Records that every point is saved: savedCount becomes their count.
+    void MarkAllSaved();
+    /// Sets how many points the last save held.
+    void SetSavedCount(int32_t count);
+    /// Makes slot the current type without the selector's side effects (the
+    /// batch tool goes through the types this way); the statistics are not
+    /// recomputed.
+    void SetCurrentType(int32_t slot);
 
     // ---- project commands (files) -------------------------------------------
     /// The New command: chooses an image and starts a project on it.
@@ -91,60 +176,62 @@ public:
     /// 7 (no, or nothing to save) or 2 (cancel, or the save did not happen).
     int AskSaveChanges();
     /// The file pattern the Load command asked last.
-    std::string loadPattern = "*.KXP";
+    const std::string& loadPattern() const { return loadPattern_; }
     /// Writes the open project to fileName (extension KXP; the previous file
     /// is kept as BAK), asking for the user name at the first save of the
     /// run. Failures are shown; the project and fileState then stay as they
     /// were. Returns 0, 63010100 (cannot create) or 63010103 (writing failed).
     [[nodiscard]] ErrorCode Save(std::string_view fileName);
-    /// Reads a project file into project and history (both cleared by the
-    /// caller), resolving a moved image, asking when it cannot be found.
+    /// Reads a project file into project (cleared by the caller) and history
+    /// (emptied first), resolving a moved image, asking when it cannot be found.
     /// A failure leaves an empty project with fileState 0. With showErrors
     /// the collected errors are shown, otherwise discarded.
     [[nodiscard]] bool ReadProject(std::string_view fileName, bool showErrors);
     /// The user name has been asked in this run.
-    bool userNameAsked = false;
+    bool userNameAsked() const { return userNameAsked_; }
+    /// Sets whether the user name counts as asked in this run (a second
+    /// run, or a test, may start either way).
+    void SetUserNameAsked(bool asked);
 
     // ---- measuring ------------------------------------------------------------
+    /// The mouse tool that gets the paint box's mouse events now.
+    const MouseTool& activeTool() const { return *tool_; }
+    /// What the active tool draws over the picture, its cursor and its text.
+    ToolOverlay ToolOverlayNow() const { return tool_->Overlay(); }
+    ToolCursor toolCursor() const { return tool_->Cursor(); }
+    std::string ToolStatusText() const { return tool_->StatusText(); }
     /// 1 while modify mode is on (read by the redraw).
-    int32_t modifyMode = 0;
+    int32_t modifyMode() const;
     /// 0 measure mode off, 1 capturing, 2 an object was just committed.
-    int32_t captureState = 0;
+    int32_t captureState() const { return ModeTool().CaptureState(); }
     /// The points captured but not yet committed, as the redraw marks them
     /// (kept in step with `pending`).
-    std::vector<PendingMarker> pendingPoints;
+    const std::vector<PendingMarker>& pendingPoints() const { return pendingPoints_; }
     /// `PendingPoints`: the captured entries of the object(s) not yet
     /// committed, at most kPendingCapacity.
-    std::vector<PendingEntry> pending;
+    const std::vector<PendingEntry>& pending() const { return pending_; }
     /// The type of the object being captured; 0 = no object started.
-    int32_t captureType = 0;
+    int32_t captureType() const { return captureType_; }
     /// The data type of captureType (or of the type chosen last).
-    uint8_t captureDataType = 0;
-    /// Overrides and label the next new object's first entry receives.
-    CaptureOverrides captureOverrides;
-    std::string captureLabel;
+    uint8_t captureDataType() const { return captureDataType_; }
     /// The type of the last new object (preselected in the object dialog).
-    int32_t lastTypeUsed = 0;
+    int32_t lastTypeUsed() const { return lastTypeUsed_; }
     /// `history` index of the point being dragged in modify mode; 0 = none.
-    int32_t dragIndex = 0;
-    /// The press that may open a zoom rectangle, and its opposite corner
-    /// (the outline the window shows while both are set).
-    std::optional<ScreenPoint> pressPosition;
-    std::optional<ScreenPoint> dragPosition;
+    int32_t dragIndex() const { return ModeTool().DragIndex(); }
     /// The last captured click, in paint-box pixels.
-    ScreenPoint lastClick;
+    ScreenPoint lastClick() const { return lastClick_; }
     /// The items of `cbo` and the selected one (index into cboItems).
-    std::vector<TypeItem> cboItems;
-    int32_t cboIndex = 0;
+    const std::vector<TypeItem>& cboItems() const { return cboItems_; }
+    int32_t cboIndex() const { return cboIndex_; }
     /// Enabled states of `cbo` and the value grid as the measuring commands
     /// leave them.
-    bool cboEnabled = true;
-    bool valueGridEnabled = true;
+    bool cboEnabled() const { return cboEnabled_; }
+    bool valueGridEnabled() const { return valueGridEnabled_; }
     /// `BtF1` .. `BtFA`, the updates seen while a type was selected, and
     /// whether the layout shows any of them.
-    FunctionButtons functionButtons{};
-    int32_t functionButtonUpdates = 0;
-    bool functionButtonsVisible = true;
+    const FunctionButtons& functionButtons() const { return functionButtons_; }
+    int32_t functionButtonUpdates() const { return functionButtonUpdates_; }
+    bool functionButtonsVisible() const { return functionButtonsVisible_; }
 
     /// The Measure command (`ImgVec`, `MnMeasure`): starts measure mode,
     /// commits the object under capture, or leaves measure mode.
@@ -157,16 +244,19 @@ public:
     /// Forgets every capture and modification in progress without storing
     /// anything (clearing the project, after a save).
     void ResetMeasuring();
-    /// Mouse press, move and release on `MainPB`. The front end handles the
-    /// press that only ends the start-up state itself.
+    /// Mouse press, move and release on `MainPB`, handed to the active tool;
+    /// the middle button (or the left one with the pan key) takes the picture
+    /// along over any tool. The front end handles the press that only ends
+    /// the start-up state itself.
     void MainPBMouseDown(const MouseEvent& event);
     void MainPBMouseMove(int32_t x, int32_t y);
     void MainPBMouseUp(const MouseEvent& event);
     /// The zoom outline the window shows over the paint box: press and
     /// current corner; none while no rectangle is being dragged.
     std::optional<std::pair<ScreenPoint, ScreenPoint>> ZoomOutline() const;
-    /// Fills `cbo` with the user types, keeping currentType selected.
-    void FillTypeSelector();
+    /// Fills `cbo` with the user types, keeping currentType selected (or,
+    /// with selectFirst, the first item whatever the current type).
+    void FillTypeSelector(bool selectFirst = false);
     /// The person chose item index of `cbo`.
     void CboChange(int32_t index);
     /// Function button index 0..9 pressed. True when the value grid is to
@@ -182,30 +272,15 @@ public:
     /// pointer calibration, title and image path; then redraws.
     void PropertiesOk(const PropertiesDialogModel& model);
 
-private:
-    void CommitPending();
-    void CaptureClick(const MouseEvent& event);
-    void ModifyPress(const MouseEvent& event);
-    void DropDraggedPoint(const MouseEvent& event);
-    /// The history index of the closing copy of the polygon or count object
-    /// whose first point is at index; 0 when there is none.
-    int32_t ClosingCopyOf(int32_t index) const;
-    bool ShowObjectDialog();
-    void SyncPendingMarkers();
-    void MeasuringControlsChanged();
-    std::optional<WorldPosition> MouseToWorld(int32_t x, int32_t y, int32_t boxWidth,
-                                              int32_t boxHeight) const;
-    /// Pending index (0-based) of the first entry of the object under capture.
-    std::size_t objectStart_ = 0;
-
-public:
     // ---- values and statistics ------------------------------------------------
     /// The values of `currentType` with their statistics behind them.
-    ValueList valueList;
+    const ValueList& valueList() const { return valueList_; }
     /// Class width of the class-frequency output, in stored units.
-    double ClassWidth = 0.0;
+    double ClassWidth() const { return ClassWidth_; }
+    /// Sets the class width until the next statistics pass recomputes it.
+    void SetClassWidth(double width);
     /// What `DGrid` and `vGrid` show.
-    GridModel grids;
+    const GridModel& grids() const { return grids_; }
 
     /// Rebuilds the values of the current type, their statistics and the
     /// grids. With no current type the grids show only their labels and the
@@ -221,9 +296,11 @@ public:
 
     // ---- view and drawing -------------------------------------------------------
     /// The percentage of the last ZoomBy (0 zooms by it again).
-    int32_t lastZoomPercent = 100;
+    int32_t lastZoomPercent() const { return lastZoomPercent_; }
     /// The view as last drawn; mouse positions are read through it.
-    DrawnView drawnView;
+    const DrawnView& drawnView() const { return drawnView_; }
+    /// Takes view as drawn, as a redraw would leave it.
+    void SetDrawnView(const DrawnView& view);
 
     /// Sets the view to the whole world; false when that failed (errors recorded).
     [[nodiscard]] bool ResetViewToWorld();
@@ -264,38 +341,47 @@ public:
     bool DragPan(int32_t dx, int32_t dy, int32_t boxWidth, int32_t boxHeight);
 
     /// Rebuilds everything the window shows from the project state: runs
-    /// MainRedraw, keeps its result in windowState and hands it to
-    /// windowStateChanged.
+    /// MainRedraw, keeps its result in windowState and tells the observers.
     void Redraw();
 
     /// Redraw requests seen; the first two (during start-up) only count.
-    int32_t redrawCount = 0;
-    /// Set by the layout when it had to cut the window to the screen: the
-    /// next redraw updates texts and commands but draws nothing.
-    bool skipNextRedraw = false;
+    int32_t redrawCount() const { return redrawCount_; }
+    /// Sets the redraw requests seen: 2 or more is past the start-up guard,
+    /// 3 or more past the splash; 0 starts counting again.
+    void SetRedrawCount(int32_t count);
+    /// The layout laid the window out again; heightCut when it had to cut
+    /// the window to the screen: the next redraw then updates texts and
+    /// commands but draws nothing.
+    void WindowLaidOut(bool heightCut);
+    bool skipNextRedraw() const { return skipNextRedraw_; }
     /// Set by the layout, read by the mouse handling, cleared by every redraw.
-    bool resizeFlag = false;
+    bool resizeFlag() const { return resizeFlag_; }
     /// Sizes the front end reports for the window-geometry layer.
-    WindowGeometry windowGeometry;
+    const WindowGeometry& windowGeometry() const { return windowGeometry_; }
+    void SetWindowGeometry(const WindowGeometry& geometry);
     /// The side of `MainPB` in screen pixels while a window shows the
     /// surface; 0 when none does (the batch tool). On a small paint box the
     /// raster labels and the scale bar's text are drawn larger than their
     /// styles say, so that they stay readable; exported pictures keep the
     /// styles' sizes.
-    int32_t screenFieldSize = 0;
+    int32_t screenFieldSize() const { return screenFieldSize_; }
+    void SetScreenFieldSize(int32_t side);
     /// Set while the redraw draws a picture export (its texts keep their sizes).
-    bool drawingPictureExport = false;
+    bool drawingPictureExport() const { return drawingPictureExport_; }
+    void SetDrawingPictureExport(bool drawing);
     /// The pixels of the display across the surface's side where it is
     /// shown (the paint box's side on the screen, the batch tool's picture
     /// size); 0 when unknown. A picture is loaded no larger than the fitted
     /// view needs there, and in full when a view needs more; with 0 it is
     /// always loaded in full.
-    int32_t displayFieldPixels = 0;
+    int32_t displayFieldPixels() const { return displayFieldPixels_; }
+    void SetDisplayFieldPixels(int32_t pixels);
     /// Called when a view needs more of the picture than the reduced one in
     /// memory has: the front end decodes the request (in full) away from
     /// the window's thread and hands the result to AdoptFullPicture with
     /// the same number. Without it the full picture is decoded at once.
-    std::function<void(const PictureRequest& request, uint64_t number)> fullPictureWanted;
+    using FullPictureWanted = std::function<void(const PictureRequest& request, uint64_t number)>;
+    void SetFullPictureWanted(FullPictureWanted wanted);
     /// The full picture asked for under number: it replaces the reduced one
     /// and the window is redrawn, unless the project shows another picture
     /// by now. A picture that could not be decoded is reported (a damaged
@@ -307,14 +393,18 @@ public:
     /// turned otherwise than they lie), and brings the full resolution in
     /// when the view needs it. False when the picture could not be drawn.
     bool DrawPictureLayer(Canvas& surface);
+    /// Draws the project's picture in full resolution as it lies, loading it
+    /// when needed, without turning the points or asking for more detail:
+    /// whether the picture can be used at all. False when it could not be drawn.
+    bool DrawFullPicture(Canvas& surface);
     /// Not empty while a metafile export runs: the redraw saves its surface there.
-    std::string metafileOutputPath;
+    const std::string& metafileOutputPath() const { return metafileOutputPath_; }
+    void SetMetafileOutputPath(std::string path);
     /// The front end's font metrics; an approximation while none is set.
-    std::shared_ptr<const TextMetrics> textMetrics;
+    const std::shared_ptr<const TextMetrics>& textMetrics() const { return textMetrics_; }
+    void SetTextMetrics(std::shared_ptr<const TextMetrics> metrics);
     /// What the window shows since the last redraw.
-    WindowState windowState;
-    /// Told about every redraw that got past the start-up guard.
-    std::function<void(const WindowState&)> windowStateChanged;
+    const WindowState& windowState() const { return windowState_; }
 
     // ---- object types and options ----------------------------------------------
     /// What the main window must redo after the options dialog. Statistics
@@ -338,7 +428,9 @@ public:
     // ---- undo, redo and recent projects -----------------------------------------
     /// The changes to the open project that Undo and Redo can take back and
     /// do again; cleared when another project is loaded or started.
-    UndoHistory undo;
+    const UndoHistory& undo() const { return undo_; }
+    /// Forgets every change Undo and Redo could take back or do again.
+    void ClearUndo();
     /// Undo and Redo are refused while an object is being captured or a
     /// point dragged: those changes are not made yet.
     bool CanUndo() const;
@@ -355,7 +447,8 @@ public:
 
     /// When set, every project file loaded or saved goes to the head of the
     /// recent-projects list in the configuration folder.
-    bool rememberRecentProjects = false;
+    bool rememberRecentProjects() const { return rememberRecentProjects_; }
+    void SetRememberRecentProjects(bool remember);
     /// Opens a project of the recent list. A file that no longer exists is
     /// named in a message and removed from the list. True when loaded.
     bool OpenRecentProject(const std::string& path);
@@ -371,11 +464,76 @@ public:
     /// updates `LastExportDir`; empty when cancelled.
     std::string ChooseExportFile(int32_t kind);
     /// The front end's copy of `MainPB` as it shows on screen, pixel for
-    /// pixel; the bitmap and JPEG exports save it. False when none is
-    /// available (the picture kinds then write nothing).
-    std::function<bool(PixelImage&)> grabPaintBox;
+    /// pixel; the bitmap and JPEG exports save it. Without one (the default)
+    /// the picture kinds write nothing.
+    using GrabPaintBox = std::function<bool(PixelImage&)>;
+    void SetGrabPaintBox(GrabPaintBox grab);
 
 private:
+    friend WindowState MainRedraw(Workspace& ws);
+    friend class MouseTool;
+
+    /// Brackets every public command: the outermost one tells the observers
+    /// what changed when it ends.
+    class NoticeScope {
+    public:
+        explicit NoticeScope(Workspace& ws) : ws_(ws) { ++ws_.noticeDepth_; }
+        NoticeScope(const NoticeScope&) = delete;
+        NoticeScope& operator=(const NoticeScope&) = delete;
+        ~NoticeScope() {
+            if (--ws_.noticeDepth_ == 0) ws_.DeliverChanges();
+        }
+
+    private:
+        Workspace& ws_;
+    };
+    /// What the observers were last told about, to find what changed since.
+    struct Seen {
+        int32_t fileState = kNoProject;
+        int32_t savedCount = 0;
+        bool canUndo = false;
+        bool canRedo = false;
+        int32_t currentType = 0;
+        int32_t cboIndex = 0;
+        bool cboEnabled = true;
+        bool valueGridEnabled = true;
+        bool functionButtonsVisible = true;
+        const MouseTool* tool = nullptr;
+        int32_t modifyMode = 0;
+        int32_t captureState = 0;
+        std::size_t pending = 0;
+        int32_t dragIndex = 0;
+        std::optional<std::pair<ScreenPoint, ScreenPoint>> outline;
+        DrawnView drawnView;
+        bool operator==(const Seen&) const = default;
+    };
+    Seen SeenNow() const;
+    void Changed(ChangeFlags changes) { changes_ |= changes; }
+    /// Tells the observers what changed since they were told last.
+    void DeliverChanges();
+
+    void CommitPending();
+    void CaptureClick(const MouseEvent& event);
+    /// Returns the index of the point picked to be dragged; 0 when none was.
+    int32_t ModifyPress(const MouseEvent& event);
+    void DropDraggedPoint(const MouseEvent& event, int32_t index);
+    /// Makes tool the active one; the one it replaces is cancelled.
+    void ActivateTool(MouseTool* tool);
+    void ActivateTool(std::string_view name);
+    void ReturnToPreviousTool();
+    MouseTool* FindTool(std::string_view name) const;
+    /// The tool whose mode is on: the active one, or the one a held tool
+    /// (panning) returns to.
+    const MouseTool& ModeTool() const { return previousTool_ != nullptr ? *previousTool_ : *tool_; }
+    /// The history index of the closing copy of the polygon or count object
+    /// whose first point is at index; 0 when there is none.
+    int32_t ClosingCopyOf(int32_t index) const;
+    bool ShowObjectDialog();
+    void SyncPendingMarkers();
+    void MeasuringControlsChanged();
+    std::optional<WorldPosition> MouseToWorld(int32_t x, int32_t y, int32_t boxWidth,
+                                              int32_t boxHeight) const;
+
     void WritePictureExport(int32_t kind);
     UndoableState UndoState();
     /// Brackets a change to the project so that it can be taken back.
@@ -394,22 +552,90 @@ private:
     /// After a load: the points follow the picture when it is shown turned
     /// otherwise than the frame `before` they lay in.
     void FollowPictureOrientation(const PictureFrame& before);
+    /// The save dialog asked about the name the person chose; when the
+    /// program had to give it another extension and a file of that name
+    /// exists, the person is asked before it is replaced. True when path may
+    /// be written.
+    bool MayWriteInsteadOf(std::string_view chosen, const std::string& path);
 
+    // project
+    Project project_;
+    History history_;
+    int32_t fileState_ = kNoProject;
+    int32_t savedCount_ = 0;
+    int32_t currentType_ = 0;
+    std::string loadPattern_ = "*.KXP";
+    bool userNameAsked_ = false;
+
+    // measuring
+    /// Every mouse tool, the active one and the one a held tool (panning)
+    /// hands the mouse back to.
+    std::vector<std::unique_ptr<MouseTool>> tools_;
+    MouseTool* tool_ = nullptr;
+    MouseTool* previousTool_ = nullptr;
+    MouseTool* idleTool_ = nullptr;
+    MeasureTool* measureTool_ = nullptr;
+    ModifyTool* modifyTool_ = nullptr;
+    MouseTool* panTool_ = nullptr;
+    std::vector<PendingMarker> pendingPoints_;
+    std::vector<PendingEntry> pending_;
+    int32_t captureType_ = 0;
+    uint8_t captureDataType_ = 0;
+    /// Overrides and label the next new object's first entry receives.
+    CaptureOverrides captureOverrides_;
+    std::string captureLabel_;
+    int32_t lastTypeUsed_ = 0;
+    ScreenPoint lastClick_;
+    std::vector<TypeItem> cboItems_;
+    int32_t cboIndex_ = 0;
+    bool cboEnabled_ = true;
+    bool valueGridEnabled_ = true;
+    FunctionButtons functionButtons_{};
+    int32_t functionButtonUpdates_ = 0;
+    bool functionButtonsVisible_ = true;
+    /// Pending index (0-based) of the first entry of the object under capture.
+    std::size_t objectStart_ = 0;
+
+    // statistics
+    ValueList valueList_;
+    double ClassWidth_ = 0.0;
+    GridModel grids_;
+
+    // view and drawing
+    int32_t lastZoomPercent_ = 100;
+    DrawnView drawnView_;
+    int32_t redrawCount_ = 0;
+    bool skipNextRedraw_ = false;
+    bool resizeFlag_ = false;
+    WindowGeometry windowGeometry_;
+    int32_t screenFieldSize_ = 0;
+    bool drawingPictureExport_ = false;
+    int32_t displayFieldPixels_ = 0;
+    FullPictureWanted fullPictureWanted_;
+    std::string metafileOutputPath_;
+    std::shared_ptr<const TextMetrics> textMetrics_;
+    WindowState windowState_;
     /// The reduced picture the full one was last asked for (once per
     /// picture), and the number of that request.
     std::shared_ptr<const Picture> detailAskedFor_;
     uint64_t detailRequest_ = 0;
     /// The full picture could not be decoded for detailAskedFor_.
     bool detailFailed_ = false;
-
     double wheelSteps_ = 0.0;
     double panRemainderX_ = 0.0;
     double panRemainderY_ = 0.0;
-    /// The save dialog asked about the name the person chose; when the
-    /// program had to give it another extension and a file of that name
-    /// exists, the person is asked before it is replaced. True when path may
-    /// be written.
-    bool MayWriteInsteadOf(std::string_view chosen, const std::string& path);
+
+    // undo, recent projects, export
+    UndoHistory undo_;
+    bool rememberRecentProjects_ = false;
+    GrabPaintBox grabPaintBox_;
+
+    // notices
+    std::vector<WorkspaceObserver*> observers_;
+    ChangeFlags changes_;
+    Seen seen_;
+    FunctionButtons seenButtons_{};
+    int noticeDepth_ = 0;
 
     Program& program_;
 };

@@ -16,11 +16,12 @@ constexpr int kMessageScreenReportCaption = 2119;
 }  // namespace
 
 std::string Workspace::ChooseExportFile(int32_t kind) {
+    NoticeScope notice(*this);
     const std::string_view extension = ExportExtension(kind);
     if (extension.empty()) return {};
     Settings& settings = program_.settings;
     const std::string proposed = ChangeFileExt(
-        project.projectPath.empty() ? std::string("noname") : project.projectPath, extension);
+        project_.projectPath.empty() ? std::string("noname") : project_.projectPath, extension);
 
     SaveFileRequest request;
     request.fileName = ExtractFileName(proposed);
@@ -43,18 +44,18 @@ void Workspace::WritePictureExport(int32_t kind) {
 
     if (kind == kExportMetafile) {
         // The redraw saves the surface it records while the path is set.
-        metafileOutputPath = fileName;
+        metafileOutputPath_ = fileName;
         Redraw();
-        metafileOutputPath.clear();
+        metafileOutputPath_.clear();
     } else {
         // The copy is taken of the paint box as it shows after this redraw;
         // without its picture it would replace a good file with a blank.
-        drawingPictureExport = true;
+        drawingPictureExport_ = true;
         Redraw();
-        drawingPictureExport = false;
+        drawingPictureExport_ = false;
         program_.ui.BusyCursor(true);
         PixelImage image;
-        if (!windowState.pictureFailed && grabPaintBox && grabPaintBox(image)) {
+        if (!windowState_.pictureFailed && grabPaintBox_ && grabPaintBox_(image)) {
             const ErrorCode code =
                 kind == kExportBitmap
                     ? SaveBitmapFile(fileName, image.View())
@@ -69,6 +70,7 @@ void Workspace::WritePictureExport(int32_t kind) {
 }
 
 void Workspace::DoWriteFile(int32_t kind, std::vector<std::string>* targetMemo) {
+    NoticeScope notice(*this);
     if (kind == kExportMetafile || kind == kExportBitmap || kind == kExportJpeg) {
         WritePictureExport(kind);
         return;
@@ -85,22 +87,22 @@ void Workspace::DoWriteFile(int32_t kind, std::vector<std::string>* targetMemo) 
         if (fileName.empty()) return;
     }
 
-    const int32_t rememberedType = currentType;
-    TextExport exporter(program_, project, history, ClassWidth, kind, fileName, memo);
+    const int32_t rememberedType = currentType_;
+    TextExport exporter(program_, project_, history_, ClassWidth_, kind, fileName, memo);
     exporter.WriteTextExport();
     // The statistics the export ran last stay in place for what is not
     // recomputed below (no type selected).
     if (exporter.StatisticsRan()) {
-        valueList = exporter.Values();
-        ClassWidth = exporter.ClassWidth();
+        valueList_ = exporter.Values();
+        ClassWidth_ = exporter.ClassWidth();
     }
     if (kind == kExportScreen && targetMemo == nullptr) {
         program_.ui.ShowScreenReport(
-            program_.GetMessage(kMessageScreenReportCaption) + " " + project.imagePath,
+            program_.GetMessage(kMessageScreenReportCaption) + " " + project_.imagePath,
             windowLines);
     }
 
-    currentType = rememberedType;
+    currentType_ = rememberedType;
     StatisticsPass();
     if (targetMemo == nullptr) Redraw();
 }

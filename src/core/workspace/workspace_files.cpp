@@ -97,6 +97,7 @@ std::string StartFolder(const Program& program, std::string_view preferred) {
 }
 
 void Workspace::MnNewClick() {
+    NoticeScope notice(*this);
     Settings& settings = program_.settings;
     SelectFileRequest request;
     request.startDirectory = StartFolder(program_, settings.ImportPath);
@@ -109,6 +110,8 @@ void Workspace::MnNewClick() {
 }
 
 void Workspace::NewProject(std::string_view imageName, std::string_view directory) {
+    NoticeScope notice(*this);
+    Changed(Change::Project | Change::Records);
     Settings& settings = program_.settings;
     settings.LastImportDir = CutTo(directory, kShortStringMax);
 
@@ -128,29 +131,30 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     if (AskSaveChanges() == kAnswerCancel) return;
 
     ClearProject();
-    project.imagePath = CutTo(JoinPath(directory, imageName), Project::kMaxText);
-    project.originalImagePath = project.imagePath;
-    project.resolutionDpi = resolution.dpi;
-    project.fitImagePending = true;
-    project.userName = settings.User;
-    fileState = kUnchanged;
-    savedCount = 0;
-    undo.Clear(fileState);
+    project_.imagePath = CutTo(JoinPath(directory, imageName), Project::kMaxText);
+    project_.originalImagePath = project_.imagePath;
+    project_.resolutionDpi = resolution.dpi;
+    project_.fitImagePending = true;
+    project_.userName = settings.User;
+    fileState_ = kUnchanged;
+    savedCount_ = 0;
+    undo_.Clear(fileState_);
     if (resolution.plain) settings.LastResolution = resolution.dpi;
     Redraw();
 }
 
 void Workspace::MnLoadClick() {
+    NoticeScope notice(*this);
     InputTextRequest question;
     question.caption = program_.GetMessage(kMsgProjectFiles);
     question.prompt = program_.GetMessage(kMsgPatternPrompt);
-    question.text = loadPattern;
+    question.text = loadPattern_;
     question.selectAll = true;
     question.labelHeight = 30;
     question.width = 430;
     std::string pattern;
     if (!program_.ui.InputText(question, pattern) || Trim(pattern).empty()) return;
-    loadPattern = pattern;
+    loadPattern_ = pattern;
 
     SelectFileRequest request;
     request.startDirectory = StartFolder(program_, program_.settings.DataPath);
@@ -163,19 +167,20 @@ void Workspace::MnLoadClick() {
 }
 
 bool Workspace::LoadProject(std::string_view fileName, std::string_view directory) {
+    NoticeScope notice(*this);
     if (fileName.empty()) return false;
     if (AskSaveChanges() == kAnswerCancel) return false;
 
     ClearProject();
     const bool loaded = ReadProject(JoinPath(directory, fileName), true);
-    undo.Clear(fileState);
+    undo_.Clear(fileState_);
     if (loaded) {
-        RememberProject(project.projectPath);
+        RememberProject(project_.projectPath);
         program_.settings.DataPath = CutTo(directory, kShortStringMax);
-        savedCount = history.Count();
+        savedCount_ = history_.Count();
         if (!program_.objectTypes.At(1).Name(program_.settings.Language).empty()) {
-            cboIndex = 0;
-            currentType = 0;
+            cboIndex_ = 0;
+            currentType_ = 0;
             StatisticsPass();
             UpdateFunctionButtons();
         }
@@ -185,14 +190,16 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
 }
 
 void Workspace::MnSaveClick() {
-    if (project.projectPath.empty()) return;
+    NoticeScope notice(*this);
+    if (project_.projectPath.empty()) return;
     // An object still being captured belongs in the file.
     FinishMeasuring();
     // Save shows its own errors.
-    (void)Save(project.projectPath);
+    (void)Save(project_.projectPath);
 }
 
 void Workspace::MnSaveToClick() {
+    NoticeScope notice(*this);
     FinishMeasuring();
     Settings& settings = program_.settings;
     SaveFileRequest request;
@@ -204,10 +211,10 @@ void Workspace::MnSaveToClick() {
     const std::string path = name.empty() ? std::string() : ProjectFileName(name);
     if (!path.empty() && MayWriteInsteadOf(name, path)) {
         // The project keeps its own file until the new one has been written.
-        const std::string previous = project.projectPath;
-        project.projectPath = CutTo(path, Project::kMaxText);
-        settings.DataPath = CutTo(ExtractFileDir(project.projectPath), kShortStringMax);
-        if (Save(project.projectPath) != kOk) project.projectPath = previous;
+        const std::string previous = project_.projectPath;
+        project_.projectPath = CutTo(path, Project::kMaxText);
+        settings.DataPath = CutTo(ExtractFileDir(project_.projectPath), kShortStringMax);
+        if (Save(project_.projectPath) != kOk) project_.projectPath = previous;
     }
     Redraw();
 }
@@ -221,36 +228,39 @@ bool Workspace::MayWriteInsteadOf(std::string_view chosen, const std::string& pa
 }
 
 bool Workspace::MnResetClick() {
-    if (history.IsValid() && AskSaveChanges() == kAnswerCancel) return false;
+    NoticeScope notice(*this);
+    if (history_.IsValid() && AskSaveChanges() == kAnswerCancel) return false;
     ClearProject();
     return true;
 }
 
 int Workspace::AskSaveChanges() {
+    NoticeScope notice(*this);
     FinishMeasuring();
-    if (fileState != kChanged) return kAnswerNo;
+    if (fileState_ != kChanged) return kAnswerNo;
     const int answer = program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
                                               program_.GetMessage(kMsgSaveChangesText),
                                               MessageButtons::YesNoCancel);
     if (answer != kAnswerYes) return answer;
-    if (!project.projectPath.empty()) {
-        (void)Save(project.projectPath);
+    if (!project_.projectPath.empty()) {
+        (void)Save(project_.projectPath);
     } else {
         MnSaveToClick();
     }
     // A save that did not happen must not let the caller throw the changes away.
-    return fileState == kChanged ? kAnswerCancel : kAnswerYes;
+    return fileState_ == kChanged ? kAnswerCancel : kAnswerYes;
 }
 
 ErrorCode Workspace::Save(std::string_view fileName) {
+    NoticeScope notice(*this);
     if (fileName.empty()) return kOk;
     Program& program = program_;
     Settings& settings = program.settings;
     const std::string path = ProjectFileName(fileName);
     settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
 
-    if (!userNameAsked) {
-        userNameAsked = true;
+    if (!userNameAsked_) {
+        userNameAsked_ = true;
         InputTextRequest request;
         request.caption = program.GetMessage(kMsgUserNameTitle);
         request.prompt = program.GetMessage(kMsgUserNamePrompt);
@@ -260,8 +270,8 @@ ErrorCode Workspace::Save(std::string_view fileName) {
         if (!program.ui.InputText(request, answer)) answer.clear();
         settings.User = CutTo(answer, kMaxText);
     }
-    if (project.userName.empty()) project.userName = settings.User;
-    if (project.title.empty()) project.title = std::string(kDefaultProjectTitle);
+    if (project_.userName.empty()) project_.userName = settings.User;
+    if (project_.title.empty()) project_.title = std::string(kDefaultProjectTitle);
 
     // The previous file and its backup stay as they are until the new file
     // is complete on the disk.
@@ -271,7 +281,7 @@ ErrorCode Workspace::Save(std::string_view fileName) {
         ShowError(program);
         return kProjectCreate;
     }
-    const bool written = WriteProjectLines(file.File(), project, history);
+    const bool written = WriteProjectLines(file.File(), project_, history_);
     const ErrorCode committed = written ? file.Commit(kBackupExtension) : kReplaceFailed;
     if (committed != kOk) {
         file.Discard();
@@ -281,50 +291,54 @@ ErrorCode Workspace::Save(std::string_view fileName) {
         return kProjectWrite;
     }
 
-    savedCount = history.Count();
+    savedCount_ = history_.Count();
     if (!program.errors.Empty()) ShowError(program);
-    fileState = kUnchanged;
-    undo.MarkSaved();
+    fileState_ = kUnchanged;
+    undo_.MarkSaved();
     RememberProject(path);
     Redraw();
     return kOk;
 }
 
 bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
+    NoticeScope notice(*this);
+    Changed(Change::Project | Change::Records);
     Program& program = program_;
     // Reading takes a file whose name differs only in letter case.
     const std::string path = ResolvePathCase(ProjectFileName(fileName));
-    fileState = kNoProject;
+    fileState_ = kNoProject;
+    // The points of a previous read must not end up in front of these.
+    history_.Clear(0);
 
     const ProjectReadResult reader =
-        ReadProjectFile(program, project, history, path, kImagePattern);
+        ReadProjectFile(program, project_, history_, path, kImagePattern);
 
     const bool failed = reader.error != kOk || reader.abandoned;
     if (!reader.abandoned) {
         if (!failed) {
             // A negative resolution is as unusable as none.
-            if (project.resolutionDpi <= 0) {
+            if (project_.resolutionDpi <= 0) {
                 program.ReportError(kProjectNoResolution, 0, path);
-            } else if (project.imagePath.empty()) {
+            } else if (project_.imagePath.empty()) {
                 program.ReportError(kProjectNoImage, 0, path);
             }
         }
-        if (project.formatVersion == 0) project.formatVersion = Project::kFileFormatVersion;
+        if (project_.formatVersion == 0) project_.formatVersion = Project::kFileFormatVersion;
     }
-    const bool ok = !failed && project.resolutionDpi > 0 && !project.imagePath.empty();
+    const bool ok = !failed && project_.resolutionDpi > 0 && !project_.imagePath.empty();
 
     if (ok) {
-        project.fitImagePending = true;
-        project.projectPath = path;
-        fileState = reader.imageMoved ? kChanged : kUnchanged;
+        project_.fitImagePending = true;
+        project_.projectPath = path;
+        fileState_ = reader.imageMoved ? kChanged : kUnchanged;
     } else {
-        project.imagePath.clear();
-        project.originalImagePath.clear();
-        project.resolutionDpi = 0;
-        project.projectPath.clear();
-        project.userName.clear();
-        history.Clear(0);
-        fileState = kNoProject;
+        project_.imagePath.clear();
+        project_.originalImagePath.clear();
+        project_.resolutionDpi = 0;
+        project_.projectPath.clear();
+        project_.userName.clear();
+        history_.Clear(0);
+        fileState_ = kNoProject;
     }
 
     if (reader.abandoned) return false;

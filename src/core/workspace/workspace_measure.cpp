@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "core/support/strings.hpp"
+#include "core/workspace/tools/measure_tool.hpp"
+#include "core/workspace/tools/modify_tool.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -47,39 +49,43 @@ std::optional<WorldPosition> Workspace::MouseToWorld(int32_t x, int32_t y, int32
                                                      int32_t boxHeight) const {
     const auto calibrated = CalibratePointer(x, y, program_.settings.Calibration);
     if (!calibrated) return std::nullopt;
-    return ScreenToWorld(drawnView, calibrated->x, calibrated->y, boxWidth, boxHeight);
+    return ScreenToWorld(drawnView_, calibrated->x, calibrated->y, boxWidth, boxHeight);
 }
 
 void Workspace::SyncPendingMarkers() {
-    pendingPoints.clear();
-    pendingPoints.reserve(pending.size());
-    for (const PendingEntry& entry : pending) {
-        pendingPoints.push_back({entry.x, entry.y, entry.typeIndex, entry.vertexKind});
+    pendingPoints_.clear();
+    pendingPoints_.reserve(pending_.size());
+    for (const PendingEntry& entry : pending_) {
+        pendingPoints_.push_back({entry.x, entry.y, entry.typeIndex, entry.vertexKind});
     }
 }
 
 void Workspace::MeasuringControlsChanged() {
-    const bool idle = captureState == 0 && modifyMode == 0;
-    cboEnabled = idle;
-    valueGridEnabled = idle;
+    const bool idle = captureState() == 0 && modifyMode() == 0;
+    cboEnabled_ = idle;
+    valueGridEnabled_ = idle;
 }
 
 void Workspace::MeasureCommand() {
-    if (modifyMode != 0) ModifyCommand();
-    if (captureState == 0) {
-        const bool open = !project.imagePath.empty() || !project.projectPath.empty();
-        if (modifyMode == 0 && open && history.IsValid()) captureState = 1;
-    } else if (captureState == 1 && pending.empty()) {
-        captureState = 0;
-        captureType = 0;
+    NoticeScope notice(*this);
+    if (modifyMode() != 0) ModifyCommand();
+    if (captureState() == 0) {
+        const bool open = !project_.imagePath.empty() || !project_.projectPath.empty();
+        if (modifyMode() == 0 && open && history_.IsValid()) {
+            ActivateTool(measureTool_);
+            measureTool_->SetCaptureState(1);
+        }
+    } else if (captureState() == 1 && pending_.empty()) {
+        ActivateTool(idleTool_);
+        captureType_ = 0;
         StatisticsPass();
-    } else if (captureState == 1) {
+    } else if (captureState() == 1) {
         CommitPending();
     } else {
-        pending.clear();
+        pending_.clear();
         SyncPendingMarkers();
-        captureState = 0;
-        captureType = 0;
+        ActivateTool(idleTool_);
+        captureType_ = 0;
         StatisticsPass();
         Redraw();
     }
@@ -90,54 +96,54 @@ void Workspace::MeasureCommand() {
 void Workspace::CommitPending() {
     BeginChange();
     const ObjectTypeTable& types = program_.objectTypes;
-    captureType = 0;
-    captureState = 2;
-    const std::size_t n = pending.size();
+    captureType_ = 0;
+    measureTool_->SetCaptureState(2);
+    const std::size_t n = pending_.size();
     const std::size_t start = std::min(objectStart_, n == 0 ? 0 : n - 1);
-    const int dataType = n == 0 ? int{kUndefined} : types.At(pending[start].typeIndex).dataType;
+    const int dataType = n == 0 ? int{kUndefined} : types.At(pending_[start].typeIndex).dataType;
 
     // An unpaired last point of a Two Point Line is dropped, together with
     // the label point that was made for it alone.
     std::size_t end = n;
-    if (n > 0 && pending[n - 1].vertexKind == 1 &&
-        types.At(pending[n - 1].typeIndex).dataType == kTwoPointLine) {
+    if (n > 0 && pending_[n - 1].vertexKind == 1 &&
+        types.At(pending_[n - 1].typeIndex).dataType == kTwoPointLine) {
         end = n - 1;
-        if (end > 0 && start == end && pending[end - 1].typeIndex == kSlotLabelPoint) --end;
+        if (end > 0 && start == end && pending_[end - 1].typeIndex == kSlotLabelPoint) --end;
     }
 
     for (std::size_t k = 0; k < end; ++k) {
-        if (!history.Append(RecordOf(pending[k]))) break;
-        fileState = kChanged;
+        if (!history_.Append(RecordOf(pending_[k]))) break;
+        fileState_ = kChanged;
     }
     // The closing copy repeats the object's own first point, never its label.
     if (ClosedShape(dataType) && n - start > 2) {
-        MeasuredObject closing = RecordOf(pending[start]);
+        MeasuredObject closing = RecordOf(pending_[start]);
         closing.vertexKind = 2;
-        if (history.Append(closing)) fileState = kChanged;
+        if (history_.Append(closing)) fileState_ = kChanged;
     }
 
-    pending.clear();
+    pending_.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
     EndChange(kMsgUndoNewObject);
-    if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) captureState = 0;
+    if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) {
+        ActivateTool(idleTool_);
+    }
     StatisticsPass();
     Redraw();
 }
 
 void Workspace::ModifyCommand() {
-    if (captureState != 0) MeasureCommand();
-    const bool wasOn = modifyMode != 0;
-    if (history.Count() == 0 || captureType > 0) {
-        modifyMode = 0;
-    } else {
-        modifyMode = wasOn ? 0 : 1;
-    }
-    if (wasOn && modifyMode == 0) StatisticsPass();
-    captureType = 0;
-    captureState = 0;
-    dragIndex = 0;
-    pending.clear();
+    NoticeScope notice(*this);
+    if (captureState() != 0) MeasureCommand();
+    const bool wasOn = modifyMode() != 0;
+    const bool on = !(history_.Count() == 0 || captureType_ > 0) && !wasOn;
+    // Switching cancels a drag under way; staying on does not keep one either.
+    tool_->Cancel();
+    ActivateTool(on ? static_cast<MouseTool*>(modifyTool_) : idleTool_);
+    if (wasOn && !on) StatisticsPass();
+    captureType_ = 0;
+    pending_.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
     MeasuringControlsChanged();
@@ -145,22 +151,21 @@ void Workspace::ModifyCommand() {
 }
 
 void Workspace::FinishMeasuring() {
-    if (modifyMode != 0) ModifyCommand();
+    NoticeScope notice(*this);
+    if (modifyMode() != 0) ModifyCommand();
     // A commit may leave measure mode ready for the next object; the second
     // command then leaves it.
-    for (int step = 0; step < 3 && captureState != 0; ++step) MeasureCommand();
+    for (int step = 0; step < 3 && captureState() != 0; ++step) MeasureCommand();
 }
 
 void Workspace::ResetMeasuring() {
-    modifyMode = 0;
-    captureState = 0;
-    captureType = 0;
-    dragIndex = 0;
-    pending.clear();
+    NoticeScope notice(*this);
+    tool_->Cancel();
+    ActivateTool(idleTool_);
+    captureType_ = 0;
+    pending_.clear();
     objectStart_ = 0;
     SyncPendingMarkers();
-    pressPosition.reset();
-    dragPosition.reset();
     MeasuringControlsChanged();
 }
 
@@ -169,7 +174,7 @@ bool Workspace::ShowObjectDialog() {
     Settings& settings = program_.settings;
     const int language = settings.Language;
     ObjectDialogRequest request;
-    const int32_t wanted = lastTypeUsed != 0 ? lastTypeUsed : kSlotTemplate;
+    const int32_t wanted = lastTypeUsed_ != 0 ? lastTypeUsed_ : kSlotTemplate;
     for (int32_t slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
         const ObjectType& type = types.At(slot);
         if (type.dataClass != kClassUser) continue;
@@ -180,20 +185,20 @@ bool Workspace::ShowObjectDialog() {
 
     const ObjectDialogAnswer answer = program_.ui.ObjectDialog(request);
     if (!answer.ok || !types.At(answer.type).InUse()) {
-        captureType = 0;
-        captureLabel.clear();
+        captureType_ = 0;
+        captureLabel_.clear();
         return false;
     }
-    captureType = answer.type;
-    captureLabel = CutTo(answer.label, MeasuredObject::kMaxName);
+    captureType_ = answer.type;
+    captureLabel_ = CutTo(answer.label, MeasuredObject::kMaxName);
     settings.AskObjectName = answer.checkBox2 ? 0 : 1;
-    captureOverrides = {answer.colourOverride, answer.sizeOverride, answer.textColourOverride};
+    captureOverrides_ = {answer.colourOverride, answer.sizeOverride, answer.textColourOverride};
     return true;
 }
 
 void Workspace::CaptureClick(const MouseEvent& event) {
     ObjectTypeTable& types = program_.objectTypes;
-    if (pending.size() + 5 >= static_cast<std::size_t>(kPendingCapacity) + 1) {
+    if (pending_.size() + 5 >= static_cast<std::size_t>(kPendingCapacity) + 1) {
         program_.ui.MessageBox(program_.GetMessage(kMsgMeasureCaption),
                                program_.GetMessage(kMsgTooManyPending), MessageButtons::Ok);
         return;
@@ -204,11 +209,11 @@ void Workspace::CaptureClick(const MouseEvent& event) {
     PendingEntry entry;
     entry.x = world->x;
     entry.y = world->y;
-    entry.typeIndex = captureType;
+    entry.typeIndex = captureType_;
 
     const bool ask = program_.settings.AskObjectName != 0;
-    if (captureType != 0 && (!ask || (captureDataType != kPoint && captureDataType != kText))) {
-        switch (captureDataType) {
+    if (captureType_ != 0 && (!ask || (captureDataType_ != kPoint && captureDataType_ != kText))) {
+        switch (captureDataType_) {
             case kLine:
             case kPolygon:
             case kCount:
@@ -217,7 +222,7 @@ void Workspace::CaptureClick(const MouseEvent& event) {
             case kTwoPointLine: {
                 // Pairs are counted from the object's first point, so that a
                 // label point in front of it does not shift them.
-                const std::size_t ordinal = pending.size() - objectStart_ + 1;
+                const std::size_t ordinal = pending_.size() - objectStart_ + 1;
                 entry.vertexKind = ordinal % 2 == 1 ? 1 : 2;
                 break;
             }
@@ -225,77 +230,75 @@ void Workspace::CaptureClick(const MouseEvent& event) {
                 entry.vertexKind = kStandaloneKind;
                 break;
         }
-        pending.push_back(entry);
-        captureState = 1;
-        lastClick = {event.x, event.y};
+        pending_.push_back(entry);
+        measureTool_->SetCaptureState(1);
+        lastClick_ = {event.x, event.y};
         SyncPendingMarkers();
         Redraw();
         return;
     }
 
-    const int32_t arrivingType = captureType;
+    const int32_t arrivingType = captureType_;
     // A label belongs to the object it was entered for.
-    captureLabel.clear();
-    if (currentType != 0) {
-        captureType = currentType;
-        const ObjectType& type = types.At(currentType);
-        captureOverrides = {type.colour, type.size, type.textColour};
+    captureLabel_.clear();
+    if (currentType_ != 0) {
+        captureType_ = currentType_;
+        const ObjectType& type = types.At(currentType_);
+        captureOverrides_ = {type.colour, type.size, type.textColour};
     }
-    if (currentType == 0 || captureDataType == kText) {
+    if (currentType_ == 0 || captureDataType_ == kText) {
         ShowObjectDialog();
         FillTypeSelector();
     }
-    if (captureType == 0) {
+    if (captureType_ == 0) {
         // The click is dropped and measure mode ends; points still pending
         // from earlier objects are committed rather than left behind.
-        if (!pending.empty()) CommitPending();
-        captureState = 0;
-        captureType = 0;
+        if (!pending_.empty()) CommitPending();
+        ActivateTool(idleTool_);
+        captureType_ = 0;
         MeasuringControlsChanged();
         Redraw();
         return;
     }
 
-    if (arrivingType == 0) CountUse(types.Find(captureType));
-    captureDataType = types.At(captureType).dataType;
-    entry.label = captureLabel;
+    if (arrivingType == 0) CountUse(types.Find(captureType_));
+    captureDataType_ = types.At(captureType_).dataType;
+    entry.label = captureLabel_;
     const bool labelled =
-        !captureLabel.empty() && (captureDataType == kLine || captureDataType == kPolygon ||
-                                  captureDataType == kTwoPointLine || captureDataType == kCount);
+        !captureLabel_.empty() && (captureDataType_ == kLine || captureDataType_ == kPolygon ||
+                                   captureDataType_ == kTwoPointLine || captureDataType_ == kCount);
     // Without a label-point type the label stays on the object's first point.
     if (labelled && types.At(kSlotLabelPoint).InUse()) {
         PendingEntry label = entry;
         label.typeIndex = kSlotLabelPoint;
         label.vertexKind = kStandaloneKind;
         label.overrides = {};
-        pending.push_back(label);
+        pending_.push_back(label);
         UpdateFunctionButtons();
     }
     entry.vertexKind = 1;
-    entry.overrides = captureOverrides;
-    entry.typeIndex = captureType;
-    objectStart_ = pending.size();
-    pending.push_back(entry);
-    lastTypeUsed = captureType;
-    captureState = 1;
-    lastClick = {event.x, event.y};
+    entry.overrides = captureOverrides_;
+    entry.typeIndex = captureType_;
+    objectStart_ = pending_.size();
+    pending_.push_back(entry);
+    lastTypeUsed_ = captureType_;
+    measureTool_->SetCaptureState(1);
+    lastClick_ = {event.x, event.y};
     SyncPendingMarkers();
     Redraw();
 }
 
-void Workspace::ModifyPress(const MouseEvent& event) {
+int32_t Workspace::ModifyPress(const MouseEvent& event) {
     const auto world = MouseToWorld(event.x, event.y, event.boxWidth, event.boxHeight);
-    if (!world || event.button == MouseButton::Middle) {
-        pressPosition.reset();
-        return;
-    }
+    if (!world || event.button == MouseButton::Middle) return 0;
+    int32_t picked = 0;
     const ObjectTypeTable& types = program_.objectTypes;
-    const int64_t tolerance = HitTolerance(project.view.viewSize);
+    const int64_t tolerance = HitTolerance(project_.view.viewSize);
     bool deleted = false;
     bool duplicated = false;
     BeginChange();
-    for (int32_t i = 1; i <= history.Count(); ++i) {
-        MeasuredObject point = history.Peek(i);
+    for (int32_t i = 1; i <= history_.Count(); ++i) {
+        MeasuredObject point = history_.Peek(i);
         if (!PointHit(point.x, point.y, world->x, world->y, tolerance)) continue;
         const int dataType =
             point.typeIndex > 0 ? types.At(point.typeIndex).dataType : int{kUndefined};
@@ -304,9 +307,9 @@ void Workspace::ModifyPress(const MouseEvent& event) {
             int reason = 0;
             if (point.vertexKind == 1) {
                 reason = 1;
-            } else if (i == history.Count() || history.Peek(i + 1).vertexKind != 2) {
+            } else if (i == history_.Count() || history_.Peek(i + 1).vertexKind != 2) {
                 reason = 2;
-            } else if (!history.Insert(i, point)) {
+            } else if (!history_.Insert(i, point)) {
                 reason = 3;
             }
             if (reason != 0) {
@@ -315,172 +318,146 @@ void Workspace::ModifyPress(const MouseEvent& event) {
                     program_.GetMessage(kMsgNoDuplicate) + IntToStr(reason) + ".",
                     MessageButtons::Ok);
             } else {
-                fileState = kChanged;
+                fileState_ = kChanged;
                 duplicated = true;
             }
             break;
         }
         if (event.button == MouseButton::Left) {
-            dragIndex = i;
+            picked = i;
             program_.ui.SizingCursor(true);
             break;
         }
 
         // Right button: the first point, the closing copy and the last point
         // of a polygon or count object hold it together; reaching one stops.
-        if (ClosedShape(dataType) && (point.vertexKind == 1 || i == history.Count() ||
-                                      history.Peek(i + 1).vertexKind != 2)) {
-            pressPosition.reset();
+        if (ClosedShape(dataType) && (point.vertexKind == 1 || i == history_.Count() ||
+                                      history_.Peek(i + 1).vertexKind != 2)) {
             if (deleted) {
                 EndChange(kMsgUndoDeletePoint);
                 Redraw();
             } else {
-                undo.Cancel();
+                undo_.Cancel();
             }
-            return;
+            return 0;
         }
         point.typeIndex = 0;
-        history.Put(i, point);
+        history_.Put(i, point);
         if (dataType == kTwoPointLine) {
             const int32_t partner = point.vertexKind == 1 ? i + 1 : i - 1;
-            if (partner >= 1 && partner <= history.Count()) {
-                MeasuredObject other = history.Peek(partner);
+            if (partner >= 1 && partner <= history_.Count()) {
+                MeasuredObject other = history_.Peek(partner);
                 other.typeIndex = 0;
-                history.Put(partner, other);
+                history_.Put(partner, other);
             }
         }
         deleted = true;
-        fileState = kChanged;
+        fileState_ = kChanged;
     }
     if (deleted || duplicated) {
         EndChange(deleted ? kMsgUndoDeletePoint : kMsgUndoDuplicatePoint);
     } else {
-        undo.Cancel();
+        undo_.Cancel();
     }
-    pressPosition.reset();
     Redraw();
+    return picked;
 }
 
 int32_t Workspace::ClosingCopyOf(int32_t index) const {
-    if (index < 1 || index > history.Count()) return 0;
-    const MeasuredObject first = history.Peek(index);
+    if (index < 1 || index > history_.Count()) return 0;
+    const MeasuredObject first = history_.Peek(index);
     if (first.vertexKind != 1 || first.typeIndex <= 0 ||
         !ClosedShape(program_.objectTypes.At(first.typeIndex).dataType)) {
         return 0;
     }
     int32_t last = index;
-    while (last < history.Count() && history.Peek(last + 1).vertexKind == 2) ++last;
+    while (last < history_.Count() && history_.Peek(last + 1).vertexKind == 2) ++last;
     // An object of two clicks has no closing copy: its last point is a
     // point of its own, even where it lies on the first.
     if (last < index + 2) return 0;
-    const MeasuredObject copy = history.Peek(last);
+    const MeasuredObject copy = history_.Peek(last);
     return copy.typeIndex == first.typeIndex && copy.x == first.x && copy.y == first.y ? last : 0;
 }
 
-void Workspace::DropDraggedPoint(const MouseEvent& event) {
-    if (dragIndex == 0) return;
+void Workspace::DropDraggedPoint(const MouseEvent& event, int32_t index) {
+    if (index == 0) return;
     program_.ui.SizingCursor(false);
     const auto calibrated = CalibratePointer(event.x, event.y, program_.settings.Calibration);
-    if (calibrated && dragIndex <= history.Count()) {
-        const auto exact = ScreenToWorldExact(drawnView, calibrated->x, calibrated->y,
+    if (calibrated && index <= history_.Count()) {
+        const auto exact = ScreenToWorldExact(drawnView_, calibrated->x, calibrated->y,
                                               event.boxWidth, event.boxHeight);
         if (exact) {
             BeginChange();
-            MeasuredObject point = history.Peek(dragIndex);
-            const int32_t closing = ClosingCopyOf(dragIndex);
+            MeasuredObject point = history_.Peek(index);
+            const int32_t closing = ClosingCopyOf(index);
             point.x = exact->x;
             point.y = exact->y;
-            history.Put(dragIndex, point);
+            history_.Put(index, point);
             if (closing != 0) {
-                MeasuredObject copy = history.Peek(closing);
+                MeasuredObject copy = history_.Peek(closing);
                 copy.x = exact->x;
                 copy.y = exact->y;
-                history.Put(closing, copy);
+                history_.Put(closing, copy);
             }
-            fileState = kChanged;
+            fileState_ = kChanged;
             EndChange(kMsgUndoMovePoint);
         }
     }
-    dragIndex = 0;
     Redraw();
 }
 
 void Workspace::MainPBMouseDown(const MouseEvent& event) {
-    if (event.button == MouseButton::Right && modifyMode == 0) return;
-    pressPosition = ScreenPoint{event.x, event.y};
-    dragPosition.reset();
-    if (modifyMode != 0) ModifyPress(event);
+    NoticeScope notice(*this);
+    const bool pan =
+        event.button == MouseButton::Middle || (event.button == MouseButton::Left && event.panKey);
+    // Panning is held over the active tool, which keeps what it has under way.
+    if (pan && tool_ != panTool_ && panTool_ != nullptr) {
+        previousTool_ = tool_;
+        tool_ = panTool_;
+    }
+    tool_->Press(event);
 }
 
 void Workspace::MainPBMouseMove(int32_t x, int32_t y) {
-    if (pending.size() > 1 || modifyMode != 0) return;
-    if (resizeFlag) {
-        Redraw();
-        return;
-    }
-    if (!pressPosition) return;
-    if (x < pressPosition->x || y < pressPosition->y) {
-        pressPosition.reset();
-        dragPosition.reset();
-        Redraw();
-        return;
-    }
-    dragPosition = ScreenPoint{x, y};
+    NoticeScope notice(*this);
+    tool_->Move(x, y);
 }
 
 std::optional<std::pair<ScreenPoint, ScreenPoint>> Workspace::ZoomOutline() const {
-    if (!pressPosition || !dragPosition) return std::nullopt;
-    return std::make_pair(*pressPosition, *dragPosition);
+    return tool_->Overlay().outline;
 }
 
 void Workspace::MainPBMouseUp(const MouseEvent& event) {
-    const std::optional<ScreenPoint> press = pressPosition;
-    pressPosition.reset();
-    dragPosition.reset();
-    // While an object of several points is under capture a sloppy click
-    // must not zoom: it is a point.
-    if (press && modifyMode == 0 && pending.size() <= 1) {
-        const int32_t minimum = program_.settings.MinSelectionSize;
-        if (int64_t{event.x} - press->x > minimum && int64_t{event.y} - press->y > minimum) {
-            const double calibration = program_.settings.Calibration;
-            const auto from = CalibratePointer(press->x, press->y, calibration);
-            const auto to = CalibratePointer(event.x, event.y, calibration);
-            if (from && to) {
-                ZoomToRectangle(from->x, from->y, to->x, to->y, event.boxWidth, event.boxHeight);
-            }
-            return;
-        }
-    }
-    if (captureState >= 1 && modifyMode == 0) {
-        CaptureClick(event);
-    } else if (modifyMode != 0) {
-        DropDraggedPoint(event);
-    }
+    NoticeScope notice(*this);
+    tool_->Release(event);
 }
 
-void Workspace::FillTypeSelector() {
-    cboItems = TypeSelectorItems(program_.objectTypes, program_.settings.Language);
-    cboIndex = 0;
-    for (std::size_t i = 0; i < cboItems.size(); ++i) {
-        if (cboItems[i].type == currentType) cboIndex = static_cast<int32_t>(i);
+void Workspace::FillTypeSelector(bool selectFirst) {
+    NoticeScope notice(*this);
+    Changed(Change::Selection);
+    cboItems_ = TypeSelectorItems(program_.objectTypes, program_.settings.Language);
+    cboIndex_ = 0;
+    for (std::size_t i = 0; i < cboItems_.size() && !selectFirst; ++i) {
+        if (cboItems_[i].type == currentType_) cboIndex_ = static_cast<int32_t>(i);
     }
 }
 
 void Workspace::CboChange(int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= cboItems.size()) return;
+    NoticeScope notice(*this);
+    if (index < 0 || static_cast<std::size_t>(index) >= cboItems_.size()) return;
     FinishMeasuring();
-    cboIndex = index;
-    currentType = TypeOfItem(cboItems[static_cast<std::size_t>(index)].text);
+    cboIndex_ = index;
+    currentType_ = TypeOfItem(cboItems_[static_cast<std::size_t>(index)].text);
     Settings& settings = program_.settings;
-    CountUse(program_.objectTypes.Find(currentType));
-    const int dataType = program_.objectTypes.At(currentType).dataType;
+    CountUse(program_.objectTypes.Find(currentType_));
+    const int dataType = program_.objectTypes.At(currentType_).dataType;
     if (dataType == kText) {
         settings.AskObjectName = 1;
-        captureDataType = kText;
-        lastTypeUsed = currentType;
+        captureDataType_ = kText;
+        lastTypeUsed_ = currentType_;
     } else {
         settings.AskObjectName = 0;
-        captureDataType = static_cast<uint8_t>(dataType);
+        captureDataType_ = static_cast<uint8_t>(dataType);
     }
     UpdateFunctionButtons();
     StatisticsPass();
@@ -488,29 +465,30 @@ void Workspace::CboChange(int32_t index) {
 }
 
 bool Workspace::FunctionButtonClick(int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= functionButtons.size()) return false;
-    if (project.imagePath.empty()) return false;
+    NoticeScope notice(*this);
+    if (index < 0 || static_cast<std::size_t>(index) >= functionButtons_.size()) return false;
+    if (project_.imagePath.empty()) return false;
     FinishMeasuring();
-    const int32_t tag = functionButtons[static_cast<std::size_t>(index)].tag;
+    const int32_t tag = functionButtons_[static_cast<std::size_t>(index)].tag;
     if (tag > 0 && ObjectTypeTable::ValidSlot(tag)) {
-        currentType = tag;
+        currentType_ = tag;
         CountUse(program_.objectTypes.Find(tag));
         FillTypeSelector();
         const int dataType = program_.objectTypes.At(tag).dataType;
         if (dataType == kText) {
             program_.settings.AskObjectName = 1;
-            lastTypeUsed = tag;
+            lastTypeUsed_ = tag;
         }
         // Leaving a Text type's data type behind would open the object
         // dialog for the first object of this one.
-        captureDataType = static_cast<uint8_t>(dataType);
+        captureDataType_ = static_cast<uint8_t>(dataType);
     }
     StatisticsPass();
     UpdateFunctionButtons();
     bool focusValueGrid = false;
     if (program_.settings.QuickSelectCaptures < 1) {
-        valueGridEnabled = valueList.Count() > 0;
-        focusValueGrid = valueGridEnabled;
+        valueGridEnabled_ = valueList_.Count() > 0;
+        focusValueGrid = valueGridEnabled_;
     } else {
         MeasureCommand();
     }
@@ -519,9 +497,10 @@ bool Workspace::FunctionButtonClick(int32_t index) {
 }
 
 void Workspace::UpdateFunctionButtons() {
+    NoticeScope notice(*this);
     const ObjectTypeTable& types = program_.objectTypes;
-    if (currentType > 0) {
-        if (functionButtonUpdates % kRerankEvery == 0 && functionButtonsVisible) {
+    if (currentType_ > 0) {
+        if (functionButtonUpdates_ % kRerankEvery == 0 && functionButtonsVisible_) {
             int defined = 0;
             for (int32_t slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
                 if (types.At(slot).dataType != kUndefined) ++defined;
@@ -530,8 +509,8 @@ void Workspace::UpdateFunctionButtons() {
             if (defined >= kMinTypesForRanking &&
                 RankTypesByUse(types, program_.registry, ranked) == kOk) {
                 const int language = program_.settings.Language;
-                for (std::size_t b = 0; b < functionButtons.size(); ++b) {
-                    FunctionButton& button = functionButtons[b];
+                for (std::size_t b = 0; b < functionButtons_.size(); ++b) {
+                    FunctionButton& button = functionButtons_[b];
                     if (b < ranked.size()) {
                         button.tag = ranked[b];
                         button.caption = ButtonCaption(types, ranked[b], language);
@@ -542,31 +521,34 @@ void Workspace::UpdateFunctionButtons() {
                 }
             }
         }
-        if (functionButtonUpdates < std::numeric_limits<int32_t>::max()) ++functionButtonUpdates;
+        if (functionButtonUpdates_ < std::numeric_limits<int32_t>::max()) ++functionButtonUpdates_;
     }
-    for (FunctionButton& button : functionButtons) {
-        button.bold = currentType > 0 && button.tag == currentType;
+    for (FunctionButton& button : functionButtons_) {
+        button.bold = currentType_ > 0 && button.tag == currentType_;
     }
 }
 
 void Workspace::MnPropsClick() {
-    if (modifyMode != 0 || captureState != 0 || project.imagePath.empty()) return;
+    NoticeScope notice(*this);
+    if (modifyMode() != 0 || captureState() != 0 || project_.imagePath.empty()) return;
     PropertiesDialogModel model =
-        PropertiesDialogModel::Open(project, program_.settings, program_.messages);
+        PropertiesDialogModel::Open(project_, program_.settings, program_.messages);
     if (program_.ui.PropertiesDialog(model)) PropertiesOk(model);
 }
 
 void Workspace::PropertiesOk(const PropertiesDialogModel& model) {
+    NoticeScope notice(*this);
+    Changed(Change::Project);
     BeginChange();
-    fileState = kChanged;
-    const int32_t old = project.resolutionDpi;
-    project.resolutionDpi = ResolutionFromDialog(model, old);
-    RescalePoints(history, old, project.resolutionDpi);
+    fileState_ = kChanged;
+    const int32_t old = project_.resolutionDpi;
+    project_.resolutionDpi = ResolutionFromDialog(model, old);
+    RescalePoints(history_, old, project_.resolutionDpi);
     program_.settings.Calibration = PointerCalibrationFromDialog(model);
-    project.title = CutTo(model.Text(PropertiesDialogModel::Edit1), Project::kMaxText);
+    project_.title = CutTo(model.Text(PropertiesDialogModel::Edit1), Project::kMaxText);
     // An open project always names its image; an emptied field keeps it.
     const std::string image = CutTo(model.Text(PropertiesDialogModel::Edit3), Project::kMaxText);
-    if (!Trim(image).empty()) project.imagePath = image;
+    if (!Trim(image).empty()) project_.imagePath = image;
     EndChange(kMsgUndoProperties);
     // The stored points moved with the resolution: every length and area
     // listed beside the picture changed with them.

@@ -14,8 +14,10 @@ constexpr int kMsgObjectTypesCaption = 2059;
 }  // namespace
 
 void Workspace::MnDataClick() {
+    NoticeScope notice(*this);
+    Changed(Change::Types);
     ObjectTypeTable copy = program_.objectTypes;
-    TypeEditorModel model(copy, currentType, false, program_.settings.Language);
+    TypeEditorModel model(copy, currentType_, false, program_.settings.Language);
     if (!program_.ui.TypeEditor(model)) return;
     program_.objectTypes = copy;
     FillTypeSelector();
@@ -24,6 +26,8 @@ void Workspace::MnDataClick() {
 }
 
 void Workspace::MnAddobjectClick() {
+    NoticeScope notice(*this);
+    Changed(Change::Types);
     ObjectTypeTable& types = program_.objectTypes;
     const int32_t slot = CreateNewTypeSlot(types, program_.GetMessage(kMsgNewTypeName));
     if (slot == 0) {
@@ -37,15 +41,17 @@ void Workspace::MnAddobjectClick() {
         *record = ObjectType{};
         return;
     }
-    cboItems.push_back({slot, FormatTypeItem(types, slot, program_.settings.Language)});
-    cboIndex = static_cast<int32_t>(cboItems.size()) - 1;
+    cboItems_.push_back({slot, FormatTypeItem(types, slot, program_.settings.Language)});
+    cboIndex_ = static_cast<int32_t>(cboItems_.size()) - 1;
     // The selector shows the new type, so it becomes the current type too.
-    currentType = slot;
+    currentType_ = slot;
     StatisticsPass();
     Redraw();
 }
 
 Workspace::OptionsOutcome Workspace::MnOptionsClick() {
+    NoticeScope notice(*this);
+    Changed(Change::Types);
     const Settings& settings = program_.settings;
     const uint8_t language = settings.Language;
     const int32_t enlarge = settings.MeasureFieldEnlarge;
@@ -59,8 +65,9 @@ Workspace::OptionsOutcome Workspace::MnOptionsClick() {
     if (outcome.typesReloaded || outcome.languageChanged) {
         FillTypeSelector();
         // Another type file may not hold the current type any more.
-        if (cboItems.empty() || cboItems[static_cast<std::size_t>(cboIndex)].type != currentType) {
-            currentType = 0;
+        if (cboItems_.empty() ||
+            cboItems_[static_cast<std::size_t>(cboIndex_)].type != currentType_) {
+            currentType_ = 0;
         }
     }
     StatisticsPass();

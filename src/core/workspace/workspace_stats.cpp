@@ -28,31 +28,35 @@ std::array<std::string, GridModel::kStatisticsRows> StatisticsLabels(const Progr
 }  // namespace
 
 void Workspace::StatisticsPass() {
-    grids.Reset(StatisticsLabels(program_));
-    if (currentType == 0) return;
+    NoticeScope notice(*this);
+    Changed(Change::Statistics);
+    grids_.Reset(StatisticsLabels(program_));
+    if (currentType_ == 0) return;
 
     const Settings& settings = program_.settings;
-    const int dataType = program_.objectTypes.At(currentType).dataType;
-    CollectValues(history, program_.objectTypes, currentType, valueList);
-    const StatisticsMarks marks = ComputeStatistics(valueList);
+    const int dataType = program_.objectTypes.At(currentType_).dataType;
+    CollectValues(history_, program_.objectTypes, currentType_, valueList_);
+    const StatisticsMarks marks = ComputeStatistics(valueList_);
     CalcClassSize();
-    grids.Fill(valueList, marks, dataType, settings.TableUnit, settings.Language == 0);
+    grids_.Fill(valueList_, marks, dataType, settings.TableUnit, settings.Language == 0);
 }
 
 void Workspace::CalcClassSize() {
-    ClassWidth = kvx::CalcClassSize(program_.settings, valueList.mean(),
-                                    program_.objectTypes.At(currentType).dataType);
+    NoticeScope notice(*this);
+    ClassWidth_ = kvx::CalcClassSize(program_.settings, valueList_.mean(),
+                                     program_.objectTypes.At(currentType_).dataType);
 }
 
 bool Workspace::ToggleValueExclusion(int32_t row) {
-    if (captureState == 1 || modifyMode != 0 || !grids.HasValue(row)) return false;
-    const int32_t firstPoint = valueList.Entry(row + 1).firstPoint;
-    if (firstPoint < 1 || firstPoint > history.Count()) return false;
+    NoticeScope notice(*this);
+    if (captureState() == 1 || modifyMode() != 0 || !grids_.HasValue(row)) return false;
+    const int32_t firstPoint = valueList_.Entry(row + 1).firstPoint;
+    if (firstPoint < 1 || firstPoint > history_.Count()) return false;
     BeginChange();
-    MeasuredObject point = history.Get(firstPoint);
+    MeasuredObject point = history_.Get(firstPoint);
     point.excluded = !point.excluded;
-    history.Put(firstPoint, point);
-    fileState = kChanged;
+    history_.Put(firstPoint, point);
+    fileState_ = kChanged;
     EndChange(point.excluded ? kMsgUndoExclude : kMsgUndoInclude);
     StatisticsPass();
     Redraw();

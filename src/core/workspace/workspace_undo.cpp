@@ -23,49 +23,54 @@ std::string Caption(const Program& program, int command, const std::string& name
 }  // namespace
 
 UndoableState Workspace::UndoState() {
-    return {project, history, fileState, program_.settings.Calibration};
+    return {project_, history_, fileState_, program_.settings.Calibration};
 }
 
 void Workspace::BeginChange() {
-    if (history.IsValid()) undo.Begin(UndoState());
+    if (history_.IsValid()) undo_.Begin(UndoState());
 }
 
 void Workspace::EndChange(int nameMessage) {
-    if (undo.Recording()) undo.Commit(UndoState(), program_.GetMessage(nameMessage));
+    Changed(Change::Records);
+    if (undo_.Recording()) undo_.Commit(UndoState(), program_.GetMessage(nameMessage));
 }
 
 bool Workspace::CanUndo() const {
-    return captureState != 1 && dragIndex == 0 && undo.CanUndo();
+    return captureState() != 1 && dragIndex() == 0 && undo_.CanUndo();
 }
 
 bool Workspace::CanRedo() const {
-    return captureState != 1 && dragIndex == 0 && undo.CanRedo();
+    return captureState() != 1 && dragIndex() == 0 && undo_.CanRedo();
 }
 
 std::string Workspace::UndoCaption() const {
-    return Caption(program_, kMsgUndo, undo.UndoName());
+    return Caption(program_, kMsgUndo, undo_.UndoName());
 }
 
 std::string Workspace::RedoCaption() const {
-    return Caption(program_, kMsgRedo, undo.RedoName());
+    return Caption(program_, kMsgRedo, undo_.RedoName());
 }
 
 bool Workspace::UndoCommand() {
-    if (!CanUndo() || !undo.Undo(UndoState())) return false;
+    NoticeScope notice(*this);
+    if (!CanUndo() || !undo_.Undo(UndoState())) return false;
+    Changed(Change::Project | Change::Records);
     StatisticsPass();
     Redraw();
     return true;
 }
 
 bool Workspace::RedoCommand() {
-    if (!CanRedo() || !undo.Redo(UndoState())) return false;
+    NoticeScope notice(*this);
+    if (!CanRedo() || !undo_.Redo(UndoState())) return false;
+    Changed(Change::Project | Change::Records);
     StatisticsPass();
     Redraw();
     return true;
 }
 
 void Workspace::RememberProject(const std::string& path) {
-    if (!rememberRecentProjects || path.empty()) return;
+    if (!rememberRecentProjects_ || path.empty()) return;
     const std::string file = RecentProjectsPath(program_);
     if (file.empty()) return;
     RecentProjects list = RecentProjects::Read(file);
@@ -76,6 +81,7 @@ void Workspace::RememberProject(const std::string& path) {
 }
 
 bool Workspace::OpenRecentProject(const std::string& path) {
+    NoticeScope notice(*this);
     if (path.empty()) return false;
     std::string probe = path;
     if (DirectoryExists(path) || !FileExists(probe, kShortStringMax, false, {})) {

@@ -26,24 +26,25 @@ constexpr int32_t kKeyMinus = 189;
 }  // namespace
 
 bool Workspace::ResetViewToWorld() {
-    return World(program_, project.view);
+    NoticeScope notice(*this);
+    return World(program_, project_.view);
 }
 
 int64_t Workspace::PictureDisplaySide() const {
-    if (displayFieldPixels <= 0) return 0;
+    if (displayFieldPixels_ <= 0) return 0;
     // A metafile holds a picture at one pixel per surface pixel.
-    if (!metafileOutputPath.empty()) {
-        return std::max<int64_t>(displayFieldPixels, project.view.surfaceSize);
+    if (!metafileOutputPath_.empty()) {
+        return std::max<int64_t>(displayFieldPixels_, project_.view.surfaceSize);
     }
-    return displayFieldPixels;
+    return displayFieldPixels_;
 }
 
 bool Workspace::DrawPictureLayer(Canvas& surface) {
-    const bool loading = project.fitImagePending;
-    const PictureFrame before = FrameOf(project);
+    const bool loading = project_.fitImagePending;
+    const PictureFrame before = FrameOf(project_);
     if (!loading) EnsurePictureDetail();
-    if (!DrawPicture(program_, project, surface, PictureDisplaySide())) return false;
-    if (loading && project.picture) {
+    if (!DrawPicture(program_, project_, surface, PictureDisplaySide())) return false;
+    if (loading && project_.picture) {
         detailAskedFor_.reset();
         detailFailed_ = false;
         FollowPictureOrientation(before);
@@ -51,11 +52,18 @@ bool Workspace::DrawPictureLayer(Canvas& surface) {
     return true;
 }
 
+bool Workspace::DrawFullPicture(Canvas& surface) {
+    NoticeScope notice(*this);
+    Changed(Change::Project);
+    return DrawPicture(program_, project_, surface);
+}
+
 void Workspace::FollowPictureOrientation(const PictureFrame& before) {
-    project.pictureOrientation = project.picture->orientation;
-    const PictureFrame after = FrameOf(project);
+    Changed(Change::Records);
+    project_.pictureOrientation = project_.picture->orientation;
+    const PictureFrame after = FrameOf(project_);
     if (before.orientation == after.orientation) return;
-    TurnPoints(history, before, after);
+    TurnPoints(history_, before, after);
     const auto turn = [&](int64_t& x, int64_t& y) {
         auto fx = static_cast<double>(x);
         auto fy = static_cast<double>(y);
@@ -64,28 +72,28 @@ void Workspace::FollowPictureOrientation(const PictureFrame& before) {
         x = static_cast<int64_t>(std::nearbyint(fx));
         y = static_cast<int64_t>(std::nearbyint(fy));
     };
-    for (PendingEntry& entry : pending) turn(entry.x, entry.y);
-    for (PendingMarker& marker : pendingPoints) turn(marker.x, marker.y);
+    for (PendingEntry& entry : pending_) turn(entry.x, entry.y);
+    for (PendingMarker& marker : pendingPoints_) turn(marker.x, marker.y);
     // Earlier changes were recorded with the points lying the other way.
-    if (undo.Size() > 0) undo.Clear(fileState);
+    if (undo_.Size() > 0) undo_.Clear(fileState_);
 }
 
 void Workspace::EnsurePictureDetail() {
-    const std::shared_ptr<const Picture> picture = project.picture;
+    const std::shared_ptr<const Picture> picture = project_.picture;
     if (!picture || !picture->Reduced()) return;
     // An export never waits for the background: it decodes what it draws
     // at once, unless that has failed for this picture already.
-    const bool exporting = drawingPictureExport || !metafileOutputPath.empty();
+    const bool exporting = drawingPictureExport_ || !metafileOutputPath_.empty();
     if (detailAskedFor_ == picture && (detailFailed_ || !exporting)) return;
-    if (!PictureNeedsDetail(project, PictureDisplaySide())) return;
+    if (!PictureNeedsDetail(project_, PictureDisplaySide())) return;
     detailAskedFor_ = picture;
     detailFailed_ = false;
     ++detailRequest_;
-    const int64_t bytes = FileSize(project.imagePath);
+    const int64_t bytes = FileSize(project_.imagePath);
     const PictureRequest request =
-        MakePictureRequest(program_, project.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
-    if (fullPictureWanted && !exporting) {
-        fullPictureWanted(request, detailRequest_);
+        MakePictureRequest(program_, project_.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
+    if (fullPictureWanted_ && !exporting) {
+        fullPictureWanted_(request, detailRequest_);
         return;
     }
     auto full = std::make_shared<Picture>();
@@ -95,6 +103,7 @@ void Workspace::EnsurePictureDetail() {
 
 bool Workspace::AdoptFullPicture(uint64_t number, std::shared_ptr<Picture> picture,
                                  DecodeStatus status) {
+    NoticeScope notice(*this);
     if (!TakeFullPicture(number, std::move(picture), status)) return false;
     Redraw();
     return true;
@@ -102,13 +111,13 @@ bool Workspace::AdoptFullPicture(uint64_t number, std::shared_ptr<Picture> pictu
 
 bool Workspace::TakeFullPicture(uint64_t number, std::shared_ptr<Picture> picture,
                                 DecodeStatus status) {
-    const std::shared_ptr<const Picture> shown = project.picture;
+    const std::shared_ptr<const Picture> shown = project_.picture;
     if (number != detailRequest_ || !shown || shown != detailAskedFor_) return false;
     if (!PictureDecoded(status)) {
         // The reduced picture stays and is not asked for again. A damaged
         // file was reported with its first view already.
         detailFailed_ = true;
-        ReportPictureLoad(program_, status, project.imagePath);
+        ReportPictureLoad(program_, status, project_.imagePath);
         return false;
     }
     // A file changed since its first view is not mixed into it.
@@ -116,20 +125,25 @@ bool Workspace::TakeFullPicture(uint64_t number, std::shared_ptr<Picture> pictur
         picture->orientation != shown->orientation) {
         return false;
     }
-    project.picture = std::move(picture);
+    project_.picture = std::move(picture);
     detailAskedFor_.reset();
     return true;
 }
 
 void Workspace::Redraw() {
+    NoticeScope notice(*this);
     WindowState state = MainRedraw(*this);
     if (!state.updated) return;
-    windowState = std::move(state);
-    if (windowStateChanged) windowStateChanged(windowState);
+    windowState_ = std::move(state);
+    Changed(Change::Window);
+    // The window applies what a redraw produced at once, not only when the
+    // command that asked for it ends: start-up steps wait on it.
+    DeliverChanges();
 }
 
 bool Workspace::ZoomCommand(ZoomControl control) {
-    ViewBlock& view = project.view;
+    NoticeScope notice(*this);
+    ViewBlock& view = project_.view;
     const Settings& settings = program_.settings;
     auto finish = [this](bool failed) {
         if (failed) {
@@ -140,7 +154,7 @@ bool Workspace::ZoomCommand(ZoomControl control) {
     };
     auto zoom = [&](int32_t percent) {
         if (!view.viewValid) return;
-        finish(ZoomBy(program_, view, percent, lastZoomPercent) != kOk);
+        finish(ZoomBy(program_, view, percent, lastZoomPercent_) != kOk);
     };
 
     switch (control) {
@@ -160,8 +174,8 @@ bool Workspace::ZoomCommand(ZoomControl control) {
             zoom(settings.ReducePercent);
             return true;
         case ZoomControl::BitBtn6:
-            if (!project.imagePath.empty()) {
-                project.fitImagePending = true;
+            if (!project_.imagePath.empty()) {
+                project_.fitImagePending = true;
                 Redraw();
             } else {
                 finish(!World(program_, view));
@@ -193,8 +207,9 @@ bool Workspace::ZoomCommand(ZoomControl control) {
 }
 
 bool Workspace::ViewKey(int32_t key, bool shift, bool alt, bool control) {
+    NoticeScope notice(*this);
     if (shift || alt || control) return false;
-    ViewBlock& view = project.view;
+    ViewBlock& view = project_.view;
     const Settings& settings = program_.settings;
     auto finish = [this](ErrorCode code) {
         if (code != kOk) {
@@ -207,13 +222,13 @@ bool Workspace::ViewKey(int32_t key, bool shift, bool alt, bool control) {
         case kKeyPadPlus:
         case kKeyPlus:
             if (view.viewValid) {
-                finish(ZoomBy(program_, view, settings.EnlargePercent, lastZoomPercent));
+                finish(ZoomBy(program_, view, settings.EnlargePercent, lastZoomPercent_));
             }
             return true;
         case kKeyPadMinus:
         case kKeyMinus:
             if (view.viewValid) {
-                finish(ZoomBy(program_, view, settings.ReducePercent, lastZoomPercent));
+                finish(ZoomBy(program_, view, settings.ReducePercent, lastZoomPercent_));
             }
             return true;
         case kKeyLeft:
@@ -231,7 +246,8 @@ bool Workspace::ViewKey(int32_t key, bool shift, bool alt, bool control) {
 }
 
 bool Workspace::WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight) {
-    ViewBlock& view = project.view;
+    NoticeScope notice(*this);
+    ViewBlock& view = project_.view;
     if (!view.viewValid || !std::isfinite(steps)) return false;
     // High-resolution wheels and touchpads send parts of a step; they add up
     // to whole steps instead of zooming a little on every event.
@@ -258,7 +274,8 @@ bool Workspace::WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, 
 }
 
 bool Workspace::DragPan(int32_t dx, int32_t dy, int32_t boxWidth, int32_t boxHeight) {
-    ViewBlock& view = project.view;
+    NoticeScope notice(*this);
+    ViewBlock& view = project_.view;
     if (!view.viewValid || boxWidth <= 0 || boxHeight <= 0 || view.viewSize <= 0) return false;
     // The picture follows the mouse; what a pixel is worth in micrometres is
     // kept to the fraction, so slow drags at a high zoom still move.
@@ -281,7 +298,8 @@ bool Workspace::DragPan(int32_t dx, int32_t dy, int32_t boxWidth, int32_t boxHei
 
 void Workspace::ZoomToRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t boxWidth,
                                 int32_t boxHeight) {
-    ViewBlock& view = project.view;
+    NoticeScope notice(*this);
+    ViewBlock& view = project_.view;
     const auto rect = ZoomRectangleToWorld(view, x1, y1, x2, y2, boxWidth, boxHeight,
                                            program_.settings.SnapToRaster == 1);
     if (!rect) return;

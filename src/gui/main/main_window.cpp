@@ -107,14 +107,14 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     ui_.SetProgram(program_.get());
     ui_.SetOwner(this);
     workspace_ = std::make_unique<Workspace>(*program_);
-    workspace_->textMetrics = std::make_shared<QtTextMetrics>();
-    workspace_->rememberRecentProjects = true;
+    workspace_->SetTextMetrics(std::make_shared<QtTextMetrics>());
+    workspace_->SetRememberRecentProjects(true);
     setAcceptDrops(true);
-    workspace_->windowStateChanged = [this](const WindowState& state) { ApplyWindowState(state); };
-    workspace_->fullPictureWanted = [this](const PictureRequest& request, uint64_t number) {
+    workspace_->AddObserver(this);
+    workspace_->SetFullPictureWanted([this](const PictureRequest& request, uint64_t number) {
         StartFullPicture(request, number);
-    };
-    workspace_->grabPaintBox = [this](PixelImage& image) {
+    });
+    workspace_->SetGrabPaintBox([this](PixelImage& image) {
         const QImage shot = MainPB->Snapshot().convertToFormat(QImage::Format_RGB888);
         if (shot.isNull() || !image.Allocate(shot.width(), shot.height())) return false;
         const auto rowBytes = static_cast<std::size_t>(shot.width()) * 3;
@@ -122,7 +122,7 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
             std::memcpy(image.Row(y), shot.constScanLine(y), rowBytes);
         }
         return true;
-    };
+    });
 
     auto* field = new QWidget(this);
     field->setObjectName(QStringLiteral("ClientArea"));
@@ -156,7 +156,6 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     move(startup_.window.left, startup_.window.top);
     ResizeOuter(startup_.window.width, startup_.window.height);
     ApplyLayout();
-    SyncControls();
     qApp->installEventFilter(this);
 }
 
@@ -164,8 +163,8 @@ MainWindow::~MainWindow() {
     StopFullPicture();
     qApp->removeEventFilter(this);
     if (workspace_) {
-        workspace_->windowStateChanged = nullptr;
-        workspace_->fullPictureWanted = nullptr;
+        workspace_->RemoveObserver(this);
+        workspace_->SetFullPictureWanted(nullptr);
     }
     ui_.SetOwner(nullptr);
 }
@@ -497,8 +496,7 @@ void MainWindow::ApplyLayout() {
     }
     layout_ = ComputeMainLayout(in);
 
-    if (layout_.heightCut) workspace_->skipNextRedraw = true;
-    workspace_->resizeFlag = true;
+    workspace_->WindowLaidOut(layout_.heightCut);
     settings.WindowHeight = layout_.windowHeight;
     settings.WindowWidth = layout_.windowWidth;
     if (outer != QSize(layout_.windowWidth, layout_.windowHeight)) {
@@ -515,21 +513,22 @@ void MainWindow::ApplyLayout() {
     BitBtn7->move(layout_.BitBtn7.left, layout_.BitBtn7.top);
     for (std::size_t i = 0; i < panels_.size(); ++i)
         panels_[i]->setFixedWidth(layout_.panelWidths[i]);
-    workspace_->screenFieldSize = layout_.MainPB.width;
+    workspace_->SetScreenFieldSize(layout_.MainPB.width);
     // The surface is drawn at the screen's own pixels, which a scaled
     // screen has more of than the widget has.
-    workspace_->displayFieldPixels = static_cast<int32_t>(std::lround(
-        std::max(layout_.MainPB.width, layout_.MainPB.height) * MainPB->devicePixelRatioF()));
+    workspace_->SetDisplayFieldPixels(static_cast<int32_t>(std::lround(
+        std::max(layout_.MainPB.width, layout_.MainPB.height) * MainPB->devicePixelRatioF())));
 
     FillWindowGeometry();
     workspace_->StatisticsPass();
     layoutDone_ = true;
     layingOut_ = false;
-    SyncControls();
+    // The copy button and the function buttons depend on the new size too.
+    ShowWorkspace(ChangeFlags::All());
 }
 
 void MainWindow::FillWindowGeometry() {
-    WindowGeometry& g = workspace_->windowGeometry;
+    WindowGeometry g = workspace_->windowGeometry();
     if (const QScreen* s = screen()) {
         g.screenWidth = s->geometry().width();
         g.screenHeight = s->geometry().height();
@@ -541,12 +540,13 @@ void MainWindow::FillWindowGeometry() {
     g.paintBoxHeight = MainPB->height();
     g.valueGridHeight = vGrid->height();
     g.dataGridHeight = DGrid->height();
+    workspace_->SetWindowGeometry(g);
 }
 
 void MainWindow::PlaceFunctionButtons() {
     for (std::size_t i = 0; i < functionButtons_.size(); ++i) {
         QPushButton* button = functionButtons_[i];
-        const FunctionButton& model = workspace_->functionButtons[i];
+        const FunctionButton& model = workspace_->functionButtons()[i];
         const QString caption =
             FromCore(model.caption.empty() ? DefaultButtonCaption(int(i)) : model.caption);
         if (button->text() != caption) button->setText(caption);
@@ -557,7 +557,7 @@ void MainWindow::PlaceFunctionButtons() {
             button->setFont(font);
         }
         const auto& left = layout_.functionButtons[i];
-        const bool shown = layoutDone_ && left.has_value() && workspace_->functionButtonsVisible;
+        const bool shown = layoutDone_ && left.has_value() && workspace_->functionButtonsVisible();
         if (left) button->move(*left, 3);
         button->setVisible(shown);
     }
@@ -579,7 +579,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     // view must not wait for a key.
     QTimer::singleShot(0, this, [this] {
         FrameMayHaveChanged();
-        if (workspace_->redrawCount < 3) ShowStartView();
+        if (workspace_->redrawCount() < 3) ShowStartView();
     });
 }
 
@@ -606,7 +606,7 @@ void MainWindow::ApplyWindowState(const WindowState& state) {
     // Another project, or the picture loaded anew: a full picture still
     // being decoded for the one shown before is of no use any more.
     if (fullPictureWorker_.joinable() && !fullPictureDone_ &&
-        workspace_->project.picture.get() != fullPictureFor_) {
+        workspace_->project().picture.get() != fullPictureFor_) {
         StopFullPicture();
     }
     if (!state.caption.empty()) setWindowTitle(FromCore(state.caption));
@@ -620,53 +620,64 @@ void MainWindow::ApplyWindowState(const WindowState& state) {
     if (state.LbDetails) LbDetails->setText(FromCore(*state.LbDetails));
     if (state.surface) MainPB->SetSurface(state.surface);
     if (state.splashDrawn && startup_.started == 1) startup_.started = 2;
-    SyncControls();
 }
 
-void MainWindow::SyncControls() {
-    Workspace& ws = *workspace_;
-    if (ws.cboItems != shownItems_) {
-        const QSignalBlocker block(cbo);
-        cbo->clear();
-        for (const TypeItem& item : ws.cboItems) cbo->addItem(FromCore(item.text), item.type);
-        shownItems_ = ws.cboItems;
-    }
-    if (cbo->currentIndex() != ws.cboIndex) {
-        const QSignalBlocker block(cbo);
-        cbo->setCurrentIndex(ws.cboIndex);
-    }
-    cbo->setEnabled(ws.cboEnabled);
+void MainWindow::WorkspaceChanged(ChangeFlags changes) {
+    if (changes.Has(Change::Window)) ApplyWindowState(workspace_->windowState());
+    ShowWorkspace(changes);
+}
 
-    const bool open = ws.fileState != kNoProject;
-    const bool measuring = ws.captureState >= 1;
-    const bool modifying = ws.modifyMode == 1;
-    ImgVec->setChecked(measuring);
-    MnMeasure->setChecked(measuring);
-    ImgEdit->setChecked(modifying);
-    MnModify->setChecked(modifying);
-    MnWrite->menuAction()->setEnabled(open);
-    // The undo entries name the change they would take back or do again.
-    MnUndo->setText(FromCore(ws.UndoCaption()) + ShortcutHint("MnUndo"));
-    MnUndo->setEnabled(ws.CanUndo());
-    MnRedo->setText(FromCore(ws.RedoCaption()) + ShortcutHint("MnRedo"));
-    MnRedo->setEnabled(ws.CanRedo());
-    MainPB->SetFineZoomPercent(program_->settings.FineScalingPercent);
-
-    DGrid->setEnabled(open && ws.valueGridEnabled);
-    if (DGrid->rowCount() != ws.grids.RowCount() || shownRows_ != ws.grids.DGrid) {
-        DGrid->Show(ws.grids);
-        shownRows_ = ws.grids.DGrid;
+void MainWindow::ShowWorkspace(ChangeFlags changes) {
+    const Workspace& ws = *workspace_;
+    const bool open = ws.fileState() != kNoProject;
+    if (changes.HasAny(Change::Selection | Change::Types | Change::Tool)) {
+        if (ws.cboItems() != shownItems_) {
+            const QSignalBlocker block(cbo);
+            cbo->clear();
+            for (const TypeItem& item : ws.cboItems()) {
+                cbo->addItem(FromCore(item.text), item.type);
+            }
+            shownItems_ = ws.cboItems();
+        }
+        if (cbo->currentIndex() != ws.cboIndex()) {
+            const QSignalBlocker block(cbo);
+            cbo->setCurrentIndex(ws.cboIndex());
+        }
+        cbo->setEnabled(ws.cboEnabled());
+        PlaceFunctionButtons();
     }
-    if (shownStatistics_ != ws.grids.vGrid) {
-        vGrid->Show(ws.grids);
-        shownStatistics_ = ws.grids.vGrid;
+    if (changes.HasAny(Change::Tool | Change::FileState | Change::Records | Change::Project)) {
+        const bool measuring = ws.captureState() >= 1;
+        const bool modifying = ws.modifyMode() == 1;
+        ImgVec->setChecked(measuring);
+        MnMeasure->setChecked(measuring);
+        ImgEdit->setChecked(modifying);
+        MnModify->setChecked(modifying);
+        MnWrite->menuAction()->setEnabled(open);
+        // The undo entries name the change they would take back or do again.
+        MnUndo->setText(FromCore(ws.UndoCaption()) + ShortcutHint("MnUndo"));
+        MnUndo->setEnabled(ws.CanUndo());
+        MnRedo->setText(FromCore(ws.RedoCaption()) + ShortcutHint("MnRedo"));
+        MnRedo->setEnabled(ws.CanRedo());
+        ShowZoomOutline();
     }
-    const bool copy = open && CopyButtonVisible(ws.grids, OuterSize().width());
-    BitBtn7->setVisible(copy);
-    BitBtn7->setEnabled(copy);
-
-    PlaceFunctionButtons();
-    ShowZoomOutline();
+    if (changes.HasAny(Change::Types)) {
+        MainPB->SetFineZoomPercent(program_->settings.FineScalingPercent);
+    }
+    if (changes.HasAny(Change::Statistics | Change::Selection | Change::FileState)) {
+        DGrid->setEnabled(open && ws.valueGridEnabled());
+        if (DGrid->rowCount() != ws.grids().RowCount() || shownRows_ != ws.grids().DGrid) {
+            DGrid->Show(ws.grids());
+            shownRows_ = ws.grids().DGrid;
+        }
+        if (shownStatistics_ != ws.grids().vGrid) {
+            vGrid->Show(ws.grids());
+            shownStatistics_ = ws.grids().vGrid;
+        }
+        const bool copy = open && CopyButtonVisible(ws.grids(), OuterSize().width());
+        BitBtn7->setVisible(copy);
+        BitBtn7->setEnabled(copy);
+    }
 }
 
 void MainWindow::ShowZoomOutline() {
@@ -680,8 +691,8 @@ void MainWindow::ShowZoomOutline() {
 
 template <class F>
 void MainWindow::Command(F&& command) {
+    // What the command changed comes back as a notice.
     command();
-    SyncControls();
 }
 
 // ---- commands ------------------------------------------------------------------
@@ -715,11 +726,11 @@ void MainWindow::SaveButtonClick() {
     } else {
         SaveToClick();
     }
-    FocusStatisticsGridIf(workspace_->project.view.viewValid != 0);
+    FocusStatisticsGridIf(workspace_->project().view.viewValid != 0);
 }
 
 void MainWindow::CtrlSave() {
-    if (!workspace_->project.projectPath.empty()) {
+    if (!workspace_->project().projectPath.empty()) {
         if (MnSave->isEnabled()) SaveClick();
     } else if (MnSaveTo->isEnabled()) {
         SaveToClick();
@@ -776,11 +787,11 @@ void MainWindow::OptionsClick() {
             workspace_->Redraw();
         }
     }
-    SyncControls();
+    ShowWorkspace(ChangeFlags::All());
 }
 
 void MainWindow::CopyClick() {
-    CopyValueColumn(workspace_->grids);
+    CopyValueColumn(workspace_->grids());
 }
 
 void MainWindow::FirstInputAfterStartup() {
@@ -899,36 +910,35 @@ void MainWindow::PaintBoxPressed(QMouseEvent* event) {
         FirstInputAfterStartup();
         return;
     }
-    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
-        panAt_ = event->position().toPoint();
-        MainPB->setCursor(Qt::ClosedHandCursor);
-        return;
-    }
-    const MouseEvent m = ToMouseEvent(*event, *MainPB);
+    MouseEvent m = ToMouseEvent(*event, *MainPB);
+    m.panKey = spaceHeld_;
     Command([this, &m] { workspace_->MainPBMouseDown(m); });
+    ShowToolCursor();
 }
 
 void MainWindow::PaintBoxMoved(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (panAt_) {
-        const QPoint by = at - *panAt_;
-        panAt_ = at;
-        Command([&] { workspace_->DragPan(by.x(), by.y(), MainPB->width(), MainPB->height()); });
-        return;
-    }
     workspace_->MainPBMouseMove(at.x(), at.y());
-    ShowZoomOutline();
 }
 
 void MainWindow::PaintBoxReleased(QMouseEvent* event) {
-    if (panAt_) {
-        if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return;
-        panAt_.reset();
-        MainPB->unsetCursor();
+    // The picture goes on following the mouse while a button is still down.
+    if (workspace_->toolCursor() == ToolCursor::ClosedHand &&
+        (event->buttons() & (Qt::MiddleButton | Qt::LeftButton))) {
         return;
     }
     const MouseEvent m = ToMouseEvent(*event, *MainPB);
     Command([this, &m] { workspace_->MainPBMouseUp(m); });
+    ShowToolCursor();
+}
+
+void MainWindow::ShowToolCursor() {
+    // The sizing cursor of a dragged point is the user interface's own.
+    if (workspace_->toolCursor() == ToolCursor::ClosedHand) {
+        MainPB->setCursor(Qt::ClosedHandCursor);
+    } else {
+        MainPB->unsetCursor();
+    }
 }
 
 void MainWindow::PaintBoxZoom(double steps, QPoint at) {
@@ -942,7 +952,7 @@ void MainWindow::StartFullPicture(PictureRequest request, uint64_t number) {
     cancelFullPicture_ = false;
     fullPictureDone_ = false;
     request.options.cancel = &cancelFullPicture_;
-    fullPictureFor_ = workspace_->project.picture.get();
+    fullPictureFor_ = workspace_->project().picture.get();
     fullPictureWorker_ = std::thread([this, request = std::move(request), number] {
         auto picture = std::make_shared<Picture>();
         const DecodeStatus status = ReadPicture(request, *picture);
@@ -1016,7 +1026,7 @@ void MainWindow::changeEvent(QEvent* event) {
     // the title it brought up stays until the person does something.
     const bool first = !activated_;
     activated_ = true;
-    if (first && workspace_->redrawCount >= 3) return;
+    if (first && workspace_->redrawCount() >= 3) return;
     ShowStartView();
 }
 
@@ -1027,8 +1037,8 @@ void MainWindow::ShowStartView() {
     int guard = 0;
     do {
         workspace_->Redraw();
-    } while (workspace_->redrawCount < 3 && ++guard < 3);
-    SyncControls();
+    } while (workspace_->redrawCount() < 3 && ++guard < 3);
+    ShowWorkspace(ChangeFlags::All());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -1041,7 +1051,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!ShutDown(*workspace_, startup_, rect, true)) {
         startup_.exitRequested = false;
         event->ignore();
-        SyncControls();
+        ShowWorkspace(ChangeFlags::All());
         return;
     }
     closed_ = true;

@@ -15,6 +15,7 @@
 #include "core/stats/grid_model.hpp"
 #include "core/workspace/main_layout.hpp"
 #include "core/workspace/session.hpp"
+#include "core/workspace/workspace.hpp"
 #include "gui/main/qt_user_interface.hpp"
 
 class QAction;
@@ -43,7 +44,7 @@ struct WindowState;
 /// selector, the value and statistics grids and the status bar. It forwards
 /// every menu entry, button, key and mouse event to the workspace and shows
 /// what comes back; the start-up sequence runs when it is created.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private WorkspaceObserver {
     Q_OBJECT
 public:
     /// Runs the start-up sequence. commandLineFile: a project or image to
@@ -97,10 +98,13 @@ private:
     void ShowStartView();
 
     void ApplyWindowState(const WindowState& state);
-    /// Brings the controls the measuring and project commands change into
-    /// step with the workspace: selector, function buttons, mode buttons,
-    /// grids, the zoom outline. Runs after every command.
-    void SyncControls();
+    /// The workspace's notice: applies a new window state and shows what
+    /// else changed.
+    void WorkspaceChanged(ChangeFlags changes) override;
+    /// Brings the controls that changes name into step with the workspace:
+    /// selector, function buttons, mode buttons, undo entries, grids, the
+    /// zoom outline.
+    void ShowWorkspace(ChangeFlags changes);
     void SetControl(const QString& name, std::optional<bool> enabled, std::optional<bool> visible);
     void PlaceFunctionButtons();
     /// Hands the sizes of screen, window, paint box and grids to the
@@ -112,6 +116,8 @@ private:
     /// Gives up a decode still running and waits for its thread.
     void StopFullPicture();
     void ShowZoomOutline();
+    /// The pointer the active mouse tool wants over the paint box.
+    void ShowToolCursor();
 
     /// Runs a command and shows its outcome.
     template <class F>
@@ -181,7 +187,6 @@ private:
 
     // Panning with the middle button, or the left one while Space is held:
     // the paint-box pixel the drag has reached.
-    std::optional<QPoint> panAt_;
     bool spaceHeld_ = false;
 
     // What the window system's frame adds to the widget's size; none until

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "common/fake_ui.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "core/program/program.hpp"
 #include "core/workspace/workspace.hpp"
@@ -329,97 +330,103 @@ protected:
 
 TEST_F(ZoomCommandTest, MenuItemsZoomCrosswiseToTheirNames) {
     ASSERT_FALSE(ws.ZoomCommand(Workspace::ZoomControl::MnReduce));
-    EXPECT_EQ(ws.project.view.viewSize, 250000);  // in by EnlargePercent
+    EXPECT_EQ(ws.project().view.viewSize, 250000);  // in by EnlargePercent
     ws.ZoomCommand(Workspace::ZoomControl::MnEnlarge);
-    EXPECT_EQ(ws.project.view.viewSize, 1000000);  // out by ReducePercent
-    EXPECT_EQ(ws.lastZoomPercent, 400);
+    EXPECT_EQ(ws.project().view.viewSize, 1000000);  // out by ReducePercent
+    EXPECT_EQ(ws.lastZoomPercent(), 400);
 }
 
 TEST_F(ZoomCommandTest, ToolbarButtonsHandTheFocusToTheValueGrid) {
     EXPECT_TRUE(ws.ZoomCommand(Workspace::ZoomControl::BitBtn4));
-    EXPECT_EQ(ws.project.view.viewSize, 250000);
+    EXPECT_EQ(ws.project().view.viewSize, 250000);
     EXPECT_TRUE(ws.ZoomCommand(Workspace::ZoomControl::BitBtn5));
-    EXPECT_EQ(ws.project.view.viewSize, 1000000);
+    EXPECT_EQ(ws.project().view.viewSize, 1000000);
 }
 
 TEST_F(ZoomCommandTest, FineZoomUsesTheSpinStep) {
     program.settings.FineScalingPercent = 10;
     ws.ZoomCommand(Workspace::ZoomControl::SpinDetDown);
     // d = 1,000,000 × −10 / 200 = −50,000; 50,000 snaps to 100,000.
-    EXPECT_EQ(ws.project.view.viewLeft, 100000);
-    EXPECT_EQ(ws.project.view.viewSize, 900000);
-    EXPECT_EQ(ws.lastZoomPercent, 90);
+    EXPECT_EQ(ws.project().view.viewLeft, 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 900000);
+    EXPECT_EQ(ws.lastZoomPercent(), 90);
 }
 
 TEST_F(ZoomCommandTest, WholeImageReloadsWhenThereIsAnImage) {
     ws.ZoomCommand(Workspace::ZoomControl::BitBtn4);
     EXPECT_TRUE(ws.ZoomCommand(Workspace::ZoomControl::BitBtn6));
-    EXPECT_EQ(ws.project.view.viewSize, 1000000);  // no image: the world
-    ws.project.imagePath = "/nowhere/none.jpg";
-    ws.project.view.viewValid = false;
+    EXPECT_EQ(ws.project().view.viewSize, 1000000);  // no image: the world
+    ChangeProject(ws, [&](Project& p) {
+        p.imagePath = "/nowhere/none.jpg";
+        p.view.viewValid = false;
+    });
     EXPECT_FALSE(ws.ZoomCommand(Workspace::ZoomControl::BitBtn6));
-    EXPECT_TRUE(ws.project.fitImagePending);
+    EXPECT_TRUE(ws.project().fitImagePending);
 }
 
 TEST_F(ZoomCommandTest, ZoomDoesNothingWhileTheViewIsInvalidButWorldDoes) {
-    ws.project.view.viewValid = false;
+    ChangeProject(ws, [&](Project& p) { p.view.viewValid = false; });
     ws.ZoomCommand(Workspace::ZoomControl::BitBtn4);
-    EXPECT_EQ(ws.project.view.viewSize, 1000000);
+    EXPECT_EQ(ws.project().view.viewSize, 1000000);
     EXPECT_TRUE(ws.ViewKey(107, false, false, false));
     EXPECT_TRUE(ws.ViewKey(kKeyLeft, false, false, false));
-    EXPECT_FALSE(ws.project.view.viewValid);
+    EXPECT_FALSE(ws.project().view.viewValid);
     EXPECT_TRUE(ui.errorDialogs.empty());
     ws.ZoomCommand(Workspace::ZoomControl::MnWorld);
-    EXPECT_TRUE(ws.project.view.viewValid);
+    EXPECT_TRUE(ws.project().view.viewValid);
 }
 
 TEST_F(ZoomCommandTest, KeysZoomAndPanOnlyWithoutModifiers) {
     EXPECT_FALSE(ws.ViewKey(187, true, false, false));
     EXPECT_FALSE(ws.ViewKey(187, false, false, true));
-    EXPECT_EQ(ws.project.view.viewSize, 1000000);
+    EXPECT_EQ(ws.project().view.viewSize, 1000000);
     EXPECT_TRUE(ws.ViewKey(187, false, false, false));
-    EXPECT_EQ(ws.project.view.viewSize, 250000);
+    EXPECT_EQ(ws.project().view.viewSize, 250000);
     EXPECT_TRUE(ws.ViewKey(kKeyRight, false, false, false));
-    EXPECT_EQ(ws.project.view.viewLeft, 375000 + 50000);
+    EXPECT_EQ(ws.project().view.viewLeft, 375000 + 50000);
     // Out by 400 % from 425,000: the right edge clamps to the world, so the
     // square is 950,000 wide, snapped from 50,000 to 100,000.
     EXPECT_TRUE(ws.ViewKey(109, false, false, false));
-    EXPECT_EQ(ws.project.view.viewSize, 950000);
-    EXPECT_EQ(ws.project.view.viewLeft, 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 950000);
+    EXPECT_EQ(ws.project().view.viewLeft, 100000);
     EXPECT_TRUE(ws.ViewKey(32, false, false, false));
     EXPECT_FALSE(ws.ViewKey(65, false, false, false));
 }
 
 TEST_F(ZoomCommandTest, AFailedZoomIsShown) {
-    ASSERT_EQ(SetWindow(program, ws.project.view, {10, 10, 12, 12}, false, true), kOk);
+    ErrorCode code = kOk;
+    ChangeProject(ws, [&](Project& p) {
+        code = SetWindow(program, p.view, {10, 10, 12, 12}, false, true);
+    });
+    ASSERT_EQ(code, kOk);
     ws.ZoomCommand(Workspace::ZoomControl::BitBtn4);
     EXPECT_EQ(ui.errorDialogs.size(), 1u);
-    EXPECT_FALSE(ws.project.view.viewValid);
+    EXPECT_FALSE(ws.project().view.viewValid);
 }
 
 TEST_F(ZoomCommandTest, RasterSpinStepsThroughTheTable) {
-    ASSERT_EQ(ws.project.view.rasterLength, 250000);
+    ASSERT_EQ(ws.project().view.rasterLength, 250000);
     ws.ZoomCommand(Workspace::ZoomControl::SpinRasterDown);
-    EXPECT_EQ(ws.project.view.rasterLength, 500000);
+    EXPECT_EQ(ws.project().view.rasterLength, 500000);
     ws.ZoomCommand(Workspace::ZoomControl::SpinRasterDown);
-    EXPECT_EQ(ws.project.view.rasterLength, 500000);
-    ws.project.view.rasterLength = 5;
+    EXPECT_EQ(ws.project().view.rasterLength, 500000);
+    ChangeProject(ws, [&](Project& p) { p.view.rasterLength = 5; });
     ws.ZoomCommand(Workspace::ZoomControl::SpinRasterUp);
-    EXPECT_EQ(ws.project.view.rasterLength, 1);
+    EXPECT_EQ(ws.project().view.rasterLength, 1);
     ws.ZoomCommand(Workspace::ZoomControl::SpinRasterUp);
-    EXPECT_EQ(ws.project.view.rasterLength, 1);
-    ws.project.view.rasterLength = 7;
+    EXPECT_EQ(ws.project().view.rasterLength, 1);
+    ChangeProject(ws, [&](Project& p) { p.view.rasterLength = 7; });
     ws.ZoomCommand(Workspace::ZoomControl::SpinRasterDown);
-    EXPECT_EQ(ws.project.view.rasterLength, 7);
+    EXPECT_EQ(ws.project().view.rasterLength, 7);
 }
 
 TEST_F(ZoomCommandTest, ZoomRectangleSetsTheSnappedView) {
     program.settings.SnapToRaster = 0;
     ws.ZoomToRectangle(100, 100, 400, 300, 1000, 1000);
     // 100,000 .. 300,000 high is the smaller side; 200,000 snaps by 25,000.
-    EXPECT_EQ(ws.project.view.viewLeft, 100000);
-    EXPECT_EQ(ws.project.view.viewTop, 100000);
-    EXPECT_EQ(ws.project.view.viewSize, 200000);
+    EXPECT_EQ(ws.project().view.viewLeft, 100000);
+    EXPECT_EQ(ws.project().view.viewTop, 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 200000);
 }
 
 }  // namespace

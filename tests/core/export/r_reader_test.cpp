@@ -116,13 +116,13 @@ TEST_P(RReaderTest, RAgreesWithOurStatistics) {
         int inBlock = 0;
         ASSERT_TRUE(lines >> tag >> column >> count >> mean >> sd >> inBlock) << output;
         ASSERT_EQ(column, j);
-        ws.currentType = types[j - 1];
+        ws.SetCurrentType(types[j - 1]);
         ws.StatisticsPass();
         SCOPED_TRACE(program.objectTypes.At(types[j - 1]).nameEnglish);
         EXPECT_EQ(inBlock, 1);
-        EXPECT_EQ(count, ws.valueList.n());
-        EXPECT_NEAR(mean, ws.valueList.mean(), 1e-9 * std::abs(ws.valueList.mean()));
-        EXPECT_NEAR(sd, ws.valueList.s(), 1e-9 * ws.valueList.s());
+        EXPECT_EQ(count, ws.valueList().n());
+        EXPECT_NEAR(mean, ws.valueList().mean(), 1e-9 * std::abs(ws.valueList().mean()));
+        EXPECT_NEAR(sd, ws.valueList().s(), 1e-9 * ws.valueList().s());
     }
     // The names come back as they were typed, umlauts included.
     std::string names;

@@ -23,10 +23,12 @@ protected:
         program.settings.RecordCapacity = 1024;
         program.documentsDir = dir.Path().string();
         ASSERT_EQ(ws.CreateHistory(), kOk);
-        ws.project.imagePath = "/pictures/leaf.jpg";
-        ws.project.projectPath = "/projects/leaf.KXP";
-        ws.project.resolutionDpi = 1200;
-        ws.fileState = kUnchanged;
+        ChangeProject(ws, [&](Project& p) {
+            p.imagePath = "/pictures/leaf.jpg";
+            p.projectPath = "/projects/leaf.KXP";
+            p.resolutionDpi = 1200;
+        });
+        ws.SetFileState(kUnchanged);
     }
 
     /// Runs a file export of kind into name (inside the temporary folder) and
@@ -42,7 +44,7 @@ protected:
     /// Selects a type as the window would; the report and Tessaplot exports
     /// take their go-ahead from the selected type's class width.
     void Select(int32_t type) {
-        ws.currentType = type;
+        ws.SetCurrentType(type);
         ws.StatisticsPass();
     }
 
@@ -201,16 +203,16 @@ TEST_F(ExportTest, ScreenReportWindowAndRestoredStatistics) {
     build.Line(48, 10);
     build.Line(48, 30);
     build.Count(49, 3);
-    ws.currentType = 48;
+    ws.SetCurrentType(48);
     ws.StatisticsPass();
     ws.DoWriteFile(kExportScreen);
     ASSERT_EQ(ui.screenReports.size(), 1u);
     EXPECT_EQ(ui.screenReports[0].caption, program.GetMessage(2119) + " /pictures/leaf.jpg");
     EXPECT_EQ(ui.screenReports[0].lines.size(), 3u);
-    EXPECT_EQ(ws.currentType, 48);
-    EXPECT_DOUBLE_EQ(ws.valueList.mean(), 20.0);
-    EXPECT_EQ(ws.ClassWidth, 100.0);
-    EXPECT_EQ(ws.grids.RowCount(), 2);
+    EXPECT_EQ(ws.currentType(), 48);
+    EXPECT_DOUBLE_EQ(ws.valueList().mean(), 20.0);
+    EXPECT_EQ(ws.ClassWidth(), 100.0);
+    EXPECT_EQ(ws.grids().RowCount(), 2);
     EXPECT_TRUE(ui.saveRequests.empty());
 }
 
@@ -274,7 +276,7 @@ TEST_F(ExportTest, RQuestionsNoAndCancel) {
 
 TEST_F(ExportTest, RTableStopsAtItsColumnLimit) {
     program.settings.RecordCapacity = 2048;
-    ws.history.Release();
+    ws.ReleaseHistory();
     ASSERT_EQ(ws.CreateHistory(), kOk);
     for (int t = 1; t <= 33; ++t) {
         build.DefineType(100 + t, kText, "T" + std::to_string(t));
@@ -292,7 +294,7 @@ TEST_F(ExportTest, RTableStopsAtItsColumnLimit) {
 
 TEST_F(ExportTest, RTableStopsAtItsRowLimit) {
     program.settings.RecordCapacity = 11264;
-    ws.history.Release();
+    ws.ReleaseHistory();
     ASSERT_EQ(ws.CreateHistory(), kOk);
     for (int t = 1; t <= 11; ++t) {
         build.DefineType(100 + t, kText, "T" + std::to_string(t));
@@ -338,7 +340,7 @@ TEST_F(ExportTest, ClassWidthGatesAndLimits) {
     build.DefineType(65, kTwoPointLine, "T");
     build.Line(65, 1);
     build.Line(65, 1);
-    ws.currentType = 65;
+    ws.SetCurrentType(65);
 
     // No usable class width: neither the report nor Tessaplot writes anything.
     program.settings.AdaptClassSize = 1;
@@ -351,7 +353,7 @@ TEST_F(ExportTest, ClassWidthGatesAndLimits) {
     // A width below 1: files, but no class and no DATA lines.
     program.settings.ClassSizePercent = 50;
     ws.StatisticsPass();
-    ASSERT_DOUBLE_EQ(ws.ClassWidth, 0.5);
+    ASSERT_DOUBLE_EQ(ws.ClassWidth(), 0.5);
     EXPECT_EQ(Export(kExportReport, "b.txt"), Crlf({"/projects/leaf.KXP"}));
     EXPECT_EQ(Export(kExportTessaplot, "b.tsp"), Crlf({";C: leaf.jpg", ";D: 3,EXPMES.CFG,,0,0,0",
                                                        "LABEL X;\xB5m", "LABEL HEAD;1:T, "}));
@@ -368,7 +370,7 @@ TEST_F(ExportTest, AbsurdValuesShowADashAndKeepTheClassesSound) {
     program.settings.AdaptClassSize = 1;
     program.settings.ClassSizePercent = 50;
     Select(67);
-    ASSERT_GT(ws.ClassWidth, 1e299);
+    ASSERT_GT(ws.ClassWidth(), 1e299);
     EXPECT_EQ(Screen().back(), "Far [mm]\t3\t-\t-\t-\t-\t-\t100.0");
     const std::string report = Export(kExportReport);
     for (const char* line : {"\r\nmax\t-\r\n", "\r\nv\t-\r\n", "\r\nV 1\t-\r\n",
@@ -428,7 +430,7 @@ TEST_F(ExportTest, DispatcherChoosesTheFileAndRestoresTheCurrentType) {
     build.Line(67, 10);
     build.Line(68, 20);
     build.Line(68, 40);
-    ws.currentType = 67;
+    ws.SetCurrentType(67);
     ws.StatisticsPass();
 
     ui.saveAnswers.push_back(dir.File("sub.dir/result.dat"));
@@ -442,12 +444,12 @@ TEST_F(ExportTest, DispatcherChoosesTheFileAndRestoresTheCurrentType) {
     EXPECT_EQ(request.defaultExtension, "TXT");
     EXPECT_TRUE(std::filesystem::exists(dir.File("sub.dir/result.TXT")));
     EXPECT_EQ(program.settings.LastExportDir, dir.File("sub.dir/"));
-    EXPECT_EQ(ws.currentType, 67);
-    EXPECT_EQ(ws.valueList.Count(), 1);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.currentType(), 67);
+    EXPECT_EQ(ws.valueList().Count(), 1);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 
     // Without a project file the name is "noname"; a cancelled dialog exports nothing.
-    ws.project.projectPath.clear();
+    ChangeProject(ws, [&](Project& p) { p.projectPath.clear(); });
     ws.DoWriteFile(kExportTessaplot);
     ASSERT_EQ(ui.saveRequests.size(), 2u);
     EXPECT_EQ(ui.saveRequests[1].fileName, "noname.TSP");
@@ -466,19 +468,19 @@ TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
     build.Line(67, 10);
     ASSERT_TRUE(ws.ResetViewToWorld());
     // Past the start-up requests, and without the picture (which is not on disk).
-    ws.redrawCount = 3;
+    ws.SetRedrawCount(3);
     program.settings.DisplayLayers[2] = -3;
     int grabs = 0;
-    ws.grabPaintBox = [&grabs](PixelImage& image) {
+    ws.SetGrabPaintBox([&grabs](PixelImage& image) {
         ++grabs;
         if (!image.Allocate(30, 20)) return false;
         for (int32_t y = 0; y < 20; ++y) std::fill_n(image.Row(y), 90, uint8_t{200});
         return true;
-    };
+    });
 
     // The metafile is the surface the redraw records while the path is set.
     EXPECT_NE(Export(kExportMetafile, "view.wmf"), "<none>");
-    EXPECT_TRUE(ws.metafileOutputPath.empty());
+    EXPECT_TRUE(ws.metafileOutputPath().empty());
     EXPECT_EQ(grabs, 0);
 
     const std::string bitmap = Export(kExportBitmap, "view.bmp");
@@ -496,18 +498,20 @@ TEST_F(ExportTest, PictureKindsSaveTheShownFieldUnderTheChosenName) {
 
     // Without a copy of the paint box nothing is written, and a cancelled
     // dialog asks for no copy at all.
-    ws.grabPaintBox = nullptr;
+    ws.SetGrabPaintBox(nullptr);
     EXPECT_EQ(Export(kExportBitmap, "none.bmp"), "<none>");
-    ws.grabPaintBox = [&grabs](PixelImage&) { return ++grabs > 0 && false; };
+    ws.SetGrabPaintBox([&grabs](PixelImage&) { return ++grabs > 0 && false; });
     ws.DoWriteFile(kExportJpeg);
     EXPECT_EQ(grabs, 2);
 
     // A view whose picture cannot be drawn is never written over the files
     // made before: no metafile, and no copy of the paint box is taken.
-    ws.grabPaintBox = [&grabs](PixelImage& image) { return ++grabs > 0 && image.Allocate(5, 5); };
+    ws.SetGrabPaintBox([&grabs](PixelImage& image) { return ++grabs > 0 && image.Allocate(5, 5); });
     program.settings.DisplayLayers[2] = 3;
-    ws.project.imagePath = dir.Write("damaged.jpg", "not a picture");
-    ws.project.fitImagePending = true;
+    ChangeProject(ws, [&](Project& p) {
+        p.imagePath = dir.Write("damaged.jpg", "not a picture");
+        p.fitImagePending = true;
+    });
     const std::string metafile = test::TempDir::Read(dir.File("view.wmf"));
     EXPECT_EQ(Export(kExportMetafile, "view.wmf"), metafile);
     EXPECT_EQ(Export(kExportBitmap, "view.bmp"), bitmap);

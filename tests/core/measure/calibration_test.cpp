@@ -32,14 +32,16 @@ protected:
 };
 
 TEST_F(PropertiesTest, DialogOpensWithTheProjectsValues) {
-    ws.project.title = "Slide 4";
-    ws.project.userName = "mk";
-    ws.project.projectPath = "/data/slide.KXP";
+    ChangeProject(ws, [&](Project& p) {
+        p.title = "Slide 4";
+        p.userName = "mk";
+        p.projectPath = "/data/slide.KXP";
+    });
     program.settings.Calibration = 125.0;
-    const auto m = PropertiesDialogModel::Open(ws.project, program.settings, program.messages);
+    const auto m = PropertiesDialogModel::Open(ws.project(), program.settings, program.messages);
     EXPECT_EQ(m.Text(F::Edit1), "Slide 4");
     EXPECT_EQ(m.Text(F::Edit2), "1200");
-    EXPECT_EQ(m.Text(F::Edit3), ws.project.imagePath);
+    EXPECT_EQ(m.Text(F::Edit3), ws.project().imagePath);
     EXPECT_EQ(m.Text(F::Edit4), "");
     EXPECT_EQ(m.Text(F::Edit6), "1");
     EXPECT_EQ(m.Text(F::Edit7), "0.8");
@@ -49,7 +51,7 @@ TEST_F(PropertiesTest, DialogOpensWithTheProjectsValues) {
 }
 
 TEST_F(PropertiesTest, ScaleBarMeasuredTooLongRaisesTheResolution) {
-    ws.project.resolutionDpi = 300;
+    ChangeProject(ws, [&](Project& p) { p.resolutionDpi = 300; });
     // A 10 mm bar that measures 12.5 mm at 300 dpi.
     build.Line(kTplType, 12500.0, false, 1000.0, 2000.0);
     Ok([](PropertiesDialogModel& m) {
@@ -60,34 +62,34 @@ TEST_F(PropertiesTest, ScaleBarMeasuredTooLongRaisesTheResolution) {
         m.Text(F::Edit5) = "12,5";
         m.Leave(F::Edit5);
     });
-    EXPECT_EQ(ws.project.resolutionDpi, 375);
+    EXPECT_EQ(ws.project().resolutionDpi, 375);
     EXPECT_DOUBLE_EQ(At(1).x, 800.0);
     EXPECT_DOUBLE_EQ(At(1).y, 1600.0);
     EXPECT_NEAR(Length(1), 10000.0, 1e-6);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
 }
 
 TEST_F(PropertiesTest, DoublingTheResolutionHalvesLengthsAndQuartersAreas) {
-    ws.project.resolutionDpi = 300;
+    ChangeProject(ws, [&](Project& p) { p.resolutionDpi = 300; });
     build.Line(kTplType, 8000.0);
     build.Square(kPolyType, 4000.0);
     Ok([](PropertiesDialogModel& m) { m.Text(F::Edit2) = "600"; });
-    EXPECT_EQ(ws.project.resolutionDpi, 600);
+    EXPECT_EQ(ws.project().resolutionDpi, 600);
     EXPECT_DOUBLE_EQ(Length(1), 4000.0);
     Choose(kPolyType);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 4e6);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 4e6);
 }
 
 TEST_F(PropertiesTest, ResolutionBelowOneDotPerInchIsRefused) {
-    ws.project.resolutionDpi = 1;
+    ChangeProject(ws, [&](Project& p) { p.resolutionDpi = 1; });
     build.Line(kTplType, 100.0);
     Ok([](PropertiesDialogModel& m) {
         m.Text(F::Edit2) = "";
         m.Text(F::Edit4) = "2";
         m.Text(F::Edit5) = "1";
     });
-    EXPECT_EQ(ws.project.resolutionDpi, 1);
+    EXPECT_EQ(ws.project().resolutionDpi, 1);
     EXPECT_DOUBLE_EQ(Length(1), 100.0);
 }
 
@@ -97,7 +99,7 @@ TEST_F(PropertiesTest, UnreadableEntriesLeaveTheResolution) {
         m.Text(F::Edit4) = "0";
         m.Text(F::Edit5) = "5";
     });
-    EXPECT_EQ(ws.project.resolutionDpi, 1200);
+    EXPECT_EQ(ws.project().resolutionDpi, 1200);
 }
 
 TEST_F(PropertiesTest, PointerCalibrationFromAPairOfDistances) {
@@ -111,7 +113,7 @@ TEST_F(PropertiesTest, PointerCalibrationFromAPairOfDistances) {
         m.Text(F::Edit7) = "1";
     });
     EXPECT_EQ(program.settings.Calibration, 0.0);
-    const auto m = PropertiesDialogModel::Open(ws.project, program.settings, program.messages);
+    const auto m = PropertiesDialogModel::Open(ws.project(), program.settings, program.messages);
     EXPECT_EQ(m.Text(F::Edit6), "");
     EXPECT_EQ(m.Text(F::Edit7), "");
 }
@@ -122,17 +124,17 @@ TEST_F(PropertiesTest, TitleAndImagePathAreTaken) {
         m.Text(F::Edit3) = "/images/other.jpg";
         m.Text(F::Edit8) = "someone";
     });
-    EXPECT_EQ(ws.project.title, "New title");
-    EXPECT_EQ(ws.project.imagePath, "/images/other.jpg");
-    EXPECT_EQ(ws.project.userName, "");
+    EXPECT_EQ(ws.project().title, "New title");
+    EXPECT_EQ(ws.project().imagePath, "/images/other.jpg");
+    EXPECT_EQ(ws.project().userName, "");
     Ok([](PropertiesDialogModel& m) { m.Text(F::Edit3) = " "; });
-    EXPECT_EQ(ws.project.imagePath, "/images/other.jpg");
+    EXPECT_EQ(ws.project().imagePath, "/images/other.jpg");
 }
 
 TEST_F(PropertiesTest, CancelAndBusyModesChangeNothing) {
     ws.MnPropsClick();  // the fake cancels
     EXPECT_EQ(ui.propertiesDialogs, 1);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
     Choose(kLineType);
     ws.MeasureCommand();
     ws.MnPropsClick();

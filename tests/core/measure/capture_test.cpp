@@ -16,16 +16,16 @@ using namespace test;  // type slots
 TEST_F(MeasureTest, TwoPointLineIsStoredAsOnePairAndEndsMeasureMode) {
     Choose(kTplType);
     ws.MeasureCommand();
-    EXPECT_EQ(ws.captureState, 1);
-    EXPECT_FALSE(ws.cboEnabled);
+    EXPECT_EQ(ws.captureState(), 1);
+    EXPECT_FALSE(ws.cboEnabled());
     Click(100, 100);
     Click(400, 500);
-    ASSERT_EQ(ws.pendingPoints.size(), 2u);
-    EXPECT_EQ(ws.pendingPoints[1].vertexKind, 2);
-    EXPECT_EQ(ws.history.Count(), 0);
+    ASSERT_EQ(ws.pendingPoints().size(), 2u);
+    EXPECT_EQ(ws.pendingPoints()[1].vertexKind, 2);
+    EXPECT_EQ(ws.history().Count(), 0);
     ws.MeasureCommand();
 
-    ASSERT_EQ(ws.history.Count(), 2);
+    ASSERT_EQ(ws.history().Count(), 2);
     EXPECT_EQ(At(1).x, 10000.0);
     EXPECT_EQ(At(1).y, 10000.0);
     EXPECT_EQ(At(1).vertexKind, 1);
@@ -37,60 +37,60 @@ TEST_F(MeasureTest, TwoPointLineIsStoredAsOnePairAndEndsMeasureMode) {
     // A new object takes its type's own display values.
     EXPECT_EQ(At(1).colourOverride, program.objectTypes.At(kTplType).colour);
     EXPECT_EQ(At(2).colourOverride, -1);
-    EXPECT_EQ(ws.fileState, kChanged);
-    EXPECT_EQ(ws.captureState, 0);
-    EXPECT_TRUE(ws.cboEnabled);
-    EXPECT_TRUE(ws.pendingPoints.empty());
+    EXPECT_EQ(ws.fileState(), kChanged);
+    EXPECT_EQ(ws.captureState(), 0);
+    EXPECT_TRUE(ws.cboEnabled());
+    EXPECT_TRUE(ws.pendingPoints().empty());
     // 30,000 by 40,000 µm.
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 50000.0);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 50000.0);
     EXPECT_EQ(program.objectTypes.At(kTplType).frequency, 2);  // chosen, then captured
 }
 
 TEST_F(MeasureTest, FiveClicksOfATwoPointLineKeepTwoPairs) {
     MeasureObject(kTplType, {{10, 10}, {20, 10}, {30, 10}, {50, 10}, {70, 10}});
-    ASSERT_EQ(ws.history.Count(), 4);
+    ASSERT_EQ(ws.history().Count(), 4);
     EXPECT_EQ(At(3).vertexKind, 1);
     EXPECT_EQ(At(4).vertexKind, 2);
     EXPECT_EQ(At(4).x, 5000.0);
-    EXPECT_EQ(ws.captureState, 0);
-    ASSERT_EQ(ws.valueList.Count(), 2);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(2).value, 2000.0);
+    EXPECT_EQ(ws.captureState(), 0);
+    ASSERT_EQ(ws.valueList().Count(), 2);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(2).value, 2000.0);
 }
 
 TEST_F(MeasureTest, PolygonGetsItsClosingCopyAndMeasureModeStaysOn) {
     MeasureObject(kPolyType, {{0, 0}, {100, 0}, {0, 100}});
-    ASSERT_EQ(ws.history.Count(), 4);
+    ASSERT_EQ(ws.history().Count(), 4);
     EXPECT_EQ(At(4).x, 0.0);
     EXPECT_EQ(At(4).y, 0.0);
     EXPECT_EQ(At(4).vertexKind, 2);
-    EXPECT_EQ(ws.captureState, 2);
+    EXPECT_EQ(ws.captureState(), 2);
     // A right triangle with legs of 10,000 µm.
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 5e7);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 5e7);
 
     // The next click starts the next object at once.
     Click(500, 500);
-    EXPECT_EQ(ws.captureState, 1);
-    ASSERT_EQ(ws.pendingPoints.size(), 1u);
-    EXPECT_EQ(ws.pendingPoints[0].vertexKind, 1);
+    EXPECT_EQ(ws.captureState(), 1);
+    ASSERT_EQ(ws.pendingPoints().size(), 1u);
+    EXPECT_EQ(ws.pendingPoints()[0].vertexKind, 1);
     ws.MeasureCommand();  // one point: committed, no closing copy
-    EXPECT_EQ(ws.history.Count(), 5);
+    EXPECT_EQ(ws.history().Count(), 5);
     ws.MeasureCommand();
-    EXPECT_EQ(ws.captureState, 0);
+    EXPECT_EQ(ws.captureState(), 0);
 }
 
 TEST_F(MeasureTest, TwoClicksOfAPolygonGiveTwoRecordsAndNoValue) {
     MeasureObject(kPolyType, {{0, 0}, {100, 0}});
-    EXPECT_EQ(ws.history.Count(), 2);
-    EXPECT_EQ(ws.valueList.Count(), 0);
+    EXPECT_EQ(ws.history().Count(), 2);
+    EXPECT_EQ(ws.valueList().Count(), 0);
 }
 
 TEST_F(MeasureTest, CountOfThreeClicksCountsThree) {
     MeasureObject(kCountType, {{10, 10}, {20, 20}, {30, 30}});
-    ASSERT_EQ(ws.history.Count(), 4);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_EQ(ws.valueList.Entry(1).value, 3.0);
+    ASSERT_EQ(ws.history().Count(), 4);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_EQ(ws.valueList().Entry(1).value, 3.0);
 }
 
 TEST_F(MeasureTest, PointsOfPointObjectAndTextTypesNeverReadAsFurtherPoints) {
@@ -99,11 +99,11 @@ TEST_F(MeasureTest, PointsOfPointObjectAndTextTypesNeverReadAsFurtherPoints) {
     MeasureObject(kObjectType, {{300, 300}, {400, 300}});
     ws.MeasureCommand();
     MeasureObject(kPointType, {{600, 600}, {700, 700}});
-    ASSERT_EQ(ws.history.Count(), 8);
+    ASSERT_EQ(ws.history().Count(), 8);
     for (int32_t i = 5; i <= 8; ++i) EXPECT_EQ(At(i).vertexKind, kStandaloneKind) << i;
     Choose(kPolyType);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 5e7);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 5e7);
 }
 
 TEST_F(MeasureTest, PointerCalibrationScalesTheClickBeforeConversion) {
@@ -111,17 +111,17 @@ TEST_F(MeasureTest, PointerCalibrationScalesTheClickBeforeConversion) {
     Choose(kLineType);
     ws.MeasureCommand();
     Click(100, 80);
-    ASSERT_EQ(ws.pendingPoints.size(), 1u);
-    EXPECT_EQ(ws.pendingPoints[0].x, 12500);
-    EXPECT_EQ(ws.pendingPoints[0].y, 10000);
+    ASSERT_EQ(ws.pendingPoints().size(), 1u);
+    EXPECT_EQ(ws.pendingPoints()[0].x, 12500);
+    EXPECT_EQ(ws.pendingPoints()[0].y, 10000);
 }
 
 TEST_F(MeasureTest, RightClickCapturesLikeALeftClick) {
     Choose(kLineType);
     ws.MeasureCommand();
     Click(100, 100, MouseButton::Right);
-    ASSERT_EQ(ws.pendingPoints.size(), 1u);
-    EXPECT_EQ(ws.pendingPoints[0].x, 10000);
+    ASSERT_EQ(ws.pendingPoints().size(), 1u);
+    EXPECT_EQ(ws.pendingPoints()[0].x, 10000);
 }
 
 TEST_F(MeasureTest, TextLabelComesFromTheObjectDialog) {
@@ -139,14 +139,14 @@ TEST_F(MeasureTest, TextLabelComesFromTheObjectDialog) {
     EXPECT_TRUE(ui.objectDialogs[0].askObjectName);
     ws.MeasureCommand();
 
-    ASSERT_EQ(ws.history.Count(), 1);
+    ASSERT_EQ(ws.history().Count(), 1);
     EXPECT_EQ(At(1).name, "12,5");
     EXPECT_EQ(At(1).typeIndex, kTextType);
     // The dialog gave no display values of its own.
     EXPECT_EQ(At(1).colourOverride, -1);
-    EXPECT_EQ(ws.captureState, 0);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 12.5);
+    EXPECT_EQ(ws.captureState(), 0);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 12.5);
 }
 
 TEST_F(MeasureTest, EachTextClickAsksAgainWhileAskObjectNameIsOn) {
@@ -163,7 +163,7 @@ TEST_F(MeasureTest, EachTextClickAsksAgainWhileAskObjectNameIsOn) {
     Click(200, 200);
     EXPECT_EQ(ui.objectDialogs.size(), 2u);
     ws.MeasureCommand();
-    ASSERT_EQ(ws.history.Count(), 2);
+    ASSERT_EQ(ws.history().Count(), 2);
     EXPECT_EQ(At(2).name, "2");
 }
 
@@ -172,9 +172,9 @@ TEST_F(MeasureTest, CancellingTheDialogDropsTheClickAndLeavesMeasureMode) {
     Click(100, 100);
     ASSERT_EQ(ui.objectDialogs.size(), 1u);
     EXPECT_EQ(ui.objectDialogs[0].preselected, kSlotTemplate);
-    EXPECT_TRUE(ws.pendingPoints.empty());
-    EXPECT_EQ(ws.captureState, 0);
-    EXPECT_EQ(ws.history.Count(), 0);
+    EXPECT_TRUE(ws.pendingPoints().empty());
+    EXPECT_EQ(ws.captureState(), 0);
+    EXPECT_EQ(ws.history().Count(), 0);
 }
 
 TEST_F(MeasureTest, DialogListHoldsOnlyUserTypes) {
@@ -197,11 +197,11 @@ TEST_F(MeasureTest, LabelledPolygonGetsALabelPointAndAClosingCopyOfItsOwnFirstPo
     ui.objectDialogAnswers.push_back(answer);
     Click(0, 0);
     Click(100, 0);
-    ASSERT_EQ(ws.pendingPoints.size(), 3u);
-    EXPECT_EQ(ws.pendingPoints[0].typeIndex, kSlotLabelPoint);
+    ASSERT_EQ(ws.pendingPoints().size(), 3u);
+    EXPECT_EQ(ws.pendingPoints()[0].typeIndex, kSlotLabelPoint);
     ws.MeasureCommand();
     // Two clicks: label point and two points, no closing copy, no value.
-    ASSERT_EQ(ws.history.Count(), 3);
+    ASSERT_EQ(ws.history().Count(), 3);
     EXPECT_EQ(At(1).typeIndex, kSlotLabelPoint);
     EXPECT_EQ(At(1).name, "A");
     EXPECT_EQ(At(2).typeIndex, kPolyType);
@@ -215,7 +215,7 @@ TEST_F(MeasureTest, LabelledPolygonGetsALabelPointAndAClosingCopyOfItsOwnFirstPo
     Click(100, 0);
     Click(0, 100);
     ws.MeasureCommand();
-    ASSERT_EQ(ws.history.Count(), 3 + 5);
+    ASSERT_EQ(ws.history().Count(), 3 + 5);
     EXPECT_EQ(At(4).typeIndex, kSlotLabelPoint);
     EXPECT_EQ(At(8).typeIndex, kPolyType);
     EXPECT_EQ(At(8).vertexKind, 2);
@@ -234,12 +234,12 @@ TEST_F(MeasureTest, LabelledTwoPointLinePairsCountFromItsFirstPoint) {
     Click(30, 40);
     Click(100, 100);
     ws.MeasureCommand();
-    ASSERT_EQ(ws.history.Count(), 3);
+    ASSERT_EQ(ws.history().Count(), 3);
     EXPECT_EQ(At(2).vertexKind, 1);
     EXPECT_EQ(At(3).vertexKind, 2);
     Choose(kTplType);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 5000.0);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 5000.0);
 }
 
 TEST_F(MeasureTest, WithoutALabelPointTypeTheLabelStaysOnTheFirstPoint) {
@@ -255,7 +255,7 @@ TEST_F(MeasureTest, WithoutALabelPointTypeTheLabelStaysOnTheFirstPoint) {
     Click(10, 0);
     Click(0, 10);
     ws.MeasureCommand();
-    ASSERT_EQ(ws.history.Count(), 4);
+    ASSERT_EQ(ws.history().Count(), 4);
     EXPECT_EQ(At(1).typeIndex, kCountType);
     EXPECT_EQ(At(1).name, "cells");
 }
@@ -273,13 +273,13 @@ TEST_F(MeasureTest, ThePendingBufferRefusesThe1021stPoint) {
     ws.MeasureCommand();
     for (int k = 0; k < kPendingLimit; ++k) Click(k % 1000, k / 1000 * 10);
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(ws.pendingPoints.size(), static_cast<std::size_t>(kPendingLimit));
+    EXPECT_EQ(ws.pendingPoints().size(), static_cast<std::size_t>(kPendingLimit));
     Click(500, 500);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, program.GetMessage(kMsgTooManyPending));
-    EXPECT_EQ(ws.pendingPoints.size(), 1020u);
+    EXPECT_EQ(ws.pendingPoints().size(), 1020u);
     ws.MeasureCommand();
-    EXPECT_EQ(ws.history.Count(), 1020);
+    EXPECT_EQ(ws.history().Count(), 1020);
 }
 
 class SmallHistoryTest : public MeasureTest {
@@ -289,7 +289,7 @@ protected:
 
 TEST_F(SmallHistoryTest, PointsBeyondTheCapacityAreDroppedSilently) {
     MeasureObject(kLineType, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}});
-    EXPECT_EQ(ws.history.Count(), 4);
+    EXPECT_EQ(ws.history().Count(), 4);
     EXPECT_TRUE(ui.boxes.empty());
 }
 

@@ -278,7 +278,7 @@ TEST_F(OptionsTest, AppliedSettingsSurviveARestart) {
 
 TEST_F(OptionsTest, CommandReportsWhatTheWindowMustRedo) {
     Workspace ws(program);
-    ws.redrawCount = 2;
+    ws.SetRedrawCount(2);
     ui.optionsEdits.push_back([](OptionsModel& m) {
         m.entries.Colour1 = 0x00FF00;
         m.Apply();
@@ -288,7 +288,7 @@ TEST_F(OptionsTest, CommandReportsWhatTheWindowMustRedo) {
     EXPECT_TRUE(outcome.applied);
     EXPECT_FALSE(outcome.languageChanged);
     EXPECT_FALSE(outcome.layoutChanged);
-    EXPECT_EQ(ws.redrawCount, 3);
+    EXPECT_EQ(ws.redrawCount(), 3);
 
     ui.optionsEdits.push_back([](OptionsModel& m) {
         m.entries.MeasureFieldEnlarge = "150";
@@ -302,7 +302,7 @@ TEST_F(OptionsTest, CommandReportsWhatTheWindowMustRedo) {
 
     outcome = ws.MnOptionsClick();  // cancelled
     EXPECT_FALSE(outcome.applied);
-    EXPECT_EQ(ws.redrawCount, 5);
+    EXPECT_EQ(ws.redrawCount(), 5);
 }
 
 }  // namespace

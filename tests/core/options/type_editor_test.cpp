@@ -173,13 +173,13 @@ TEST_F(TypeEditorCommandTest, EditAllTypesCancelLeavesTableAndOkReplacesIt) {
     ws.MnDataClick();
     EXPECT_EQ(program.objectTypes.At(1).nameEnglish, "One");
     EXPECT_EQ(program.objectTypes.At(2).colour, 0x10);
-    ASSERT_GE(ws.cboItems.size(), 2u);
-    EXPECT_EQ(ws.cboItems[1].text, "  1 One (Two Point Line )");
+    ASSERT_GE(ws.cboItems().size(), 2u);
+    EXPECT_EQ(ws.cboItems()[1].text, "  1 One (Two Point Line )");
 }
 
 TEST_F(TypeEditorCommandTest, NewTypeTakesFirstFreeSlotFromTemplate) {
     ws.FillTypeSelector();
-    const std::size_t items = ws.cboItems.size();
+    const std::size_t items = ws.cboItems().size();
     ui.typeEditorEdits.push_back([](TypeEditorModel& m) {
         EXPECT_TRUE(m.DataTypeChangeable());
         EXPECT_EQ(m.SlotCount(), 1);
@@ -191,7 +191,7 @@ TEST_F(TypeEditorCommandTest, NewTypeTakesFirstFreeSlotFromTemplate) {
     });
     ws.MnAddobjectClick();
     EXPECT_EQ(program.objectTypes.At(13), ObjectType{});
-    EXPECT_EQ(ws.cboItems.size(), items);
+    EXPECT_EQ(ws.cboItems().size(), items);
 
     ui.typeEditorEdits.push_back([](TypeEditorModel& m) {
         m.SetDataTypeIndex(4);
@@ -202,10 +202,10 @@ TEST_F(TypeEditorCommandTest, NewTypeTakesFirstFreeSlotFromTemplate) {
     ws.MnAddobjectClick();
     EXPECT_EQ(program.objectTypes.At(13).dataType, kPolygon);
     EXPECT_EQ(program.objectTypes.At(13).identity, 13);
-    ASSERT_EQ(ws.cboItems.size(), items + 1);
-    EXPECT_EQ(ws.cboItems.back().text, " 13 Vessel (Polygon )");
-    EXPECT_EQ(ws.cboIndex, static_cast<int32_t>(items));
-    EXPECT_EQ(ws.currentType, 13);
+    ASSERT_EQ(ws.cboItems().size(), items + 1);
+    EXPECT_EQ(ws.cboItems().back().text, " 13 Vessel (Polygon )");
+    EXPECT_EQ(ws.cboIndex(), static_cast<int32_t>(items));
+    EXPECT_EQ(ws.currentType(), 13);
 }
 
 TEST_F(TypeEditorCommandTest, NewTypeNeverOverwritesAFullTable) {

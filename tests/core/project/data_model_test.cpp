@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/fake_ui.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "core/program/object_type.hpp"
 #include "core/program/program.hpp"
@@ -47,46 +48,48 @@ TEST_F(WorkspaceTest, HistoryHoldsExactlyItsCapacity) {
     p.vertexKind = 1;
     for (int i = 1; i <= 1024; ++i) {
         p.x = i;
-        ASSERT_TRUE(ws.history.Append(p));
+        ASSERT_TRUE(ws.AppendRecord(p));
     }
-    EXPECT_FALSE(ws.history.Append(p));
-    ws.history.Put(1025, p);  // a direct write past the end is reported, not stored
-    EXPECT_EQ(ws.history.Count(), 1024);
+    EXPECT_FALSE(ws.AppendRecord(p));
+    ws.PutRecord(1025, p);  // a direct write past the end is reported, not stored
+    EXPECT_EQ(ws.history().Count(), 1024);
     ASSERT_TRUE(program.errors.FindCurrent());
     EXPECT_EQ(program.errors.Current().info, "1/history/1025");
-    EXPECT_EQ(ws.history.Peek(1024).x, 1024.0);
+    EXPECT_EQ(ws.history().Peek(1024).x, 1024.0);
 }
 
 TEST_F(WorkspaceTest, ClearProjectKeepsTitleAuthorAndVersion) {
     program.settings.RecordCapacity = 1024;
     ASSERT_EQ(ws.CreateHistory(), kOk);
-    ws.project.title = "Leaf sections";
-    ws.project.userName = "Ada";
-    ws.project.formatVersion = 18;
-    ws.project.imagePath = "/img/a.jpg";
-    ws.project.originalImagePath = "/img/a.jpg";
-    ws.project.projectPath = "/img/a.KXP";
-    ws.project.resolutionDpi = 1200;
-    ws.project.view.imageWidth = 640;
-    ws.currentType = 12;
-    ws.fileState = kChanged;
+    ChangeProject(ws, [&](Project& p) {
+        p.title = "Leaf sections";
+        p.userName = "Ada";
+        p.formatVersion = 18;
+        p.imagePath = "/img/a.jpg";
+        p.originalImagePath = "/img/a.jpg";
+        p.projectPath = "/img/a.KXP";
+        p.resolutionDpi = 1200;
+        p.view.imageWidth = 640;
+    });
+    ws.SetCurrentType(12);
+    ws.SetFileState(kChanged);
     MeasuredObject p;
     p.typeIndex = 12;
-    ASSERT_TRUE(ws.history.Append(p));
+    ASSERT_TRUE(ws.AppendRecord(p));
 
     ws.ClearProject();
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_EQ(ws.history.Peek(1).typeIndex, 0);  // zeroed, not only truncated
-    EXPECT_EQ(ws.fileState, kNoProject);
-    EXPECT_EQ(ws.currentType, 0);
-    EXPECT_TRUE(ws.project.imagePath.empty());
-    EXPECT_TRUE(ws.project.originalImagePath.empty());
-    EXPECT_TRUE(ws.project.projectPath.empty());
-    EXPECT_EQ(ws.project.resolutionDpi, 0);
-    EXPECT_EQ(ws.project.view.imageWidth, 0);
-    EXPECT_EQ(ws.project.title, "Leaf sections");
-    EXPECT_EQ(ws.project.userName, "Ada");
-    EXPECT_EQ(ws.project.formatVersion, 18);
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_EQ(ws.history().Peek(1).typeIndex, 0);  // zeroed, not only truncated
+    EXPECT_EQ(ws.fileState(), kNoProject);
+    EXPECT_EQ(ws.currentType(), 0);
+    EXPECT_TRUE(ws.project().imagePath.empty());
+    EXPECT_TRUE(ws.project().originalImagePath.empty());
+    EXPECT_TRUE(ws.project().projectPath.empty());
+    EXPECT_EQ(ws.project().resolutionDpi, 0);
+    EXPECT_EQ(ws.project().view.imageWidth, 0);
+    EXPECT_EQ(ws.project().title, "Leaf sections");
+    EXPECT_EQ(ws.project().userName, "Ada");
+    EXPECT_EQ(ws.project().formatVersion, 18);
 }
 
 TEST(ObjectTypeTableTest, SlotsAreOneBasedAndBounded) {

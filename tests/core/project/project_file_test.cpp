@@ -8,6 +8,7 @@
 
 #include "common/fake_ui.hpp"
 #include "common/file_size_limit.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "core/picture/picture_kinds.hpp"
 #include "core/program/program.hpp"
@@ -47,15 +48,17 @@ protected:
     // A project on image.jpg whose user name is already known, so that
     // saving asks nothing.
     void StartProject() {
-        ws.project.imagePath = image;
-        ws.project.originalImagePath = "C:\\scans\\image.jpg";
-        ws.project.resolutionDpi = 1200;
-        ws.project.userName = "Ann";
-        ws.userNameAsked = true;
-        ws.fileState = kChanged;
+        ChangeProject(ws, [&](Project& p) {
+            p.imagePath = image;
+            p.originalImagePath = "C:\\scans\\image.jpg";
+            p.resolutionDpi = 1200;
+            p.userName = "Ann";
+        });
+        ws.SetUserNameAsked(true);
+        ws.SetFileState(kChanged);
     }
 
-    void Add(const MeasuredObject& p) { ASSERT_TRUE(ws.history.Append(p)); }
+    void Add(const MeasuredObject& p) { ASSERT_TRUE(ws.AppendRecord(p)); }
 
     // Reads file into a cleared workspace.
     bool Read(const std::string& file, bool showErrors = true) {
@@ -73,13 +76,13 @@ protected:
         EXPECT_NE(ui.details.find(Columns(code)), std::string::npos) << ui.details;
         ASSERT_EQ(ui.errorDialogs.size(), 1u);
         EXPECT_EQ(ui.errorDialogs[0].info, info);
-        EXPECT_EQ(ws.fileState, kNoProject);
-        EXPECT_EQ(ws.history.Count(), 0);
-        EXPECT_TRUE(ws.project.imagePath.empty());
-        EXPECT_TRUE(ws.project.originalImagePath.empty());
-        EXPECT_TRUE(ws.project.projectPath.empty());
-        EXPECT_TRUE(ws.project.userName.empty());
-        EXPECT_EQ(ws.project.resolutionDpi, 0);
+        EXPECT_EQ(ws.fileState(), kNoProject);
+        EXPECT_EQ(ws.history().Count(), 0);
+        EXPECT_TRUE(ws.project().imagePath.empty());
+        EXPECT_TRUE(ws.project().originalImagePath.empty());
+        EXPECT_TRUE(ws.project().projectPath.empty());
+        EXPECT_TRUE(ws.project().userName.empty());
+        EXPECT_EQ(ws.project().resolutionDpi, 0);
         EXPECT_EQ(test::TempDir::Read(file), body) << "reading never writes";
     }
 
@@ -107,8 +110,8 @@ TEST_F(ProjectFileTest, WritesHeaderAndPointLinesExactly) {
                   "D 3,10,12,1,cell a,0,\r\n"
                   "D 3,0,2,2,,0,\r\n"
                   "D 256,999999,1000000,1,,1,\r\n");
-    EXPECT_EQ(ws.fileState, kUnchanged);
-    EXPECT_EQ(ws.savedCount, 4);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+    EXPECT_EQ(ws.savedCount(), 4);
     EXPECT_EQ(program.settings.DataPath, dir.File(""));
     EXPECT_FALSE(std::filesystem::exists(dir.File("p.KXP"))) << "the extension's case is kept";
 }
@@ -121,26 +124,26 @@ TEST_F(ProjectFileTest, RoundTripGivesTheSameRecordsWithRoundedCoordinates) {
         p.colourOverride = 77;  // overrides are not stored
         Add(p);
     }
-    ws.project.title = "kept in memory only";
+    ChangeProject(ws, [&](Project& p) { p.title = "kept in memory only"; });
     ASSERT_EQ(ws.Save(dir.File("round")), kOk);
     const std::string saved = test::TempDir::Read(dir.File("round.KXP"));
 
     ASSERT_TRUE(Read(dir.File("round.KXP")));
-    EXPECT_EQ(ws.fileState, kUnchanged);
-    EXPECT_EQ(ws.project.imagePath, image);
-    EXPECT_EQ(ws.project.originalImagePath, "C:\\scans\\image.jpg");
-    EXPECT_EQ(ws.project.resolutionDpi, 1200);
-    EXPECT_EQ(ws.project.userName, "Ann");
-    EXPECT_EQ(ws.project.formatVersion, 18);
-    EXPECT_EQ(ws.project.title, image);
-    EXPECT_EQ(ws.project.projectPath, dir.File("round.KXP"));
-    EXPECT_TRUE(ws.project.fitImagePending);
-    ASSERT_EQ(ws.history.Count(), 40);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+    EXPECT_EQ(ws.project().imagePath, image);
+    EXPECT_EQ(ws.project().originalImagePath, "C:\\scans\\image.jpg");
+    EXPECT_EQ(ws.project().resolutionDpi, 1200);
+    EXPECT_EQ(ws.project().userName, "Ann");
+    EXPECT_EQ(ws.project().formatVersion, 18);
+    EXPECT_EQ(ws.project().title, image);
+    EXPECT_EQ(ws.project().projectPath, dir.File("round.KXP"));
+    EXPECT_TRUE(ws.project().fitImagePending);
+    ASSERT_EQ(ws.history().Count(), 40);
     for (int i = 1; i <= 40; ++i) {
         MeasuredObject expected =
             Point(1 + i % 7, std::nearbyint(i * 1000.25), std::nearbyint(500000.5 + i),
                   i % 3 == 1 ? 1 : 2, i % 4 == 0 ? "n" + std::to_string(i) : "", i % 5 == 1);
-        EXPECT_EQ(ws.history.Peek(i), expected) << i;
+        EXPECT_EQ(ws.history().Peek(i), expected) << i;
     }
     EXPECT_EQ(test::TempDir::Read(dir.File("round.KXP")), saved) << "reading never writes";
 }
@@ -156,43 +159,43 @@ TEST_F(ProjectFileTest, CommentEveryTenthIndexOnlyWhenThatRecordIsWritten) {
     EXPECT_NE(text.find("D 1,20,20,1,,0,\r\n; 21 .. 30\r\nD 1,21,21,1,,0,\r\n"), std::string::npos);
 
     ASSERT_TRUE(Read(dir.File("c.KXP")));
-    EXPECT_EQ(ws.history.Count(), 24) << "deleted records are gone after save and load";
+    EXPECT_EQ(ws.history().Count(), 24) << "deleted records are gone after save and load";
 }
 
 TEST_F(ProjectFileTest, EmptyProjectWritesTheHeaderAndReadsBackEmpty) {
     StartProject();
-    ws.project.userName.clear();
+    ChangeProject(ws, [&](Project& p) { p.userName.clear(); });
     program.settings.User.clear();
     ASSERT_EQ(ws.Save(dir.File("empty.KXP")), kOk);
     EXPECT_EQ(
         test::TempDir::Read(dir.File("empty.KXP")),
         ";C: " + image + "\r\nB " + image + "\r\nO C:\\scans\\image.jpg\r\nR 1200\r\nV 18\r\n");
-    EXPECT_EQ(ws.project.title, kDefaultProjectTitle);
+    EXPECT_EQ(ws.project().title, kDefaultProjectTitle);
     ASSERT_TRUE(Read(dir.File("empty.KXP")));
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 }
 
 TEST_F(ProjectFileTest, UserNameIsAskedAtTheFirstSaveOfTheRunOnly) {
     StartProject();
-    ws.userNameAsked = false;
-    ws.project.userName.clear();
+    ws.SetUserNameAsked(false);
+    ChangeProject(ws, [&](Project& p) { p.userName.clear(); });
     program.settings.User = "previous";
     ui.inputAnswers.push_back({true, "Bea"});
     ASSERT_EQ(ws.Save(dir.File("u1.KXP")), kOk);
     ASSERT_EQ(ui.inputs.size(), 1u);
     EXPECT_EQ(ui.inputs[0].text, "previous");
     EXPECT_EQ(program.settings.User, "Bea");
-    EXPECT_EQ(ws.project.userName, "Bea");
+    EXPECT_EQ(ws.project().userName, "Bea");
 
-    ws.project.userName.clear();
+    ChangeProject(ws, [&](Project& p) { p.userName.clear(); });
     ASSERT_EQ(ws.Save(dir.File("u2.KXP")), kOk);
     EXPECT_EQ(ui.inputs.size(), 1u);
     EXPECT_NE(test::TempDir::Read(dir.File("u2.KXP")).find("\r\nU Bea\r\n"), std::string::npos);
 
     // A new run asks again; cancelling leaves no user name.
-    ws.userNameAsked = false;
-    ws.project.userName.clear();
+    ws.SetUserNameAsked(false);
+    ChangeProject(ws, [&](Project& p) { p.userName.clear(); });
     ASSERT_EQ(ws.Save(dir.File("u3.KXP")), kOk);
     EXPECT_EQ(ui.inputs.size(), 2u);
     EXPECT_TRUE(program.settings.User.empty());
@@ -213,8 +216,8 @@ TEST_F(ProjectFileTest, FailedSaveLosesNothing) {
     StartProject();
     Add(Point(1, 5, 5, 1, "unsaved"));
     EXPECT_EQ(ws.Save(dir.File("no-such-folder/p.KXP")), kProjectCreate);
-    EXPECT_EQ(ws.fileState, kChanged);
-    EXPECT_EQ(ws.savedCount, 0);
+    EXPECT_EQ(ws.fileState(), kChanged);
+    EXPECT_EQ(ws.savedCount(), 0);
     ASSERT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_NE(ui.details.find("Passed" + Columns(kProjectCreate)), std::string::npos);
 
@@ -235,8 +238,8 @@ TEST_F(ProjectFileTest, FailedSaveLosesNothing) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "full.KXP" || name == "full.BAK" || name == "image.jpg") << name;
     }
-    EXPECT_EQ(ws.fileState, kChanged);
-    EXPECT_EQ(ws.savedCount, 0);
+    EXPECT_EQ(ws.fileState(), kChanged);
+    EXPECT_EQ(ws.savedCount(), 0);
     EXPECT_EQ(ui.errorDialogs.size(), 3u);
 }
 
@@ -259,35 +262,35 @@ INSTANTIATE_TEST_SUITE_P(Lines, TitleTest,
                                            TitleCase{";C:", ""}, TitleCase{"; 1 .. 10", "10"}));
 
 TEST_F(ProjectFileTest, OnlyTheFirstLineGivesTheTitle) {
-    ws.project.title = "before";
+    ChangeProject(ws, [&](Project& p) { p.title = "before"; });
     ASSERT_TRUE(Read(dir.Write("t.KXP", "B " + image + "\r\n;C: late title\r\nR 300\r\n")));
-    EXPECT_EQ(ws.project.title, "before");
+    EXPECT_EQ(ws.project().title, "before");
     ASSERT_TRUE(Read(dir.Write("t.KXP", ";C: early title\r\n" + Header())));
-    EXPECT_EQ(ws.project.title, "title");
+    EXPECT_EQ(ws.project().title, "title");
 }
 
 TEST_F(ProjectFileTest, ExcludedFieldIsReadFromVersionFifteenOn) {
     const std::string points = "D 1,1,1,1,a,1,\r\nD 1,2,2,1,b,1,\r\n";
     ASSERT_TRUE(Read(dir.Write("v14.KXP", Header() + "V 14\r\n" + points)));
-    EXPECT_FALSE(ws.history.Peek(1).excluded);
-    EXPECT_FALSE(ws.history.Peek(2).excluded);
-    EXPECT_EQ(ws.project.formatVersion, 14);
+    EXPECT_FALSE(ws.history().Peek(1).excluded);
+    EXPECT_FALSE(ws.history().Peek(2).excluded);
+    EXPECT_EQ(ws.project().formatVersion, 14);
 
     ASSERT_TRUE(Read(dir.Write("v15.KXP", Header() + "V 15\r\n" + points)));
-    EXPECT_TRUE(ws.history.Peek(1).excluded);
+    EXPECT_TRUE(ws.history().Peek(1).excluded);
 
     // The version is not reset before reading: points before a version line
     // follow the version read last.
-    ws.project.formatVersion = 0;
+    ChangeProject(ws, [&](Project& p) { p.formatVersion = 0; });
     ASSERT_TRUE(
         Read(dir.Write("late.KXP", Header() + "D 1,1,1,1,a,1,\r\nV 18\r\nD 1,2,2,1,b,1,\r\n")));
-    EXPECT_FALSE(ws.history.Peek(1).excluded);
-    EXPECT_TRUE(ws.history.Peek(2).excluded);
+    EXPECT_FALSE(ws.history().Peek(1).excluded);
+    EXPECT_TRUE(ws.history().Peek(2).excluded);
 
-    ws.project.formatVersion = 0;
+    ChangeProject(ws, [&](Project& p) { p.formatVersion = 0; });
     ASSERT_TRUE(Read(dir.Write("none.KXP", Header() + points)));
-    EXPECT_FALSE(ws.history.Peek(1).excluded);
-    EXPECT_EQ(ws.project.formatVersion, 18) << "a file without a version line leaves 18";
+    EXPECT_FALSE(ws.history().Peek(1).excluded);
+    EXPECT_EQ(ws.project().formatVersion, 18) << "a file without a version line leaves 18";
 }
 
 struct PointCase {
@@ -345,14 +348,14 @@ TEST_F(ProjectFileTest, CommasInNamesNeverShiftTheFieldsOfTheirLine) {
     Add(Point(1, 4, 4, 1, "b,c,d", true));
     Add(Point(1, 5, 5, 1, std::string(70, 'n')));
     const auto valueGrid = [&] {
-        ws.currentType = 4;
+        ws.SetCurrentType(4);
         ws.StatisticsPass();
         std::vector<std::string> cells;
-        for (const GridRow& row : ws.grids.DGrid) cells.push_back(row.value);
+        for (const GridRow& row : ws.grids().DGrid) cells.push_back(row.value);
         return cells;
     };
     const std::vector<std::string> before = valueGrid();
-    ASSERT_EQ(ws.valueList.Count(), 2);
+    ASSERT_EQ(ws.valueList().Count(), 2);
 
     ASSERT_EQ(ws.Save(dir.File("comma.KXP")), kOk);
     const std::string saved = test::TempDir::Read(dir.File("comma.KXP"));
@@ -365,16 +368,16 @@ TEST_F(ProjectFileTest, CommasInNamesNeverShiftTheFieldsOfTheirLine) {
         << saved;
 
     ASSERT_TRUE(Read(dir.File("comma.KXP")));
-    EXPECT_EQ(ws.history.Peek(1).name, "12.5");
-    EXPECT_TRUE(ws.history.Peek(1).excluded);
-    EXPECT_EQ(ws.history.Peek(3).name, "a,1");
-    EXPECT_FALSE(ws.history.Peek(3).excluded);
-    EXPECT_EQ(ws.history.Peek(4).name, "b,c,d");
-    EXPECT_TRUE(ws.history.Peek(4).excluded);
-    EXPECT_EQ(ws.history.Peek(5).name, std::string(63, 'n'));
+    EXPECT_EQ(ws.history().Peek(1).name, "12.5");
+    EXPECT_TRUE(ws.history().Peek(1).excluded);
+    EXPECT_EQ(ws.history().Peek(3).name, "a,1");
+    EXPECT_FALSE(ws.history().Peek(3).excluded);
+    EXPECT_EQ(ws.history().Peek(4).name, "b,c,d");
+    EXPECT_TRUE(ws.history().Peek(4).excluded);
+    EXPECT_EQ(ws.history().Peek(5).name, std::string(63, 'n'));
     EXPECT_EQ(valueGrid(), before);
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 12.5);
-    EXPECT_TRUE(ws.valueList.Entry(1).excluded);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 12.5);
+    EXPECT_TRUE(ws.valueList().Entry(1).excluded);
 }
 
 TEST_F(ProjectFileTest, FailuresNameTheirCodeAndLineAndClearTheProject) {
@@ -391,10 +394,10 @@ TEST_F(ProjectFileTest, FailuresNameTheirCodeAndLineAndClearTheProject) {
 }
 
 TEST_F(ProjectFileTest, MissingFileFailsWithTheOpenCode) {
-    ws.project.userName = "from before";
+    ChangeProject(ws, [&](Project& p) { p.userName = "from before"; });
     EXPECT_FALSE(Read(dir.File("absent")));
     EXPECT_NE(ui.details.find("Passed" + Columns(kProjectOpen)), std::string::npos);
-    EXPECT_EQ(ws.fileState, kNoProject);
+    EXPECT_EQ(ws.fileState(), kNoProject);
     EXPECT_FALSE(std::filesystem::exists(dir.File("absent.KXP")));
 
     ui.errorDialogs.clear();
@@ -407,8 +410,8 @@ TEST_F(ProjectFileTest, FullHistoryFailsTheLoadRatherThanLosingPoints) {
     std::string body = Header();
     for (int i = 0; i < 1025; ++i) body += "D 1,1,1,1,\r\n";
     EXPECT_FALSE(Read(dir.Write("big.KXP", body)));
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_EQ(ws.fileState, kNoProject);
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_EQ(ws.fileState(), kNoProject);
 }
 
 TEST_F(ProjectFileTest, BareLineFeedsReadTheSameRecords) {
@@ -416,8 +419,8 @@ TEST_F(ProjectFileTest, BareLineFeedsReadTheSameRecords) {
     std::string lf = crlf;
     for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
     ASSERT_TRUE(Read(dir.Write("lf.KXP", lf)));
-    ASSERT_EQ(ws.history.Count(), 2);
-    EXPECT_EQ(ws.history.Peek(1), Point(1, 2, 1, 1, "a", true));
+    ASSERT_EQ(ws.history().Count(), 2);
+    EXPECT_EQ(ws.history().Peek(1), Point(1, 2, 1, 1, "a", true));
     EXPECT_EQ(test::TempDir::Read(dir.File("lf.KXP")), lf);
 
     // A line of 255 characters or more is what a reader that knows only
@@ -425,8 +428,8 @@ TEST_F(ProjectFileTest, BareLineFeedsReadTheSameRecords) {
     // is removed afterwards.
     const std::string longLine = "U " + std::string(300, 'u') + "\n";
     ASSERT_TRUE(Read(dir.Write("long.KXP", longLine + lf)));
-    EXPECT_EQ(ws.history.Count(), 2);
-    EXPECT_EQ(ws.project.userName, std::string(253, 'u'));
+    EXPECT_EQ(ws.history().Count(), 2);
+    EXPECT_EQ(ws.project().userName, std::string(253, 'u'));
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
         EXPECT_FALSE(entry.path().filename().string().starts_with("~KXPTEMP")) << entry.path();
     }
@@ -452,7 +455,7 @@ TEST_F(ProjectFileTest, ConversionKeepsItsSizeLimitOthersReadDirectly) {
     ASSERT_GT(lf.size(), 64000u);
 
     ASSERT_TRUE(Read(dir.Write("big-lf.KXP", lf)));
-    EXPECT_EQ(ws.history.Count(), 1000);
+    EXPECT_EQ(ws.history().Count(), 1000);
 
     const std::string longLine = "U " + std::string(300, 'u') + "\n";
     EXPECT_FALSE(Read(dir.Write("big-long.KXP", longLine + lf)));
@@ -466,7 +469,7 @@ TEST_F(ProjectFileTest, ConversionKeepsItsSizeLimitOthersReadDirectly) {
         crlf += c;
     }
     ASSERT_TRUE(Read(dir.Write("big-crlf.KXP", crlf)));
-    EXPECT_EQ(ws.history.Count(), 1000);
+    EXPECT_EQ(ws.history().Count(), 1000);
 }
 
 TEST_F(ProjectFileTest, ImageMadeOnWindowsResolvesByBareNameBesideTheProject) {
@@ -476,17 +479,17 @@ TEST_F(ProjectFileTest, ImageMadeOnWindowsResolvesByBareNameBesideTheProject) {
         ";C: X:\\work\\Scan 01.JPG\r\nB X:\\work\\Scan 01.JPG\r\nR 600\r\nD 2,5,5,1,,0,\r\n";
     const std::string file = dir.Write("moved/p.KXP", body);
     ASSERT_TRUE(Read(file));
-    EXPECT_EQ(ws.project.imagePath, moved);
-    EXPECT_EQ(ws.project.originalImagePath, "X:\\work\\Scan 01.JPG");
-    EXPECT_EQ(ws.project.title, "01.JPG");
-    EXPECT_EQ(ws.fileState, kChanged) << "the image was found elsewhere";
+    EXPECT_EQ(ws.project().imagePath, moved);
+    EXPECT_EQ(ws.project().originalImagePath, "X:\\work\\Scan 01.JPG");
+    EXPECT_EQ(ws.project().title, "01.JPG");
+    EXPECT_EQ(ws.fileState(), kChanged) << "the image was found elsewhere";
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(test::TempDir::Read(file), body);
 
     // A stored name that differs only in letter case still finds the image.
     ASSERT_TRUE(Read(dir.Write("moved/q.kxp", "B D:\\Work\\scan 01.jpg\r\nR 600\r\n")));
-    EXPECT_EQ(ws.project.imagePath, moved);
-    EXPECT_EQ(ws.project.projectPath, dir.File("moved/q.kxp"));
+    EXPECT_EQ(ws.project().imagePath, moved);
+    EXPECT_EQ(ws.project().projectPath, dir.File("moved/q.kxp"));
 }
 
 TEST_F(ProjectFileTest, ImageBesideTheProjectComesBeforeTheCurrentFolder) {
@@ -497,28 +500,28 @@ TEST_F(ProjectFileTest, ImageBesideTheProjectComesBeforeTheCurrentFolder) {
     program.startDir = dir.File("elsewhere");
     const std::string body = "B /old/disk/slide7.jpg\r\nR 600\r\nD 1,1,1,1,\r\n";
     ASSERT_TRUE(Read(dir.Write("study/s7.KXP", body)));
-    EXPECT_EQ(ws.project.imagePath, own);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.project().imagePath, own);
+    EXPECT_EQ(ws.fileState(), kChanged);
 
     // Where the written path is the picture beside the project, nothing moved.
     ASSERT_TRUE(Read(dir.Write("study/s8.KXP", "B " + own + "\r\nR 600\r\n")));
-    EXPECT_EQ(ws.project.imagePath, own);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.project().imagePath, own);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 }
 
 TEST_F(ProjectFileTest, MissingImageAsksAndAbandonsTheLoadOnNo) {
     ui.boxAnswers.push_back(kAnswerNo);
-    ws.project.title = "old";
+    ChangeProject(ws, [&](Project& p) { p.title = "old"; });
     const std::string body = "B /gone/away.jpg\r\nR 600\r\nD 1,1,1,1,\r\n";
     EXPECT_FALSE(Read(dir.Write("gone.KXP", body)));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
     EXPECT_NE(ui.boxes[0].text.find("/gone/away.jpg"), std::string::npos);
     EXPECT_TRUE(ui.fileRequests.empty());
-    EXPECT_EQ(ws.fileState, kNoProject);
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_TRUE(ws.project.imagePath.empty());
-    EXPECT_EQ(ws.project.resolutionDpi, 0);
+    EXPECT_EQ(ws.fileState(), kNoProject);
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_TRUE(ws.project().imagePath.empty());
+    EXPECT_EQ(ws.project().resolutionDpi, 0);
 }
 
 TEST_F(ProjectFileTest, MissingImageChosenByThePersonMarksTheProjectChanged) {
@@ -531,9 +534,9 @@ TEST_F(ProjectFileTest, MissingImageChosenByThePersonMarksTheProjectChanged) {
     ui.fileAnswers.push_back({dir.File("pictures") + "/", "found.jpg", ""});
 
     ASSERT_TRUE(Read(dir.Write("gone.KXP", "B /gone/away.jpg\r\nR 600\r\nD 1,1,1,1,\r\n")));
-    EXPECT_EQ(ws.project.imagePath, dir.File("pictures/found.jpg"));
-    EXPECT_EQ(ws.project.originalImagePath, "/gone/away.jpg");
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.project().imagePath, dir.File("pictures/found.jpg"));
+    EXPECT_EQ(ws.project().originalImagePath, "/gone/away.jpg");
+    EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_EQ(program.settings.ImportPath, dir.File("pictures") + "/");
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     EXPECT_EQ(ui.fileRequests[0].patterns, std::string(kImagePattern));
@@ -563,7 +566,7 @@ TEST_F(ProjectFileTest, LetterCaseNeverLeadsASaveIntoAnotherProject) {
     // Reading still takes any letter case.
     dir.Write("notes.kxp", other);
     ASSERT_TRUE(Read(dir.File("NOTES.KXP")));
-    EXPECT_EQ(ws.project.projectPath, dir.File("notes.kxp"));
+    EXPECT_EQ(ws.project().projectPath, dir.File("notes.kxp"));
 }
 
 }  // namespace

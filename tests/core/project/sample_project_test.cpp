@@ -65,7 +65,7 @@ protected:
             const ObjectType& type = program.objectTypes.At(slot);
             if (type.dataClass == kClassUser && type.nameEnglish == name) {
                 dataType = type.dataType;
-                CollectValues(ws.history, program.objectTypes, slot, list);
+                CollectValues(ws.history(), program.objectTypes, slot, list);
                 break;
             }
         }
@@ -79,18 +79,18 @@ protected:
 };
 
 TEST_F(SampleProjectTest, OpensOnThePictureBesideIt) {
-    EXPECT_EQ(ws.project.imagePath, SampleFile("tissue.jpg"));
-    EXPECT_EQ(ws.project.resolutionDpi, 2400);
-    EXPECT_NE(ws.fileState, kNoProject);
+    EXPECT_EQ(ws.project().imagePath, SampleFile("tissue.jpg"));
+    EXPECT_EQ(ws.project().resolutionDpi, 2400);
+    EXPECT_NE(ws.fileState(), kNoProject);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(ui.errorDialogs.empty());
 }
 
 TEST_F(SampleProjectTest, EveryPointLiesOnThePictureAndUsesAUserType) {
     const double width = 1600 * 25400.0 / 2400, height = 1200 * 25400.0 / 2400;
-    ASSERT_GT(ws.history.Count(), 100);
-    for (int32_t i = 1; i <= ws.history.Count(); ++i) {
-        const MeasuredObject p = ws.history.Peek(i);
+    ASSERT_GT(ws.history().Count(), 100);
+    for (int32_t i = 1; i <= ws.history().Count(); ++i) {
+        const MeasuredObject p = ws.history().Peek(i);
         EXPECT_EQ(program.objectTypes.At(p.typeIndex).dataClass, kClassUser) << "point " << i;
         EXPECT_TRUE(p.x >= 0 && p.x <= width && p.y >= 0 && p.y <= height) << "point " << i;
     }

@@ -37,7 +37,7 @@ protected:
 
     ValueList Collect(int type) {
         ValueList list;
-        CollectValues(ws.history, program.objectTypes, type, list);
+        CollectValues(ws.history(), program.objectTypes, type, list);
         return list;
     }
 
@@ -152,9 +152,9 @@ TEST_F(ValuesTest, WalkFollowsObjectsInHistoryOrder) {
     EXPECT_EQ(counts.Entry(1).firstPoint, 20);
 
     // Deleting a further point of a count object lowers its count but keeps it one object.
-    MeasuredObject p = ws.history.Get(22);
+    MeasuredObject p = ws.history().Peek(22);
     p.typeIndex = 0;
-    ws.history.Put(22, p);
+    ws.PutRecord(22, p);
     EXPECT_DOUBLE_EQ(Collect(kCnt).Entry(1).value, 3.0);
 }
 
@@ -187,7 +187,7 @@ TEST_F(ValuesTest, TypesInUseIgnoresDeletedAndStrayReferences) {
     build.Point(0, 0, 0, 1);
     build.Point(300, 0, 0, 1);
     build.Point(kSlotLabelPoint, 0, 0, 0);
-    const auto used = TypesInUse(ws.history);
+    const auto used = TypesInUse(ws.history());
     EXPECT_TRUE(used[kTxt]);
     EXPECT_TRUE(used[kSlotLabelPoint]);
     EXPECT_FALSE(used[0]);

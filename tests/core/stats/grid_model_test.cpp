@@ -27,12 +27,12 @@ protected:
     }
 
     void Pass(int type) {
-        ws.currentType = type;
+        ws.SetCurrentType(type);
         ws.StatisticsPass();
     }
-    std::string Cell(int row) const { return ws.grids.DGrid.at(row).value; }
-    std::string Caption(int row) const { return ws.grids.DGrid.at(row).caption; }
-    std::string Stat(GridModel::StatisticsRow row) const { return ws.grids.vGrid.at(row).value; }
+    std::string Cell(int row) const { return ws.grids().DGrid.at(row).value; }
+    std::string Caption(int row) const { return ws.grids().DGrid.at(row).caption; }
+    std::string Stat(GridModel::StatisticsRow row) const { return ws.grids().vGrid.at(row).value; }
 
     test::FakeUserInterface ui;
     test::TempDir dir;
@@ -60,7 +60,7 @@ TEST_P(ThreeValueGridTest, CellsCaptionsAndStatistics) {
     build.Line(kLen, 3000);
     Pass(kLen);
 
-    ASSERT_EQ(ws.grids.RowCount(), 3);
+    ASSERT_EQ(ws.grids().RowCount(), 3);
     for (int r = 0; r < 3; ++r) EXPECT_EQ(Cell(r), c.cells[r]);
     EXPECT_EQ(Caption(0), "1 (min)");
     EXPECT_EQ(Caption(1), "2");
@@ -107,12 +107,12 @@ TEST_F(GridTest, WithinRowDividesByAllListedValues) {
     build.Line(kLen, 3);
     Pass(kLen);
     EXPECT_EQ(Stat(GridModel::kRowWithin), "75 %");
-    EXPECT_DOUBLE_EQ(ws.valueList.withinPercent(), 100.0);
+    EXPECT_DOUBLE_EQ(ws.valueList().withinPercent(), 100.0);
 }
 
 TEST_F(GridTest, EmptyAndSingleValueRows) {
     Pass(kLen);
-    ASSERT_EQ(ws.grids.RowCount(), 1);
+    ASSERT_EQ(ws.grids().RowCount(), 1);
     EXPECT_EQ(Cell(0), "");
     EXPECT_EQ(Caption(0), "");
     EXPECT_EQ(Stat(GridModel::kRowN), "0");
@@ -120,7 +120,7 @@ TEST_F(GridTest, EmptyAndSingleValueRows) {
 
     build.Line(kLen, 1500);
     Pass(kLen);
-    ASSERT_EQ(ws.grids.RowCount(), 1);
+    ASSERT_EQ(ws.grids().RowCount(), 1);
     EXPECT_EQ(Caption(0), "1");
     EXPECT_EQ(Stat(GridModel::kRowMin), "1.500 mm");
     EXPECT_EQ(Stat(GridModel::kRowMean), "");
@@ -148,31 +148,36 @@ TEST_F(GridTest, DoubleClickTogglesTheObjectsFirstPoint) {
     build.Line(kLen, 1000);
     const int32_t second = build.Line(kLen, 2000);
     build.Line(kLen, 3000);
-    ws.fileState = kUnchanged;
+    ws.SetFileState(kUnchanged);
     Pass(kLen);
 
     EXPECT_FALSE(ws.ToggleValueExclusion(3));  // blank row
     EXPECT_FALSE(ws.ToggleValueExclusion(-1));
-    ws.captureState = 1;
+    // Measuring and modifying need a picture to work on.
+    ChangeProject(ws, [&](Project& p) { p.imagePath = dir.File("slide.jpg"); });
+    ws.MeasureCommand();
+    ASSERT_EQ(ws.captureState(), 1);
     EXPECT_FALSE(ws.ToggleValueExclusion(1));
-    ws.captureState = 0;
-    ws.modifyMode = 1;
+    ws.MeasureCommand();
+    ws.ModifyCommand();
+    ASSERT_EQ(ws.modifyMode(), 1);
     EXPECT_FALSE(ws.ToggleValueExclusion(1));
-    ws.modifyMode = 0;
-    EXPECT_FALSE(ws.history.Peek(second).excluded);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    ws.ModifyCommand();
+    ASSERT_EQ(ws.modifyMode(), 0);
+    EXPECT_FALSE(ws.history().Peek(second).excluded);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 
     ASSERT_TRUE(ws.ToggleValueExclusion(1));
-    EXPECT_TRUE(ws.history.Peek(second).excluded);
-    EXPECT_FALSE(ws.history.Peek(second + 1).excluded);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_TRUE(ws.history().Peek(second).excluded);
+    EXPECT_FALSE(ws.history().Peek(second + 1).excluded);
+    EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_EQ(Cell(1), "[2.0 mm]");
-    EXPECT_EQ(ws.valueList.n(), 2);
+    EXPECT_EQ(ws.valueList().n(), 2);
 
     ASSERT_TRUE(ws.ToggleValueExclusion(1));
-    EXPECT_FALSE(ws.history.Peek(second).excluded);
+    EXPECT_FALSE(ws.history().Peek(second).excluded);
     EXPECT_EQ(Cell(1), "2.0 mm");
-    EXPECT_EQ(ws.valueList.n(), 3);
+    EXPECT_EQ(ws.valueList().n(), 3);
 }
 
 // With fewer than two counted values the excluded rows stay listed, so they
@@ -182,40 +187,40 @@ TEST_F(GridTest, ExcludedRowsStayReachable) {
     build.Line(kLen, 2000, true);
     build.Line(kLen, 3000, true);
     Pass(kLen);
-    EXPECT_EQ(ws.valueList.n(), 1);
-    ASSERT_EQ(ws.grids.RowCount(), 3);
+    EXPECT_EQ(ws.valueList().n(), 1);
+    ASSERT_EQ(ws.grids().RowCount(), 3);
     EXPECT_EQ(Cell(2), "[3.0 mm]");
     ASSERT_TRUE(ws.ToggleValueExclusion(2));
-    EXPECT_EQ(ws.valueList.n(), 2);
+    EXPECT_EQ(ws.valueList().n(), 2);
 }
 
 TEST_F(GridTest, CopyTextDropsUnitsAndKeepsBrackets) {
     build.Line(kLen, 12000);
     build.Line(kLen, 3500, true);
     Pass(kLen);
-    EXPECT_EQ(ws.grids.CopyLines(), (std::vector<std::string>{"12.0", "[3.500]"}));
-    EXPECT_EQ(ws.grids.CopyText(), "12.0\n[3.500]\n");
+    EXPECT_EQ(ws.grids().CopyLines(), (std::vector<std::string>{"12.0", "[3.500]"}));
+    EXPECT_EQ(ws.grids().CopyText(), "12.0\n[3.500]\n");
 
     program.settings.TableUnit = kUnitMicrometre;
     Pass(kLen);
-    EXPECT_EQ(ws.grids.CopyLines(), (std::vector<std::string>{"12000.0", "[3500.0]"}));
+    EXPECT_EQ(ws.grids().CopyLines(), (std::vector<std::string>{"12000.0", "[3500.0]"}));
 
     build.Count(kCells, 3);
     build.Count(kCells, 4, true);
     Pass(kCells);
-    EXPECT_EQ(ws.grids.CopyLines(), (std::vector<std::string>{"3", "[4]"}));
+    EXPECT_EQ(ws.grids().CopyLines(), (std::vector<std::string>{"3", "[4]"}));
 }
 
 TEST_F(GridTest, CopyButtonNeedsTwoRowsAndAWideWindow) {
     build.Line(kLen, 1000);
     Pass(kLen);
-    EXPECT_FALSE(ws.grids.CopyButtonVisible(1200));
+    EXPECT_FALSE(ws.grids().CopyButtonVisible(1200));
     build.Line(kLen, 2000);
     Pass(kLen);
-    EXPECT_TRUE(ws.grids.CopyButtonVisible(841));
-    EXPECT_FALSE(ws.grids.CopyButtonVisible(840));
+    EXPECT_TRUE(ws.grids().CopyButtonVisible(841));
+    EXPECT_FALSE(ws.grids().CopyButtonVisible(840));
     Pass(0);
-    EXPECT_FALSE(ws.grids.CopyButtonVisible(1200));
+    EXPECT_FALSE(ws.grids().CopyButtonVisible(1200));
 }
 
 TEST_F(GridTest, MeanOfZeroLeavesTheVariationBlank) {

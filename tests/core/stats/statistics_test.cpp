@@ -28,7 +28,7 @@ protected:
     }
 
     void Pass(int type) {
-        ws.currentType = type;
+        ws.SetCurrentType(type);
         ws.StatisticsPass();
     }
 
@@ -42,7 +42,7 @@ protected:
 TEST_F(StatisticsTest, EightValueSeries) {
     for (const double v : {2, 4, 4, 4, 5, 5, 7, 9}) build.Line(kLen, v);
     Pass(kLen);
-    const ValueList& s = ws.valueList;
+    const ValueList& s = ws.valueList();
     EXPECT_EQ(s.n(), 8);
     EXPECT_EQ(s.excludedCount(), 0);
     EXPECT_EQ(s.min(), 2);
@@ -55,41 +55,41 @@ TEST_F(StatisticsTest, EightValueSeries) {
     EXPECT_DOUBLE_EQ(s.withinPercent(), 75.0);
 
     // As the statistics grid shows them, in micrometres.
-    const auto& grid = ws.grids.vGrid;
+    const auto& grid = ws.grids().vGrid;
     EXPECT_EQ(grid[GridModel::kRowMean].value, "5.0 \xB5m");
     EXPECT_EQ(grid[GridModel::kRowVariance].value, "4.571");
     EXPECT_EQ(grid[GridModel::kRowS].value, "2.138 \xB5m");
     EXPECT_EQ(grid[GridModel::kRowVariation].value, "42.8 %");
     EXPECT_EQ(grid[GridModel::kRowInterval].value, "2.86 - 7.14 \xB5m");
     EXPECT_EQ(grid[GridModel::kRowWithin].value, "75 %");
-    EXPECT_EQ(ws.grids.DGrid[0].caption, "1 (min)");
-    EXPECT_EQ(ws.grids.DGrid[7].caption, "8 (max)");
+    EXPECT_EQ(ws.grids().DGrid[0].caption, "1 (min)");
+    EXPECT_EQ(ws.grids().DGrid[7].caption, "8 (max)");
 }
 
 TEST_F(StatisticsTest, SmallListsLeaveTheSpreadAtZero) {
     Pass(kLen);  // no objects
-    EXPECT_EQ(ws.valueList.n(), 0);
-    EXPECT_EQ(ws.valueList.max(), 0);
-    EXPECT_EQ(ws.valueList.min(), kNoMinimum);
-    EXPECT_EQ(ws.valueList.mean(), 0);
+    EXPECT_EQ(ws.valueList().n(), 0);
+    EXPECT_EQ(ws.valueList().max(), 0);
+    EXPECT_EQ(ws.valueList().min(), kNoMinimum);
+    EXPECT_EQ(ws.valueList().mean(), 0);
 
     build.Line(kLen, 1500);
     Pass(kLen);
-    EXPECT_EQ(ws.valueList.n(), 1);
-    EXPECT_EQ(ws.valueList.min(), 1500);
-    EXPECT_EQ(ws.valueList.max(), 1500);
-    EXPECT_EQ(ws.valueList.mean(), 1500);
-    EXPECT_EQ(ws.valueList.s(), 0);
-    EXPECT_EQ(ws.valueList.variance(), 0);
-    EXPECT_EQ(ws.valueList.withinPercent(), 0);
-    EXPECT_EQ(ws.valueList.upperBound(), 0);
+    EXPECT_EQ(ws.valueList().n(), 1);
+    EXPECT_EQ(ws.valueList().min(), 1500);
+    EXPECT_EQ(ws.valueList().max(), 1500);
+    EXPECT_EQ(ws.valueList().mean(), 1500);
+    EXPECT_EQ(ws.valueList().s(), 0);
+    EXPECT_EQ(ws.valueList().variance(), 0);
+    EXPECT_EQ(ws.valueList().withinPercent(), 0);
+    EXPECT_EQ(ws.valueList().upperBound(), 0);
 
     build.Line(kLen, 1500);
     Pass(kLen);
-    EXPECT_EQ(ws.valueList.s(), 0);
-    EXPECT_EQ(ws.valueList.lowerBound(), 1500);
-    EXPECT_EQ(ws.valueList.upperBound(), 1500);
-    EXPECT_EQ(ws.valueList.withinPercent(), 100);
+    EXPECT_EQ(ws.valueList().s(), 0);
+    EXPECT_EQ(ws.valueList().lowerBound(), 1500);
+    EXPECT_EQ(ws.valueList().upperBound(), 1500);
+    EXPECT_EQ(ws.valueList().withinPercent(), 100);
 }
 
 TEST_F(StatisticsTest, ExcludedValuesOnlyCountAsExcluded) {
@@ -99,7 +99,7 @@ TEST_F(StatisticsTest, ExcludedValuesOnlyCountAsExcluded) {
     build.Line(kLen, 1, true);
     build.Line(kLen, 20);
     Pass(kLen);
-    const ValueList& s = ws.valueList;
+    const ValueList& s = ws.valueList();
     EXPECT_EQ(s.Count(), 5);
     EXPECT_EQ(s.n(), 3);
     EXPECT_EQ(s.excludedCount(), 2);
@@ -116,12 +116,12 @@ TEST_F(StatisticsTest, NoCurrentTypeLeavesTheBlockAsItWas) {
     Pass(kLen);
     build.Line(kLen, 90);
     Pass(0);
-    EXPECT_EQ(ws.valueList.Count(), 2);
-    EXPECT_DOUBLE_EQ(ws.valueList.mean(), 15);
-    EXPECT_EQ(ws.grids.RowCount(), GridModel::kBlankValueRows);
-    EXPECT_EQ(ws.grids.vGrid[0].caption, "n");
-    EXPECT_EQ(ws.grids.vGrid[0].value, "");
-    EXPECT_FALSE(ws.grids.CopyButtonVisible(2000));
+    EXPECT_EQ(ws.valueList().Count(), 2);
+    EXPECT_DOUBLE_EQ(ws.valueList().mean(), 15);
+    EXPECT_EQ(ws.grids().RowCount(), GridModel::kBlankValueRows);
+    EXPECT_EQ(ws.grids().vGrid[0].caption, "n");
+    EXPECT_EQ(ws.grids().vGrid[0].value, "");
+    EXPECT_FALSE(ws.grids().CopyButtonVisible(2000));
 }
 
 TEST_F(StatisticsTest, NegativeLabelsRankBySize) {
@@ -131,10 +131,10 @@ TEST_F(StatisticsTest, NegativeLabelsRankBySize) {
     build.Text(kTxt, "-1");
     build.Text(kTxt, "-2");
     Pass(kTxt);
-    EXPECT_EQ(ws.valueList.max(), -1);
-    EXPECT_EQ(ws.valueList.min(), -3);
-    EXPECT_EQ(ws.grids.DGrid[0].caption, "1 (min)");
-    EXPECT_EQ(ws.grids.DGrid[1].caption, "2 (max)");
+    EXPECT_EQ(ws.valueList().max(), -1);
+    EXPECT_EQ(ws.valueList().min(), -3);
+    EXPECT_EQ(ws.grids().DGrid[0].caption, "1 (min)");
+    EXPECT_EQ(ws.grids().DGrid[1].caption, "2 (max)");
 }
 
 struct ClassSizeCase {

@@ -30,16 +30,19 @@ using draw_op::Rectangle;
 using draw_op::SetClip;
 using draw_op::Text;
 
-class MainRedrawTest : public ::testing::Test {
+class MainRedrawTest : public ::testing::Test, public WorkspaceObserver {
 protected:
+    void WorkspaceChanged(ChangeFlags changes) override {
+        if (changes.Has(Change::Window)) ++notified;
+    }
     void SetUp() override {
         ASSERT_TRUE(program.InitErrorStack());
         ASSERT_EQ(program.LoadMessages(), kOk);
         program.settings.RecordCapacity = 10240;
         ASSERT_EQ(ws.CreateHistory(), kOk);
         ASSERT_TRUE(ws.ResetViewToWorld());
-        ws.redrawCount = 3;  // past start-up and the splash
-        ws.windowStateChanged = [this](const WindowState&) { ++notified; };
+        ws.SetRedrawCount(3);  // past start-up and the splash
+        ws.AddObserver(this);
     }
     void ShowOnly(std::initializer_list<int32_t> layers) {
         program.settings.DisplayLayers.fill(-1);
@@ -47,17 +50,21 @@ protected:
         for (int32_t layer : layers) program.settings.DisplayLayers[i++] = layer;
     }
     void ShowSize(int64_t size) {
-        ASSERT_EQ(SetWindow(program, ws.project.view, {0, 0, size, size}, false, true), kOk);
+        ErrorCode code = kOk;
+        ChangeProject(ws, [&](Project& p) {
+            code = SetWindow(program, p.view, {0, 0, size, size}, false, true);
+        });
+        ASSERT_EQ(code, kOk);
     }
     void AddPoints(int n) {
         MeasuredObject p;
         p.typeIndex = 1;
         p.vertexKind = 1;
-        for (int i = 0; i < n; ++i) ASSERT_TRUE(ws.history.Append(p));
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(ws.AppendRecord(p));
     }
     // The white box, label and blue bar of the scale bar, in drawing order.
     std::vector<const Rectangle*> ScaleBarRects() const {
-        return ws.windowState.surface->OpsOf<Rectangle>();
+        return ws.windowState().surface->OpsOf<Rectangle>();
     }
 
     test::FakeUserInterface ui;
@@ -68,33 +75,33 @@ protected:
 };
 
 TEST_F(MainRedrawTest, TheFirstTwoRequestsOnlyCountAndTheThirdShowsTheSplash) {
-    ws.redrawCount = 0;
+    ws.SetRedrawCount(0);
     ws.Redraw();
     ws.Redraw();
-    EXPECT_EQ(ws.redrawCount, 2);
+    EXPECT_EQ(ws.redrawCount(), 2);
     EXPECT_EQ(notified, 0);
-    EXPECT_EQ(ws.windowState.surface, nullptr);
+    EXPECT_EQ(ws.windowState().surface, nullptr);
 
     ws.Redraw();
     EXPECT_EQ(notified, 1);
-    EXPECT_TRUE(ws.windowState.splashDrawn);
-    const auto boxes = ws.windowState.surface->OpsOf<Rectangle>();
+    EXPECT_TRUE(ws.windowState().splashDrawn);
+    const auto boxes = ws.windowState().surface->OpsOf<Rectangle>();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(*boxes.back(), (Rectangle{{500, 800, 1500, 1150}, {kBlack, 5, 0}, {kWhite}}));
-    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    const auto texts = ws.windowState().surface->OpsOf<Text>();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back()->text, WindowCaption(program));
     EXPECT_EQ(texts.back()->font.colour, 16711680);
     EXPECT_EQ(texts.back()->font.size, 48);
 
     ws.Redraw();
-    EXPECT_FALSE(ws.windowState.splashDrawn);
-    EXPECT_EQ(ws.redrawCount, 4);
+    EXPECT_FALSE(ws.windowState().splashDrawn);
+    EXPECT_EQ(ws.redrawCount(), 4);
 }
 
 TEST_F(MainRedrawTest, TheSurfaceStartsBlackAndIsClippedByTheBackgroundLayer) {
     ws.Redraw();
-    const Recording& surface = *ws.windowState.surface;
+    const Recording& surface = *ws.windowState().surface;
     ASSERT_GE(surface.Size(), 2u);
     const Polygon& black = std::get<Polygon>(surface.Ops()[0]);
     EXPECT_EQ(black.brush.colour, kBlack);
@@ -104,12 +111,12 @@ TEST_F(MainRedrawTest, TheSurfaceStartsBlackAndIsClippedByTheBackgroundLayer) {
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0]->rect, (CanvasRect{1, 1, 2000, 2000}));
     EXPECT_TRUE(std::holds_alternative<draw_op::ResetClip>(surface.Ops().back()));
-    EXPECT_EQ(ws.drawnView, (DrawnView{0, 0, 1000000, 1000000}));
+    EXPECT_EQ(ws.drawnView(), (DrawnView{0, 0, 1000000, 1000000}));
 }
 
 TEST_F(MainRedrawTest, PanelsCaptionAndCommands) {
     ws.Redraw();
-    const WindowState& s = ws.windowState;
+    const WindowState& s = ws.windowState();
     EXPECT_EQ(s.caption, WindowCaption(program));
     EXPECT_EQ(s.panels[0], "");
     EXPECT_EQ(s.panels[2], "100.0 cm");  // a whole number keeps one decimal
@@ -119,61 +126,64 @@ TEST_F(MainRedrawTest, PanelsCaptionAndCommands) {
     EXPECT_EQ(s.Control("MnSave")->enabled, false);
     EXPECT_EQ(s.Control("ImgVec")->visible, false);
 
-    ws.project.imagePath = dir.File("slides/slide 7.bmp");
-    ws.project.projectPath = dir.File("slides/slide.KXP");
-    ws.project.resolutionDpi = 1200;
-    ws.fileState = kChanged;
+    ChangeProject(ws, [&](Project& p) {
+        p.imagePath = dir.File("slides/slide 7.bmp");
+        p.projectPath = dir.File("slides/slide.KXP");
+        p.resolutionDpi = 1200;
+    });
+    ws.SetFileState(kChanged);
     AddPoints(512);
-    ws.project.picture = nullptr;
+    ChangeProject(ws, [&](Project& p) { p.picture = nullptr; });
     program.settings.DisplayLayers[2] = -3;  // no picture to draw
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.caption, ws.project.projectPath);
-    EXPECT_EQ(ws.windowState.panels[0], "slide.KXP (1200dpi)");
-    EXPECT_EQ(ws.windowState.panels[4], "512/10240 (5 %) " + program.GetMessage(2086));
-    EXPECT_EQ(ws.windowState.Control("MnSave")->enabled, true);
-    EXPECT_EQ(ws.windowState.Control("BitBtn3")->enabled, true);
-    EXPECT_EQ(ws.windowState.Control("ImgEdit")->visible, true);
-    EXPECT_EQ(ws.windowState.Control("MnRecalculate")->enabled, true);
-    ws.modifyMode = 1;
+    EXPECT_EQ(ws.windowState().caption, ws.project().projectPath);
+    EXPECT_EQ(ws.windowState().panels[0], "slide.KXP (1200dpi)");
+    EXPECT_EQ(ws.windowState().panels[4], "512/10240 (5 %) " + program.GetMessage(2086));
+    EXPECT_EQ(ws.windowState().Control("MnSave")->enabled, true);
+    EXPECT_EQ(ws.windowState().Control("BitBtn3")->enabled, true);
+    EXPECT_EQ(ws.windowState().Control("ImgEdit")->visible, true);
+    EXPECT_EQ(ws.windowState().Control("MnRecalculate")->enabled, true);
+    ws.ModifyCommand();
+    ASSERT_EQ(ws.modifyMode(), 1);
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.Control("MnRecalculate")->enabled, false);
-    EXPECT_EQ(ws.windowState.Control("cbo")->enabled, false);
+    EXPECT_EQ(ws.windowState().Control("MnRecalculate")->enabled, false);
+    EXPECT_EQ(ws.windowState().Control("cbo")->enabled, false);
 }
 
 TEST_F(MainRedrawTest, MagnificationAndRasterTexts) {
     program.settings.MeasureFieldWidth = 100;  // mm of the real field
     ShowSize(20000);                           // 20 mm visible
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.panels[1], "x 5.0");
-    EXPECT_EQ(ws.windowState.LbRaster1, "5 mm");
+    EXPECT_EQ(ws.windowState().panels[1], "x 5.0");
+    EXPECT_EQ(ws.windowState().LbRaster1, "5 mm");
     ShowSize(500000);
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.panels[1], " 1 : 5.0");
+    EXPECT_EQ(ws.windowState().panels[1], " 1 : 5.0");
     ShowSize(900);
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.LbRaster1, "250 \xB5m");
-    EXPECT_EQ(ws.windowState.panels[2], "900.0 \xB5m");
-    ws.project.view.rasterLength = 2500;
+    EXPECT_EQ(ws.windowState().LbRaster1, "250 \xB5m");
+    EXPECT_EQ(ws.windowState().panels[2], "900.0 \xB5m");
+    ChangeProject(ws, [&](Project& p) { p.view.rasterLength = 2500; });
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.LbRaster1, "2.5 mm");
+    EXPECT_EQ(ws.windowState().LbRaster1, "2.5 mm");
 }
 
 TEST_F(MainRedrawTest, SkipNextRedrawUpdatesTextsButDrawsNothing) {
-    ws.skipNextRedraw = true;
+    ws.WindowLaidOut(true);
     ws.Redraw();
-    EXPECT_FALSE(ws.skipNextRedraw);
-    EXPECT_EQ(ws.windowState.surface, nullptr);
-    EXPECT_TRUE(ws.windowState.panels[4].has_value());
-    EXPECT_FALSE(ws.windowState.LbDetails.has_value());
-    EXPECT_EQ(ws.redrawCount, 3);
+    EXPECT_FALSE(ws.skipNextRedraw());
+    EXPECT_EQ(ws.windowState().surface, nullptr);
+    EXPECT_TRUE(ws.windowState().panels[4].has_value());
+    EXPECT_FALSE(ws.windowState().LbDetails.has_value());
+    EXPECT_EQ(ws.redrawCount(), 3);
 }
 
 TEST_F(MainRedrawTest, AnInvalidViewGivesAnEmptySurface) {
-    ws.project.view.viewValid = false;
+    ChangeProject(ws, [&](Project& p) { p.view.viewValid = false; });
     ws.Redraw();
-    ASSERT_NE(ws.windowState.surface, nullptr);
-    EXPECT_TRUE(ws.windowState.surface->Empty());
-    EXPECT_EQ(ws.windowState.LbDetails, "0");
+    ASSERT_NE(ws.windowState().surface, nullptr);
+    EXPECT_TRUE(ws.windowState().surface->Empty());
+    EXPECT_EQ(ws.windowState().LbDetails, "0");
 }
 
 TEST(ScaleBarLengthTest, RoundsATwentiethUpToTheSteps) {
@@ -204,7 +214,7 @@ TEST_P(ScaleBarTest, BarLabelAndBox) {
     ShowOnly({1, 8});
     ShowSize(GetParam().viewSize);
     ws.Redraw();
-    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    const auto texts = ws.windowState().surface->OpsOf<Text>();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0]->text, GetParam().label);
     const auto rects = ScaleBarRects();
@@ -229,17 +239,17 @@ TEST_F(MainRedrawTest, ScaleBarTextStaysReadableOnASmallScreenField) {
     ShowSize(3000);
     const auto label = [this] {
         ws.Redraw();
-        const auto texts = ws.windowState.surface->OpsOf<Text>();
+        const auto texts = ws.windowState().surface->OpsOf<Text>();
         EXPECT_EQ(texts.size(), 1u);
         return texts.empty() ? Text{} : *texts.front();
     };
     // A field large enough, and every picture export, keep the size of 20.
-    ws.screenFieldSize = 1352;
+    ws.SetScreenFieldSize(1352);
     EXPECT_EQ(label().font.size, 20);
-    ws.screenFieldSize = 452;  // the field of a window 580 pixels high
-    ws.drawingPictureExport = true;
+    ws.SetScreenFieldSize(452);  // the field of a window 580 pixels high
+    ws.SetDrawingPictureExport(true);
     EXPECT_EQ(label().font.size, 20);
-    ws.drawingPictureExport = false;
+    ws.SetDrawingPictureExport(false);
 
     const Text shown = label();
     EXPECT_GE(shown.font.size * 96.0 / 72.0 * 452 / 2000, 12.0);
@@ -256,7 +266,7 @@ TEST_F(MainRedrawTest, ScaleBarTextStaysReadableOnASmallScreenField) {
 TEST_F(MainRedrawTest, NoScaleBarWhenItComesBeforeTheBackground) {
     ShowOnly({8, 1});
     ws.Redraw();
-    EXPECT_TRUE(ws.windowState.surface->OpsOf<Rectangle>().empty());
+    EXPECT_TRUE(ws.windowState().surface->OpsOf<Rectangle>().empty());
 }
 
 struct DotCase {
@@ -272,12 +282,12 @@ class UnsavedDotTest : public MainRedrawTest, public ::testing::WithParamInterfa
 
 TEST_P(UnsavedDotTest, ColourFollowsThePointsSinceTheLastSave) {
     ShowOnly({});
-    ws.project.imagePath = "/images/a.bmp";
-    ws.fileState = kChanged;
+    ChangeProject(ws, [&](Project& p) { p.imagePath = "/images/a.bmp"; });
+    ws.SetFileState(kChanged);
     AddPoints(200);
-    ws.savedCount = 200 - GetParam().unsaved;
+    ws.SetSavedCount(200 - GetParam().unsaved);
     ws.Redraw();
-    const auto dots = ws.windowState.surface->OpsOf<Ellipse>();
+    const auto dots = ws.windowState().surface->OpsOf<Ellipse>();
     ASSERT_EQ(dots.size(), 1u);
     EXPECT_EQ(*dots[0], (Ellipse{{5, 5, 50, 50}, {kBlack, 2, 0}, {GetParam().colour}}));
 }
@@ -289,10 +299,10 @@ INSTANTIATE_TEST_SUITE_P(Counts, UnsavedDotTest,
 
 TEST_F(MainRedrawTest, NoDotWithoutUnsavedChanges) {
     ShowOnly({});
-    ws.project.imagePath = "/images/a.bmp";
-    ws.fileState = kUnchanged;
+    ChangeProject(ws, [&](Project& p) { p.imagePath = "/images/a.bmp"; });
+    ws.SetFileState(kUnchanged);
     ws.Redraw();
-    EXPECT_TRUE(ws.windowState.surface->OpsOf<Ellipse>().empty());
+    EXPECT_TRUE(ws.windowState().surface->OpsOf<Ellipse>().empty());
 }
 
 class HistogramTest : public MainRedrawTest {
@@ -300,16 +310,28 @@ protected:
     void SetUp() override {
         MainRedrawTest::SetUp();
         ShowOnly({9});
-        ObjectType& t = *program.objectTypes.Find(7);
-        t.dataClass = kClassUser;
-        t.dataType = kCount;
-        ws.currentType = 7;
-        ws.ClassWidth = 1000;
+        for (int32_t slot = kFirstType; slot < kFirstType + 6; ++slot) {
+            build.DefineType(slot, kText, "Values " + std::to_string(slot));
+        }
+    }
+    // The values come from labelled objects of a type of their own, listed
+    // by the statistics pass as the window lists them.
+    void Value(double v, bool excluded = false) {
+        ASSERT_GT(build.Text(type, std::to_string(static_cast<long long>(v)), excluded), 0);
     }
     void Values(std::initializer_list<double> values) {
-        for (double v : values) ASSERT_TRUE(ws.valueList.Add({v, 1, false}));
-        ws.grids.DGrid.resize(values.size());
+        for (double v : values) Value(v);
+        Pass();
     }
+    void Pass() {
+        ws.SetCurrentType(type);
+        ws.StatisticsPass();
+        ws.SetClassWidth(classWidth);
+    }
+    static constexpr int32_t kFirstType = 7;
+    int32_t type = kFirstType;
+    double classWidth = 1000;
+    test::MeasuredProject build{ws};
     // BoxSize 252, PerformanceMode 2: box top 1712, baseline 1952.
     static constexpr int32_t kTop = 1712;
     static constexpr int32_t kBase = 1952;
@@ -318,7 +340,7 @@ protected:
 TEST_F(HistogramTest, OneClassIsOneBar600PixelsWide) {
     Values({100, 110, 120});
     ws.Redraw();
-    const Recording& s = *ws.windowState.surface;
+    const Recording& s = *ws.windowState().surface;
     const auto rects = s.OpsOf<Rectangle>();
     ASSERT_EQ(rects.size(), 2u);
     EXPECT_EQ(*rects[0], (Rectangle{{1364, kTop, 1982, kTop + 252}, {kBlack, 2, 0}, {kWhite}}));
@@ -339,7 +361,7 @@ TEST_F(HistogramTest, OneClassIsOneBar600PixelsWide) {
 TEST_F(HistogramTest, SmallValuesFallIntoClassZero) {
     Values({400, 1000, 2100, 2400});
     ws.Redraw();
-    const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+    const auto rects = ws.windowState().surface->OpsOf<Rectangle>();
     ASSERT_EQ(rects.size(), 4u);  // frame and classes 0, 1, 2
     const int32_t u = 270 / 3;
     EXPECT_EQ(rects[1]->rect, (CanvasRect{1376, kBase - u, 1576, kBase}));
@@ -347,29 +369,30 @@ TEST_F(HistogramTest, SmallValuesFallIntoClassZero) {
 }
 
 TEST_F(HistogramTest, NeedsThreeCountedValues) {
-    Values({100, 110, 120});
-    ws.valueList.Clear();
-    ASSERT_TRUE(ws.valueList.Add({100, 1, false}));
-    ASSERT_TRUE(ws.valueList.Add({110, 1, true}));
-    ASSERT_TRUE(ws.valueList.Add({120, 1, false}));
+    Value(100);
+    Value(110, true);
+    Value(120);
+    Pass();
+    ASSERT_EQ(ws.valueList().Count(), 3);
     ws.Redraw();
-    EXPECT_TRUE(ws.windowState.surface->OpsOf<Rectangle>().empty());
+    EXPECT_TRUE(ws.windowState().surface->OpsOf<Rectangle>().empty());
 }
 
 TEST_F(HistogramTest, ValuesBeyondTheClassRangeAreLeftOut) {
     Values({-5000, 100, 110, 120, 1.0e12});
     ws.Redraw();
-    EXPECT_EQ(ws.windowState.surface->OpsOf<Rectangle>().size(), 2u);
+    EXPECT_EQ(ws.windowState().surface->OpsOf<Rectangle>().size(), 2u);
 }
 
 TEST_F(HistogramTest, BarsStayInsideTheFrameAtAnyCount) {
     for (const int values : {3, 7, 9, 40, 270, 998}) {
-        ws.valueList.Clear();
-        for (int k = 0; k < values; ++k) ASSERT_TRUE(ws.valueList.Add({100, 1, false}));
-        ASSERT_TRUE(ws.valueList.Add({2100, 1, false}));  // a second class of one value
-        ws.grids.DGrid.resize(static_cast<std::size_t>(values) + 1);
+        for (int k = 0; k < values; ++k) Value(100);
+        Value(2100);  // a second class of one value
+        Pass();
+        ASSERT_EQ(ws.valueList().Count(), values + 1);
+        ++type;  // the next count's values under a type of their own
         ws.Redraw();
-        const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+        const auto rects = ws.windowState().surface->OpsOf<Rectangle>();
         ASSERT_EQ(rects.size(), 3u) << values;
         const CanvasRect frame = rects[0]->rect;
         for (const Rectangle* bar : {rects[1], rects[2]}) {
@@ -377,19 +400,19 @@ TEST_F(HistogramTest, BarsStayInsideTheFrameAtAnyCount) {
             EXPECT_LT(bar->rect.top, bar->rect.bottom) << values;  // never flat
             EXPECT_EQ(bar->rect.bottom, kBase);
         }
-        for (const Line* line : ws.windowState.surface->OpsOf<Line>()) {
+        for (const Line* line : ws.windowState().surface->OpsOf<Line>()) {
             EXPECT_GT(std::min(line->from.y, line->to.y), frame.top) << values;
         }
     }
 }
 
 TEST_F(HistogramTest, AreaClassesAreTheSquareOfTheClassSize) {
-    ObjectType& t = *program.objectTypes.Find(7);
-    t.dataType = kPolygon;
-    ws.ClassWidth = 100;  // µm: classes of 10,000 µm²
+    classWidth = 100;  // µm: classes of 10,000 µm²
     Values({112707, 250000, 480000, 1226120});
+    // Shown as areas: the values listed stay, the classes become squares.
+    program.objectTypes.Find(type)->dataType = kPolygon;
     ws.Redraw();
-    const auto rects = ws.windowState.surface->OpsOf<Rectangle>();
+    const auto rects = ws.windowState().surface->OpsOf<Rectangle>();
     ASSERT_EQ(rects.size(), 5u);
     // Classes 11 to 123: 113 classes of 5 pixels.
     EXPECT_EQ(rects[1]->rect.left, 1376);
@@ -408,12 +431,12 @@ TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
     for (const int m : {3, 4, 4}) build.Count(21, m);
     for (const char* label : {"1,25", "2", "3"}) build.Text(22, label);
     ShowOnly({1, 9, 10});
-    ws.currentType = 21;
+    ws.SetCurrentType(21);
     ws.StatisticsPass();
     ws.Redraw();
 
     const int32_t right = 2000 - 648;  // left of the histogram
-    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    const auto texts = ws.windowState().surface->OpsOf<Text>();
     std::map<int32_t, std::vector<const Text*>> lines;
     for (const Text* t : texts) {
         if (t->at.y >= 1712 && t->at.x < right) lines[t->at.y].push_back(t);
@@ -444,16 +467,16 @@ TEST_F(MainRedrawTest, StatisticsBoxCellsNeitherOverlapNorLeaveTheBox) {
     program.settings.BoxSize = 2147483647;
     program.settings.MaxStatisticsFontSize = 2147483647;
     ws.Redraw();
-    for (const Text* t : ws.windowState.surface->OpsOf<Text>()) {
+    for (const Text* t : ws.windowState().surface->OpsOf<Text>()) {
         EXPECT_LE(t->at.x + int64_t{t->width}, 2000) << t->text;
     }
 }
 
 TEST_F(MainRedrawTest, GeometryLayerPrintsTheWindowSizes) {
     ShowOnly({2});
-    ws.windowGeometry = {1920, 1080, 1200, 700, 572, 572, 200, 300};
+    ws.SetWindowGeometry({1920, 1080, 1200, 700, 572, 572, 200, 300});
     ws.Redraw();
-    const auto texts = ws.windowState.surface->OpsOf<Text>();
+    const auto texts = ws.windowState().surface->OpsOf<Text>();
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[0]->text, "Screen (x/y) : 1920 / 1080");
     EXPECT_EQ(texts[3]->text, "Tabs (y) : 500");
@@ -476,39 +499,43 @@ protected:
 };
 
 TEST_F(PictureRedrawTest, ALoadedImageFitsTheViewAndDrawsAgain) {
-    ws.project.imagePath = WriteImage(2400, 1800);
-    ws.project.resolutionDpi = 1200;
-    ws.project.fitImagePending = true;
+    ChangeProject(ws, [&](Project& p) {
+        p.imagePath = WriteImage(2400, 1800);
+        p.resolutionDpi = 1200;
+        p.fitImagePending = true;
+    });
     ws.Redraw();
-    const ViewBlock& v = ws.project.view;
+    const ViewBlock& v = ws.project().view;
     EXPECT_EQ(v.viewLeft, 0);
     EXPECT_EQ(v.viewTop, 0);
     EXPECT_EQ(v.viewSize, 50800);
     EXPECT_EQ(v.rasterLength, 10000);
     EXPECT_EQ(v.fitRectangle, WorldRect{});
-    EXPECT_EQ(ws.project.imageInfo, "x=2400 y=1800 (527.3 KB)");
-    EXPECT_EQ(ws.windowState.panels[3], "x=2400 y=1800 (527.3 KB)");
-    EXPECT_EQ(ws.redrawCount, 5);  // the nested pass drew once more
+    EXPECT_EQ(ws.project().imageInfo, "x=2400 y=1800 (527.3 KB)");
+    EXPECT_EQ(ws.windowState().panels[3], "x=2400 y=1800 (527.3 KB)");
+    EXPECT_EQ(ws.redrawCount(), 5);  // the nested pass drew once more
     // The nested pass drew the picture at the fitted view: 50,800 µm wide,
     // 38,100 µm (1500 pixels of the surface) high.
-    const auto pictures = ws.windowState.surface->OpsOf<draw_op::StretchPicture>();
+    const auto pictures = ws.windowState().surface->OpsOf<draw_op::StretchPicture>();
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0]->rect, (CanvasRect{0, 0, 2000, 1500}));
     EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(PictureRedrawTest, AFailedPictureStopsTheLaterLayers) {
-    ws.project.imagePath = dir.File("missing.jpg");
-    ws.project.resolutionDpi = 1200;
-    ws.project.fitImagePending = true;
-    ws.fileState = kChanged;
+    ChangeProject(ws, [&](Project& p) {
+        p.imagePath = dir.File("missing.jpg");
+        p.resolutionDpi = 1200;
+        p.fitImagePending = true;
+    });
+    ws.SetFileState(kChanged);
     ObjectType& frame = *program.objectTypes.Find(121);
     frame.show = true;
     frame.size = 1;
     ws.Redraw();
     EXPECT_EQ(ui.errorDialogs.size(), 1u);
-    EXPECT_TRUE(ws.project.fitImagePending);
-    const Recording& s = *ws.windowState.surface;
+    EXPECT_TRUE(ws.project().fitImagePending);
+    const Recording& s = *ws.windowState().surface;
     EXPECT_TRUE(s.OpsOf<Line>().empty());        // no raster, no frame outline
     EXPECT_TRUE(s.OpsOf<Ellipse>().empty());     // no unsaved-work dot
     EXPECT_EQ(s.OpsOf<Rectangle>().size(), 1u);  // the background of layer 1
@@ -534,36 +561,41 @@ protected:
         }
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(EncodeJpeg(image.View(), 90, bytes));
-        ws.project.imagePath = dir.Write("large.jpg", std::string(bytes.begin(), bytes.end()));
-        ws.project.resolutionDpi = 1200;
-        ws.project.fitImagePending = true;
-        ws.displayFieldPixels = 500;
+        ChangeProject(ws, [&](Project& p) {
+            p.imagePath = dir.Write("large.jpg", std::string(bytes.begin(), bytes.end()));
+            p.resolutionDpi = 1200;
+            p.fitImagePending = true;
+        });
+        ws.SetDisplayFieldPixels(500);
     }
     void ZoomToTheMiddle(int64_t side) {
         const int64_t centre = 25400;
-        ASSERT_EQ(
-            SetWindow(program, ws.project.view,
-                      {centre - side / 2, centre - side / 2, centre + side / 2, centre + side / 2},
-                      false, true),
-            kOk);
+        ErrorCode code = kOk;
+        ChangeProject(ws, [&](Project& p) {
+            code = SetWindow(
+                program, p.view,
+                {centre - side / 2, centre - side / 2, centre + side / 2, centre + side / 2}, false,
+                true);
+        });
+        ASSERT_EQ(code, kOk);
         ws.Redraw();
     }
 };
 
 TEST_F(FirstViewTest, TheFirstViewIsReducedAndAZoomAsksForTheFullPictureOnce) {
     std::vector<std::pair<PictureRequest, uint64_t>> asked;
-    ws.fullPictureWanted = [&](const PictureRequest& request, uint64_t number) {
+    ws.SetFullPictureWanted([&](const PictureRequest& request, uint64_t number) {
         asked.emplace_back(request, number);
-    };
+    });
     ws.Redraw();
-    ASSERT_TRUE(ws.project.picture);
-    const std::shared_ptr<const Picture> first = ws.project.picture;
+    ASSERT_TRUE(ws.project().picture);
+    const std::shared_ptr<const Picture> first = ws.project().picture;
     EXPECT_EQ(first->reduction, 4);
     EXPECT_EQ(first->pixels.Width(), 600);
     // Everything the person reads is of the full picture.
-    EXPECT_EQ(ws.project.view.imageWidth, 2400);
-    EXPECT_EQ(ws.project.view.imageHeight, 1600);
-    EXPECT_EQ(ws.project.imageInfo, "x=2400 y=1600 (468.8 KB)");
+    EXPECT_EQ(ws.project().view.imageWidth, 2400);
+    EXPECT_EQ(ws.project().view.imageHeight, 1600);
+    EXPECT_EQ(ws.project().imageInfo, "x=2400 y=1600 (468.8 KB)");
     EXPECT_TRUE(asked.empty());
 
     // A little closer still draws fewer pixels than the first view has.
@@ -573,10 +605,10 @@ TEST_F(FirstViewTest, TheFirstViewIsReducedAndAZoomAsksForTheFullPictureOnce) {
     ZoomToTheMiddle(20000);
     ws.Redraw();
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].first.path, ws.project.imagePath);
+    EXPECT_EQ(asked[0].first.path, ws.project().imagePath);
     EXPECT_EQ(asked[0].first.options.wantedSide, 0);
     EXPECT_EQ(asked[0].first.options.background, static_cast<uint32_t>(program.settings.Colour1));
-    EXPECT_EQ(ws.project.picture, first);  // meanwhile the reduced one is shown
+    EXPECT_EQ(ws.project().picture, first);  // meanwhile the reduced one is shown
 
     // The result of an older request, or of another picture, is not taken.
     auto full = std::make_shared<Picture>();
@@ -585,48 +617,48 @@ TEST_F(FirstViewTest, TheFirstViewIsReducedAndAZoomAsksForTheFullPictureOnce) {
     const int before = notified;
     EXPECT_TRUE(ws.AdoptFullPicture(asked[0].second, full, DecodeStatus::Ok));
     EXPECT_EQ(notified, before + 1);  // redrawn with it
-    EXPECT_FALSE(ws.project.picture->Reduced());
-    EXPECT_EQ(ws.project.picture->pixels.Width(), 2400);
-    const auto pictures = ws.windowState.surface->OpsOf<draw_op::StretchPicture>();
+    EXPECT_FALSE(ws.project().picture->Reduced());
+    EXPECT_EQ(ws.project().picture->pixels.Width(), 2400);
+    const auto pictures = ws.windowState().surface->OpsOf<draw_op::StretchPicture>();
     ASSERT_EQ(pictures.size(), 1u);
-    EXPECT_EQ(pictures[0]->picture, ws.project.picture);
+    EXPECT_EQ(pictures[0]->picture, ws.project().picture);
     EXPECT_TRUE(ui.errorDialogs.empty());
 }
 
 TEST_F(FirstViewTest, WithoutABackgroundDecodeOrForAMetafileTheFullPictureComesAtOnce) {
     ws.Redraw();
-    ASSERT_TRUE(ws.project.picture->Reduced());
+    ASSERT_TRUE(ws.project().picture->Reduced());
     ZoomToTheMiddle(20000);
-    EXPECT_FALSE(ws.project.picture->Reduced());
+    EXPECT_FALSE(ws.project().picture->Reduced());
 
     // A metafile holds the picture at one pixel per surface pixel: 2000
     // across the fitted view needs more than the first view's 600. It does
     // not wait for the background either, even when that was asked already.
-    ws.project.fitImagePending = true;
+    ChangeProject(ws, [&](Project& p) { p.fitImagePending = true; });
     ws.Redraw();
-    ASSERT_TRUE(ws.project.picture->Reduced());
+    ASSERT_TRUE(ws.project().picture->Reduced());
     int asked = 0;
-    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t) { ++asked; };
-    ws.metafileOutputPath = dir.File("view.wmf");
+    ws.SetFullPictureWanted([&](const PictureRequest&, uint64_t) { ++asked; });
+    ws.SetMetafileOutputPath(dir.File("view.wmf"));
     ws.Redraw();
-    ws.metafileOutputPath.clear();
+    ws.SetMetafileOutputPath({});
     EXPECT_EQ(asked, 0);
-    EXPECT_FALSE(ws.project.picture->Reduced());
+    EXPECT_FALSE(ws.project().picture->Reduced());
 
-    ws.project.fitImagePending = true;
+    ChangeProject(ws, [&](Project& p) { p.fitImagePending = true; });
     ws.Redraw();
     ZoomToTheMiddle(20000);
     EXPECT_EQ(asked, 1);
-    ASSERT_TRUE(ws.project.picture->Reduced());
-    ws.metafileOutputPath = dir.File("view.wmf");
+    ASSERT_TRUE(ws.project().picture->Reduced());
+    ws.SetMetafileOutputPath(dir.File("view.wmf"));
     ws.Redraw();
-    ws.metafileOutputPath.clear();
-    EXPECT_FALSE(ws.project.picture->Reduced());
+    ws.SetMetafileOutputPath({});
+    EXPECT_FALSE(ws.project().picture->Reduced());
 }
 
 TEST_F(FirstViewTest, AFullPictureThatCannotBeDecodedIsReportedAndTheFirstViewStays) {
     std::optional<uint64_t> number;
-    ws.fullPictureWanted = [&](const PictureRequest&, uint64_t n) { number = n; };
+    ws.SetFullPictureWanted([&](const PictureRequest&, uint64_t n) { number = n; });
     ws.Redraw();
     ZoomToTheMiddle(20000);
     ASSERT_TRUE(number.has_value());
@@ -634,7 +666,7 @@ TEST_F(FirstViewTest, AFullPictureThatCannotBeDecodedIsReportedAndTheFirstViewSt
         ws.AdoptFullPicture(*number, std::make_shared<Picture>(), DecodeStatus::OutOfMemory));
     ASSERT_EQ(ui.errorDialogs.size(), 1u);
     EXPECT_EQ(ui.errorDialogs[0].mainText, program.GetMessage(2383));
-    EXPECT_TRUE(ws.project.picture->Reduced());
+    EXPECT_TRUE(ws.project().picture->Reduced());
     // Not asked again for the same picture.
     number.reset();
     ws.Redraw();

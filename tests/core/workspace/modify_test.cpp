@@ -13,21 +13,21 @@ using namespace test;
 class ModifyTest : public MeasureTest {
 protected:
     void EnterModify() {
-        ws.fileState = kUnchanged;
+        ws.SetFileState(kUnchanged);
         ws.ModifyCommand();
-        ASSERT_EQ(ws.modifyMode, 1);
-        ASSERT_FALSE(ws.cboEnabled);
+        ASSERT_EQ(ws.modifyMode(), 1);
+        ASSERT_FALSE(ws.cboEnabled());
     }
 };
 
 TEST_F(ModifyTest, ModifyNeedsStoredPoints) {
     ws.ModifyCommand();
-    EXPECT_EQ(ws.modifyMode, 0);
+    EXPECT_EQ(ws.modifyMode(), 0);
     build.Line(kTplType, 1000.0);
     ws.ModifyCommand();
-    EXPECT_EQ(ws.modifyMode, 1);
+    EXPECT_EQ(ws.modifyMode(), 1);
     ws.ModifyCommand();
-    EXPECT_EQ(ws.modifyMode, 0);
+    EXPECT_EQ(ws.modifyMode(), 0);
 }
 
 TEST_F(ModifyTest, ModifyCommitsAnObjectUnderCaptureFirst) {
@@ -36,12 +36,12 @@ TEST_F(ModifyTest, ModifyCommitsAnObjectUnderCaptureFirst) {
     Click(10, 10);
     Click(20, 10);
     ws.ModifyCommand();
-    EXPECT_EQ(ws.history.Count(), 2);
-    EXPECT_EQ(ws.captureState, 0);
-    EXPECT_EQ(ws.modifyMode, 1);
+    EXPECT_EQ(ws.history().Count(), 2);
+    EXPECT_EQ(ws.captureState(), 0);
+    EXPECT_EQ(ws.modifyMode(), 1);
     ws.MeasureCommand();  // leaves modify mode and starts measuring
-    EXPECT_EQ(ws.modifyMode, 0);
-    EXPECT_EQ(ws.captureState, 1);
+    EXPECT_EQ(ws.modifyMode(), 0);
+    EXPECT_EQ(ws.captureState(), 1);
 }
 
 TEST_F(ModifyTest, DraggedPointTakesTheFractionalReleasePosition) {
@@ -49,7 +49,7 @@ TEST_F(ModifyTest, DraggedPointTakesTheFractionalReleasePosition) {
     EnterModify();
     MouseEvent press = Event(100, 100);
     ws.MainPBMouseDown(press);
-    EXPECT_EQ(ws.dragIndex, 1);
+    EXPECT_EQ(ws.dragIndex(), 1);
     EXPECT_EQ(ui.sizingCursor, std::vector<bool>{true});
     // On a paint box of 300 pixels one pixel is 333.3 µm.
     MouseEvent release = Event(100, 50);
@@ -58,9 +58,9 @@ TEST_F(ModifyTest, DraggedPointTakesTheFractionalReleasePosition) {
     ws.MainPBMouseUp(release);
     EXPECT_NEAR(At(1).x, 100000.0 / 3.0, 1e-6);
     EXPECT_NEAR(At(1).y, 50000.0 / 3.0, 1e-6);
-    EXPECT_EQ(ws.dragIndex, 0);
+    EXPECT_EQ(ws.dragIndex(), 0);
     EXPECT_EQ(ui.sizingCursor, (std::vector<bool>{true, false}));
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
 }
 
 TEST_F(ModifyTest, DraggedFirstPointTakesTheClosingCopyAlong) {
@@ -81,9 +81,9 @@ TEST_F(ModifyTest, DraggedFirstPointTakesTheClosingCopyAlong) {
     EXPECT_EQ(At(11).x, 80000.0);
     ws.ModifyCommand();
     Choose(kPolyType);
-    ASSERT_EQ(ws.valueList.Count(), 1);
+    ASSERT_EQ(ws.valueList().Count(), 1);
     // The square with its top-left corner pulled 5 mm to the left.
-    EXPECT_DOUBLE_EQ(ws.valueList.Entry(1).value, 1e8 + 0.5 * 5000.0 * 10000.0);
+    EXPECT_DOUBLE_EQ(ws.valueList().Entry(1).value, 1e8 + 0.5 * 5000.0 * 10000.0);
 }
 
 TEST_F(ModifyTest, PointDroppedOutsideTheImageKeepsItsWorldPosition) {
@@ -101,9 +101,9 @@ TEST_F(ModifyTest, ClickBesideEveryPointChangesNothing) {
     // The tolerance is 1,000 µm: ten pixels away is a miss.
     Click(110, 100);
     Click(110, 100, MouseButton::Right);
-    EXPECT_EQ(ws.dragIndex, 0);
+    EXPECT_EQ(ws.dragIndex(), 0);
     EXPECT_EQ(At(1).typeIndex, kTplType);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 }
 
 TEST_F(ModifyTest, RightClickOnATwoPointLineDeletesBothPoints) {
@@ -114,11 +114,11 @@ TEST_F(ModifyTest, RightClickOnATwoPointLineDeletesBothPoints) {
     EXPECT_EQ(At(1).typeIndex, 0);
     EXPECT_EQ(At(2).typeIndex, 0);
     EXPECT_EQ(At(3).typeIndex, kTplType);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
     ws.ModifyCommand();
-    ASSERT_EQ(ws.modifyMode, 0);
+    ASSERT_EQ(ws.modifyMode(), 0);
     Choose(kTplType);
-    EXPECT_EQ(ws.valueList.Count(), 1);
+    EXPECT_EQ(ws.valueList().Count(), 1);
 }
 
 TEST_F(ModifyTest, RightClickOnAPolygonsFirstPointDeletesNothing) {
@@ -126,7 +126,7 @@ TEST_F(ModifyTest, RightClickOnAPolygonsFirstPointDeletesNothing) {
     EnterModify();
     Click(100, 100, MouseButton::Right);
     for (int32_t i = 1; i <= 5; ++i) EXPECT_EQ(At(i).typeIndex, kPolyType) << i;
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
     // A corner in the middle goes.
     Click(200, 200, MouseButton::Right);
     EXPECT_EQ(At(3).typeIndex, 0);
@@ -151,16 +151,16 @@ TEST_F(ModifyTest, AltClickDuplicatesACountPoint) {
     build.Closed(kCountType, {{0.0, 0.0}, {10000.0, 10000.0}, {20000.0, 0.0}});
     EnterModify();
     AltClick(100, 100);
-    ASSERT_EQ(ws.history.Count(), 5);
+    ASSERT_EQ(ws.history().Count(), 5);
     EXPECT_EQ(At(2).x, 10000.0);
     EXPECT_EQ(At(3).x, 10000.0);
     EXPECT_EQ(At(2).vertexKind, 2);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_TRUE(ui.boxes.empty());
     ws.ModifyCommand();
     Choose(kCountType);
-    ASSERT_EQ(ws.valueList.Count(), 1);
-    EXPECT_EQ(ws.valueList.Entry(1).value, 4.0);
+    ASSERT_EQ(ws.valueList().Count(), 1);
+    EXPECT_EQ(ws.valueList().Entry(1).value, 4.0);
 }
 
 TEST_F(ModifyTest, AltClickOnAnotherTypeGrabsThePoint) {
@@ -169,8 +169,8 @@ TEST_F(ModifyTest, AltClickOnAnotherTypeGrabsThePoint) {
     MouseEvent e = Event(100, 100);
     e.alt = true;
     ws.MainPBMouseDown(e);
-    EXPECT_EQ(ws.dragIndex, 1);
-    EXPECT_EQ(ws.history.Count(), 2);
+    EXPECT_EQ(ws.dragIndex(), 1);
+    EXPECT_EQ(ws.history().Count(), 2);
 }
 
 struct RefusalCase {
@@ -192,11 +192,11 @@ TEST_P(DuplicateRefusalTest, IsRefusedWithItsReason) {
     build.Closed(kCountType, {{90000.0, 90000.0}, {95000.0, 90000.0}});
     EnterModify();
     AltClick(GetParam().x, GetParam().y);
-    EXPECT_EQ(ws.history.Count(), 10);
+    EXPECT_EQ(ws.history().Count(), 10);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, program.GetMessage(kMsgMeasureCaption));
     EXPECT_EQ(ui.boxes[0].text, program.GetMessage(kMsgNoDuplicate) + GetParam().reason);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reasons, DuplicateRefusalTest,
@@ -207,7 +207,8 @@ INSTANTIATE_TEST_SUITE_P(Reasons, DuplicateRefusalTest,
 
 TEST_F(ModifyTest, DuplicateIntoAFullTableIsRefused) {
     build.Closed(kCountType, {{0.0, 0.0}, {10000.0, 10000.0}, {20000.0, 0.0}});
-    while (ws.history.Count() < ws.history.Capacity()) build.Point(kPointType, 90000.0, 90000.0, 1);
+    while (ws.history().Count() < ws.history().Capacity())
+        build.Point(kPointType, 90000.0, 90000.0, 1);
     EnterModify();
     AltClick(100, 100);
     ASSERT_EQ(ui.boxes.size(), 1u);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/fake_ui.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
 #include "core/program/config.hpp"
@@ -69,12 +70,12 @@ TEST_F(StartupTest, FreshFolderIsCreatedAndTheConfigurationWrittenAtShutdown) {
     EXPECT_EQ(state.started, 1);
     EXPECT_EQ(state.caption, "Strativa/Korvanix 1.8");
     EXPECT_EQ(state.window, (WindowRect{0, 0, 800, 580}));
-    EXPECT_TRUE(workspace.history.IsValid());
-    EXPECT_EQ(workspace.history.Capacity(), 10240);
+    EXPECT_TRUE(workspace.history().IsValid());
+    EXPECT_EQ(workspace.history().Capacity(), 10240);
     EXPECT_TRUE(program.objectTypes.At(121).InUse());  // the shipped types are loaded
     EXPECT_EQ(program.settings.RecVecType, 0);
-    EXPECT_FALSE(workspace.cboItems.empty());  // the type selector is filled
-    EXPECT_EQ(workspace.cboIndex, 0);
+    EXPECT_FALSE(workspace.cboItems().empty());  // the type selector is filled
+    EXPECT_EQ(workspace.cboIndex(), 0);
     EXPECT_FALSE(fs::exists(ConfigFolder() + "/Korvanix.cfg"));
     EXPECT_TRUE(ui.boxes.empty());
 
@@ -82,7 +83,7 @@ TEST_F(StartupTest, FreshFolderIsCreatedAndTheConfigurationWrittenAtShutdown) {
     program.settings.Language = 0;
     ASSERT_TRUE(ShutDown(workspace, state, {10, 20, 900, 650}, true));
     EXPECT_EQ(state.started, 0);
-    EXPECT_FALSE(workspace.history.IsValid());
+    EXPECT_FALSE(workspace.history().IsValid());
     EXPECT_TRUE(fs::exists(ConfigFolder() + "/Korvanix.cfg"));
     EXPECT_TRUE(fs::exists(ConfigFolder() + "/Korvanix.kxo"));
 
@@ -161,30 +162,30 @@ protected:
 
 TEST_F(CommandLineTest, ProjectArgumentIsLoaded) {
     ASSERT_EQ(Start(dir.File("slide.kxp")), 0);
-    EXPECT_EQ(workspace.fileState, kUnchanged);
-    EXPECT_EQ(workspace.project.projectPath, dir.File("slide.kxp"));
-    EXPECT_EQ(workspace.history.Count(), 2);
-    EXPECT_EQ(workspace.savedCount, 2);
+    EXPECT_EQ(workspace.fileState(), kUnchanged);
+    EXPECT_EQ(workspace.project().projectPath, dir.File("slide.kxp"));
+    EXPECT_EQ(workspace.history().Count(), 2);
+    EXPECT_EQ(workspace.savedCount(), 2);
 }
 
 TEST_F(CommandLineTest, RelativeArgumentIsTakenFromTheStartFolder) {
     ASSERT_EQ(Start("slide.kxp"), 0);
-    EXPECT_EQ(workspace.project.projectPath, dir.File("slide.kxp"));
+    EXPECT_EQ(workspace.project().projectPath, dir.File("slide.kxp"));
 }
 
 TEST_F(CommandLineTest, ImageArgumentStartsANewProject) {
     ui.inputAnswers.push_back({true, "600"});
     ASSERT_EQ(Start(image), 0);
     ASSERT_EQ(ui.inputs.size(), 1u);
-    EXPECT_EQ(workspace.fileState, kUnchanged);
-    EXPECT_EQ(workspace.project.imagePath, image);
-    EXPECT_EQ(workspace.project.resolutionDpi, 600);
+    EXPECT_EQ(workspace.fileState(), kUnchanged);
+    EXPECT_EQ(workspace.project().imagePath, image);
+    EXPECT_EQ(workspace.project().resolutionDpi, 600);
 
     // A file manager hands over the other names of the formats too.
     fs::copy_file(image, dir.File("copy.jpeg"));
     ui.inputAnswers.push_back({true, "300"});
     EXPECT_TRUE(OpenCommandLineFile(workspace, dir.File("copy.jpeg")));
-    EXPECT_EQ(workspace.project.imagePath, dir.File("copy.jpeg"));
+    EXPECT_EQ(workspace.project().imagePath, dir.File("copy.jpeg"));
 }
 
 TEST_F(CommandLineTest, MissingOrForeignFilesAreIgnored) {
@@ -194,20 +195,22 @@ TEST_F(CommandLineTest, MissingOrForeignFilesAreIgnored) {
         EXPECT_FALSE(OpenCommandLineFile(workspace, argument)) << argument;
     }
     ASSERT_EQ(Start(dir.File("gone.kxp")), 0);
-    EXPECT_EQ(workspace.fileState, kNoProject);
+    EXPECT_EQ(workspace.fileState(), kNoProject);
     EXPECT_TRUE(ui.inputs.empty());
     EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(StartupTest, CancelledSaveQuestionKeepsTheWindowOpen) {
     ASSERT_EQ(Start(), 0);
-    workspace.project.imagePath = "/x/a.jpg";
-    workspace.project.resolutionDpi = 1200;
-    workspace.fileState = kChanged;
+    ChangeProject(workspace, [&](Project& p) {
+        p.imagePath = "/x/a.jpg";
+        p.resolutionDpi = 1200;
+    });
+    workspace.SetFileState(kChanged);
     ui.boxAnswers.push_back(kAnswerCancel);
     EXPECT_FALSE(ShutDown(workspace, state, {0, 0, 800, 580}, true));
     EXPECT_EQ(state.started, 1);
-    EXPECT_TRUE(workspace.history.IsValid());
+    EXPECT_TRUE(workspace.history().IsValid());
     EXPECT_FALSE(fs::exists(ConfigFolder() + "/Korvanix.cfg"));
 
     // A close that cannot be refused goes on, without saving.

@@ -16,6 +16,7 @@
 #include "core/program/recent_projects.hpp"
 #include "core/project/project_file.hpp"
 #include "core/stats/grid_model.hpp"
+#include "core/workspace/tools/tool_list.hpp"
 
 namespace kvx {
 namespace {
@@ -73,7 +74,7 @@ protected:
         build.Square(kPolyType, 20000.0, false, 30000.0, 30000.0);
         build.Closed(kCountType, {{60000.0, 60000.0}, {70000.0, 60000.0}, {80000.0, 60000.0}});
         build.Line(kTplType, 30000.0, false, 10000.0, 80000.0);
-        ws.undo.Clear(ws.fileState);
+        ws.ClearUndo();
         Choose(kTplType);
         // Saved projects are read back with their picture.
         std::ofstream(dir.File("slide.jpg"), std::ios::binary) << TinyJpeg();
@@ -81,12 +82,13 @@ protected:
 
     State Now() const {
         State s;
-        for (int32_t i = 1; i <= ws.history.Count(); ++i) s.records.push_back(ws.history.Peek(i));
-        s.fileState = ws.fileState;
-        s.resolution = ws.project.resolutionDpi;
+        for (int32_t i = 1; i <= ws.history().Count(); ++i)
+            s.records.push_back(ws.history().Peek(i));
+        s.fileState = ws.fileState();
+        s.resolution = ws.project().resolutionDpi;
         s.calibration = program.settings.Calibration;
-        s.values = ws.grids.DGrid;
-        s.statistics = ws.grids.vGrid;
+        s.values = ws.grids().DGrid;
+        s.statistics = ws.grids().vGrid;
         return s;
     }
 };
@@ -159,23 +161,23 @@ TEST_F(UndoTest, ManyLevelsDeepAndANewChangeEndsTheRedo) {
 
 TEST_F(UndoTest, SavingKeepsTheHistoryAndTracksWhichStateIsOnDisk) {
     MeasureObject(kTplType, {{400, 400}, {500, 450}});
-    ws.userNameAsked = true;
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("slide.KXP")), kOk);
-    ASSERT_EQ(ws.fileState, kUnchanged);
+    ASSERT_EQ(ws.fileState(), kUnchanged);
     ASSERT_TRUE(ws.UndoCommand());
-    EXPECT_EQ(ws.fileState, kChanged);  // the file holds the object
+    EXPECT_EQ(ws.fileState(), kChanged);  // the file holds the object
     ASSERT_TRUE(ws.RedoCommand());
-    EXPECT_EQ(ws.fileState, kUnchanged);  // back to what was saved
+    EXPECT_EQ(ws.fileState(), kUnchanged);  // back to what was saved
 }
 
 TEST_F(UndoTest, LoadingAnotherProjectClearsTheHistory) {
     MeasureObject(kTplType, {{400, 400}, {500, 450}});
-    ws.userNameAsked = true;
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("a.KXP")), kOk);
     ASSERT_TRUE(ws.CanUndo());
     ASSERT_TRUE(ws.LoadProject("a.KXP", dir.Path().string()));
     EXPECT_FALSE(ws.CanUndo());
-    EXPECT_EQ(ws.undo.Size(), 0u);
+    EXPECT_EQ(ws.undo().Size(), 0u);
 }
 
 TEST_F(UndoTest, NothingToUndoWhileAnObjectIsBeingCaptured) {
@@ -237,33 +239,101 @@ using ViewHabitsTest = MeasureTest;
 
 TEST_F(ViewHabitsTest, WheelStepsAccumulateAndKeepThePointUnderTheCursor) {
     program.settings.FineScalingPercent = 10;
-    ASSERT_EQ(SetWindow(program, ws.project.view, {200000, 200000, 300000, 300000}, false, true),
-              kOk);
+    Show({200000, 200000, 300000, 300000});
     // Half a step (a high-resolution wheel) does nothing yet.
     EXPECT_FALSE(ws.WheelZoom(0.5, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 100000);
     ASSERT_TRUE(ws.WheelZoom(0.5, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 90000);
+    EXPECT_EQ(ws.project().view.viewSize, 90000);
     // The pixel (250, 750) showed (225000, 275000) and still does.
-    EXPECT_EQ(ws.project.view.viewLeft, 225000 - 22500);
-    EXPECT_EQ(ws.project.view.viewTop, 275000 - 67500);
+    EXPECT_EQ(ws.project().view.viewLeft, 225000 - 22500);
+    EXPECT_EQ(ws.project().view.viewTop, 275000 - 67500);
     ASSERT_TRUE(ws.WheelZoom(-2.0, 250, 750, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewSize, 111111);
-    EXPECT_EQ(ws.fileState, kUnchanged);  // a view is no change to the project
+    EXPECT_EQ(ws.project().view.viewSize, 111111);
+    EXPECT_EQ(ws.fileState(), kUnchanged);  // a view is no change to the project
 }
 
 TEST_F(ViewHabitsTest, DragPanFollowsTheMouseAndStopsAtTheWorldsEdge) {
-    ASSERT_EQ(SetWindow(program, ws.project.view, {200000, 200000, 300000, 300000}, false, true),
-              kOk);
+    Show({200000, 200000, 300000, 300000});
     // Dragging 10 pixels right and 20 down shows what lay left of and above.
     ASSERT_TRUE(ws.DragPan(10, 20, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewLeft, 199000);
-    EXPECT_EQ(ws.project.view.viewTop, 198000);
+    EXPECT_EQ(ws.project().view.viewLeft, 199000);
+    EXPECT_EQ(ws.project().view.viewTop, 198000);
     ASSERT_TRUE(ws.DragPan(5000, -20000, kBox, kBox));
-    EXPECT_EQ(ws.project.view.viewLeft, 0);
-    EXPECT_EQ(ws.project.view.viewTop, ViewBlock::kWorldSize - 100000);
-    EXPECT_EQ(ws.project.view.viewSize, 100000);
+    EXPECT_EQ(ws.project().view.viewLeft, 0);
+    EXPECT_EQ(ws.project().view.viewTop, ViewBlock::kWorldSize - 100000);
+    EXPECT_EQ(ws.project().view.viewSize, 100000);
     EXPECT_FALSE(ws.DragPan(10, -10, kBox, kBox));
+}
+
+TEST_F(ViewHabitsTest, AMiddleDragPansOverMeasuringAndHandsTheMouseBack) {
+    Show({200000, 200000, 300000, 300000});
+    EXPECT_EQ(ws.activeTool().Name(), "zoom");
+    Choose(kPolyType);
+    ws.MeasureCommand();
+    Click(100, 100);
+    Click(300, 100);
+    ASSERT_EQ(ws.pending().size(), 2u);
+
+    ws.MainPBMouseDown(Event(500, 500, MouseButton::Middle));
+    EXPECT_EQ(ws.activeTool().Name(), "pan");
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::ClosedHand);
+    // Measure mode stays on underneath: its controls and Undo stay as they were.
+    EXPECT_EQ(ws.captureState(), 1);
+    EXPECT_FALSE(ws.cboEnabled());
+    EXPECT_FALSE(ws.CanUndo());
+    ws.MainPBMouseMove(510, 520);
+    EXPECT_EQ(ws.project().view.viewLeft, 199000);
+    EXPECT_EQ(ws.project().view.viewTop, 198000);
+    ws.MainPBMouseUp(Event(510, 520, MouseButton::Middle));
+
+    EXPECT_EQ(ws.activeTool().Name(), "measure");
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Arrow);
+    EXPECT_EQ(ws.pending().size(), 2u);  // the release captured nothing
+    EXPECT_EQ(ws.history().Count(), 0);
+
+    // The pan key turns a left drag into the same.
+    MouseEvent press = Event(400, 400);
+    press.panKey = true;
+    ws.MainPBMouseDown(press);
+    ws.MainPBMouseMove(390, 400);
+    ws.MainPBMouseUp(press);
+    EXPECT_EQ(ws.project().view.viewLeft, 200000);
+    EXPECT_EQ(ws.pending().size(), 2u);
+    EXPECT_EQ(ws.activeTool().Name(), "measure");
+}
+
+TEST_F(ViewHabitsTest, ADraggedPointShowsTheSizingCursorUntilItIsDropped) {
+    build.Line(kTplType, 10000, false, 20000, 20000);  // pixels (200, 200) to (300, 200)
+    ws.ModifyCommand();
+    ASSERT_EQ(ws.activeTool().Name(), "modify");
+    ws.MainPBMouseDown(Event(200, 200));
+    EXPECT_EQ(ws.dragIndex(), 1);
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Sizing);
+    EXPECT_FALSE(ws.ZoomOutline().has_value());  // no rectangle in modify mode
+    ws.MainPBMouseMove(250, 260);
+    ws.MainPBMouseUp(Event(250, 260));
+    EXPECT_EQ(ws.dragIndex(), 0);
+    EXPECT_EQ(ws.toolCursor(), ToolCursor::Arrow);
+    EXPECT_EQ(At(1).x, 25000);
+    EXPECT_EQ(At(1).y, 26000);
+    // Leaving modify mode hands the mouse back to the zoom rectangle.
+    ws.ModifyCommand();
+    EXPECT_EQ(ws.activeTool().Name(), "zoom");
+}
+
+TEST(MouseToolsTest, EveryToolHasANameOfItsOwnAndTheZoomRectangleComesFirst) {
+    FakeUserInterface ui;
+    Program program{ui, DataDir()};
+    Workspace ws{program};
+    const auto tools = MakeMouseTools(ws);
+    ASSERT_FALSE(tools.empty());
+    EXPECT_EQ(tools.front()->Name(), "zoom");
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        for (std::size_t j = i + 1; j < tools.size(); ++j) {
+            EXPECT_NE(tools[i]->Name(), tools[j]->Name());
+        }
+    }
 }
 
 TEST(RecentProjectsTest, MostRecentFirstTenAtMostExactNames) {
@@ -286,8 +356,8 @@ TEST(RecentProjectsTest, MostRecentFirstTenAtMostExactNames) {
 
 TEST_F(UndoTest, RecentProjectsFollowLoadAndSaveAndLoseMissingFiles) {
     program.configDir = dir.Path().string();
-    ws.rememberRecentProjects = true;
-    ws.userNameAsked = true;
+    ws.SetRememberRecentProjects(true);
+    ws.SetUserNameAsked(true);
     ASSERT_EQ(ws.Save(dir.File("a.KXP")), kOk);
     ASSERT_EQ(ws.Save(dir.File("b.KXP")), kOk);
     ASSERT_TRUE(ws.OpenRecentProject(dir.File("a.KXP")));
@@ -300,7 +370,7 @@ TEST_F(UndoTest, RecentProjectsFollowLoadAndSaveAndLoseMissingFiles) {
     ASSERT_FALSE(ui.boxes.empty());
     EXPECT_NE(ui.boxes.back().text.find("b.KXP"), std::string::npos);
     EXPECT_EQ(RecentProjects::Read(file).Entries(), std::vector<std::string>{dir.File("a.KXP")});
-    EXPECT_EQ(ws.project.projectPath, dir.File("a.KXP"));  // still open
+    EXPECT_EQ(ws.project().projectPath, dir.File("a.KXP"));  // still open
 }
 
 }  // namespace

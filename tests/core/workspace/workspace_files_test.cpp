@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/fake_ui.hpp"
+#include "common/measured_project.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
 #include "core/program/program.hpp"
@@ -91,10 +92,10 @@ protected:
     void NewMeasuredProject() {
         ui.inputAnswers.push_back({true, "1200"});
         ws.NewProject("slide.jpg", imageFolder);
-        ASSERT_EQ(ws.fileState, kUnchanged);
+        ASSERT_EQ(ws.fileState(), kUnchanged);
         AddPoint(1, 100, 200, 1);
         AddPoint(1, 300, 400, 2);
-        ws.fileState = kChanged;
+        ws.SetFileState(kChanged);
     }
     void AddPoint(int32_t type, double x, double y, int32_t kind) {
         MeasuredObject p;
@@ -102,7 +103,7 @@ protected:
         p.x = x;
         p.y = y;
         p.vertexKind = kind;
-        ASSERT_TRUE(ws.history.Append(p));
+        ASSERT_TRUE(ws.AppendRecord(p));
     }
 
     test::TempDir dir;
@@ -138,13 +139,13 @@ TEST_F(ProjectCommandsTest, NewAsksForAnImageAndItsResolution) {
     ASSERT_EQ(ui.inputs.size(), 1u);
     EXPECT_EQ(ui.inputs[0].text, "1200");  // the last resolution
 
-    EXPECT_EQ(ws.fileState, kUnchanged);
-    EXPECT_EQ(ws.savedCount, 0);
-    EXPECT_EQ(ws.project.imagePath, image);
-    EXPECT_EQ(ws.project.originalImagePath, image);
-    EXPECT_EQ(ws.project.resolutionDpi, 2400);
-    EXPECT_TRUE(ws.project.fitImagePending);
-    EXPECT_EQ(ws.project.userName, "Ann");
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+    EXPECT_EQ(ws.savedCount(), 0);
+    EXPECT_EQ(ws.project().imagePath, image);
+    EXPECT_EQ(ws.project().originalImagePath, image);
+    EXPECT_EQ(ws.project().resolutionDpi, 2400);
+    EXPECT_TRUE(ws.project().fitImagePending);
+    EXPECT_EQ(ws.project().userName, "Ann");
     EXPECT_EQ(program.settings.LastResolution, 2400);
     EXPECT_EQ(program.settings.LastImportDir, imageFolder);
 }
@@ -155,13 +156,13 @@ TEST_F(ProjectCommandsTest, NewStartsInTheImportFolderWhenSet) {
     ASSERT_EQ(ui.fileRequests.size(), 1u);
     EXPECT_EQ(ui.fileRequests[0].startDirectory, imageFolder);
     EXPECT_TRUE(ui.inputs.empty());
-    EXPECT_EQ(ws.fileState, kNoProject);
+    EXPECT_EQ(ws.fileState(), kNoProject);
 }
 
 TEST_F(ProjectCommandsTest, PixelsPerMillimetreAnswerKeepsTheLastResolution) {
     ui.inputAnswers.push_back({true, "100/1"});
     ws.NewProject("slide.jpg", imageFolder);
-    EXPECT_EQ(ws.project.resolutionDpi, 2540);
+    EXPECT_EQ(ws.project().resolutionDpi, 2540);
     EXPECT_EQ(program.settings.LastResolution, 1200);
 }
 
@@ -173,9 +174,9 @@ TEST_F(ProjectCommandsTest, UnusableOrCancelledResolutionLeavesTheOpenProject) {
           test::FakeUserInterface::InputAnswer{false, "600"}}) {
         ui.inputAnswers.push_back(answer);
         ws.NewProject("other.jpg", imageFolder);
-        EXPECT_EQ(ws.project.imagePath, image);
-        EXPECT_EQ(ws.history.Count(), 2);
-        EXPECT_EQ(ws.fileState, kChanged);
+        EXPECT_EQ(ws.project().imagePath, image);
+        EXPECT_EQ(ws.history().Count(), 2);
+        EXPECT_EQ(ws.fileState(), kChanged);
     }
     EXPECT_TRUE(ui.boxes.empty());  // no save question without a resolution
 
@@ -183,7 +184,7 @@ TEST_F(ProjectCommandsTest, UnusableOrCancelledResolutionLeavesTheOpenProject) {
     for (const char* answer : {"1/0,0508", "1000/12345.5"}) {
         ui.inputAnswers.push_back({true, answer});
         ws.NewProject("other.jpg", imageFolder);
-        EXPECT_EQ(ws.project.imagePath, image);
+        EXPECT_EQ(ws.project().imagePath, image);
         ASSERT_EQ(ui.boxes.size(), 1u) << answer;
         EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2380) + " " + answer);
         ui.boxes.clear();
@@ -197,15 +198,15 @@ TEST_F(ProjectCommandsTest, NewAfterChangesAsksToSave) {
     ws.NewProject("other.jpg", imageFolder);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNoCancel);
-    EXPECT_EQ(ws.project.imagePath, image);
-    EXPECT_EQ(ws.history.Count(), 2);
+    EXPECT_EQ(ws.project().imagePath, image);
+    EXPECT_EQ(ws.history().Count(), 2);
 
     ui.inputAnswers.push_back({true, "600"});
     ui.boxAnswers.push_back(kAnswerNo);
     ws.NewProject("other.jpg", imageFolder);
-    EXPECT_EQ(ws.project.imagePath, imageFolder + "other.jpg");
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.project().imagePath, imageFolder + "other.jpg");
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 }
 
 TEST_F(ProjectCommandsTest, SaveToWritesAProjectThatLoadsBack) {
@@ -219,19 +220,19 @@ TEST_F(ProjectCommandsTest, SaveToWritesAProjectThatLoadsBack) {
     EXPECT_TRUE(ui.saveRequests[0].filter.ends_with(" |*.KXP"));
     const std::string path = dir.File("docs/first.KXP");
     EXPECT_TRUE(fs::exists(path));
-    EXPECT_EQ(ws.project.projectPath, path);
-    EXPECT_EQ(ws.fileState, kUnchanged);
-    EXPECT_EQ(ws.savedCount, 2);
+    EXPECT_EQ(ws.project().projectPath, path);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+    EXPECT_EQ(ws.savedCount(), 2);
     EXPECT_EQ(program.settings.User, "Ann Lee");
     EXPECT_EQ(program.settings.DataPath, dir.File("docs") + "/");
 
     // A further change saved with Save asks no more names.
     AddPoint(1, 500, 600, 1);
     AddPoint(1, 700, 800, 2);
-    ws.fileState = kChanged;
+    ws.SetFileState(kChanged);
     ws.MnSaveClick();
     EXPECT_EQ(ui.inputs.size(), 2u);  // resolution and user name only
-    EXPECT_EQ(ws.savedCount, 4);
+    EXPECT_EQ(ws.savedCount(), 4);
     EXPECT_TRUE(fs::exists(dir.File("docs/first.BAK")));
 
     // Load asks for a pattern, then lists the project folder.
@@ -247,14 +248,14 @@ TEST_F(ProjectCommandsTest, SaveToWritesAProjectThatLoadsBack) {
     EXPECT_EQ(ui.fileRequests[0].startDirectory, dir.File("docs") + "/");
     EXPECT_EQ(ui.fileRequests[0].rememberFile, dir.File("config") + "/KXPDir.pck");
     EXPECT_TRUE(ui.fileRequests[0].descriptions);
-    EXPECT_EQ(ws.loadPattern, "*.kxp");
+    EXPECT_EQ(ws.loadPattern(), "*.kxp");
 
-    EXPECT_EQ(ws.fileState, kUnchanged);
-    EXPECT_EQ(ws.history.Count(), 4);
-    EXPECT_EQ(ws.savedCount, 4);
-    EXPECT_EQ(ws.project.projectPath, path);
-    EXPECT_EQ(ws.project.userName, "Ann Lee");
-    EXPECT_EQ(ws.project.resolutionDpi, 1200);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+    EXPECT_EQ(ws.history().Count(), 4);
+    EXPECT_EQ(ws.savedCount(), 4);
+    EXPECT_EQ(ws.project().projectPath, path);
+    EXPECT_EQ(ws.project().userName, "Ann Lee");
+    EXPECT_EQ(ws.project().resolutionDpi, 1200);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -268,8 +269,8 @@ TEST_F(ProjectCommandsTest, CancelledLoadQuestionsChangeNothing) {
     ui.inputAnswers.push_back({true, "*.KXP"});
     ws.MnLoadClick();  // the file list is cancelled
     EXPECT_EQ(ui.fileRequests.size(), 1u);
-    EXPECT_EQ(ws.fileState, kChanged);
-    EXPECT_EQ(ws.history.Count(), 2);
+    EXPECT_EQ(ws.fileState(), kChanged);
+    EXPECT_EQ(ws.history().Count(), 2);
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -278,9 +279,9 @@ TEST_F(ProjectCommandsTest, FailedLoadLeavesNoProject) {
     dir.Write("docs/broken.KXP", "B " + image + "\r\nR 1200\r\nD 1,x,2,1,,0,\r\n");
     ui.boxAnswers.push_back(kAnswerNo);  // discard the changes
     EXPECT_FALSE(ws.LoadProject("broken.KXP", dir.File("docs") + "/"));
-    EXPECT_EQ(ws.fileState, kNoProject);
-    EXPECT_EQ(ws.history.Count(), 0);
-    EXPECT_EQ(ws.project.imagePath, "");
+    EXPECT_EQ(ws.fileState(), kNoProject);
+    EXPECT_EQ(ws.history().Count(), 0);
+    EXPECT_EQ(ws.project().imagePath, "");
     EXPECT_EQ(program.settings.DataPath, "");
     EXPECT_FALSE(ui.errorDialogs.empty());
 }
@@ -288,25 +289,25 @@ TEST_F(ProjectCommandsTest, FailedLoadLeavesNoProject) {
 TEST_F(ProjectCommandsTest, SaveWithoutProjectFileDoesNothing) {
     NewMeasuredProject();
     ws.MnSaveClick();
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_TRUE(ui.inputs.size() == 1u);
 }
 
 TEST_F(ProjectCommandsTest, CancelledSaveToKeepsTheProjectFile) {
     NewMeasuredProject();
-    ws.project.projectPath = dir.File("docs/kept.KXP");
+    ChangeProject(ws, [&](Project& p) { p.projectPath = dir.File("docs/kept.KXP"); });
     ws.MnSaveToClick();
-    EXPECT_EQ(ws.project.projectPath, dir.File("docs/kept.KXP"));
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.project().projectPath, dir.File("docs/kept.KXP"));
+    EXPECT_EQ(ws.fileState(), kChanged);
 }
 
 TEST_F(ProjectCommandsTest, FailedSaveToKeepsTheProjectFileAndState) {
     NewMeasuredProject();
-    ws.project.projectPath = dir.File("docs/kept.KXP");
+    ChangeProject(ws, [&](Project& p) { p.projectPath = dir.File("docs/kept.KXP"); });
     ui.saveAnswers.push_back(dir.File("no/such/folder/new.KXP"));
     ws.MnSaveToClick();
-    EXPECT_EQ(ws.project.projectPath, dir.File("docs/kept.KXP"));
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.project().projectPath, dir.File("docs/kept.KXP"));
+    EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_FALSE(ui.errorDialogs.empty());
 }
 
@@ -319,28 +320,28 @@ TEST_F(ProjectCommandsTest, AskSaveChangesAnswers) {
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerNo);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2021));
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
 
     // Yes without a project file goes through Save to; cancelling that must
     // not let the caller discard the changes.
     ui.boxAnswers.push_back(kAnswerYes);
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerCancel);
     EXPECT_EQ(ui.saveRequests.size(), 1u);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.fileState(), kChanged);
 
     ui.boxAnswers.push_back(kAnswerYes);
     ui.saveAnswers.push_back(dir.File("docs/asked.KXP"));
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerYes);
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
     EXPECT_TRUE(fs::exists(dir.File("docs/asked.KXP")));
 
     // With a project file, Yes saves there without a dialog.
     AddPoint(1, 1, 2, 1);
-    ws.fileState = kChanged;
+    ws.SetFileState(kChanged);
     ui.boxAnswers.push_back(kAnswerYes);
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerYes);
     EXPECT_EQ(ui.saveRequests.size(), 2u);
-    EXPECT_EQ(ws.savedCount, 3);
+    EXPECT_EQ(ws.savedCount(), 3);
 }
 
 // A phone photo turned by its EXIF orientation 6: stored 64 x 48 pixels
@@ -351,21 +352,21 @@ protected:
     void SetUp() override {
         ProjectCommandsTest::SetUp();
         ASSERT_TRUE(ws.ResetViewToWorld());
-        ws.redrawCount = 3;  // past start-up: redraws load pictures
+        ws.SetRedrawCount(3);  // past start-up: redraws load pictures
         dir.Write("images/phone.jpg", test::WithExifOrientation(test::QuarterJpeg(64, 48), 6));
     }
     // The points as they lie in memory.
     std::vector<std::pair<double, double>> Points() const {
         std::vector<std::pair<double, double>> points;
-        for (int32_t i = 1; i <= ws.history.Count(); ++i) {
-            const MeasuredObject p = ws.history.Peek(i);
+        for (int32_t i = 1; i <= ws.history().Count(); ++i) {
+            const MeasuredObject p = ws.history().Peek(i);
             points.emplace_back(p.x, p.y);
         }
         return points;
     }
     // The red of the picture as shown under a point in world micrometres.
     int RedUnder(double x, double y) const {
-        const PixelImage& pixels = ws.project.picture->pixels;
+        const PixelImage& pixels = ws.project().picture->pixels;
         return pixels.Row(static_cast<int32_t>(y / 100))[static_cast<std::size_t>(x / 100) * 3];
     }
     static std::string PointLines(const std::string& file) {
@@ -388,16 +389,16 @@ TEST_F(TurnedPhotoTest, AnOldProjectKeepsItsPointsOnTheSpecimenAndItsFile) {
         "; 1 .. 10\r\nD 1,1000,500,1,,0,\r\nD 1,3000,5000,2,,0,\r\n";
     dir.Write("images/old.KXP", old);
     ASSERT_TRUE(ws.LoadProject("old.KXP", imageFolder));
-    ASSERT_TRUE(ws.project.picture);
-    EXPECT_EQ(ws.project.pictureOrientation, 6);
-    EXPECT_EQ(ws.project.view.imageWidth, 48);
-    EXPECT_EQ(ws.project.view.imageHeight, 64);
+    ASSERT_TRUE(ws.project().picture);
+    EXPECT_EQ(ws.project().pictureOrientation, 6);
+    EXPECT_EQ(ws.project().view.imageWidth, 48);
+    EXPECT_EQ(ws.project().view.imageHeight, 64);
     // Turned with the picture: (x, y) on the stored picture is (4800 - y, x).
     EXPECT_EQ(Points(), (std::vector<std::pair<double, double>>{{3800, 500}, {1800, 5000}}));
     EXPECT_GT(RedUnder(3800, 500), 200);
     EXPECT_LT(RedUnder(1800, 5000), 60);
     // Nothing to save: the file already says what the project holds.
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
 
     ui.inputAnswers.push_back({true, "Ann"});
     ASSERT_EQ(ws.Save(dir.File("images/again.KXP")), kOk);
@@ -407,8 +408,8 @@ TEST_F(TurnedPhotoTest, AnOldProjectKeepsItsPointsOnTheSpecimenAndItsFile) {
 TEST_F(TurnedPhotoTest, ANewProjectSavesItsPointsAsOnTheStoredPhotoAndLoadsThemBack) {
     ui.inputAnswers.push_back({true, "254"});
     ws.NewProject("phone.jpg", imageFolder);
-    ASSERT_TRUE(ws.project.picture);
-    EXPECT_EQ(ws.project.pictureOrientation, 6);
+    ASSERT_TRUE(ws.project().picture);
+    EXPECT_EQ(ws.project().pictureOrientation, 6);
     // Measured on the photo as shown: a point in the red at the top right.
     AddPoint(1, 3800, 500, 1);
     AddPoint(1, 1800, 5000, 2);
@@ -421,7 +422,7 @@ TEST_F(TurnedPhotoTest, ANewProjectSavesItsPointsAsOnTheStoredPhotoAndLoadsThemB
 
     ASSERT_TRUE(ws.LoadProject("new.KXP", imageFolder));
     EXPECT_EQ(Points(), (std::vector<std::pair<double, double>>{{3800, 500}, {1800, 5000}}));
-    EXPECT_EQ(ws.fileState, kUnchanged);
+    EXPECT_EQ(ws.fileState(), kUnchanged);
     EXPECT_TRUE(ui.errorDialogs.empty());
 }
 

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "core/measure/capture.hpp"
+
+namespace kvx {
+
+class Workspace;
+
+/// The mouse pointer a tool wants over the paint box.
+enum class ToolCursor {
+    Arrow,       ///< the paint box's own
+    Sizing,      ///< a point is being dragged
+    ClosedHand,  ///< the picture is being dragged along
+};
+
+/// What a tool draws over the picture, in paint-box pixels, apart from the
+/// recorded surface.
+struct ToolOverlay {
+    /// The rectangle being dragged: the press and the current corner.
+    std::optional<std::pair<ScreenPoint, ScreenPoint>> outline;
+    bool operator==(const ToolOverlay&) const = default;
+};
+
+/// One way of working with the mouse on `MainPB`. The workspace hands every
+/// press, move, release and key to the active tool; switching tools cancels
+/// what the one left behind had under way. Tools are listed in one place
+/// (MakeMouseTools) and reach the workspace through the protected helpers
+/// here, which are all a tool may touch beyond the public commands.
+class MouseTool {
+public:
+    explicit MouseTool(Workspace& workspace) : ws_(workspace) {}
+    MouseTool(const MouseTool&) = delete;
+    MouseTool& operator=(const MouseTool&) = delete;
+    virtual ~MouseTool() = default;
+
+    /// The name the workspace finds the tool by.
+    virtual std::string_view Name() const = 0;
+
+    virtual void Press(const MouseEvent& event) { (void)event; }
+    virtual void Move(int32_t x, int32_t y) {
+        (void)x;
+        (void)y;
+    }
+    virtual void Release(const MouseEvent& event) { (void)event; }
+    /// A key while the tool is active; true when the tool took it.
+    virtual bool Key(int32_t key, bool shift, bool alt, bool control) {
+        (void)key;
+        (void)shift;
+        (void)alt;
+        (void)control;
+        return false;
+    }
+    /// Forgets a gesture under way without finishing it.
+    virtual void Cancel() {}
+
+    virtual ToolOverlay Overlay() const { return {}; }
+    virtual ToolCursor Cursor() const { return ToolCursor::Arrow; }
+    /// A short text about what the tool is doing; empty when there is nothing to say.
+    virtual std::string StatusText() const { return {}; }
+
+    /// 0 unless the tool captures objects: 1 capturing, 2 an object was
+    /// just committed (what the redraw and the commands ask).
+    virtual int32_t CaptureState() const { return 0; }
+    /// The `history` index of a point being dragged; 0 = none.
+    virtual int32_t DragIndex() const { return 0; }
+
+protected:
+    Workspace& workspace() { return ws_; }
+    const Workspace& workspace() const { return ws_; }
+
+    // What tools need of the workspace beyond its public commands.
+    std::size_t PendingCount() const;
+    bool ResizeFlag() const;
+    int32_t MinSelectionSize() const;
+    double PointerCalibration() const;
+    void CaptureClick(const MouseEvent& event);
+    /// The modify-mode press: deletes, duplicates or picks a point to drag;
+    /// returns the index of the point picked, 0 when none was.
+    int32_t ModifyPress(const MouseEvent& event);
+    void DropDraggedPoint(const MouseEvent& event, int32_t index);
+    /// Makes the tool named the active one (the previous one is cancelled).
+    void Activate(std::string_view name);
+    /// Hands the mouse back to the tool that was active before a held one.
+    void ReturnToPreviousTool();
+
+private:
+    Workspace& ws_;
+};
+
+}  // namespace kvx

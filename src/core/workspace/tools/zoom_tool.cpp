@@ -1,0 +1,62 @@
+#include "core/workspace/tools/zoom_tool.hpp"
+
+#include "core/workspace/workspace.hpp"
+
+namespace kvx {
+
+void ZoomTool::Press(const MouseEvent& event) {
+    if (event.button == MouseButton::Right) return;
+    press_ = ScreenPoint{event.x, event.y};
+    corner_.reset();
+}
+
+void ZoomTool::Move(int32_t x, int32_t y) {
+    if (ResizeFlag()) {
+        workspace().Redraw();
+        return;
+    }
+    if (!press_) return;
+    if (x < press_->x || y < press_->y) {
+        press_.reset();
+        corner_.reset();
+        workspace().Redraw();
+        return;
+    }
+    corner_ = ScreenPoint{x, y};
+}
+
+void ZoomTool::Release(const MouseEvent& event) {
+    (void)FinishRectangle(event);
+}
+
+bool ZoomTool::FinishRectangle(const MouseEvent& event) {
+    const std::optional<ScreenPoint> press = press_;
+    press_.reset();
+    corner_.reset();
+    if (!press) return false;
+    const int32_t minimum = MinSelectionSize();
+    if (int64_t{event.x} - press->x <= minimum || int64_t{event.y} - press->y <= minimum) {
+        return false;
+    }
+    const double calibration = PointerCalibration();
+    const auto from = CalibratePointer(press->x, press->y, calibration);
+    const auto to = CalibratePointer(event.x, event.y, calibration);
+    if (from && to) {
+        workspace().ZoomToRectangle(from->x, from->y, to->x, to->y, event.boxWidth,
+                                    event.boxHeight);
+    }
+    return true;
+}
+
+void ZoomTool::Cancel() {
+    press_.reset();
+    corner_.reset();
+}
+
+ToolOverlay ZoomTool::Overlay() const {
+    ToolOverlay overlay;
+    if (press_ && corner_) overlay.outline = std::make_pair(*press_, *corner_);
+    return overlay;
+}
+
+}  // namespace kvx
