@@ -185,7 +185,7 @@ std::vector<int32_t> Session::ExportedTypes() const {
 
 std::string Session::PicturePath() const {
     namespace fs = std::filesystem;
-    const std::string& image = workspace_.project.imagePath;
+    const std::string& image = workspace_.project().imagePath;
     if (image.empty()) return {};
     std::error_code error;
     const fs::path picture = fs::absolute(image, error).lexically_normal();

@@ -16,13 +16,13 @@ namespace {
 // resolution for the values inside the outlines.
 bool LoadFullPicture(Session& session) {
     Workspace& ws = session.workspace();
-    ws.displayFieldPixels = 0;
+    ws.SetDisplayFieldPixels(0);
     const ApproxTextMetrics metrics;
-    const auto side = static_cast<int32_t>(ws.project.view.surfaceSize);
+    const auto side = static_cast<int32_t>(ws.project().view.surfaceSize);
     Recording scratch(side, side, metrics);
     session.ui().Clear();
     const bool drawn = ws.DrawPictureLayer(scratch);
-    return drawn && ws.project.picture && !ws.project.picture->Reduced() &&
+    return drawn && ws.project().picture && !ws.project().picture->Reduced() &&
            session.ui().diagnostics.empty();
 }
 
@@ -46,8 +46,8 @@ ProjectResult ShapesProject(Session& session, const std::string& path) {
     const Program& program = session.program();
     ShapeSamples samples;
     if (LoadFullPicture(session)) {
-        samples.samples = SamplesOf(*ws.project.picture);
-        samples.pixelsPerMicrometre = ws.project.resolutionDpi / 25400.0;
+        samples.samples = SamplesOf(*ws.project().picture);
+        samples.pixelsPerMicrometre = ws.project().resolutionDpi / 25400.0;
         if (!samples.samples.Valid()) {
             result.failed = true;
             result.err = PathToUtf8(path) +
@@ -65,8 +65,8 @@ ProjectResult ShapesProject(Session& session, const std::string& path) {
         }
     }
 
-    result.out += ObjectTableCsvRows(PathToUtf8(path), PathToUtf8(ws.project.imagePath),
-                                     DescribeObjects(ws.history, program.objectTypes, samples),
+    result.out += ObjectTableCsvRows(PathToUtf8(path), PathToUtf8(ws.project().imagePath),
+                                     DescribeObjects(ws.history(), program.objectTypes, samples),
                                      program.objectTypes, program.settings.Language,
                                      program.settings.TableUnit);
     return result;

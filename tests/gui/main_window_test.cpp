@@ -586,7 +586,7 @@ private slots:
         auto* table = Find<QTableWidget>(*results, "ResultsTable");
         const Workspace& ws = window->workspace();
         const std::vector<ObjectDescription> objects =
-            DescribeObjects(ws.history, window->program().objectTypes);
+            DescribeObjects(ws.history(), window->program().objectTypes);
         // Every object of every type, values or not (the sample's Count type
         // has none in the value box until chosen).
         QCOMPARE(table->rowCount(), static_cast<int>(objects.size()));
@@ -642,14 +642,15 @@ private slots:
         // The window may show the picture reduced; the values come from all
         // of its pixels.
         Picture full;
-        QCOMPARE(DecodePictureFile(ws.project.imagePath, PictureLimits{}, full), DecodeStatus::Ok);
+        QCOMPARE(DecodePictureFile(ws.project().imagePath, PictureLimits{}, full),
+                 DecodeStatus::Ok);
         const std::vector<ObjectDescription> withPixels =
-            DescribeObjects(ws.history, window->program().objectTypes,
-                            {SamplesOf(full), ws.project.resolutionDpi / 25400.0});
+            DescribeObjects(ws.history(), window->program().objectTypes,
+                            {SamplesOf(full), ws.project().resolutionDpi / 25400.0});
         const std::string expected =
             ObjectTableCsvHeader() + "\r\n" +
-            ObjectTableCsvRows(PathFromCore(ws.project.projectPath).toUtf8().toStdString(),
-                               PathFromCore(ws.project.imagePath).toUtf8().toStdString(),
+            ObjectTableCsvRows(PathFromCore(ws.project().projectPath).toUtf8().toStdString(),
+                               PathFromCore(ws.project().imagePath).toUtf8().toStdString(),
                                withPixels, window->program().objectTypes,
                                window->program().settings.Language,
                                window->program().settings.TableUnit);

@@ -116,15 +116,15 @@ ResultsWindow::ResultsWindow(Program& program, Workspace& workspace, QWidget* pa
 ResultsWindow::~ResultsWindow() = default;
 
 std::shared_ptr<const Picture> ResultsWindow::FullPicture() {
-    const std::shared_ptr<const Picture> shown = workspace_.project.picture;
+    const std::shared_ptr<const Picture> shown = workspace_.project().picture;
     if (!shown || !shown->Reduced()) return shown;
     if (decodedFor_ != shown) {
         // The first view of a large picture is reduced; its values are read
         // once at the full resolution, as the window decodes it for a zoom.
         decodedFor_ = shown;
         decoded_.reset();
-        const int64_t bytes = FileSize(workspace_.project.imagePath);
-        const PictureRequest request = MakePictureRequest(program_, workspace_.project.imagePath,
+        const int64_t bytes = FileSize(workspace_.project().imagePath);
+        const PictureRequest request = MakePictureRequest(program_, workspace_.project().imagePath,
                                                           bytes < 0 ? 0 : bytes >> 20, 0);
         auto full = std::make_shared<Picture>();
         program_.ui.BusyCursor(true);
@@ -140,7 +140,7 @@ std::shared_ptr<const Picture> ResultsWindow::FullPicture() {
 }
 
 void ResultsWindow::Refresh() {
-    const Project& project = workspace_.project;
+    const Project& project = workspace_.project();
     ShapeSamples samples;
     note_->setVisible(false);
     if (const std::shared_ptr<const Picture> picture = FullPicture()) {
@@ -152,7 +152,7 @@ void ResultsWindow::Refresh() {
             note_->setVisible(true);
         }
     }
-    objects_ = DescribeObjects(workspace_.history, program_.objectTypes, samples);
+    objects_ = DescribeObjects(workspace_.history(), program_.objectTypes, samples);
 
     const Settings& settings = program_.settings;
     const bool decimalComma = settings.Language == 0;
@@ -221,7 +221,7 @@ void ResultsWindow::CopySelection() {
 }
 
 bool ResultsWindow::SaveAs(const std::string& path) {
-    const Project& project = workspace_.project;
+    const Project& project = workspace_.project();
     const std::string bytes =
         ObjectTableCsvHeader() + "\r\n" +
         ObjectTableCsvRows(PathFromCore(project.projectPath).toUtf8().toStdString(),
@@ -236,7 +236,7 @@ bool ResultsWindow::SaveAs(const std::string& path) {
 }
 
 void ResultsWindow::SaveClick() {
-    const Project& project = workspace_.project;
+    const Project& project = workspace_.project();
     SaveFileRequest request;
     request.filter = program_.GetMessage(kMsgCsvTable) + " |*.csv";
     request.defaultExtension = "csv";

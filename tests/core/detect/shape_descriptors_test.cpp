@@ -376,9 +376,9 @@ TEST_F(ShapeTableTest, EveryObjectOfEveryTypeWithTheValueTheStatisticsList) {
     const int32_t triangle = build.Closed(kPoly, {{0, 0}, {4000, 0}, {0, 3000}});
     // A deleted further point leaves the object whole, and out of it.
     build.Closed(kCnt, {{0, 0}, {300, 0}, {300, 600}});
-    MeasuredObject deleted = ws.history.Peek(ws.history.Count() - 1);
+    MeasuredObject deleted = ws.history().Peek(ws.history().Count() - 1);
     deleted.typeIndex = 0;
-    ws.history.Put(ws.history.Count() - 1, deleted);
+    ws.PutRecord(ws.history().Count() - 1, deleted);
     build.Text(kTxt, "12,5");
     build.Text(kTxt, "seed");
     build.Point(kPolyline, 0, 0, 1);
@@ -387,7 +387,7 @@ TEST_F(ShapeTableTest, EveryObjectOfEveryTypeWithTheValueTheStatisticsList) {
     build.Point(kSpot, 70, 80, 0);
     build.Point(kTpl, 10, 10, 1);  // a lone first point at the very end
 
-    const std::vector<ObjectDescription> rows = DescribeObjects(ws.history, program.objectTypes);
+    const std::vector<ObjectDescription> rows = DescribeObjects(ws.history(), program.objectTypes);
     ASSERT_EQ(rows.size(), 10u);
     // In slot order, then in history order, numbered within the type.
     const std::vector<std::pair<int, int>> order = {
@@ -406,7 +406,7 @@ TEST_F(ShapeTableTest, EveryObjectOfEveryTypeWithTheValueTheStatisticsList) {
     // The values are the statistics pass's own numbers.
     for (const int type : {kTpl, kPoly, kCnt, kTxt}) {
         ValueList list;
-        CollectValues(ws.history, program.objectTypes, type, list);
+        CollectValues(ws.history(), program.objectTypes, type, list);
         std::vector<double> listed;
         for (const ObjectDescription& d : rows) {
             if (d.type == type && !std::isnan(d.value)) listed.push_back(d.value);
@@ -443,7 +443,7 @@ TEST_F(ShapeTableTest, PolygonValuesOnThePicture) {
     build.Closed(kPoly, {{1, 1}, {4, 1}, {4, 3}, {1, 3}});
     build.Closed(kCnt, {{1, 1}, {4, 1}, {4, 3}, {1, 3}});
     const std::vector<ObjectDescription> rows =
-        DescribeObjects(ws.history, program.objectTypes, {pictures.colour, 1.0});
+        DescribeObjects(ws.history(), program.objectTypes, {pictures.colour, 1.0});
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].hasPixels);
     EXPECT_EQ(rows[0].pixels.grey.count, 6);
@@ -455,7 +455,7 @@ TEST_F(ShapeTableTest, TableCellsInTheUnitAndTheLanguage) {
     build.Closed(kPoly, {{0, 0}, {3000, 0}, {3000, 1000}, {1000, 1000}, {1000, 3000}, {0, 3000}},
                  true);
     build.Text(kTxt, "big, \"round\" \xB5-seed");
-    const std::vector<ObjectDescription> rows = DescribeObjects(ws.history, program.objectTypes);
+    const std::vector<ObjectDescription> rows = DescribeObjects(ws.history(), program.objectTypes);
     ASSERT_EQ(rows.size(), 2u);
     const auto columns = ObjectTableColumns();
     const auto column = [&](std::string_view name) {

@@ -136,7 +136,7 @@ TEST_F(StartupTest, AnUnusableRecordCapacityIsSkippedAsABadValue) {
     // program would not start; the line is passed over as any bad value is.
     WriteConfig("21\t0\r\n");
     EXPECT_EQ(Start(), 0);
-    EXPECT_EQ(workspace.history.Capacity(), 10240);
+    EXPECT_EQ(workspace.history().Capacity(), 10240);
 }
 
 TEST_F(StartupTest, FailingObjectTypeFileLeavesTheProgramRunningWithoutStartedFlag) {
