@@ -17,7 +17,7 @@ struct DetectSettings {
     /// Objects are the samples at or below the level (darker than the
     /// background), else those above it.
     bool darkObjects = true;
-    SampleChannel channel = SampleChannel::kGrey;
+    SampleChannel channel = SampleChannel::kLuminance;
     /// Objects kept: area (pixels, holes filled) and circularity ranges.
     double minArea = 0.0;
     double maxArea = std::numeric_limits<double>::infinity();

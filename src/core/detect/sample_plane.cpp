@@ -42,12 +42,12 @@ bool SamplesOf(const PixelImage& image, SampleChannel channel, SamplePlane& plan
     for (int32_t y = 0; y < image.Height(); ++y) {
         const uint8_t* p = image.Row(y);
         uint16_t* out = plane.values.data() + static_cast<std::size_t>(y) * width;
-        if (channel == SampleChannel::kGrey) {
+        if (channel == SampleChannel::kLuminance) {
             for (std::size_t x = 0; x < width; ++x, p += 3) out[x] = Grey(p[0], p[1], p[2]);
         } else {
-            const std::size_t c = channel == SampleChannel::kRed     ? 0
-                                  : channel == SampleChannel::kGreen ? 1
-                                                                     : 2;
+            const std::size_t c = channel == SampleChannel::kRedChannel     ? 0
+                                  : channel == SampleChannel::kGreenChannel ? 1
+                                                                            : 2;
             for (std::size_t x = 0; x < width; ++x, p += 3) out[x] = p[c];
         }
     }
@@ -76,16 +76,16 @@ bool SamplesOf(const Picture& picture, SampleChannel channel, SamplePlane& plane
             const uint32_t g = uint32_t{h[1]} << 8 | l[1];
             const uint32_t b = uint32_t{h[2]} << 8 | l[2];
             switch (channel) {
-                case SampleChannel::kGrey:
+                case SampleChannel::kLuminance:
                     out[x] = Grey(r, g, b);
                     break;
-                case SampleChannel::kRed:
+                case SampleChannel::kRedChannel:
                     out[x] = static_cast<uint16_t>(r);
                     break;
-                case SampleChannel::kGreen:
+                case SampleChannel::kGreenChannel:
                     out[x] = static_cast<uint16_t>(g);
                     break;
-                case SampleChannel::kBlue:
+                case SampleChannel::kBlueChannel:
                     out[x] = static_cast<uint16_t>(b);
                     break;
             }

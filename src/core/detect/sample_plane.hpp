@@ -11,7 +11,7 @@ struct Picture;
 class PixelImage;
 
 /// Which of a picture's values objects are told apart by.
-enum class SampleChannel { kGrey, kRed, kGreen, kBlue };
+enum class SampleChannel { kLuminance, kRedChannel, kGreenChannel, kBlueChannel };
 
 /// A rectangle of picture pixels: columns left .. left + width - 1, rows
 /// top .. top + height - 1.

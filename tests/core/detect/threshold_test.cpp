@@ -57,13 +57,13 @@ TEST(SamplePlaneTest, GreyIsLuminanceAndChannelsAreTheirOwn) {
     const uint8_t pixels[9] = {255, 0, 0, 0, 255, 0, 77, 77, 77};
     std::copy(pixels, pixels + 9, image.Row(0));
     SamplePlane grey;
-    ASSERT_TRUE(SamplesOf(image, SampleChannel::kGrey, grey));
+    ASSERT_TRUE(SamplesOf(image, SampleChannel::kLuminance, grey));
     EXPECT_EQ(grey.levels, 256);
     EXPECT_EQ(grey.At(0, 0), 76);   // 0.299 * 255
     EXPECT_EQ(grey.At(1, 0), 150);  // 0.587 * 255
     EXPECT_EQ(grey.At(2, 0), 77);   // a grey keeps its value
     SamplePlane green;
-    ASSERT_TRUE(SamplesOf(image, SampleChannel::kGreen, green));
+    ASSERT_TRUE(SamplesOf(image, SampleChannel::kGreenChannel, green));
     EXPECT_EQ(green.At(0, 0), 0);
     EXPECT_EQ(green.At(1, 0), 255);
 
@@ -95,7 +95,7 @@ TEST(SamplePlaneTest, SixteenBitPicturesGiveTheirOwnValues) {
                             PictureFormat::kPng, keep, limits, picture),
               DecodeStatus::Ok);
     SamplePlane plane;
-    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kGrey, plane));
+    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kLuminance, plane));
     EXPECT_EQ(plane.levels, 65536);
     EXPECT_EQ(plane.At(1, 0), 1001);
     EXPECT_EQ(plane.At(2, 1), 65535);
@@ -106,7 +106,7 @@ TEST(SamplePlaneTest, SixteenBitPicturesGiveTheirOwnValues) {
     ASSERT_EQ(DecodePicture(reinterpret_cast<const uint8_t*>(tiff.data()), tiff.size(),
                             PictureFormat::kTiff, keep, limits, picture),
               DecodeStatus::Ok);
-    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kRed, plane));
+    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kRedChannel, plane));
     ASSERT_EQ(plane.width, 2);
     ASSERT_EQ(plane.height, 3);
     EXPECT_EQ(plane.At(1, 0), 1000);
@@ -117,7 +117,7 @@ TEST(SamplePlaneTest, SixteenBitPicturesGiveTheirOwnValues) {
                             PictureFormat::kPng, limits, picture),
               DecodeStatus::Ok);
     EXPECT_TRUE(picture.samplesHigh.Empty());
-    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kGrey, plane));
+    ASSERT_TRUE(SamplesOf(picture, SampleChannel::kLuminance, plane));
     EXPECT_EQ(plane.levels, 256);
 }
 
