@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_detect.hpp"
+
 namespace kvx::batch {
 
 /// The sub-commands of the batch tool.
-enum class Command { None, Help, Version, Check, Export, Stats, Values, Render };
+enum class Command { None, Help, Version, Check, Export, Stats, Values, Render, Detect };
 
 /// Everything the command line says.
 struct Options {
@@ -34,6 +36,8 @@ struct Options {
     std::optional<int32_t> unit;
     /// Projects worked on at the same time; 0 = one per processor core.
     int32_t jobs = 0;
+    /// detect: its own options.
+    DetectOptions detect;
 };
 
 /// The outcome of reading the command line: options, or the reason why not.
