@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace kvx {
@@ -43,8 +44,15 @@ public:
     /// Number of collected entries.
     int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
 
-    /// Appends an entry.
-    void Add(const ValueEntry& entry) { entries_.push_back(entry); }
+    /// Appends an entry; false (and nothing stored) when memory is short.
+    bool Add(const ValueEntry& entry) {
+        try {
+            entries_.push_back(entry);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
 
     /// Entry k, 1..Count(); an index outside gives a zero entry.
     const ValueEntry& Entry(int32_t k) const {
