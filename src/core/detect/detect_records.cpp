@@ -1,5 +1,7 @@
 #include "core/detect/detect_records.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "core/program/object_type.hpp"
@@ -85,6 +87,23 @@ double ObjectAreaMicrometres(const DetectedObject& object, int32_t resolutionDpi
     if (resolutionDpi <= 0) return 0.0;
     const double side = 25400.0 / resolutionDpi;
     return static_cast<double>(object.pixels) * side * side;
+}
+
+PixelRect PixelsOfWorldRect(const WorldRect& rect, int32_t resolutionDpi) {
+    if (resolutionDpi <= 0 || rect.right <= rect.left || rect.bottom <= rect.top) return {};
+    const double perPixel = 25400.0 / resolutionDpi;
+    const auto pixel = [&](int64_t world, bool up) {
+        const double p = static_cast<double>(world) / perPixel;
+        const double edge = up ? std::ceil(p) : std::floor(p);
+        return static_cast<int64_t>(std::clamp(edge, -2.0e9, 2.0e9));
+    };
+    const int64_t left = pixel(rect.left, false);
+    const int64_t top = pixel(rect.top, false);
+    const int64_t right = pixel(rect.right, true);
+    const int64_t bottom = pixel(rect.bottom, true);
+    if (right - left > INT32_MAX || bottom - top > INT32_MAX) return {};
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top),
+            static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top)};
 }
 
 double SquarePixels(double squareMicrometres, int32_t resolutionDpi) {

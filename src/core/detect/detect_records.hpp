@@ -5,6 +5,7 @@
 
 #include "core/detect/detect_objects.hpp"
 #include "core/project/measured_object.hpp"
+#include "core/project/view_block.hpp"
 
 namespace kvx {
 
@@ -34,6 +35,11 @@ DetectionRecords RecordsForDetection(const std::vector<DetectedObject>& objects,
 
 /// The area of an object in square micrometres at resolutionDpi.
 double ObjectAreaMicrometres(const DetectedObject& object, int32_t resolutionDpi);
+
+/// The picture pixels a world rectangle (the view, or one drawn by the
+/// person) covers at resolutionDpi, each pixel it touches included; empty
+/// when it covers none.
+PixelRect PixelsOfWorldRect(const WorldRect& rect, int32_t resolutionDpi);
 
 /// An area in square micrometres as square pixels at resolutionDpi.
 double SquarePixels(double squareMicrometres, int32_t resolutionDpi);

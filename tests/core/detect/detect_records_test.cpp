@@ -50,6 +50,10 @@ TEST(DetectRecordsTest, PolygonsAndCountsAsMeasuredByHand) {
     EXPECT_EQ(counts.ObjectsFitting(2), 1);
     EXPECT_EQ(polygons.ObjectsFitting(9), 1);
 
+    // The view or a drawn rectangle as picture pixels: every pixel touched.
+    EXPECT_EQ(PixelsOfWorldRect({95, 200, 305, 400}, 2540), (PixelRect{9, 20, 22, 20}));
+    EXPECT_TRUE(PixelsOfWorldRect({300, 0, 300, 100}, 2540).Empty());
+
     EXPECT_TRUE(RecordsForDetection(found, 7, kText, 2540).records.empty());
     EXPECT_TRUE(RecordsForDetection(found, 7, kPolygon, 0).records.empty());
 }
