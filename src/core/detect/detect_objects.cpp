@@ -413,9 +413,6 @@ bool Run(const SamplePlane& plane, const DetectSettings& settings, DetectResult&
         const int by = stats.at<int>(label, cv::CC_STAT_TOP);
         const int bw = stats.at<int>(label, cv::CC_STAT_WIDTH);
         const int bh = stats.at<int>(label, cv::CC_STAT_HEIGHT);
-        // Filling holes only makes an object larger: one too large already
-        // can only be kept by being parted.
-        if (!settings.split && stats.at<int>(label, cv::CC_STAT_AREA) > settings.maxArea) continue;
         Crop crop = MakeCrop(bw, bh, region.left + bx, region.top + by);
         for (int j = 0; j < bh; ++j) {
             const int* row = labels.ptr<int>(by + j);

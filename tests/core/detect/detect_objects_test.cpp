@@ -214,6 +214,12 @@ TEST(DetectObjectsTest, HolesAreFilledAndIslandsInThemJoinTheObject) {
     ASSERT_EQ(result.objects.size(), 2u);
     EXPECT_EQ(result.objects[0].pixels, outer);
     EXPECT_LE(AreaOff(result.objects[0].outline, outer), 0.01);
+    // The island stays part of the ring when the ring is filtered out.
+    DetectSettings small;
+    small.maxArea = 500;
+    const DetectResult smalls = canvas.Detect(small);
+    ASSERT_EQ(smalls.objects.size(), 1u);
+    EXPECT_GT(smalls.objects[0].centroidX, 80.0);
 }
 
 TEST(DetectObjectsTest, TouchingDiscsArePartedOnlyWhenAsked) {
