@@ -464,6 +464,8 @@ int RunCommand(const Options& options, const std::string& dataDir, const RenderB
             return RunTable(options, dataDir, ShapesHeader(), ShapesProject, out, err);
         case Command::Render:
             return RunRender(options, dataDir, backend, out, err);
+        case Command::Detect:
+            return RunDetect(options, dataDir, out, err);
         case Command::None:
             break;
     }

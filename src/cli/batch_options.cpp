@@ -40,6 +40,7 @@ Command CommandNamed(std::string_view name) {
     if (name == "values") return Command::Values;
     if (name == "shapes") return Command::Shapes;
     if (name == "render") return Command::Render;
+    if (name == "detect") return Command::Detect;
     if (name == "help" || name == "--help" || name == "-h") return Command::Help;
     if (name == "--version") return Command::Version;
     return Command::None;
@@ -102,7 +103,13 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             value = arguments[++i];
             return true;
         };
+        if (o.command == Command::Detect && TakeDetectSwitch(name, o.detect)) continue;
         if (!take()) return fail("option " + name + " needs a value");
+        if (o.command == Command::Detect) {
+            std::string wrong;
+            if (TakeDetectOption(name, value, o.detect, wrong)) continue;
+            if (!wrong.empty()) return fail(wrong);
+        }
 
         if (name == "-o" || name == "--output") {
             o.output = value;
@@ -191,6 +198,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             if (o.output.empty()) return fail("render needs -o FILE");
             if (o.projects.size() != 1) return fail("render takes one project file");
             break;
+        case Command::Detect:
+            if (std::string wrong = CheckDetectOptions(o.detect); !wrong.empty())
+                return fail(wrong);
+            break;
         default:
             break;
     }
@@ -222,6 +233,14 @@ Commands:
                             and the grey and colour values inside polygons
   render --format wmf|bmp|jpg [--size PX] [--quality Q] -o FILE PROJECT
                             the annotated view fitted to the image
+  detect --type N [--threshold isodata|otsu|VALUE] [--objects dark|light]
+         [--channel grey|red|green|blue] [--min-area A] [--max-area A]
+         [--min-circularity C] [--exclude-edges] [--split] [--dry-run] PROJECT...
+                            find the objects on each project's picture, add
+                            them to type N (a Polygon type: an outline each;
+                            a Count type: a point at each centre) and save
+                            the project; --dry-run only prints how many were
+                            found and their total area (areas in --unit)
 
 Options for every command:
   --object-types FILE.kxo   object types (default: the configured file)

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_detect.hpp"
+
 namespace kvx::batch {
 
 /// The sub-commands of the batch tool.
-enum class Command { None, Help, Version, Check, Export, Stats, Values, Shapes, Render };
+enum class Command { None, Help, Version, Check, Export, Stats, Values, Shapes, Render, Detect };
 
 /// Everything the command line says.
 struct Options {
@@ -37,6 +39,8 @@ struct Options {
     int32_t jobs = 0;
 
     bool ToStandardOutput() const { return output == "-"; }
+    /// detect: its own options.
+    DetectOptions detect;
 };
 
 /// The outcome of reading the command line: options, or the reason why not.

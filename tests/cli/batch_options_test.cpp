@@ -56,7 +56,19 @@ INSTANTIATE_TEST_SUITE_P(
                     RejectedCase{"stats -j a.KXP", "--jobs"},
                     RejectedCase{"stats -x4 a.KXP", "unknown option -x4"},
                     // Two files cannot both be standard output.
-                    RejectedCase{"export --kind r -o - a.KXP b.KXP", "-o -"}));
+                    RejectedCase{"export --kind r -o - a.KXP b.KXP", "-o -"},
+                    RejectedCase{"detect a.KXP", "--type"},
+                    RejectedCase{"detect --type 0 a.KXP", "--type"},
+                    RejectedCase{"detect --type 2 --threshold mean a.KXP", "--threshold"},
+                    RejectedCase{"detect --type 2 --threshold 70000 a.KXP", "--threshold"},
+                    RejectedCase{"detect --type 2 --objects grey a.KXP", "--objects"},
+                    RejectedCase{"detect --type 2 --channel alpha a.KXP", "--channel"},
+                    RejectedCase{"detect --type 2 --min-area -1 a.KXP", "--min-area"},
+                    RejectedCase{"detect --type 2 --min-circularity 1.5 a.KXP",
+                                 "--min-circularity"},
+                    RejectedCase{"detect --type 2 --min-area 5 --max-area 1 a.KXP", "larger"},
+                    // Switches of one command are no options of another.
+                    RejectedCase{"check --split a.KXP", "unknown option"}));
 
 TEST(BatchArguments, OptionsMayStandAnywhereInEitherForm) {
     const ParseResult result = ParseArguments(
@@ -88,6 +100,27 @@ TEST(BatchArguments, OptionsMayStandAnywhereInEitherForm) {
     ASSERT_TRUE(dashed.Ok());
     EXPECT_EQ(dashed.options.projects, std::vector<std::string>{"--odd.KXP"});
     EXPECT_EQ(ParseArguments(Split("stats --help")).options.command, Command::Help);
+}
+
+TEST(BatchArguments, DetectTakesSwitchesAndValues) {
+    const ParseResult result =
+        ParseArguments(Split("detect a.KXP --type 9 --split --threshold=otsu --objects light "
+                             "--channel green --min-area 0.5 --dry-run --exclude-edges b.KXP"));
+    ASSERT_TRUE(result.Ok()) << result.error;
+    const DetectOptions& d = result.options.detect;
+    EXPECT_EQ(result.options.command, Command::Detect);
+    EXPECT_EQ(result.options.projects, (std::vector<std::string>{"a.KXP", "b.KXP"}));
+    EXPECT_EQ(d.type, 9);
+    EXPECT_EQ(d.method, ThresholdMethod::kOtsu);
+    EXPECT_FALSE(d.darkObjects);
+    EXPECT_EQ(d.channel, SampleChannel::kGreenChannel);
+    EXPECT_EQ(d.minArea, 0.5);
+    EXPECT_TRUE(d.split && d.dryRun && d.excludeEdges);
+    const ParseResult level = ParseArguments(Split("detect --type 2 --threshold 130 a.KXP"));
+    ASSERT_TRUE(level.Ok()) << level.error;
+    EXPECT_EQ(level.options.detect.method, ThresholdMethod::kValue);
+    EXPECT_EQ(level.options.detect.level, 130);
+    EXPECT_FALSE(level.options.detect.dryRun);
 }
 
 TEST(BatchCsv, QuotesOnlyWhatNeedsIt) {

@@ -10,6 +10,7 @@
 #include <limits>
 #include <sstream>
 
+#include "cli/batch_stats.hpp"
 #include "common/fake_ui.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
@@ -811,6 +812,90 @@ TEST_F(BatchToolTest, RenderShowsATurnedPhotoUprightAndReadsPngAndTiff) {
               DecodeStatus::Ok);
     // The range the picture holds, 200 .. 300, spread over black to white.
     EXPECT_GT(view.Row(50)[60 * 3], 240);
+}
+
+// A scan of seeds: dark discs on a light 8-bit grey PNG, one cut by the
+// picture's edge; at 2400 dpi a pixel is 25400 / 2400 micrometres wide.
+struct SeedScan {
+    test::RawPicture picture{200, 150, 1, 8};
+    int64_t inside = 0;  ///< pixels of the discs within the picture
+    int64_t edge = 0;    ///< of the disc on the edge
+
+    SeedScan() {
+        for (uint16_t& v : picture.samples) v = 210;
+        const double discs[4][3] = {{40, 40, 12}, {120, 50, 20}, {80, 110, 15}, {195, 120, 10}};
+        for (int k = 0; k < 4; ++k) {
+            for (int32_t y = 0; y < 150; ++y) {
+                for (int32_t x = 0; x < 200; ++x) {
+                    const double dx = x + 0.5 - discs[k][0];
+                    const double dy = y + 0.5 - discs[k][1];
+                    if (dx * dx + dy * dy > discs[k][2] * discs[k][2]) continue;
+                    picture.At(x, y, 0) = 40;
+                    ++(k == 3 ? edge : inside);
+                }
+            }
+        }
+    }
+};
+
+std::string AreaText(int64_t pixels) {
+    const double side = 25400.0 / 2400.0;
+    return batch::ShortestNumber(static_cast<double>(pixels) * side * side);
+}
+
+TEST_F(BatchToolTest, DetectDryRunCountsWithoutWriting) {
+    const SeedScan scan;
+    dir.Write("seeds.png", test::PngBytes(scan.picture));
+    dir.Write("seeds.KXP", Project("", "seeds.png"));
+    const std::string before = test::TempDir::Read(dir.File("seeds.KXP"));
+    const ToolRun all = Tool("detect --type 2 --dry-run --unit um seeds.KXP");
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "seeds.KXP: 4 objects, total area " + AreaText(scan.inside + scan.edge) +
+                           " \xC2\xB5m\xC2\xB2\n");
+    const ToolRun inner = Tool("detect --type 2 --dry-run --exclude-edges --unit um seeds.KXP");
+    ASSERT_EQ(inner.status, 0) << inner.err;
+    EXPECT_EQ(inner.out,
+              "seeds.KXP: 3 objects, total area " + AreaText(scan.inside) + " \xC2\xB5m\xC2\xB2\n");
+    // Light objects on this picture: the background with the discs' holes filled.
+    const ToolRun light = Tool("detect --type 2 --dry-run --objects light seeds.KXP");
+    EXPECT_NE(light.out.find(": 1 objects"), std::string::npos) << light.out;
+    EXPECT_EQ(test::TempDir::Read(dir.File("seeds.KXP")), before);
+}
+
+TEST_F(BatchToolTest, DetectAddsObjectsAndSavesSafely) {
+    const SeedScan scan;
+    dir.Write("seeds.png", test::PngBytes(scan.picture));
+    dir.Write("seeds.KXP", Project(Point(1, 0, 0, 1) + Point(1, 100, 0, 2), "seeds.png"));
+    const ToolRun polygons = Tool("detect --type 2 --exclude-edges seeds.KXP");
+    ASSERT_EQ(polygons.status, 0) << polygons.err;
+    EXPECT_NE(polygons.out.find("3 objects"), std::string::npos) << polygons.out;
+    EXPECT_TRUE(fs::exists(dir.Path() / "seeds.BAK"));
+    const ToolRun counts = Tool("detect --type 3 seeds.KXP");
+    ASSERT_EQ(counts.status, 0) << counts.err;
+
+    Window window;
+    window.Load(dir.Path() / "seeds.KXP");
+    ValueList values;
+    CollectValues(window.ws.history, window.program.objectTypes, 2, values);
+    ASSERT_EQ(values.Count(), 3);
+    double total = 0.0;
+    for (int32_t k = 1; k <= 3; ++k) total += values.Entry(k).value;
+    const double side = 25400.0 / 2400.0;
+    const double expected = static_cast<double>(scan.inside) * side * side;
+    EXPECT_NEAR(total, expected, 0.01 * expected);
+    CollectValues(window.ws.history, window.program.objectTypes, 3, values);
+    ASSERT_EQ(values.Count(), 1);
+    EXPECT_EQ(values.Entry(1).value, 4.0);
+    // The line measured by hand is still there.
+    CollectValues(window.ws.history, window.program.objectTypes, 1, values);
+    EXPECT_EQ(values.Count(), 1);
+
+    // A type that holds no outlines or points is refused, and nothing is written.
+    const std::string saved = test::TempDir::Read(dir.File("seeds.KXP"));
+    const ToolRun refused = Tool("detect --type 1 --language en seeds.KXP");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Polygon or Count"), std::string::npos) << refused.err;
+    EXPECT_EQ(test::TempDir::Read(dir.File("seeds.KXP")), saved);
 }
 
 }  // namespace

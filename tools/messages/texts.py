@@ -621,6 +621,19 @@ PROGRAM_MESSAGES = [
      "Die Objekttypdatei ist leer oder nicht lesbar; die mitgelieferten Typen werden verwendet.",
      "The object-type file is empty or cannot be read; the shipped types are used.",
      "El archivo de tipos de objeto está vacío o no se puede leer; se usan los tipos incluidos."),
+    # objects found on the picture
+    (2261, "erkannte Objekte", "detected objects", "objetos detectados"),
+    (2262, "Die erkannten Objekte passen nicht in die freien Datensätze des Projekts; es wurde nichts hinzugefügt.",
+     "The detected objects do not fit the project's free records; nothing has been added.",
+     "Los objetos detectados no caben en los registros libres del proyecto; no se ha añadido nada."),
+    (2263, "Erkannte Objekte:", "Objects detected:", "Objetos detectados:"),
+    (2264, "Davon passen:", "Of these fit:", "De ellos caben:"),
+    (2265, "Unter Ansicht > Optionen lässt sich die Zahl der Datensätze erhöhen.",
+     "View > Options raises the number of records.",
+     "En Ver > Opciones se puede aumentar el número de registros."),
+    (2266, "Erkannte Objekte werden einem Objekttyp der Datenart Polygon oder Zählen hinzugefügt.",
+     "Detected objects are added to an object type of data type Polygon or Count.",
+     "Los objetos detectados se añaden a un tipo de objeto de tipo de datos Polygon o Count."),
 ]
 
 # (class, unit, procedure, message number, technical description).

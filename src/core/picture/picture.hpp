@@ -132,6 +132,9 @@ struct DecodeOptions {
     uint32_t background = 0xFFFFFF;
     /// Checked now and then; once set the decode ends as Cancelled.
     const std::atomic<bool>* cancel = nullptr;
+    /// A picture of 16 bits per channel also keeps its samples as they are
+    /// (Picture::samplesHigh and samplesLow), for work on its own values.
+    bool keepSixteenBits = false;
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };
@@ -166,6 +169,12 @@ struct Picture {
     /// The file holds 16 bits per sample: `pixels` show its range of values,
     /// not the values themselves.
     bool sixteenBit = false;
+    /// The samples of a picture of 16 bits per channel when the decode was
+    /// asked to keep them: the high and the low bytes of red, green and blue
+    /// (a grey value in all three), laid out and turned as `pixels`, without
+    /// alpha. Empty otherwise.
+    PixelImage samplesHigh;
+    PixelImage samplesLow;
 
     int32_t Width() const { return fullWidth > 0 ? fullWidth : pixels.Width(); }
     int32_t Height() const { return fullHeight > 0 ? fullHeight : pixels.Height(); }
@@ -180,6 +189,8 @@ struct Picture {
         reduction = 1;
         orientation = 1;
         sixteenBit = false;
+        samplesHigh.Clear();
+        samplesLow.Clear();
     }
 
     /// Fills `reduced` from `pixels`. False when memory is short (the copies

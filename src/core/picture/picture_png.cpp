@@ -102,6 +102,20 @@ void UseRow(PngJob* job, uint32_t y, uint32_t firstX, uint32_t stepX, uint32_t c
         return;
     }
     uint8_t* out = job->picture->pixels.Row(static_cast<int32_t>(y));
+    if (!job->picture->samplesHigh.Empty()) {
+        uint8_t* high = job->picture->samplesHigh.Row(static_cast<int32_t>(y));
+        uint8_t* low = job->picture->samplesLow.Row(static_cast<int32_t>(y));
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::size_t at = std::size_t{i} * static_cast<std::size_t>(channels);
+            const std::size_t to = (std::size_t{firstX} + std::size_t{i} * stepX) * 3;
+            for (int c = 0; c < 3; ++c) {
+                const uint32_t raw =
+                    Sample(row, at + static_cast<std::size_t>(colours == 3 ? c : 0), depth);
+                high[to + static_cast<std::size_t>(c)] = static_cast<uint8_t>(raw >> 8);
+                low[to + static_cast<std::size_t>(c)] = static_cast<uint8_t>(raw & 0xFF);
+            }
+        }
+    }
     for (uint32_t i = 0; i < count; ++i) {
         const std::size_t at = std::size_t{i} * static_cast<std::size_t>(channels);
         uint8_t* p = out + (std::size_t{firstX} + std::size_t{i} * stepX) * 3;
@@ -226,6 +240,15 @@ void RunPngPass(PngJob* job) {
             job->status = DecodeStatus::OutOfMemory;
             return;
         }
+        if (job->options.keepSixteenBits && job->depth == 16 &&
+            (!job->picture->samplesHigh.AllocateBlack(pixels.Width(), pixels.Height()) ||
+             !job->picture->samplesLow.AllocateBlack(pixels.Width(), pixels.Height()))) {
+            std::free(job->row);
+            job->row = nullptr;
+            png_destroy_read_struct(&job->png, &job->info, nullptr);
+            job->status = DecodeStatus::OutOfMemory;
+            return;
+        }
     }
     const bool interlaced = job->interlace == PNG_INTERLACE_ADAM7;
     for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
@@ -286,7 +309,7 @@ DecodeStatus DecodePng(const PictureSource& source, const DecodeOptions& options
     job->mode = PngMode::kWrite;
     RunPngPass(job.get());
     if (!PictureDecoded(job->status)) {
-        picture.pixels.Clear();
+        picture.Clear();
         return job->status;
     }
     if (job->status == DecodeStatus::Damaged && job->interlace == PNG_INTERLACE_ADAM7) {

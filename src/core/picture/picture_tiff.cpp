@@ -293,6 +293,21 @@ public:
         }
     }
 
+    /// The colour samples of a row of interleaved 16-bit samples as they are
+    /// (white at the top), split into high and low bytes of RGB.
+    void SixteenOfRow(const uint8_t* row, uint32_t width, uint8_t* high, uint8_t* low) const {
+        const std::size_t n = layout_.samples;
+        for (uint32_t x = 0; x < width; ++x, high += 3, low += 3) {
+            const std::size_t at = std::size_t{x} * n;
+            for (int c = 0; c < 3; ++c) {
+                const std::size_t from = layout_.colours == 3 ? static_cast<std::size_t>(c) : 0;
+                const uint32_t v = Raw(SampleAt(row, at + from, 16));
+                high[c] = static_cast<uint8_t>(v >> 8);
+                low[c] = static_cast<uint8_t>(v & 0xFF);
+            }
+        }
+    }
+
     /// A row of interleaved samples as RGB.
     void RgbOfRow(const uint8_t* row, uint32_t width, uint8_t* rgb) const {
         const std::size_t n = layout_.samples;
@@ -334,8 +349,10 @@ struct RowCount {
     uint64_t bad = 0;
 };
 
+/// The samples of 16-bit pages go to samples (high and low bytes) as well
+/// when it is given.
 DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& options,
-                          PixelImage& image, RowCount& rows) {
+                          PixelImage& image, Picture* samples, RowCount& rows) {
     Converter convert(layout, options.background);
     if (layout.photometric == PHOTOMETRIC_PALETTE) {
         uint16_t* r = nullptr;
@@ -415,8 +432,21 @@ DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& 
     }
     TurnedRows turned(image, static_cast<int32_t>(layout.width),
                       static_cast<int32_t>(layout.height), layout.orientation);
+    const bool keep = samples != nullptr && convert.Sixteen();
+    if (keep && (!samples->samplesHigh.AllocateBlack(image.Width(), image.Height()) ||
+                 !samples->samplesLow.AllocateBlack(image.Width(), image.Height()))) {
+        return DecodeStatus::OutOfMemory;
+    }
+    PixelImage& highImage = keep ? samples->samplesHigh : image;
+    PixelImage& lowImage = keep ? samples->samplesLow : image;
+    TurnedRows turnedHigh(highImage, static_cast<int32_t>(layout.width),
+                          static_cast<int32_t>(layout.height), layout.orientation);
+    TurnedRows turnedLow(lowImage, static_cast<int32_t>(layout.width),
+                         static_cast<int32_t>(layout.height), layout.orientation);
     if (!separate) {
         std::vector<uint8_t> rgb(std::size_t{layout.width} * 3);
+        std::vector<uint8_t> high(keep ? rgb.size() : 0);
+        std::vector<uint8_t> low(keep ? rgb.size() : 0);
         for (uint32_t y = 0; y < layout.height; ++y) {
             if (options.Cancelled()) return DecodeStatus::Cancelled;
             const uint8_t* row = reader.Row(y, 0);
@@ -427,6 +457,11 @@ DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& 
             ++rows.good;
             convert.RgbOfRow(row, layout.width, rgb.data());
             turned.Put(static_cast<int32_t>(y), rgb.data());
+            if (keep) {
+                convert.SixteenOfRow(row, layout.width, high.data(), low.data());
+                turnedHigh.Put(static_cast<int32_t>(y), high.data());
+                turnedLow.Put(static_cast<int32_t>(y), low.data());
+            }
         }
         return DecodeStatus::Ok;
     }
@@ -447,6 +482,16 @@ DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& 
                     p[0] = p[1] = p[2] = v;
                 } else {
                     p[plane] = v;
+                }
+                if (keep) {
+                    const uint32_t raw = convert.Raw(SampleAt(row, x, 16));
+                    uint8_t* h = turnedHigh.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
+                    uint8_t* l = turnedLow.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
+                    for (int c = 0; c < 3; ++c) {
+                        if (layout.colours != 1 && c != plane) continue;
+                        h[c] = static_cast<uint8_t>(raw >> 8);
+                        l[c] = static_cast<uint8_t>(raw & 0xFF);
+                    }
                 }
             }
         }
@@ -630,10 +675,11 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
 
     RowCount rows;
     const DecodeStatus status =
-        OwnKind(layout) ? ReadOwnKinds(tif.get(), layout, options, picture.pixels, rows)
+        OwnKind(layout) ? ReadOwnKinds(tif.get(), layout, options, picture.pixels,
+                                       options.keepSixteenBits ? &picture : nullptr, rows)
                         : ReadThroughRgba(tif.get(), layout, options, picture.pixels, rows);
     if (status != DecodeStatus::Ok || rows.good == 0) {
-        picture.pixels.Clear();
+        picture.Clear();
         if (status != DecodeStatus::Ok) return status;
         return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
     }

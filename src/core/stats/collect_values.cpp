@@ -110,7 +110,7 @@ void CollectValues(const History& history, const ObjectTypeTable& types, int32_t
     const PointReader points(history);
     const int32_t count = points.Count();
     int32_t i = 1;
-    while (!list.Full()) {
+    for (;;) {
         i = points.Find(typeNumber, i);
         if (i > count) break;
         const int32_t start = i;

@@ -10,7 +10,7 @@
 namespace kvx {
 
 /// Rebuilds `list` with the values of the objects of type `typeNumber`, in
-/// the order of their first points in `history`, at most 999 of them:
+/// the order of their first points in `history`, every one of them:
 /// Text labels read as numbers, polygon areas, Two Point Line distances and
 /// the number of counted points. Deleted further points of polygons and
 /// count objects are passed over without ending the object.

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
+#include <vector>
 
 namespace kvx {
 
@@ -12,19 +14,18 @@ struct ValueEntry {
     bool excluded = false;   ///< copy of that record's `excluded` flag
 };
 
-/// The values of the selected type's objects, at most 999 of them, with the
-/// statistics results stored in ten slots directly behind the entries (the
-/// value fields of entries 1000 to 1009), all in stored units.
+/// The values of the selected type's objects, every one of them (a project
+/// never holds more objects than records), with the statistics results in
+/// ten slots beside the entries, all in stored units.
 class ValueList {
 public:
-    static constexpr int32_t kMaxEntries = 999;
     static constexpr int32_t kSlotCount = 10;
 
-    /// The result slots, by entry number.
+    /// The result slots.
     enum Slot : int32_t {
-        kN = kMaxEntries + 1,  ///< number of counted (not excluded) values
-        kMax,                  ///< largest counted value; 0 if none
-        kMin,                  ///< smallest counted value; 10^10 if none
+        kN,    ///< number of counted (not excluded) values
+        kMax,  ///< largest counted value; 0 if none
+        kMin,  ///< smallest counted value; 10^10 if none
         kMean,
         kS,  ///< sample standard deviation
         kWithinPercent,
@@ -34,31 +35,33 @@ public:
         kExcludedCount,
     };
 
-    /// Zeroes the whole block, entries and slots.
+    /// Empties the entries and zeroes the slots.
     void Clear() {
-        block_.fill(ValueEntry{});
-        count_ = 0;
+        entries_.clear();
+        slots_.fill(0.0);
     }
 
     /// Number of collected entries.
-    int32_t Count() const { return count_; }
-    bool Full() const { return count_ >= kMaxEntries; }
+    int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
 
-    /// Appends an entry; false (and nothing stored) when 999 are held.
+    /// Appends an entry; false (and nothing stored) when memory is short.
     bool Add(const ValueEntry& entry) {
-        if (Full()) return false;
-        block_[static_cast<std::size_t>(++count_)] = entry;
+        try {
+            entries_.push_back(entry);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
         return true;
     }
 
     /// Entry k, 1..Count(); an index outside gives a zero entry.
     const ValueEntry& Entry(int32_t k) const {
         static const ValueEntry kNone{};
-        return k >= 1 && k <= count_ ? block_[static_cast<std::size_t>(k)] : kNone;
+        return k >= 1 && k <= Count() ? entries_[static_cast<std::size_t>(k - 1)] : kNone;
     }
 
-    double Get(Slot slot) const { return block_[static_cast<std::size_t>(slot)].value; }
-    void Set(Slot slot, double value) { block_[static_cast<std::size_t>(slot)].value = value; }
+    double Get(Slot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
+    void Set(Slot slot, double value) { slots_[static_cast<std::size_t>(slot)] = value; }
 
     double n() const { return Get(kN); }
     double max() const { return Get(kMax); }
@@ -72,8 +75,8 @@ public:
     double excludedCount() const { return Get(kExcludedCount); }
 
 private:
-    std::array<ValueEntry, kMaxEntries + kSlotCount + 1> block_{};  // entry 0 unused
-    int32_t count_ = 0;
+    std::vector<ValueEntry> entries_;
+    std::array<double, kSlotCount> slots_{};
 };
 
 }  // namespace kvx

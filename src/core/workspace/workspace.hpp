@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/detect/detect_objects.hpp"
 #include "core/draw/render_objects.hpp"
 #include "core/draw/text_metrics.hpp"
 #include "core/draw/view.hpp"
@@ -468,6 +469,17 @@ public:
     /// the picture kinds write nothing.
     using GrabPaintBox = std::function<bool(PixelImage&)>;
     void SetGrabPaintBox(GrabPaintBox grab);
+
+    // ---- objects found on the picture -----------------------------------------
+    /// Adds objects found on the project's picture to the type typeIndex as
+    /// one change that Undo takes back: a Polygon type gets one polygon per
+    /// object, a Count type one Count object with a point at each object's
+    /// centroid. Refused with a message, before anything is added, when the
+    /// type is neither or the records do not fit the free ones of `history`
+    /// (saying how many objects would fit and that Options raises the
+    /// capacity); refused silently while no project is open, an object is
+    /// captured or a point modified. True when the objects were added.
+    bool AddDetectedObjects(const std::vector<DetectedObject>& objects, int32_t typeIndex);
 
 private:
     friend WindowState MainRedraw(Workspace& ws);

@@ -173,13 +173,14 @@ TEST_F(ValuesTest, PairsAreConsecutiveRecordsWhateverTheSecondHolds) {
     EXPECT_EQ(list.Entry(3).firstPoint, 5);
 }
 
-TEST_F(ValuesTest, AtMost999ValuesAreCollected) {
+TEST_F(ValuesTest, EveryValueIsCollectedBeyondAThousand) {
     for (int k = 1; k <= 1200; ++k) build.Text(kTxt, std::to_string(k));
     const ValueList list = Collect(kTxt);
-    ASSERT_EQ(list.Count(), ValueList::kMaxEntries);
-    EXPECT_DOUBLE_EQ(list.Entry(999).value, 999.0);
-    EXPECT_EQ(list.Entry(999).firstPoint, 999);
-    EXPECT_EQ(list.Entry(1000).firstPoint, 0);  // the slots are not entries
+    ASSERT_EQ(list.Count(), 1200);
+    EXPECT_DOUBLE_EQ(list.Entry(1000).value, 1000.0);
+    EXPECT_DOUBLE_EQ(list.Entry(1200).value, 1200.0);
+    EXPECT_EQ(list.Entry(1200).firstPoint, 1200);
+    EXPECT_EQ(list.Entry(1201).firstPoint, 0);
 }
 
 TEST_F(ValuesTest, TypesInUseIgnoresDeletedAndStrayReferences) {
