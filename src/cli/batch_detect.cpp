@@ -77,14 +77,15 @@ ProjectResult DetectProject(Session& session, const Options& options, const std:
     // points lie as they do on the picture shown; the objects are then found
     // on the picture's own values at full resolution.
     session.ui().Clear();
-    ws.displayFieldPixels = kLoadSide;
+    ws.SetDisplayFieldPixels(kLoadSide);
     ws.Redraw();
-    if (ws.windowState.pictureFailed || !session.ui().diagnostics.empty() || !ws.project.picture) {
+    if (ws.windowState().pictureFailed || !session.ui().diagnostics.empty() ||
+        !ws.project().picture) {
         return fail("FAILED", "the picture cannot be read");
     }
-    const int64_t bytes = FileSize(ws.project.imagePath);
+    const int64_t bytes = FileSize(ws.project().imagePath);
     PictureRequest request =
-        MakePictureRequest(program, ws.project.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
+        MakePictureRequest(program, ws.project().imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
     request.options.keepSixteenBits = true;
     Picture picture;
     // A damaged picture would give objects cut where the decode broke off.
@@ -95,7 +96,7 @@ ProjectResult DetectProject(Session& session, const Options& options, const std:
     if (!SamplesOf(picture, d.channel, plane)) return fail("FAILED", "not enough memory");
     picture.Clear();
 
-    const int32_t dpi = ws.project.resolutionDpi;
+    const int32_t dpi = ws.project().resolutionDpi;
     const double perSquare = SquareMicrometresPer(program.settings.TableUnit);
     DetectSettings settings;
     settings.method = d.method;
@@ -124,8 +125,8 @@ ProjectResult DetectProject(Session& session, const Options& options, const std:
         session.ui().Clear();
         if (!ws.AddDetectedObjects(found.objects, d.type)) return fail("nothing added");
         // The tool never asks: the project keeps the author it has.
-        ws.userNameAsked = true;
-        if (ws.Save(ws.project.projectPath) != kOk || !session.ui().diagnostics.empty()) {
+        ws.SetUserNameAsked(true);
+        if (ws.Save(ws.project().projectPath) != kOk || !session.ui().diagnostics.empty()) {
             return fail("not saved");
         }
     }

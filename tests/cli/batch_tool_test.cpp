@@ -876,18 +876,18 @@ TEST_F(BatchToolTest, DetectAddsObjectsAndSavesSafely) {
     Window window;
     window.Load(dir.Path() / "seeds.KXP");
     ValueList values;
-    CollectValues(window.ws.history, window.program.objectTypes, 2, values);
+    CollectValues(window.ws.history(), window.program.objectTypes, 2, values);
     ASSERT_EQ(values.Count(), 3);
     double total = 0.0;
     for (int32_t k = 1; k <= 3; ++k) total += values.Entry(k).value;
     const double side = 25400.0 / 2400.0;
     const double expected = static_cast<double>(scan.inside) * side * side;
     EXPECT_NEAR(total, expected, 0.01 * expected);
-    CollectValues(window.ws.history, window.program.objectTypes, 3, values);
+    CollectValues(window.ws.history(), window.program.objectTypes, 3, values);
     ASSERT_EQ(values.Count(), 1);
     EXPECT_EQ(values.Entry(1).value, 4.0);
     // The line measured by hand is still there.
-    CollectValues(window.ws.history, window.program.objectTypes, 1, values);
+    CollectValues(window.ws.history(), window.program.objectTypes, 1, values);
     EXPECT_EQ(values.Count(), 1);
 
     // A type that holds no outlines or points is refused, and nothing is written.

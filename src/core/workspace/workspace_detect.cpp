@@ -18,8 +18,9 @@ constexpr int kMsgWrongType = 2266;
 }  // namespace
 
 bool Workspace::AddDetectedObjects(const std::vector<DetectedObject>& objects, int32_t typeIndex) {
-    if (fileState == kNoProject || !history.IsValid() || captureState != 0 || modifyMode != 0 ||
-        dragIndex != 0) {
+    NoticeScope notice(*this);
+    if (fileState_ == kNoProject || !history_.IsValid() || captureState() != 0 ||
+        modifyMode() != 0 || dragIndex() != 0) {
         return false;
     }
     const ObjectType& type = program_.objectTypes.At(typeIndex);
@@ -30,9 +31,9 @@ bool Workspace::AddDetectedObjects(const std::vector<DetectedObject>& objects, i
         return false;
     }
     const DetectionRecords found =
-        RecordsForDetection(objects, typeIndex, type.dataType, project.resolutionDpi);
+        RecordsForDetection(objects, typeIndex, type.dataType, project_.resolutionDpi);
     if (found.records.empty()) return false;
-    const int64_t free = int64_t{history.Capacity()} - history.Count();
+    const int64_t free = int64_t{history_.Capacity()} - history_.Count();
     if (static_cast<int64_t>(found.records.size()) > free) {
         const std::string text =
             program_.GetMessage(kMsgDoNotFit) + "\n" + program_.GetMessage(kMsgDetected) + " " +
@@ -44,16 +45,19 @@ bool Workspace::AddDetectedObjects(const std::vector<DetectedObject>& objects, i
     }
 
     BeginChange();
-    const int32_t before = history.Count();
+    const int32_t before = history_.Count();
     for (const MeasuredObject& record : found.records) {
-        if (!history.Append(record)) {
+        if (!history_.Append(record)) {
             // All or nothing: what went in already comes out again.
-            history.Clear(before + 1);
+            history_.Clear(before + 1);
             break;
         }
     }
-    const bool added = history.Count() > before;
-    if (added) fileState = kChanged;
+    const bool added = history_.Count() > before;
+    if (added) {
+        fileState_ = kChanged;
+        Changed(Change::Records);
+    }
     EndChange(kMsgUndoDetected);
     StatisticsPass();
     Redraw();

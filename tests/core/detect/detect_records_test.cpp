@@ -74,29 +74,29 @@ class DetectCommandTest : public test::MeasureTest {};
 
 TEST_F(DetectCommandTest, AddsAllAsOneUndoableChange) {
     build.Text(kTextType, "1");
-    ws.fileState = kUnchanged;
+    ws.SetFileState(kUnchanged);
     const std::vector<DetectedObject> found = {Square(10, 10, 4), Square(30, 10, 2),
                                                Square(50, 50, 3)};
     ASSERT_TRUE(ws.AddDetectedObjects(found, kPolyType));
-    EXPECT_EQ(ws.history.Count(), 1 + 15);
-    EXPECT_EQ(ws.fileState, kChanged);
+    EXPECT_EQ(ws.history().Count(), 1 + 15);
+    EXPECT_EQ(ws.fileState(), kChanged);
     ValueList values;
-    CollectValues(ws.history, program.objectTypes, kPolyType, values);
+    CollectValues(ws.history(), program.objectTypes, kPolyType, values);
     ASSERT_EQ(values.Count(), 3);
     // 1200 dpi: the corners 10 and 14 pixels in lie at 211.67 and 296.33 µm,
     // stored as 212 and 296 as every measured point is.
     EXPECT_DOUBLE_EQ(values.Entry(1).value, 84.0 * 84.0);
 
     ASSERT_TRUE(ws.AddDetectedObjects(found, kCountType));
-    CollectValues(ws.history, program.objectTypes, kCountType, values);
+    CollectValues(ws.history(), program.objectTypes, kCountType, values);
     ASSERT_EQ(values.Count(), 1);
     EXPECT_EQ(values.Entry(1).value, 3.0);
 
     ASSERT_TRUE(ws.UndoCommand());
     ASSERT_TRUE(ws.UndoCommand());
-    EXPECT_EQ(ws.history.Count(), 1);
+    EXPECT_EQ(ws.history().Count(), 1);
     EXPECT_TRUE(ws.RedoCommand());
-    EXPECT_EQ(ws.history.Count(), 16);
+    EXPECT_EQ(ws.history().Count(), 16);
 }
 
 TEST_F(DetectCommandTest, RefusesBeforeAddingWhatDoesNotFit) {
@@ -105,7 +105,7 @@ TEST_F(DetectCommandTest, RefusesBeforeAddingWhatDoesNotFit) {
     for (int32_t i = 0; i < 420; ++i) found.push_back(Square(i % 40 * 5, i / 40 * 5, 2));
     build.Text(kTextType, "1");
     ASSERT_FALSE(ws.AddDetectedObjects(found, kPolyType));
-    EXPECT_EQ(ws.history.Count(), 1);
+    EXPECT_EQ(ws.history().Count(), 1);
     EXPECT_FALSE(ws.CanUndo());
     ASSERT_EQ(ui.boxes.size(), 1u);
     const std::string& text = ui.boxes[0].text;
@@ -117,10 +117,10 @@ TEST_F(DetectCommandTest, RefusesBeforeAddingWhatDoesNotFit) {
     EXPECT_FALSE(ws.AddDetectedObjects(found, kTextType));
     EXPECT_EQ(ui.boxes.size(), 2u);
     found.resize(3);
-    ws.fileState = kNoProject;
+    ws.SetFileState(kNoProject);
     EXPECT_FALSE(ws.AddDetectedObjects(found, kPolyType));
     EXPECT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ws.history.Count(), 1);
+    EXPECT_EQ(ws.history().Count(), 1);
 }
 
 }  // namespace
