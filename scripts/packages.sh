@@ -1,6 +1,6 @@
 # Debian packages Korvanix needs, and the one routine that installs the missing ones.
 KVX_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libopencv-imgproc-dev qt6-base-dev qt6-translations-l10n fonts-liberation libqt6svg6)
-KVX_TEST_PACKAGES=(libgtest-dev libbenchmark-dev python3 clang libclang-rt-14-dev r-base-core libwmf-bin gsfonts libjpeg-turbo-progs xvfb xauth desktop-file-utils appstream shared-mime-info groff-base dpkg-dev lintian x11-utils)
+KVX_TEST_PACKAGES=(libgtest-dev libbenchmark-dev python3 clang-format clang libclang-rt-14-dev r-base-core libwmf-bin gsfonts libjpeg-turbo-progs xvfb xauth desktop-file-utils appstream shared-mime-info groff-base dpkg-dev lintian x11-utils)
 
 kvx_ensure_packages() {
     local missing=() p

@@ -38,37 +38,35 @@ TEST_P(RejectedArguments, SayWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RejectedArguments,
-    testing::Values(RejectedCase{"frobnicate a.KXP", "unknown command"},
-                    RejectedCase{"check", "no project"}, RejectedCase{"export a.KXP", "--kind"},
-                    RejectedCase{"export --kind pdf a.KXP", "--kind must be"},
-                    // Report and screen ask nothing, so there is nothing to answer.
-                    RejectedCase{"export --kind report --types 1,2 a.KXP", "tessaplot and r"},
-                    RejectedCase{"export --kind r --types 1,,2 a.KXP", "--types"},
-                    RejectedCase{"export --kind r --types 257 a.KXP", "--types"},
-                    RejectedCase{"render --format bmp a.KXP", "-o FILE"},
-                    RejectedCase{"render --format bmp -o x a.KXP b.KXP", "one project"},
-                    RejectedCase{"render --format png -o x a.KXP", "--format"},
-                    RejectedCase{"render --format jpg --quality 0 -o x a.KXP", "--quality"},
-                    RejectedCase{"stats --jobs 0 a.KXP", "--jobs"},
-                    RejectedCase{"stats --unit inch a.KXP", "--unit"},
-                    RejectedCase{"stats --size 10 a.KXP", "unknown option"},
-                    RejectedCase{"stats a.KXP -o", "needs a value"},
-                    RejectedCase{"stats -j a.KXP", "--jobs"},
-                    RejectedCase{"stats -x4 a.KXP", "unknown option -x4"},
-                    // Two files cannot both be standard output.
-                    RejectedCase{"export --kind r -o - a.KXP b.KXP", "-o -"},
-                    RejectedCase{"detect a.KXP", "--type"},
-                    RejectedCase{"detect --type 0 a.KXP", "--type"},
-                    RejectedCase{"detect --type 2 --threshold mean a.KXP", "--threshold"},
-                    RejectedCase{"detect --type 2 --threshold 70000 a.KXP", "--threshold"},
-                    RejectedCase{"detect --type 2 --objects grey a.KXP", "--objects"},
-                    RejectedCase{"detect --type 2 --channel alpha a.KXP", "--channel"},
-                    RejectedCase{"detect --type 2 --min-area -1 a.KXP", "--min-area"},
-                    RejectedCase{"detect --type 2 --min-circularity 1.5 a.KXP",
-                                 "--min-circularity"},
-                    RejectedCase{"detect --type 2 --min-area 5 --max-area 1 a.KXP", "larger"},
-                    // Switches of one command are no options of another.
-                    RejectedCase{"check --split a.KXP", "unknown option"}));
+    testing::Values(
+        RejectedCase{"frobnicate a.KXP", "unknown command"}, RejectedCase{"check", "no project"},
+        RejectedCase{"export a.KXP", "--kind"},
+        RejectedCase{"export --kind pdf a.KXP", "--kind must be"},
+        // Report and screen ask nothing, so there is nothing to answer.
+        RejectedCase{"export --kind report --types 1,2 a.KXP", "tessaplot and r"},
+        RejectedCase{"export --kind r --types 1,,2 a.KXP", "--types"},
+        RejectedCase{"export --kind r --types 257 a.KXP", "--types"},
+        RejectedCase{"render --format bmp a.KXP", "-o FILE"},
+        RejectedCase{"render --format bmp -o x a.KXP b.KXP", "one project"},
+        RejectedCase{"render --format png -o x a.KXP", "--format"},
+        RejectedCase{"render --format jpg --quality 0 -o x a.KXP", "--quality"},
+        RejectedCase{"stats --jobs 0 a.KXP", "--jobs"},
+        RejectedCase{"stats --unit inch a.KXP", "--unit"},
+        RejectedCase{"stats --size 10 a.KXP", "unknown option"},
+        RejectedCase{"stats a.KXP -o", "needs a value"}, RejectedCase{"stats -j a.KXP", "--jobs"},
+        RejectedCase{"stats -x4 a.KXP", "unknown option -x4"},
+        // Two files cannot both be standard output.
+        RejectedCase{"export --kind r -o - a.KXP b.KXP", "-o -"},
+        RejectedCase{"detect a.KXP", "--type"}, RejectedCase{"detect --type 0 a.KXP", "--type"},
+        RejectedCase{"detect --type 2 --threshold mean a.KXP", "--threshold"},
+        RejectedCase{"detect --type 2 --threshold 70000 a.KXP", "--threshold"},
+        RejectedCase{"detect --type 2 --objects grey a.KXP", "--objects"},
+        RejectedCase{"detect --type 2 --channel alpha a.KXP", "--channel"},
+        RejectedCase{"detect --type 2 --min-area -1 a.KXP", "--min-area"},
+        RejectedCase{"detect --type 2 --min-circularity 1.5 a.KXP", "--min-circularity"},
+        RejectedCase{"detect --type 2 --min-area 5 --max-area 1 a.KXP", "larger"},
+        // Switches of one command are no options of another.
+        RejectedCase{"check --split a.KXP", "unknown option"}));
 
 TEST(BatchArguments, OptionsMayStandAnywhereInEitherForm) {
     const ParseResult result = ParseArguments(

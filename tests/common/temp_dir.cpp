@@ -27,7 +27,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::File(std::string_view name) const { return (path_ / name).string(); }
+std::string TempDir::File(std::string_view name) const {
+    return (path_ / name).string();
+}
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
     const std::string path = File(name);
@@ -41,6 +43,8 @@ std::string TempDir::Read(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string DataDir() { return KVX_DATA_DIR; }
+std::string DataDir() {
+    return KVX_DATA_DIR;
+}
 
 }  // namespace kvx::test

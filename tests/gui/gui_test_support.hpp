@@ -7,8 +7,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>

@@ -16,8 +16,8 @@ struct MeasuredObject {
     double x = 0.0;  ///< world micrometres
     double y = 0.0;
     int32_t colourOverride = -1;
-    int32_t typeIndex = 0;  ///< slot 1..256; 0 or less marks a deleted point
-    std::string name;       ///< at most 63 characters
+    int32_t typeIndex = 0;   ///< slot 1..256; 0 or less marks a deleted point
+    std::string name;        ///< at most 63 characters
     int32_t vertexKind = 0;  ///< 1 first point of an object, 2 further point
     int32_t sizeOverride = -1;
     int32_t textColourOverride = -1;

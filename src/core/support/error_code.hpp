@@ -11,9 +11,9 @@ using ErrorCode = int32_t;
 inline constexpr ErrorCode kOk = 0;
 
 /// Flag bits of the position field.
-inline constexpr int kErrorFlagRaised = 1;   ///< the code raises an error (not a pass-on)
-inline constexpr int kErrorFlagIo = 2;       ///< an input/output error: the I/O result is kept
-inline constexpr int kErrorFlagFatal = 4;    ///< the program cannot go on
+inline constexpr int kErrorFlagRaised = 1;  ///< the code raises an error (not a pass-on)
+inline constexpr int kErrorFlagIo = 2;      ///< an input/output error: the I/O result is kept
+inline constexpr int kErrorFlagFatal = 4;   ///< the program cannot go on
 
 struct DecodedErrorCode {
     int errorClass = 0;

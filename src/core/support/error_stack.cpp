@@ -7,7 +7,9 @@ namespace kvx {
 
 namespace {
 
-int Advance(int cursor) { return (cursor >= ErrorStack::kSize ? 0 : cursor) + 1; }
+int Advance(int cursor) {
+    return (cursor >= ErrorStack::kSize ? 0 : cursor) + 1;
+}
 
 }  // namespace
 

@@ -17,10 +17,14 @@ constexpr const char* kSharedFile = "ZNB2WIN2";
 
 char LanguageLetter(int language) {
     switch (language) {
-        case 1: return 'E';
-        case 2: return 'S';
-        case 3: return 'F';
-        default: return 'D';
+        case 1:
+            return 'E';
+        case 2:
+            return 'S';
+        case 3:
+            return 'F';
+        default:
+            return 'D';
     }
 }
 

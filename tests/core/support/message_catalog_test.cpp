@@ -8,7 +8,7 @@ namespace kvx {
 namespace {
 
 class MessageCatalogTest : public ::testing::Test {
-  protected:
+protected:
     // Builds a line of the message-file layout: letter, blank, four-digit
     // number, three blanks, text from character 10.
     static std::string Line(char letter, const std::string& number, const std::string& text) {

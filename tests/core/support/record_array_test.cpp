@@ -24,7 +24,7 @@ std::string CaseName(const ::testing::TestParamInfo<Param>& i) {
 }
 
 class RecordArrayTest : public ::testing::Test {
-  protected:
+protected:
     RecordArrayTest() {
         registry.SetReportRoutine([this](ErrorCode code, std::string_view info) {
             reports.emplace_back(code, std::string(info));
