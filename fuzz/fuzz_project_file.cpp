@@ -32,14 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kvx::Workspace& ws = setup.workspace;
     const std::string path = kvx::fuzz::WriteInput("input.KXP", data, size);
 
-    ws.history.Clear(0);
-    ws.project = kvx::Project{};
+    // The reader empties the history itself; the project starts afresh.
+    ws.AdoptProject(kvx::Project{});
     const bool ok = ws.ReadProject(path, false);
-    if (ok != (ws.fileState != kvx::kNoProject)) std::abort();
-    if (!ok && (ws.history.Count() != 0 || !ws.project.imagePath.empty())) std::abort();
-    if (ok && (ws.project.resolutionDpi <= 0 || ws.project.imagePath.empty())) std::abort();
-    for (int32_t i = 1; i <= ws.history.Count(); ++i) {
-        if (ws.history.Peek(i).typeIndex > kvx::ObjectTypeTable::kSlots) std::abort();
+    if (ok != (ws.fileState() != kvx::kNoProject)) std::abort();
+    if (!ok && (ws.history().Count() != 0 || !ws.project().imagePath.empty())) std::abort();
+    if (ok && (ws.project().resolutionDpi <= 0 || ws.project().imagePath.empty())) std::abort();
+    for (int32_t i = 1; i <= ws.history().Count(); ++i) {
+        if (ws.history().Peek(i).typeIndex > kvx::ObjectTypeTable::kSlots) std::abort();
     }
     return 0;
 }
