@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/support/file_names.hpp"
+#include "core/support/file_replacement.hpp"
 #include "core/support/strings.hpp"
 
 namespace kvx {
@@ -73,26 +74,8 @@ std::FILE* OpenForReading(const std::string& path) {
     return file;
 }
 
-std::FILE* OpenStream(const std::string& path, const char* mode) {
-    if (mode[0] == 'r') return OpenForReading(path);
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr) {
-        SetLastIoResult(CurrentErrno());
-        return nullptr;
-    }
-    struct stat info {};
-    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        SetLastIoResult(EISDIR);
-        return nullptr;
-    }
-    SetLastIoResult(0);
-    return file;
-}
-
 bool CanOpen(const std::string& path) {
-    std::FILE* file = OpenStream(path, "rb");
+    std::FILE* file = OpenForReading(path);
     if (file == nullptr) return false;
     std::fclose(file);
     return true;
@@ -248,7 +231,7 @@ bool FileExists(std::string& name, std::size_t maxLength, bool search,
 
 ErrorCode OpenTextFileAt(const std::string& path, TextFile& file) {
     file.Close();
-    std::FILE* stream = OpenStream(path, "rb");
+    std::FILE* stream = OpenForReading(path);
     if (stream == nullptr) return kOpenFailed;
     file.Adopt(stream, path);
     return kOk;
@@ -265,7 +248,7 @@ ErrorCode OpenTextFile(std::string& name, std::size_t maxLength, TextFile& file,
 }
 
 int64_t FileSize(std::string_view name) {
-    std::FILE* stream = OpenStream(std::string(name), "rb");
+    std::FILE* stream = OpenForReading(std::string(name));
     if (stream == nullptr) return -1;
     struct stat info {};
     const int64_t size =
@@ -303,7 +286,7 @@ ErrorCode MakeBackup(std::string_view name, std::string_view extension) {
 }
 
 ErrorCode ConvertLineEnds(std::string_view source, std::string_view target) {
-    std::FILE* in = OpenStream(std::string(source), "rb");
+    std::FILE* in = OpenForReading(std::string(source));
     if (in == nullptr) return kConvertOpenSource;
     // One byte more than allowed tells an oversized file from a full one.
     std::string text(kConvertMaxSource + 1, '\0');
@@ -329,17 +312,10 @@ ErrorCode ConvertLineEnds(std::string_view source, std::string_view target) {
     }
     if (converted.size() > kConvertMaxTarget) return kConvertTargetTooLarge;
 
-    std::FILE* out = OpenStream(std::string(target), "wb");
-    if (out == nullptr) return kConvertCreateTarget;
-    errno = 0;
-    const bool written =
-        std::fwrite(converted.data(), 1, converted.size(), out) == converted.size();
-    const int32_t writeError = written ? 0 : CurrentErrno();
-    errno = 0;
-    const bool closed = std::fclose(out) == 0;
-    if (!written || !closed) {
-        SetLastIoResult(written ? CurrentErrno() : writeError);
-        return kConvertWriteTarget;
+    // Written beside the target and renamed over it, as every file is: a
+    // failure leaves no half-converted copy behind.
+    if (const ErrorCode code = ReplaceFileContent(target, converted); code != kOk) {
+        return code == kReplaceFailed ? kConvertWriteTarget : kConvertCreateTarget;
     }
     SetLastIoResult(0);
     return kOk;
