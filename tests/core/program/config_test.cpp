@@ -12,6 +12,7 @@
 #include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
 #include "core/program/program.hpp"
+#include "core/program/settings_file.hpp"
 
 namespace kvx {
 namespace {
@@ -331,6 +332,52 @@ TEST_F(ConfigTest, FailedWriteKeepsThePreviousFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+}  // namespace
+}  // namespace kvx
+
+namespace kvx {
+namespace {
+
+TEST(SettingsFileTest, ReadsValuesInRangeAndFallsBackOtherwise) {
+    test::TempDir dir;
+    const std::string path = dir.Write("k.settings",
+                                       "wheel.step = 20\r\n"
+                                       "detect.min_area=0.25\n"
+                                       "too.big = 2147483648\n"
+                                       "not.number = 12x\n"
+                                       "no equals sign here\n"
+                                       "flag = 1\n");
+    const SettingsFile s = SettingsFile::Read(path);
+    EXPECT_EQ(s.Integer("wheel.step", 1, 1, 100), 20);
+    EXPECT_EQ(s.Integer("wheel.step", 1, 1, 10), 1);
+    EXPECT_DOUBLE_EQ(s.Real("detect.min_area", 9, 0, 1e9), 0.25);
+    EXPECT_EQ(s.Integer("too.big", 7, 0, 2147483647), 7);
+    EXPECT_EQ(s.Integer("not.number", 7, 0, 100), 7);
+    EXPECT_EQ(s.Integer("missing", 7, 0, 100), 7);
+    EXPECT_TRUE(s.Flag("flag", false));
+    EXPECT_EQ(s.Entries().size(), 5u);
+    EXPECT_TRUE(SettingsFile::Read(dir.File("none")).Entries().empty());
+}
+
+TEST(SettingsFileTest, WritesOnlyItsOwnChangesOverTheFileOnDisk) {
+    test::TempDir dir;
+    const std::string path = dir.Write("k.settings", "a = 1\nb = 2\n");
+    SettingsFile mine = SettingsFile::Read(path);
+    SettingsFile other = SettingsFile::Read(path);
+    ASSERT_TRUE(other.SetInteger("b", 3));
+    ASSERT_TRUE(other.Set("c", "x y"));
+    ASSERT_TRUE(other.Write(path));
+    ASSERT_TRUE(mine.SetReal("a", 0.1));
+    ASSERT_TRUE(mine.Write(path));
+    EXPECT_EQ(test::TempDir::Read(path), "a = 0.1\r\nb = 3\r\nc = x y\r\n");
+    EXPECT_DOUBLE_EQ(SettingsFile::Read(path).Real("a", 0, 0, 1), 0.1);
+
+    EXPECT_FALSE(mine.Set("two words", "1"));
+    EXPECT_FALSE(mine.Set("k", "line\nbreak"));
+    EXPECT_FALSE(mine.Set("", "1"));
+    EXPECT_FALSE(mine.Write(dir.File("no/such/folder/k.settings")));
 }
 
 }  // namespace
