@@ -1,6 +1,9 @@
 #include "cli/batch_shapes.hpp"
 
+#include <memory>
+
 #include "cli/batch_session.hpp"
+#include "core/detect/measured_picture.hpp"
 #include "core/detect/shape_table.hpp"
 #include "core/draw/recording.hpp"
 #include "core/draw/text_metrics.hpp"
@@ -45,13 +48,15 @@ ProjectResult ShapesProject(Session& session, const std::string& path) {
     Workspace& ws = session.workspace();
     const Program& program = session.program();
     ShapeSamples samples;
+    std::shared_ptr<const Picture> measured;
     if (LoadFullPicture(session)) {
-        samples.samples = SamplesOf(*ws.project().picture);
+        measured = PictureInOwnValues(program, ws.project().imagePath, ws.project().picture);
+        if (measured) samples.samples = SamplesOf(*measured);
         samples.pixelsPerMicrometre = ws.project().resolutionDpi / 25400.0;
         if (!samples.samples.Valid()) {
             result.failed = true;
             result.err = PathToUtf8(path) +
-                         ": the picture has 16 bits per channel, whose own values are not held: "
+                         ": the picture's own values cannot be read whole: "
                          "the grey and colour values are left empty\n";
         }
     } else {

@@ -444,7 +444,8 @@ TEST_F(BatchToolTest, ShapesByHand) {
     EXPECT_EQ(cell(2, "pixels"), "200");
     EXPECT_EQ(cell(2, "red_mean"), "200");
     EXPECT_EQ(cell(2, "red_sd"), "0");
-    EXPECT_EQ(cell(2, "grey_mean"), "117");  // 350 / 3, rounded
+    // Luminance 0.299 * 200 + 0.587 * 100 + 0.114 * 50 = 124.2, rounded.
+    EXPECT_EQ(cell(2, "grey_mean"), "124");
     EXPECT_EQ(cell(3, "excluded"), "TRUE");
     EXPECT_EQ(cell(3, "red_mean"), "105");
     EXPECT_EQ(cell(3, "red_min"), "10");
@@ -476,17 +477,19 @@ TEST_F(BatchToolTest, ShapesByHand) {
     EXPECT_EQ(partial[2][header.size() - 47 + 9], "0.02");
     EXPECT_EQ(partial[2].back(), "");
 
-    // The pixels of a 16-bit picture show its range, not its values: those
-    // are not passed off as the picture's own either.
+    // A 16-bit picture is measured in its own values, not in the 8-bit
+    // range its pixels are shown in.
     test::RawPicture deep(40, 30, 1, 16);
-    for (uint16_t& v : deep.samples) v = 4000;
+    for (int32_t y = 0; y < 30; ++y) {
+        for (int32_t x = 0; x < 40; ++x) deep.At(x, y, 0) = x < 20 ? 4000 : 60000;
+    }
     dir.Write("halves.png", test::PngBytes(deep));
     const ToolRun sixteen = Tool("shapes halves.KXP");
-    EXPECT_EQ(sixteen.status, 1);
-    EXPECT_NE(sixteen.err.find("16 bits per channel"), std::string::npos) << sixteen.err;
+    EXPECT_EQ(sixteen.status, 0) << sixteen.err;
     const auto deepRows = ParseCsv(sixteen.out);
     ASSERT_EQ(deepRows.size(), 6u);
-    EXPECT_EQ(deepRows[2][header.size() - 16], "");  // grey_mean
+    EXPECT_EQ(deepRows[2][header.size() - 16], "4000");   // grey_mean
+    EXPECT_EQ(deepRows[3][header.size() - 13], "60000");  // grey_max across both halves
 }
 
 // R reads the table of objects as a person would: every polygon's area,

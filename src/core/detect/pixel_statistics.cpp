@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
+#include "core/detect/sample_plane.hpp"
 #include "core/picture/picture.hpp"
 
 namespace kvx {
@@ -73,23 +75,50 @@ struct RunSums {
     }
 };
 
-template <typename Sample, int Channels>
+// One sample of a run: 8 or 16 bits as stored, or 16 bits put together from
+// a high and a low byte.
+struct Plain8 {
+    using Type = uint8_t;
+};
+struct Plain16 {
+    using Type = uint16_t;
+};
+struct Split16 {
+    using Type = uint8_t;
+};
+
+template <typename Kind>
+uint32_t SampleAt(const typename Kind::Type* p, const uint8_t* low, std::ptrdiff_t i) {
+    if constexpr (std::is_same_v<Kind, Split16>) {
+        return uint32_t{p[i]} << 8 | low[i];
+    } else {
+        return p[i];
+    }
+}
+
+template <typename Kind, int Channels>
 void AddRun(const SampleView& view, int32_t y, int32_t from, int32_t to,
             std::array<Accumulator, 4>& acc) {
-    const auto* row = reinterpret_cast<const Sample*>(static_cast<const uint8_t*>(view.data) +
-                                                      static_cast<std::size_t>(y) * view.stride);
-    const Sample* p = row + static_cast<std::ptrdiff_t>(from) * Channels;
-    const Sample* end = row + static_cast<std::ptrdiff_t>(to) * Channels;
+    using Sample = typename Kind::Type;
+    const std::size_t rowOffset = static_cast<std::size_t>(y) * view.stride;
+    const auto* row =
+        reinterpret_cast<const Sample*>(static_cast<const uint8_t*>(view.data) + rowOffset);
+    const uint8_t* lowRow =
+        view.lowBytes != nullptr ? static_cast<const uint8_t*>(view.lowBytes) + rowOffset : nullptr;
+    const auto first = static_cast<std::ptrdiff_t>(from) * Channels;
+    const auto last = static_cast<std::ptrdiff_t>(to) * Channels;
     const auto count = static_cast<uint64_t>(to - from);
     if constexpr (Channels == 1) {
         RunSums grey;
-        for (; p != end; ++p) grey.Add(*p);
+        for (std::ptrdiff_t i = first; i != last; ++i) grey.Add(SampleAt<Kind>(row, lowRow, i));
         grey.Into(acc[0], count);
     } else {
         RunSums grey, red, green, blue;
-        for (; p != end; p += 3) {
-            const uint32_t r = p[0], g = p[1], b = p[2];
-            grey.Add((r + g + b + 1) / 3);
+        for (std::ptrdiff_t i = first; i != last; i += 3) {
+            const uint32_t r = SampleAt<Kind>(row, lowRow, i);
+            const uint32_t g = SampleAt<Kind>(row, lowRow, i + 1);
+            const uint32_t b = SampleAt<Kind>(row, lowRow, i + 2);
+            grey.Add(LuminanceOf(r, g, b));
             red.Add(r);
             green.Add(g);
             blue.Add(b);
@@ -105,8 +134,11 @@ using RunAdder = void (*)(const SampleView&, int32_t, int32_t, int32_t,
                           std::array<Accumulator, 4>&);
 
 RunAdder AdderFor(const SampleView& view) {
-    if (view.bits == 16) return view.channels == 1 ? AddRun<uint16_t, 1> : AddRun<uint16_t, 3>;
-    return view.channels == 1 ? AddRun<uint8_t, 1> : AddRun<uint8_t, 3>;
+    if (view.lowBytes != nullptr) {
+        return view.channels == 1 ? AddRun<Split16, 1> : AddRun<Split16, 3>;
+    }
+    if (view.bits == 16) return view.channels == 1 ? AddRun<Plain16, 1> : AddRun<Plain16, 3>;
+    return view.channels == 1 ? AddRun<Plain8, 1> : AddRun<Plain8, 3>;
 }
 
 // The first pixel whose centre lies at or right of x. A point far outside
@@ -118,7 +150,20 @@ int64_t FirstCentreFrom(double x) {
 }  // namespace
 
 SampleView SamplesOf(const Picture& picture) {
-    if (picture.Reduced() || picture.sixteenBit || picture.pixels.Empty()) return {};
+    if (picture.Reduced()) return {};
+    if (picture.sixteenBit) {
+        const PixelImage& high = picture.samplesHigh;
+        const PixelImage& low = picture.samplesLow;
+        if (high.Empty() || low.Empty() || high.Width() != low.Width() ||
+            high.Height() != low.Height()) {
+            return {};
+        }
+        const RgbView h = high.View();
+        const RgbView l = low.View();
+        if (h.stride != l.stride) return {};
+        return {h.data, h.width, h.height, h.stride, 3, 16, l.data};
+    }
+    if (picture.pixels.Empty()) return {};
     const RgbView rgb = picture.pixels.View();
     return {rgb.data, rgb.width, rgb.height, rgb.stride, 3, 8};
 }

@@ -13,7 +13,9 @@ struct Picture;
 
 /// Picture samples owned elsewhere: grey (1 channel) or red, green, blue (3
 /// channels, interleaved), 8 or 16 bits each (16-bit samples as native
-/// uint16_t), rows top down, `stride` bytes from one row to the next.
+/// uint16_t), rows top down, `stride` bytes from one row to the next. 16-bit
+/// samples may also come split, as a picture keeps them: `data` the high
+/// bytes and `lowBytes` the low bytes, each laid out as 8-bit samples.
 struct SampleView {
     const void* data = nullptr;
     int32_t width = 0;
@@ -21,18 +23,23 @@ struct SampleView {
     std::size_t stride = 0;
     int channels = 3;
     int bits = 8;
+    const void* lowBytes = nullptr;
 
     bool Valid() const {
+        const std::size_t sampleBytes =
+            lowBytes != nullptr ? 1 : static_cast<std::size_t>(bits / 8);
         return data != nullptr && width > 0 && height > 0 && (channels == 1 || channels == 3) &&
-               (bits == 8 || bits == 16) &&
+               (bits == 8 || bits == 16) && (lowBytes == nullptr || bits == 16) &&
                stride >= static_cast<std::size_t>(width) * static_cast<std::size_t>(channels) *
-                             static_cast<std::size_t>(bits / 8);
+                             sampleBytes;
     }
 };
 
-/// The samples of a picture held at full resolution (its 8-bit RGB pixels);
-/// an invalid view when there is none, only a reduced copy, or a picture of
-/// 16 bits per sample, whose pixels hold its range rather than its values.
+/// The samples of a picture held at full resolution in its own values: its
+/// 8-bit RGB pixels, or the 16-bit samples it kept
+/// (DecodeOptions::keepSixteenBits). An invalid view when there is none, only
+/// a reduced copy, or a 16-bit picture that did not keep its samples (its
+/// pixels hold its range, not its values).
 SampleView SamplesOf(const Picture& picture);
 
 /// Mean, standard deviation (of a sample: n - 1 in the denominator), least
@@ -50,8 +57,8 @@ struct ChannelStatistics {
 
 /// The values inside an outline: grey and, on a colour picture, each
 /// channel. Grey is the picture's own value on a grey picture and the
-/// unweighted mean (r + g + b) / 3 of a colour pixel rounded to the nearest
-/// whole value.
+/// luminance of a colour pixel (LuminanceOf), the grey objects are detected
+/// on.
 struct PixelStatistics {
     ChannelStatistics grey;
     std::array<ChannelStatistics, 3> colour;  ///< red, green, blue; count 0 on a grey picture

@@ -9,12 +9,6 @@ namespace kvx {
 
 namespace {
 
-// Luminance weights in sixteenths of a thousandth, summing to 65536, so that
-// a grey pixel keeps its value exactly.
-constexpr uint32_t kRedWeight = 19595;
-constexpr uint32_t kGreenWeight = 38470;
-constexpr uint32_t kBlueWeight = 7471;
-
 bool Prepare(SamplePlane& plane, int32_t width, int32_t height, int32_t levels) {
     plane = SamplePlane{};
     if (width <= 0 || height <= 0) return false;
@@ -29,11 +23,6 @@ bool Prepare(SamplePlane& plane, int32_t width, int32_t height, int32_t levels) 
     return true;
 }
 
-uint16_t Grey(uint32_t r, uint32_t g, uint32_t b) {
-    return static_cast<uint16_t>((kRedWeight * r + kGreenWeight * g + kBlueWeight * b + 32768) >>
-                                 16);
-}
-
 }  // namespace
 
 bool SamplesOf(const PixelImage& image, SampleChannel channel, SamplePlane& plane) {
@@ -43,7 +32,7 @@ bool SamplesOf(const PixelImage& image, SampleChannel channel, SamplePlane& plan
         const uint8_t* p = image.Row(y);
         uint16_t* out = plane.values.data() + static_cast<std::size_t>(y) * width;
         if (channel == SampleChannel::kLuminance) {
-            for (std::size_t x = 0; x < width; ++x, p += 3) out[x] = Grey(p[0], p[1], p[2]);
+            for (std::size_t x = 0; x < width; ++x, p += 3) out[x] = LuminanceOf(p[0], p[1], p[2]);
         } else {
             const std::size_t c = channel == SampleChannel::kRedChannel     ? 0
                                   : channel == SampleChannel::kGreenChannel ? 1
@@ -77,7 +66,7 @@ bool SamplesOf(const Picture& picture, SampleChannel channel, SamplePlane& plane
             const uint32_t b = uint32_t{h[2]} << 8 | l[2];
             switch (channel) {
                 case SampleChannel::kLuminance:
-                    out[x] = Grey(r, g, b);
+                    out[x] = LuminanceOf(r, g, b);
                     break;
                 case SampleChannel::kRedChannel:
                     out[x] = static_cast<uint16_t>(r);

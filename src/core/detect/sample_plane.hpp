@@ -39,8 +39,15 @@ struct SamplePlane {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
-/// The grey value (luminance: 0.299 red + 0.587 green + 0.114 blue,
-/// rounded) or one channel of every pixel of an RGB image. False when
+/// The grey value of a colour: its luminance 0.299 red + 0.587 green +
+/// 0.114 blue, rounded; a grey colour keeps its value exactly. For 8- and
+/// 16-bit values alike.
+inline uint16_t LuminanceOf(uint32_t r, uint32_t g, uint32_t b) {
+    // Weights in 65536ths, summing to 65536.
+    return static_cast<uint16_t>((19595 * r + 38470 * g + 7471 * b + 32768) >> 16);
+}
+
+/// The grey value (LuminanceOf) or one channel of every pixel of an RGB image. False when
 /// memory is short or the image is empty.
 [[nodiscard]] bool SamplesOf(const PixelImage& image, SampleChannel channel, SamplePlane& plane);
 

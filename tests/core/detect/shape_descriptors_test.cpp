@@ -284,11 +284,13 @@ TEST(PixelStatisticsTest, PixelsWhoseCentresLieInside) {
     EXPECT_DOUBLE_EQ(s.colour[0].sd, std::sqrt(80.0));  // squares 100+0+100 twice over 5
     EXPECT_DOUBLE_EQ(s.colour[1].mean, 15);
     EXPECT_DOUBLE_EQ(s.colour[2].sd, 0);  // flat blue: exactly 0
-    // Grey of (10, 10, 100) is 40, of (20, 10, 100) 43.33 -> 43, of
-    // (30, 10, 100) 46.67 -> 47; one row lower each grows by 3.33.
-    EXPECT_DOUBLE_EQ(s.grey.min, 40);
-    EXPECT_DOUBLE_EQ(s.grey.max, 50);
-    EXPECT_DOUBLE_EQ(s.grey.mean, (40 + 43 + 47 + 43 + 47 + 50) / 6.0);
+    // Grey is the luminance the objects are detected on (ImageJ's weighted
+    // conversion): (10, 10, 100) gives 2.99 + 5.87 + 11.4 = 20.26 -> 20,
+    // (20, 10, 100) 23.25 -> 23, (30, 10, 100) 26.24 -> 26; one row lower
+    // each grows by 5.87: 26.13 -> 26, 29.12 -> 29, 32.11 -> 32.
+    EXPECT_DOUBLE_EQ(s.grey.min, 20);
+    EXPECT_DOUBLE_EQ(s.grey.max, 32);
+    EXPECT_DOUBLE_EQ(s.grey.mean, (20 + 23 + 26 + 26 + 29 + 32) / 6.0);
 
     // Half a pixel in from the edges, no centre is passed: the same pixels.
     const std::vector<WorldPoint> inner = {{1.5, 1.5}, {3.6, 1.5}, {3.6, 2.6}, {1.5, 2.6}};
@@ -316,6 +318,22 @@ TEST(PixelStatisticsTest, SixteenBitGreyInItsOwnValues) {
     EXPECT_DOUBLE_EQ(s.grey.mean, 7000);
     EXPECT_DOUBLE_EQ(s.grey.sd, std::sqrt(2e6 / 3));
     EXPECT_EQ(s.colour[0].count, 0);  // a grey picture has no colour channels
+
+    // The same values held as a picture keeps them: high and low bytes of
+    // red, green and blue apart, grey in all three.
+    std::vector<uint8_t> high, low;
+    for (const uint16_t v : pictures.grey16) {
+        high.insert(high.end(), 3, static_cast<uint8_t>(v >> 8));
+        low.insert(low.end(), 3, static_cast<uint8_t>(v & 0xFF));
+    }
+    const SampleView split{high.data(), 6, 4, 18, 3, 16, low.data()};
+    ASSERT_TRUE(split.Valid());
+    const PixelStatistics t = MeasurePixels(split, kOnePixelPerMicrometre, box);
+    EXPECT_DOUBLE_EQ(t.grey.mean, 7000);
+    EXPECT_DOUBLE_EQ(t.grey.sd, std::sqrt(2e6 / 3));
+    EXPECT_DOUBLE_EQ(t.colour[1].min, 6000);
+    EXPECT_DOUBLE_EQ(t.colour[2].max, 8000);
+    EXPECT_FALSE((SampleView{high.data(), 6, 4, 18, 3, 8, low.data()}.Valid()));
 }
 
 TEST(PixelStatisticsTest, NothingToMeasure) {

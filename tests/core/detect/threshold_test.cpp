@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/test_pictures.hpp"
+#include "core/detect/pixel_statistics.hpp"
 #include "core/detect/sample_plane.hpp"
 #include "core/picture/picture.hpp"
 #include "core/picture/picture_loader.hpp"
@@ -112,11 +113,18 @@ TEST(SamplePlaneTest, SixteenBitPicturesGiveTheirOwnValues) {
     EXPECT_EQ(plane.At(1, 0), 1000);
     EXPECT_EQ(plane.At(1, 2), 1002);
     EXPECT_EQ(plane.At(0, 1), 40001);
+    // The values inside an outline are the same samples.
+    const std::vector<WorldPoint> whole = {{0, 0}, {2, 0}, {2, 3}, {0, 3}};
+    const PixelStatistics inside = MeasurePixels(SamplesOf(picture), 1.0, whole);
+    EXPECT_EQ(inside.grey.count, 6);
+    EXPECT_DOUBLE_EQ(inside.grey.min, 1000);
+    EXPECT_DOUBLE_EQ(inside.colour[0].max, 65535);
 
     ASSERT_EQ(DecodePicture(reinterpret_cast<const uint8_t*>(png.data()), png.size(),
                             PictureFormat::kPng, limits, picture),
               DecodeStatus::Ok);
     EXPECT_TRUE(picture.samplesHigh.Empty());
+    EXPECT_FALSE(SamplesOf(picture).Valid());  // its pixels hold the range, not the values
     ASSERT_TRUE(SamplesOf(picture, SampleChannel::kLuminance, plane));
     EXPECT_EQ(plane.levels, 256);
 }
