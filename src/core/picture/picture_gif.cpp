@@ -3,9 +3,12 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "core/picture/picture_pixels.hpp"
 
 namespace kvx {
 namespace {
@@ -45,7 +48,8 @@ DecodeStatus Failure(const GifFileType* gif) {
                                                     : DecodeStatus::Corrupt;
 }
 
-DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, PixelImage& image) {
+DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, uint32_t fieldColour,
+                            PixelImage& image) {
     int transparent = -1;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
@@ -95,9 +99,14 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, Pixel
         palette[i * 3 + 1] = colours->Colors[i].Green;
         palette[i * 3 + 2] = colours->Colors[i].Blue;
     }
-    uint8_t background[3] = {0, 0, 0};
-    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 &&
-        gif->SBackGroundColor < gif->SColorMap->ColorCount) {
+    // A picture with transparent parts lies on the measuring field as a PNG
+    // with alpha does; the screen's own colour is used only around an
+    // opaque image.
+    std::array<uint8_t, 3> background = {0, 0, 0};
+    if (transparent >= 0) {
+        background = BackgroundRgb(fieldColour);
+    } else if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 &&
+               gif->SBackGroundColor < gif->SColorMap->ColorCount) {
         const GifColorType& c = gif->SColorMap->Colors[gif->SBackGroundColor];
         background[0] = c.Red;
         background[1] = c.Green;
@@ -112,7 +121,9 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, Pixel
     if (!covered) {
         for (int32_t y = 0; y < image.Height(); ++y) {
             uint8_t* row = image.Row(y);
-            for (int32_t x = 0; x < image.Width(); ++x, row += 3) std::memcpy(row, background, 3);
+            for (int32_t x = 0; x < image.Width(); ++x, row += 3) {
+                std::memcpy(row, background.data(), 3);
+            }
         }
     }
 
@@ -140,7 +151,7 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, Pixel
 }  // namespace
 
 DecodeStatus DecodeGif(const uint8_t* data, std::size_t size, const PictureLimits& limits,
-                       PixelImage& image) {
+                       uint32_t background, PixelImage& image) {
     image.Clear();
     if (data == nullptr || size == 0) return DecodeStatus::Truncated;
     MemoryReader reader{data, size, 0};
@@ -151,7 +162,7 @@ DecodeStatus DecodeGif(const uint8_t* data, std::size_t size, const PictureLimit
                : error == D_GIF_ERR_NOT_ENOUGH_MEM ? DecodeStatus::OutOfMemory
                                                    : DecodeStatus::Corrupt;
     }
-    const DecodeStatus status = ReadFirstImage(gif.get(), limits, image);
+    const DecodeStatus status = ReadFirstImage(gif.get(), limits, background, image);
     if (status != DecodeStatus::Ok) image.Clear();
     return status;
 }

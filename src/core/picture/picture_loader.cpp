@@ -165,7 +165,7 @@ DecodeStatus DecodePicture(const uint8_t* data, std::size_t size, PictureFormat 
             status = DecodeBmp(data, size, limits, picture.pixels);
             break;
         case PictureFormat::kGif:
-            status = DecodeGif(data, size, limits, picture.pixels);
+            status = DecodeGif(data, size, limits, options.background, picture.pixels);
             break;
         case PictureFormat::kJpeg:
         case PictureFormat::kPng:

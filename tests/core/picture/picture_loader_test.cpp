@@ -335,13 +335,26 @@ TEST(PictureGifTest, FirstFrameOnItsScreenWithBackgroundAndTransparency) {
     second.pixels = std::vector<uint8_t>(12, 1);
     const std::string gif = MakeGif(4, 3, kGlobal, 3, {first, second});
     PixelImage image;
-    ASSERT_EQ(DecodeGif(Bytes(gif), gif.size(), PictureLimits{}, image), DecodeStatus::Ok);
+    // A transparent image lies on the measuring field (Windows colour
+    // 0x00336699: red 0x99, green 0x66, blue 0x33), not on the screen's
+    // own background colour.
+    ASSERT_EQ(DecodeGif(Bytes(gif), gif.size(), PictureLimits{}, 0x336699, image),
+              DecodeStatus::Ok);
     EXPECT_EQ(image.Width(), 4);
     EXPECT_EQ(image.Height(), 3);
+    const uint32_t field = 0x996633;
+    EXPECT_EQ(Colours(image), (std::vector<uint32_t>{field, field, field, field,     //
+                                                     field, 0xFF0000, field, field,  //
+                                                     field, field, 0xFF0000, field}));
+    // Around an opaque image the screen's colour stays.
+    first.transparent = -1;
+    const std::string opaque = MakeGif(4, 3, kGlobal, 3, {first});
+    ASSERT_EQ(DecodeGif(Bytes(opaque), opaque.size(), PictureLimits{}, 0x336699, image),
+              DecodeStatus::Ok);
     const uint32_t bg = 0x090909;
-    EXPECT_EQ(Colours(image), (std::vector<uint32_t>{bg, bg, bg, bg,        //
-                                                     bg, 0xFF0000, bg, bg,  //
-                                                     bg, bg, 0xFF0000, bg}));
+    EXPECT_EQ(Colours(image), (std::vector<uint32_t>{bg, bg, bg, bg,              //
+                                                     bg, 0xFF0000, 0x00FF00, bg,  //
+                                                     bg, 0x00FF00, 0xFF0000, bg}));
 }
 
 TEST(PictureGifTest, InterlacedRowsAndLocalColoursLandInPlace) {
@@ -354,7 +367,8 @@ TEST(PictureGifTest, InterlacedRowsAndLocalColoursLandInPlace) {
     for (uint8_t y = 0; y < 10; ++y) frame.pixels.push_back(y);
     const std::string gif = MakeGif(1, 10, {}, 0, {frame});
     PixelImage image;
-    ASSERT_EQ(DecodeGif(Bytes(gif), gif.size(), PictureLimits{}, image), DecodeStatus::Ok);
+    ASSERT_EQ(DecodeGif(Bytes(gif), gif.size(), PictureLimits{}, 0xFFFFFF, image),
+              DecodeStatus::Ok);
     const std::vector<uint32_t> colours = Colours(image);
     for (uint32_t y = 0; y < 10; ++y) {
         EXPECT_EQ(colours[y], (y << 16) | (y * 2 << 8));
@@ -367,7 +381,7 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     dot.pixels = {1};
     const std::string screen = MakeGif(30000, 16000, kGlobal, 0, {dot});
     PixelImage claimed;
-    EXPECT_EQ(DecodeGif(Bytes(screen), screen.size(), PictureLimits{}, claimed),
+    EXPECT_EQ(DecodeGif(Bytes(screen), screen.size(), PictureLimits{}, 0xFFFFFF, claimed),
               DecodeStatus::Truncated);
     EXPECT_TRUE(claimed.Empty());
     // A frame of more pixels than its data can code.
@@ -377,7 +391,7 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     big.pixels = std::vector<uint8_t>(16000000, 1);
     std::string cutFrame = MakeGif(4000, 4000, kGlobal, 0, {big});
     cutFrame.resize(200);
-    EXPECT_EQ(DecodeGif(Bytes(cutFrame), cutFrame.size(), PictureLimits{}, claimed),
+    EXPECT_EQ(DecodeGif(Bytes(cutFrame), cutFrame.size(), PictureLimits{}, 0xFFFFFF, claimed),
               DecodeStatus::Truncated);
 
     GifFrame frame;
@@ -387,18 +401,20 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     const std::string gif = MakeGif(20, 20, kGlobal, 0, {frame});
     PixelImage image;
     const std::string cut = gif.substr(0, gif.size() / 2);
-    EXPECT_EQ(DecodeGif(Bytes(cut), cut.size(), PictureLimits{}, image), DecodeStatus::Truncated);
+    EXPECT_EQ(DecodeGif(Bytes(cut), cut.size(), PictureLimits{}, 0xFFFFFF, image),
+              DecodeStatus::Truncated);
     const std::string noImage = MakeGif(20, 20, kGlobal, 0, {});
-    EXPECT_EQ(DecodeGif(Bytes(noImage), noImage.size(), PictureLimits{}, image),
+    EXPECT_EQ(DecodeGif(Bytes(noImage), noImage.size(), PictureLimits{}, 0xFFFFFF, image),
               DecodeStatus::Corrupt);
     const std::string garbage = "GIF89a garbage";
-    EXPECT_NE(DecodeGif(Bytes(garbage), garbage.size(), PictureLimits{}, image), DecodeStatus::Ok);
+    EXPECT_NE(DecodeGif(Bytes(garbage), garbage.size(), PictureLimits{}, 0xFFFFFF, image),
+              DecodeStatus::Ok);
     GifFrame wide = frame;
     wide.left = 65000;  // the frame reaches far past any sane screen
     wide.top = 65000;
     const std::string huge = MakeGif(20, 20, kGlobal, 0, {wide});
     PictureLimits limits;
-    EXPECT_EQ(DecodeGif(Bytes(huge), huge.size(), limits, image), DecodeStatus::TooLarge);
+    EXPECT_EQ(DecodeGif(Bytes(huge), huge.size(), limits, 0xFFFFFF, image), DecodeStatus::TooLarge);
     EXPECT_TRUE(image.Empty());
 }
 
