@@ -40,14 +40,21 @@ std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma) {
 
 bool DrawPicture(Program& program, Project& project, Canvas& surface, int64_t displaySide) {
     ViewBlock& view = project.view;
+    const FileStamp stamp = StampOfFile(project.imagePath);
+    const Project::FailedPicture attempt{project.imagePath, stamp.size, stamp.changed,
+                                         project.resolutionDpi};
     if (project.fitImagePending) {
         project.picture.reset();
+        if (project.failedPicture == attempt) return false;
         auto picture = std::make_shared<Picture>();
-        const int64_t bytes = FileSize(project.imagePath);
-        const int64_t megabytes = bytes < 0 ? 0 : bytes >> 20;
+        const int64_t megabytes = stamp.size < 0 ? 0 : stamp.size >> 20;
+        // Marked before the load: a redraw while its message is open must
+        // not load and report the same file a second time.
+        project.failedPicture = attempt;
         const DecodeStatus status =
             LoadPicture(program, *picture, project.imagePath, megabytes, displaySide);
         if (!PictureDecoded(status)) return false;
+        project.failedPicture.reset();
         view.imageWidth = picture->Width();
         view.imageHeight = picture->Height();
         project.imageInfo =
@@ -64,6 +71,8 @@ bool DrawPicture(Program& program, Project& project, Canvas& surface, int64_t di
     const int64_t wy = ImageWorldSize(view.imageHeight, project.resolutionDpi);
     if (wx < kMinImageWorldSize || wy < kMinImageWorldSize || wx > kMaxImageWorldSize ||
         wy > kMaxImageWorldSize) {
+        if (project.failedPicture == attempt) return false;
+        project.failedPicture = attempt;
         const std::string text = program.GetMessage(kMsgImageSizeRefused) + "\r\n" +
                                  project.imagePath + " (" + IntToStr(project.resolutionDpi) +
                                  "dpi)";

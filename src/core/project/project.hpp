@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/project/view_block.hpp"
@@ -28,6 +29,18 @@ struct Project {
     /// they lie on the stored picture (see PictureFrame).
     int32_t pictureOrientation = 1;
     bool fitImagePending = false;
+    /// The picture that could not be shown, as its file was then: the
+    /// redraw neither decodes nor reports it again until the file, its name
+    /// or the resolution changes, so that one message does not come back
+    /// with every redraw.
+    struct FailedPicture {
+        std::string path;
+        int64_t size = -1;
+        int64_t changed = 0;
+        int32_t resolutionDpi = 0;
+        bool operator==(const FailedPicture&) const = default;
+    };
+    std::optional<FailedPicture> failedPicture;
     std::string imageInfo;  ///< "x=…, y=…" and the size, for the status bar
     std::string userName;
 };
