@@ -114,4 +114,28 @@ MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     return out;
 }
 
+std::array<int32_t, 5> FitPanelWidths(std::array<int32_t, 5> widths,
+                                      const std::array<int32_t, 5>& needed) {
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        int32_t lacking = needed[i] - widths[i];
+        while (lacking > 0) {
+            std::size_t donor = widths.size();
+            int32_t most = 0;
+            for (std::size_t j = 0; j < widths.size(); ++j) {
+                const int32_t room = widths[j] - std::max(needed[j], 0);
+                if (j != i && room > most) {
+                    most = room;
+                    donor = j;
+                }
+            }
+            if (donor == widths.size()) break;
+            const int32_t taken = std::min(lacking, most);
+            widths[donor] -= taken;
+            widths[i] += taken;
+            lacking -= taken;
+        }
+    }
+    return widths;
+}
+
 }  // namespace kvx

@@ -69,6 +69,13 @@ struct MainLayout {
     std::array<int32_t, 5> panelWidths{};
 };
 
+/// Status panel widths that show every panel's text whole where the bar
+/// allows: a panel narrower than its text (needed, in pixels) takes what it
+/// lacks from the room the others have beyond their own texts, the most
+/// room first. The widths keep their sum.
+std::array<int32_t, 5> FitPanelWidths(std::array<int32_t, 5> widths,
+                                      const std::array<int32_t, 5>& needed);
+
 /// The layout of the main window for its current size: the measuring field
 /// fills the height and stays square, the grids sit to its right, the window
 /// is as wide as both, and the function buttons take the room left in the

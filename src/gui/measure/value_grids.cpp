@@ -1,10 +1,13 @@
 #include "gui/measure/value_grids.hpp"
 
+#include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QClipboard>
 #include <QFont>
 #include <QHeaderView>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 #include "core/stats/grid_model.hpp"
@@ -52,7 +55,30 @@ QTableWidgetItem* SetCell(QTableWidget& grid, int row, int column, const QString
 
 }  // namespace
 
-ValueGrid::ValueGrid(QWidget* parent) : QTableWidget(parent) {
+void StringGrid::FitColumns(int captionMinimum, int valueMinimum) {
+    // The width the cell's own delegate asks for, as it paints the text,
+    // and the grid line beside it.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int line = showGrid() ? 1 : 0;
+    for (int column = 0; column < 2; ++column) {
+        int widest = column == 0 ? captionMinimum : valueMinimum;
+        for (int row = 0; row < rowCount(); ++row) {
+            const QTableWidgetItem* item = this->item(row, column);
+            if (item == nullptr || item->text().isEmpty()) continue;
+            const QModelIndex index = model()->index(row, column);
+            widest = std::max(widest,
+                              itemDelegateForIndex(index)->sizeHint(option, index).width() + line);
+        }
+        if (columnWidth(column) != widest) setColumnWidth(column, widest);
+    }
+}
+
+int StringGrid::ColumnsWidth() const {
+    return columnWidth(0) + columnWidth(1) + 2 * frameWidth();
+}
+
+ValueGrid::ValueGrid(QWidget* parent) : StringGrid(parent) {
     setObjectName(QStringLiteral("DGrid"));
     SetUpStringGrid(*this, kColumnWidth, kRowHeight, kFontPixels);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -77,10 +103,18 @@ void ValueGrid::Show(const GridModel& model) {
         caption->setBackground(fixedBrush);
         SetCell(*this, row, 1, cells != nullptr ? FromCore(cells->value) : QString());
     }
+    FitColumns(kCaptionWidth, kValueWidth);
     setUpdatesEnabled(true);
 }
 
-StatisticsGrid::StatisticsGrid(QWidget* parent) : QTableWidget(parent) {
+int ValueGrid::WholeWidth() const {
+    // Room for the scroll bar only when the rows need one.
+    const bool scrolls = rowCount() * kRowHeight > height() - 2 * frameWidth();
+    return ColumnsWidth() +
+           (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0);
+}
+
+StatisticsGrid::StatisticsGrid(QWidget* parent) : StringGrid(parent) {
     setObjectName(QStringLiteral("vGrid"));
     SetUpStringGrid(*this, kColumnWidth, kRowHeight, kFontPixels);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -93,6 +127,11 @@ void StatisticsGrid::Show(const GridModel& model) {
         SetCell(*this, row, 0, FromCore(cells.caption));
         SetCell(*this, row, 1, FromCore(cells.value));
     }
+    FitColumns(kColumnWidth, kColumnWidth);
+}
+
+int StatisticsGrid::WholeWidth() const {
+    return ColumnsWidth();
 }
 
 QString ValueColumnText(const GridModel& model) {

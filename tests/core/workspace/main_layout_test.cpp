@@ -190,6 +190,17 @@ TEST(MainLayout, StatusPanelsShareTheBarInTwentieths) {
     const int32_t u = 816 / 20;  // 40
     EXPECT_EQ(layout.panelWidths,
               (std::array<int32_t, 5>{4 * u, 2 * u, 3 * u, 5 * u, 816 - 14 * u}));
+
+    // A text wider than its panel takes the room the others do not need,
+    // the most room first; the bar's width stays.
+    const std::array<int32_t, 5> shares{160, 80, 120, 200, 256};
+    EXPECT_EQ(FitPanelWidths(shares, {100, 130, 60, 150, 250}),
+              (std::array<int32_t, 5>{110, 130, 120, 200, 256}));
+    // Short of room, the others give up to their own texts' widths.
+    EXPECT_EQ(FitPanelWidths(shares, {160, 300, 110, 190, 200}),
+              (std::array<int32_t, 5>{160, 156, 110, 190, 200}));
+    EXPECT_EQ(FitPanelWidths(shares, {160, 500, 120, 200, 256}), shares);
+    EXPECT_EQ(FitPanelWidths(shares, {0, 0, 0, 0, 0}), shares);
 }
 
 }  // namespace
