@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -225,10 +226,15 @@ private slots:
         }
         auto* box = Find<PaintBox>(*window, "MainPB");
         QCOMPARE(box->size(), QSize(572, 572));
-        QCOMPARE(window->OuterSize().width(), 220 + 612);
+        // The grids are at least as wide as designed, wider where a label
+        // needs it to be read whole.
+        const int grids = Find<QTableWidget>(*window, "vGrid")->width();
+        QVERIFY(grids >= 220);
+        QCOMPARE(Find<QTableWidget>(*window, "DGrid")->width(), grids);
+        QCOMPARE(window->OuterSize().width(), grids + 612);
         // A narrow window has no room for function buttons.
         QVERIFY(!Find<QPushButton>(*window, "BtF1")->isVisible());
-        QCOMPARE(window->program().settings.WindowWidth, 832);
+        QCOMPARE(window->program().settings.WindowWidth, grids + 612);
     }
 
     // The window-geometry layer prints what the window really measures.
@@ -301,6 +307,57 @@ private slots:
         QCOMPARE(ws.project().view.imageWidth, 300);
         const QString damaged = FromCore(window->program().GetMessage(2387));
         QVERIFY(Find<QLabel>(*window, "StBarPanel3")->text().startsWith(damaged));
+    }
+
+    // A picture that cannot be decoded at all is reported once: the redraws
+    // that the message's own closing, keys and commands bring do not bring
+    // it back, and the window goes on working (here: it can be ended).
+    void AnUndecodablePictureIsReportedOnceAndTheWindowStaysUsable() {
+        QVERIFY(QFile::copy(QStringLiteral(KVX_DATA_DIR "/samples/tissue.KXP"),
+                            documents_ + QStringLiteral("/tissue.KXP")));
+        QFile noise(documents_ + QStringLiteral("/tissue.jpg"));
+        QVERIFY(noise.open(QIODevice::WriteOnly));
+        QByteArray bytes(4096, '\0');
+        for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 3);
+        noise.write(bytes);
+        noise.close();
+
+        int reports = 0;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&reports] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            ++reports;
+            dialog->accept();
+        });
+        watch.start();
+        // Not through Start, whose own script would take the message.
+        auto window = std::make_unique<MainWindow>(documents_ + QStringLiteral("/tissue.KXP"),
+                                                   QStringLiteral(KVX_DATA_DIR));
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->startup().started = 2;
+        Workspace& ws = window->workspace();
+        QTest::keyClick(window.get(), Qt::Key_Space);
+        QTRY_COMPARE(reports, 1);
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space, Qt::Key_Plus}) {
+            QTest::keyClick(window.get(), key);
+            window->repaint();
+            QTest::qWait(30);
+        }
+        QCOMPARE(reports, 1);
+        // The project stays open as it was read, its picture still to come.
+        QVERIFY(ws.fileState() != kNoProject);
+        QVERIFY(ws.project().picture == nullptr);
+        QVERIFY(ws.project().fitImagePending);
+        // Reset closes it, and the window can be ended, without the message.
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+        QTest::qWait(30);
+        QCOMPARE(ws.fileState(), int32_t{kNoProject});
+        QVERIFY(window->close());
+        QCOMPARE(reports, 1);
     }
 
     // A phone photo of 3200 x 2400 pixels stored on its side (EXIF
@@ -583,28 +640,34 @@ private slots:
         auto* results = window->findChild<ResultsWindow*>(QStringLiteral("ResultsWindow"));
         QVERIFY(results != nullptr);
         QVERIFY(results->isVisible());
-        auto* table = Find<QTableWidget>(*results, "ResultsTable");
-        const Workspace& ws = window->workspace();
+        auto* table = Find<QTableView>(*results, "ResultsTable");
+        const QAbstractItemModel& rows = *table->model();
+        const auto text = [&](int r, int c) { return rows.index(r, c).data().toString(); };
+        const auto number = [&](int r, int c) {
+            return rows.index(r, c).data(Qt::UserRole).toDouble();
+        };
+        Workspace& ws = window->workspace();
         const std::vector<ObjectDescription> objects =
             DescribeObjects(ws.history(), window->program().objectTypes);
         // Every object of every type, values or not (the sample's Count type
         // has none in the value box until chosen).
-        QCOMPARE(table->rowCount(), static_cast<int>(objects.size()));
-        QVERIFY(table->rowCount() > 80);
-        QCOMPARE(table->columnCount(), static_cast<int>(ObjectTableColumns().size()));
+        QCOMPARE(rows.rowCount(), static_cast<int>(objects.size()));
+        QVERIFY(rows.rowCount() > 80);
+        QCOMPARE(rows.columnCount(), static_cast<int>(ObjectTableColumns().size()));
         const auto column = [&](const char* name) {
-            for (int c = 0; c < table->columnCount(); ++c) {
-                if (table->horizontalHeaderItem(c)->text() == QLatin1String(name)) return c;
+            for (int c = 0; c < rows.columnCount(); ++c) {
+                if (rows.headerData(c, Qt::Horizontal).toString() == QLatin1String(name)) return c;
             }
             return -1;
         };
         const int area = column("area");
+        const int object = column("object");
         QVERIFY(area > 0);
         // The picture is loaded: the polygons carry their colour values.
         QVERIFY(!Find<QLabel>(*results, "ResultsNote")->isVisible());
         int measured = 0;
-        for (int r = 0; r < table->rowCount(); ++r) {
-            if (!table->item(r, column("red_mean"))->text().isEmpty()) ++measured;
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            if (!text(r, column("red_mean")).isEmpty()) ++measured;
         }
         QCOMPARE(measured, 34);
 
@@ -616,13 +679,13 @@ private slots:
                               QPoint(header->sectionViewportPosition(area) + 5, 5));
             QCOMPARE(header->sortIndicatorOrder(), order);
             for (int r = 1; r < 34; ++r) {
-                const double before = table->item(r - 1, area)->data(Qt::UserRole).toDouble();
-                const double after = table->item(r, area)->data(Qt::UserRole).toDouble();
+                const double before = number(r - 1, area);
+                const double after = number(r, area);
                 QVERIFY2(order == Qt::AscendingOrder ? before <= after : before >= after,
                          qPrintable(QString::number(r)));
             }
-            QVERIFY(table->item(34, area)->text().isEmpty());
-            QVERIFY(table->item(table->rowCount() - 1, area)->text().isEmpty());
+            QVERIFY(text(34, area).isEmpty());
+            QVERIFY(text(rows.rowCount() - 1, area).isEmpty());
         }
 
         // Copy takes the selected rows as shown, under the column names.
@@ -631,8 +694,40 @@ private slots:
         const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);  // header, one row, the closing line end
         QVERIFY(lines[0].startsWith(QStringLiteral("type\ttype_name\tdata_type\tobject\t")));
-        QCOMPARE(lines[1].split(QLatin1Char('\t')).size(), table->columnCount());
-        QCOMPARE(lines[1].split(QLatin1Char('\t'))[area], table->item(0, area)->text());
+        QCOMPARE(lines[1].split(QLatin1Char('\t')).size(), rows.columnCount());
+        QCOMPARE(lines[1].split(QLatin1Char('\t'))[area], text(0, area));
+
+        // The selected row is the object picked out on the picture, and a
+        // click on the picture selects its row.
+        QCOMPARE(ws.pickedObjects().size(), std::size_t{1});
+        const ObjectShape largest =
+            ShapeOfObject(ws.history(), window->program().objectTypes, ws.pickedObjects()[0]);
+        QCOMPARE(largest.dataType, int{kPolygon});
+        const auto picked = std::find_if(objects.begin(), objects.end(), [&](const auto& d) {
+            return d.firstPoint == ws.pickedObjects()[0];
+        });
+        QVERIFY(picked != objects.end());
+        QCOMPARE(text(0, object).toInt(), picked->object);
+        table->clearSelection();
+        QVERIFY(ws.pickedObjects().empty());
+        ws.PickObjects({objects.back().firstPoint});
+        const QModelIndexList selected = table->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(text(selected[0].row(), object).toInt(), objects.back().object);
+
+        // The table follows the project: an object added is listed at once,
+        // and taken back it goes again.
+        const int before = rows.rowCount();
+        DetectedObject square;
+        square.outline = {{10, 10}, {20, 10}, {20, 20}, {10, 20}};
+        square.pixels = 100;
+        QVERIFY(ws.AddDetectedObjects({square}, picked->type));
+        QCoreApplication::processEvents();
+        QCOMPARE(rows.rowCount(), before + 1);
+        QVERIFY(ws.pickedObjects().size() <= 1);
+        ws.UndoCommand();
+        QCoreApplication::processEvents();
+        QCOMPARE(rows.rowCount(), before);
 
         // Save writes the batch tool's table, in the project's order.
         const QString csv = documents_ + QStringLiteral("/tissue.csv");

@@ -12,11 +12,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 #include <set>
 
 #include "core/program/error_report.hpp"
@@ -224,6 +227,74 @@ private slots:
         ws.Redraw();
         QTest::qWait(100);
         Save(window, QStringLiteral("measured.png"));
+    }
+
+    // The statistics grid, the value grid and the status bar show every
+    // number and label whole, in each language and unit, at the first size.
+    void StatisticsWhole_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("unit");
+        for (const auto& [name, language] :
+             {std::pair{"de", 0}, std::pair{"en", 1}, std::pair{"es", 2}}) {
+            for (const auto& [unitName, unit] : {std::pair{"um", 0}, std::pair{"mm", 1}}) {
+                QTest::newRow(qPrintable(
+                    QStringLiteral("%1 %2").arg(QLatin1String(name), QLatin1String(unitName))))
+                    << language << unit;
+            }
+        }
+    }
+
+    void StatisticsWhole() {
+        QFETCH(int, language);
+        QFETCH(int, unit);
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        Program& program = window.program();
+        program.settings.Language = static_cast<uint8_t>(language);
+        QCOMPARE(program.LoadMessages(), kOk);
+        program.settings.TableUnit = unit;
+        Workspace& ws = window.workspace();
+        const std::vector<TypeItem>& items = ws.cboItems();
+        const auto polygons = std::find_if(items.begin(), items.end(),
+                                           [](const TypeItem& item) { return item.type == 2; });
+        QVERIFY(polygons != items.end());
+        window.ResizeOuter(800, 580);
+        window.ApplyLayout();
+        ws.CboChange(static_cast<int32_t>(polygons - items.begin()));
+        ws.Redraw();
+        QTest::qWait(100);
+        for (const char* name : {"vGrid", "DGrid"}) {
+            auto* grid = window.findChild<QTableWidget*>(QLatin1String(name));
+            QVERIFY(grid != nullptr);
+            // The cell paints its text inside these margins, and elides
+            // what does not fit.
+            const QFontMetrics metrics(grid->font());
+            const int margins =
+                2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) +
+                1;
+            for (int row = 0; row < grid->rowCount(); ++row) {
+                for (int column = 0; column < 2; ++column) {
+                    const QTableWidgetItem* item = grid->item(row, column);
+                    if (item == nullptr) continue;
+                    const QString text = item->text();
+                    QCOMPARE(metrics.elidedText(text, Qt::ElideRight,
+                                                grid->columnWidth(column) - margins),
+                             text);
+                }
+            }
+            QVERIFY(grid->columnViewportPosition(1) + grid->columnWidth(1) <=
+                    grid->viewport()->width());
+        }
+        for (int i = 0; i < 5; ++i) {
+            auto* panel = window.findChild<QLabel*>(QStringLiteral("StBarPanel%1").arg(i));
+            QVERIFY(panel != nullptr);
+            QVERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <=
+                         panel->contentsRect().width(),
+                     qPrintable(panel->text()));
+        }
+        const QString tag = QString::fromLatin1(QTest::currentDataTag())
+                                .replace(QLatin1Char(' '), QLatin1Char('_'));
+        Save(window, QStringLiteral("statistics_%1.png").arg(tag));
     }
 
     // Every dialog of the program and the Qt dialogs it opens, in each

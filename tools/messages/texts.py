@@ -258,16 +258,11 @@ PROGRAM_MESSAGES = [
     (2283, "Als CSV speichern…", "Save as CSV…", "Guardar como CSV…"),
     (2284, "ja", "yes", "sí"),
     (2285, "nein", "no", "no"),
-    (2286, "Die Grau- und Farbwerte fehlen: das Bild liegt nicht in voller Auflösung vor.",
-     "The grey and colour values are missing: the picture is not at hand at its full resolution.",
-     "Faltan los valores de gris y de color: la imagen no está disponible en su resolución "
+    (2286, "Die Grau- und Farbwerte fehlen: das Bild lässt sich nicht ganz in voller Auflösung lesen.",
+     "The grey and colour values are missing: the picture cannot be read whole at its full "
+     "resolution.",
+     "Faltan los valores de gris y de color: la imagen no se puede leer entera en su resolución "
      "completa."),
-    (2287, "Die Grau- und Farbwerte fehlen: das Bild hat 16 Bit je Kanal, deren eigene Werte "
-     "das Programm nicht hält.",
-     "The grey and colour values are missing: the picture has 16 bits per channel, whose own "
-     "values the program does not hold.",
-     "Faltan los valores de gris y de color: la imagen tiene 16 bits por canal, cuyos valores "
-     "propios el programa no conserva."),
     (2288, "Die Tabelle konnte nicht geschrieben werden:", "The table could not be written:",
      "No se pudo escribir la tabla:"),
     (2289, "CSV-Tabelle", "CSV table", "Tabla CSV"),

@@ -1,5 +1,6 @@
 #include "core/detect/shape_table.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -159,6 +160,116 @@ std::vector<ObjectDescription> DescribeObjects(const History& history, const Obj
         DescribeType(walk, n, type.dataType);
     }
     return out;
+}
+
+ObjectShape ShapeOfObject(const History& history, const ObjectTypeTable& types,
+                          int32_t firstPoint) {
+    ObjectShape shape;
+    if (!history.IsValid() || firstPoint < 1 || firstPoint > history.Count()) return shape;
+    const MeasuredObject first = history.Peek(firstPoint);
+    if (!ObjectTypeTable::ValidSlot(first.typeIndex)) return shape;
+    const ObjectType& type = types.At(first.typeIndex);
+    if (type.dataClass != kClassUser || type.dataType < kLine || type.dataType > kCount) {
+        return shape;
+    }
+    shape.dataType = type.dataType;
+    shape.points.push_back({first.x, first.y});
+    switch (type.dataType) {
+        case kText:
+        case kPoint:
+        case kObject:
+            break;
+        case kTwoPointLine:
+            if (firstPoint < history.Count()) {
+                const MeasuredObject end = history.Peek(firstPoint + 1);
+                shape.points.push_back({end.x, end.y});
+            }
+            break;
+        default:
+            // Only a first point starts a line, polygon or count.
+            if (first.vertexKind != 1) {
+                shape.points.clear();
+                break;
+            }
+            for (int32_t i = firstPoint + 1; i <= history.Count(); ++i) {
+                const MeasuredObject q = history.Peek(i);
+                if (q.vertexKind == 1) break;
+                if (q.vertexKind == 2 && q.typeIndex > 0) shape.points.push_back({q.x, q.y});
+            }
+            if (type.dataType != kLine) DropClosingCopy(shape.points);
+            break;
+    }
+    return shape;
+}
+
+namespace {
+
+double SegmentDistance(WorldPoint p, WorldPoint a, WorldPoint b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double lengthSquared = dx * dx + dy * dy;
+    double t = lengthSquared > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+// Even-odd rule, as the pixel values inside an outline are taken.
+bool Inside(WorldPoint p, const std::vector<WorldPoint>& ring) {
+    bool inside = false;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        const WorldPoint& a = ring[i];
+        const WorldPoint& b = ring[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+double TwiceArea(const std::vector<WorldPoint>& ring) {
+    double sum = 0.0;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        sum += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
+    }
+    return std::fabs(sum);
+}
+
+}  // namespace
+
+int32_t ObjectAt(const History& history, const ObjectTypeTable& types, WorldPoint p,
+                 double tolerance) {
+    int32_t best = 0;
+    double bestDistance = INFINITY;
+    double bestArea = INFINITY;
+    for (const ObjectDescription& d : DescribeObjects(history, types)) {
+        const ObjectShape shape = ShapeOfObject(history, types, d.firstPoint);
+        const std::vector<WorldPoint>& points = shape.points;
+        if (points.empty()) continue;
+        double distance = INFINITY;
+        double area = INFINITY;
+        const bool joined = shape.dataType == kLine || shape.dataType == kPolygon ||
+                            shape.dataType == kTwoPointLine;
+        if (joined && points.size() >= 2) {
+            for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+                distance = std::min(distance, SegmentDistance(p, points[i], points[i + 1]));
+            }
+            if (shape.dataType == kPolygon && points.size() >= 3) {
+                distance = std::min(distance, SegmentDistance(p, points.back(), points.front()));
+                area = TwiceArea(points);
+                if (Inside(p, points)) distance = 0.0;
+            }
+        } else {
+            for (const WorldPoint& q : points) {
+                distance = std::min(distance, std::hypot(p.x - q.x, p.y - q.y));
+            }
+        }
+        if (distance > tolerance) continue;
+        if (distance < bestDistance || (distance == bestDistance && area < bestArea)) {
+            best = d.firstPoint;
+            bestDistance = distance;
+            bestArea = area;
+        }
+    }
+    return best;
 }
 
 namespace {

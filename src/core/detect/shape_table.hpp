@@ -78,4 +78,20 @@ std::vector<ObjectTableCell> ObjectTableRow(const ObjectDescription& d,
                                             const ObjectTypeTable& types, int language,
                                             int32_t tableUnit);
 
+/// The points of the object that starts at history's record firstPoint, as
+/// DescribeObjects walks it (a polygon's or count's closing copy left out),
+/// and its data type. No points when no object of a user type starts there.
+struct ObjectShape {
+    int dataType = 0;
+    std::vector<WorldPoint> points;
+};
+ObjectShape ShapeOfObject(const History& history, const ObjectTypeTable& types, int32_t firstPoint);
+
+/// The object at world position p: the one whose outline, line or points
+/// lie nearest, within tolerance micrometres; a position inside a polygon
+/// is on it, and of polygons inside one another the smallest is taken.
+/// Its first record, or 0 when none is that near.
+int32_t ObjectAt(const History& history, const ObjectTypeTable& types, WorldPoint p,
+                 double tolerance);
+
 }  // namespace kvx

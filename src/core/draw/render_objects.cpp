@@ -16,6 +16,8 @@ namespace kvx {
 namespace {
 
 constexpr int64_t kCanvasLimit = 1000000000;
+// Cyan: no object type's default, and rare in stained specimens.
+constexpr Colour kPickedColour = 0xFFFF00;
 
 int32_t Canvas32(int64_t v) {
     return ToCanvas(v);
@@ -505,6 +507,33 @@ void ObjectRenderer::DrawPendingPoints(std::span<const PendingMarker> pending) {
             canvas_.LineTo(Canvas32(s.x), Canvas32(s.y));
         } else {
             remembered = s;
+        }
+    }
+}
+
+void ObjectRenderer::DrawPicked(std::span<const PickedShape> shapes, int32_t width) {
+    width = std::max(width, 1);
+    canvas_.SetBrush(kBlack, BrushStyle::kClear);
+    std::vector<CanvasPoint> line;
+    // Twice over: a dark band first, the light line on it.
+    for (const auto& [colour, w] : {std::pair<Colour, int32_t>{kBlack, width * 3},
+                                    std::pair<Colour, int32_t>{kPickedColour, width}}) {
+        canvas_.SetPen(colour, w);
+        for (const PickedShape& shape : shapes) {
+            line.clear();
+            for (const WorldPoint& p : shape.points) {
+                const SurfacePoint s = MapToSurface(view_, p.x, p.y);
+                line.push_back({Canvas32(s.x), Canvas32(s.y)});
+            }
+            if (shape.joined && line.size() >= 2) {
+                if (shape.closed) line.push_back(line.front());
+                canvas_.Polyline(line);
+                continue;
+            }
+            const int32_t r = 3 * width;
+            for (const CanvasPoint& c : line) {
+                canvas_.Rectangle(c.x - r, c.y - r, c.x + r + 1, c.y + r + 1);
+            }
         }
     }
 }

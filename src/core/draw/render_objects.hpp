@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/draw/canvas.hpp"
 #include "core/draw/view.hpp"
@@ -50,6 +51,14 @@ struct PendingMarker {
     int32_t vertexKind = 0;
 };
 
+/// An object picked out on the picture: its points in world micrometres,
+/// joined by lines (closed: back to the first) or marked one by one.
+struct PickedShape {
+    std::vector<WorldPoint> points;
+    bool joined = true;
+    bool closed = false;
+};
+
 /// Draws what lives in world coordinates onto the square drawing surface of
 /// a view: the frame, the raster, the measured objects with their symbols and
 /// labels, handles and pending markers. Every look comes from the object
@@ -86,6 +95,10 @@ public:
 
     /// Markers of the points captured but not committed.
     void DrawPendingPoints(std::span<const PendingMarker> pending);
+
+    /// Picked objects over everything else, dark under light so that they
+    /// show on any picture; width in surface pixels.
+    void DrawPicked(std::span<const PickedShape> shapes, int32_t width);
 
     static constexpr int32_t kPolygonBuffer = 512;
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/detect/shape_table.hpp"
 #include "core/draw/picture_display.hpp"
 #include "core/draw/render_objects.hpp"
 #include "core/export/wmf_writer.hpp"
@@ -80,6 +81,7 @@ private:
     void ScaleBar();
     void Histogram();
     void StatisticsBox();
+    void PickedObjects();
 
     Workspace& ws_;
     Program& program_;
@@ -98,6 +100,26 @@ private:
     std::string visibleUnit_;
     bool clipped_ = false;
 };
+
+void RedrawPass::PickedObjects() {
+    // Picking is the window's; pictures and metafiles show the objects only.
+    if (ws_.pickedObjects().empty() || ws_.screenFieldSize() <= 0 || ws_.drawingPictureExport() ||
+        !ws_.metafileOutputPath().empty()) {
+        return;
+    }
+    std::vector<PickedShape> shapes;
+    for (const int32_t first : ws_.pickedObjects()) {
+        ObjectShape shape = ShapeOfObject(ws_.history(), program_.objectTypes, first);
+        if (shape.points.empty()) continue;
+        const bool joined = shape.dataType == kLine || shape.dataType == kPolygon ||
+                            shape.dataType == kTwoPointLine;
+        shapes.push_back({std::move(shape.points), joined, shape.dataType == kPolygon});
+    }
+    // Two screen pixels wide, however large the surface is drawn.
+    const auto width = static_cast<int32_t>(
+        std::lround(2.0 * static_cast<double>(view_.surfaceSize) / ws_.screenFieldSize()));
+    renderer_.DrawPicked(shapes, width);
+}
 
 void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
     const int32_t s = static_cast<int32_t>(view_.activeSurfaceSize);
@@ -141,6 +163,7 @@ void RedrawPass::Draw(WindowState& state, bool saveButtonEnabled) {
                     ShowError(program_);
                 }
                 renderer_.DrawPendingPoints(ws_.pendingPoints());
+                PickedObjects();
                 break;
             case kLayerRaster:
                 renderer_.DrawRaster();

@@ -238,6 +238,14 @@ void Workspace::DeliverChanges() {
     // Small state is compared with what was told last; the records, the
     // statistics and the project are marked where they change, because
     // comparing them would cost more than the commands themselves.
+    // Picks name records by their place, which another project or a change
+    // of the records may give to another object.
+    if (changes_.Has(Change::Project) && !picked_.empty()) {
+        picked_.clear();
+        changes_ |= Change::Picked;
+    } else if (changes_.Has(Change::Records)) {
+        PrunePicked();
+    }
     // Nobody to tell: what observers added later hear starts from their adding.
     if (observers_.empty()) {
         changes_ = {};

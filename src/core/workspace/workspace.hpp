@@ -54,6 +54,7 @@ enum class Change : uint32_t {
     Tool = 1u << 6,        ///< the mouse tool, its points and what it draws over the picture
     Types = 1u << 7,       ///< the object-type table
     Window = 1u << 8,      ///< a redraw left a new windowState()
+    Picked = 1u << 9,      ///< the objects picked out on the picture
 };
 
 /// A set of Change flags.
@@ -61,7 +62,7 @@ class ChangeFlags {
 public:
     constexpr ChangeFlags() = default;
     constexpr ChangeFlags(Change change) : bits_(static_cast<uint32_t>(change)) {}
-    static constexpr ChangeFlags All() { return FromBits((1u << 9) - 1); }
+    static constexpr ChangeFlags All() { return FromBits((1u << 10) - 1); }
     static constexpr ChangeFlags FromBits(uint32_t bits) {
         ChangeFlags flags;
         flags.bits_ = bits;
@@ -208,6 +209,9 @@ public:
     /// The points captured but not yet committed, as the redraw marks them
     /// (kept in step with `pending`).
     const std::vector<PendingMarker>& pendingPoints() const { return pendingPoints_; }
+    /// The objects picked out on the picture (by a click, or in the table of
+    /// objects): the history index of each one's first record, ascending.
+    const std::vector<int32_t>& pickedObjects() const { return picked_; }
     /// `PendingPoints`: the captured entries of the object(s) not yet
     /// committed, at most kPendingCapacity.
     const std::vector<PendingEntry>& pending() const { return pending_; }
@@ -481,6 +485,15 @@ public:
     /// captured or a point modified. True when the objects were added.
     bool AddDetectedObjects(const std::vector<DetectedObject>& objects, int32_t typeIndex);
 
+    // ---- picking objects out --------------------------------------------------
+    /// Picks out the objects starting at these history records (others are
+    /// passed over) and redraws when that changes what is picked.
+    void PickObjects(std::vector<int32_t> firstPoints);
+    /// Picks out the object under the paint-box pixel (x, y), or none when no
+    /// object is that near; with toggle the object is added to the picked
+    /// ones, or taken out when it was one of them.
+    void PickObjectAt(int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight, bool toggle);
+
 private:
     friend WindowState MainRedraw(Workspace& ws);
     friend class MouseTool;
@@ -542,6 +555,8 @@ private:
     int32_t ClosingCopyOf(int32_t index) const;
     bool ShowObjectDialog();
     void SyncPendingMarkers();
+    /// Drops picked objects that no longer start where they did.
+    void PrunePicked();
     void MeasuringControlsChanged();
     std::optional<WorldPosition> MouseToWorld(int32_t x, int32_t y, int32_t boxWidth,
                                               int32_t boxHeight) const;
@@ -590,6 +605,7 @@ private:
     ModifyTool* modifyTool_ = nullptr;
     MouseTool* panTool_ = nullptr;
     std::vector<PendingMarker> pendingPoints_;
+    std::vector<int32_t> picked_;
     std::vector<PendingEntry> pending_;
     int32_t captureType_ = 0;
     uint8_t captureDataType_ = 0;

@@ -1,25 +1,26 @@
 #include "gui/dialogs/results_window.hpp"
 
+#include <QAbstractTableModel>
 #include <QClipboard>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "core/detect/measured_picture.hpp"
 #include "core/export/object_table_text.hpp"
 #include "core/picture/picture.hpp"
-#include "core/picture/picture_loader.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/file_replacement.hpp"
-#include "core/support/text_file.hpp"
-#include "core/workspace/workspace.hpp"
 #include "gui/dialogs/dialog_util.hpp"
 #include "gui/support/core_text.hpp"
 
@@ -33,42 +34,123 @@ constexpr int kMsgSaveAsCsv = 2283;
 constexpr int kMsgYes = 2284;
 constexpr int kMsgNo = 2285;
 constexpr int kMsgNotFullResolution = 2286;
-constexpr int kMsgSixteenBit = 2287;
 constexpr int kMsgNotWritten = 2288;
 constexpr int kMsgCsvTable = 2289;
 constexpr int kMsgClose = 170;
 
-constexpr int kSortRole = Qt::UserRole;
+}  // namespace
 
-// Sorts numbers by their value, not their text; cells without a number go
-// last whichever way the column is sorted, so that the measured rows stay
-// together.
-class ResultItem : public QTableWidgetItem {
+/// The rows of the table: the cells of each object as the batch tool's
+/// table has them, shown in the language's way.
+class ResultsModel : public QAbstractTableModel {
 public:
-    using QTableWidgetItem::QTableWidgetItem;
+    /// The number a cell is sorted by; none for text cells.
+    static constexpr int kSortRole = Qt::UserRole;
 
-    bool operator<(const QTableWidgetItem& other) const override {
-        const QVariant mine = data(kSortRole);
-        const QVariant theirs = other.data(kSortRole);
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void Reset(const std::vector<ObjectDescription>& objects, const ObjectTypeTable& types,
+               const Settings& settings, std::string yes, std::string no) {
+        beginResetModel();
+        rows_.clear();
+        rows_.reserve(objects.size());
+        for (const ObjectDescription& d : objects) {
+            rows_.push_back({ObjectTableRow(d, types, settings.Language, settings.TableUnit),
+                             d.dataType, d.firstPoint});
+        }
+        decimalComma_ = settings.Language == 0;
+        yes_ = std::move(yes);
+        no_ = std::move(no);
+        endResetModel();
+    }
+
+    int32_t FirstPoint(int row) const {
+        return row >= 0 && row < static_cast<int>(rows_.size())
+                   ? rows_[static_cast<std::size_t>(row)].firstPoint
+                   : 0;
+    }
+    int RowOf(int32_t firstPoint) const {
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            if (rows_[r].firstPoint == firstPoint) return static_cast<int>(r);
+        }
+        return -1;
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(ObjectTableColumns().size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const Row& row = rows_[static_cast<std::size_t>(index.row())];
+        const auto column = static_cast<std::size_t>(index.column());
+        if (column >= row.cells.size()) return {};
+        const ObjectTableCell& cell = row.cells[column];
+        switch (role) {
+            case Qt::DisplayRole:
+                return FromCore(
+                    ObjectTableShown(cell, column, row.dataType, decimalComma_, yes_, no_));
+            case Qt::TextAlignmentRole:
+                if (cell.kind == ObjectTableCell::kNumber) {
+                    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+                }
+                return {};
+            case kSortRole:
+                if (cell.kind == ObjectTableCell::kNumber) return cell.number;
+                return {};
+            default:
+                return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+        const auto columns = ObjectTableColumns();
+        if (section < 0 || section >= static_cast<int>(columns.size())) return {};
+        return FromCore(columns[static_cast<std::size_t>(section)]);
+    }
+
+private:
+    struct Row {
+        std::vector<ObjectTableCell> cells;
+        int dataType = 0;
+        int32_t firstPoint = 0;
+    };
+    std::vector<Row> rows_;
+    bool decimalComma_ = false;
+    std::string yes_;
+    std::string no_;
+};
+
+/// Sorts numbers by their value, not their text; cells without a number go
+/// last whichever way the column is sorted, so that the measured rows stay
+/// together.
+class ResultsSort : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        const QVariant mine = left.data(ResultsModel::kSortRole);
+        const QVariant theirs = right.data(ResultsModel::kSortRole);
         if (!mine.isValid() || !theirs.isValid()) {
-            return QString::localeAwareCompare(text(), other.text()) < 0;
+            return QString::localeAwareCompare(left.data().toString(), right.data().toString()) < 0;
         }
         const double a = mine.toDouble();
         const double b = theirs.toDouble();
-        const QTableWidget* table = tableWidget();
-        const bool descending =
-            table != nullptr &&
-            table->horizontalHeader()->sortIndicatorOrder() == Qt::DescendingOrder;
         // Qt sorts descending by asking the other way round.
+        const bool descending = sortOrder() == Qt::DescendingOrder;
         if (std::isnan(a) || std::isnan(b)) {
-            if (std::isnan(a) && std::isnan(b)) return false;
+            if (std::isnan(a) && std::isnan(b)) return left.row() < right.row();
             return std::isnan(a) ? descending : !descending;
         }
+        if (a == b) return left.row() < right.row();
         return a < b;
     }
 };
-
-}  // namespace
 
 ResultsWindow::ResultsWindow(Program& program, Workspace& workspace, QWidget* parent)
     : QDialog(parent), program_(program), workspace_(workspace) {
@@ -77,14 +159,27 @@ ResultsWindow::ResultsWindow(Program& program, Workspace& workspace, QWidget* pa
     setWindowTitle(FromCore(program_.GetMessage(kMsgResults)));
     setSizeGripEnabled(true);
 
-    table_ = MakeChild<QTableWidget>(this, "ResultsTable");
+    model_ = new ResultsModel(this);
+    sort_ = new ResultsSort(this);
+    sort_->setSourceModel(model_);
+    table_ = MakeChild<QTableView>(this, "ResultsTable");
+    table_->setModel(sort_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->verticalHeader()->setVisible(false);
     table_->setWordWrap(false);
-    // Many objects: rows as close as the text allows.
+    // Many objects: rows as close as the text allows, all of one height so
+    // that the view need not measure each.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->setSortingEnabled(true);
+    // Unsorted until a column is clicked: the rows in the project's order.
+    table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    sort_->sort(-1);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultsWindow::RowsSelected);
+
     note_ = MakeChild<QLabel>(this, "ResultsNote");
     note_->setWordWrap(true);
     note_->setVisible(false);
@@ -111,106 +206,110 @@ ResultsWindow::ResultsWindow(Program& program, Workspace& workspace, QWidget* pa
 
     const QRect screen = ScreenGeometry(parent != nullptr ? parent : this);
     resize(std::min(1100, screen.width() * 3 / 4), std::min(520, screen.height() * 2 / 3));
+    workspace_.AddObserver(this);
 }
 
-ResultsWindow::~ResultsWindow() = default;
+ResultsWindow::~ResultsWindow() {
+    workspace_.RemoveObserver(this);
+}
 
-std::shared_ptr<const Picture> ResultsWindow::FullPicture() {
+std::shared_ptr<const Picture> ResultsWindow::MeasuredPicture() {
     const std::shared_ptr<const Picture> shown = workspace_.project().picture;
-    if (!shown || !shown->Reduced()) return shown;
-    if (decodedFor_ != shown) {
-        // The first view of a large picture is reduced; its values are read
-        // once at the full resolution, as the window decodes it for a zoom.
-        decodedFor_ = shown;
-        decoded_.reset();
-        const int64_t bytes = FileSize(workspace_.project().imagePath);
-        const PictureRequest request = MakePictureRequest(program_, workspace_.project().imagePath,
-                                                          bytes < 0 ? 0 : bytes >> 20, 0);
-        auto full = std::make_shared<Picture>();
+    if (!shown) return nullptr;
+    if (measuredFor_ != shown) {
+        // The first view of a large picture is reduced, and a 16-bit one
+        // shows its range: the values are read once as the file holds them.
+        measuredFor_ = shown;
         program_.ui.BusyCursor(true);
-        const DecodeStatus status = ReadPicture(request, *full);
+        measured_ = PictureInOwnValues(program_, workspace_.project().imagePath, shown);
         program_.ui.BusyCursor(false);
-        // A file changed since it was shown is not measured in its place.
-        if (PictureDecoded(status) && !full->Reduced() && full->Width() == shown->Width() &&
-            full->Height() == shown->Height() && full->orientation == shown->orientation) {
-            decoded_ = std::move(full);
-        }
     }
-    return decoded_ ? decoded_ : shown;
+    return measured_;
 }
 
 void ResultsWindow::Refresh() {
+    stale_ = false;
     const Project& project = workspace_.project();
     ShapeSamples samples;
     note_->setVisible(false);
-    if (const std::shared_ptr<const Picture> picture = FullPicture()) {
-        samples.samples = SamplesOf(*picture);
-        samples.pixelsPerMicrometre = project.resolutionDpi / 25400.0;
+    if (project.picture) {
+        if (const std::shared_ptr<const Picture> picture = MeasuredPicture()) {
+            samples.samples = SamplesOf(*picture);
+            samples.pixelsPerMicrometre = project.resolutionDpi / 25400.0;
+        }
         if (!samples.samples.Valid()) {
-            const int reason = picture->sixteenBit ? kMsgSixteenBit : kMsgNotFullResolution;
-            note_->setText(FromCore(program_.GetMessage(reason)));
+            note_->setText(FromCore(program_.GetMessage(kMsgNotFullResolution)));
             note_->setVisible(true);
         }
     }
     objects_ = DescribeObjects(workspace_.history(), program_.objectTypes, samples);
-
-    const Settings& settings = program_.settings;
-    const bool decimalComma = settings.Language == 0;
-    const std::string yes = program_.GetMessage(kMsgYes);
-    const std::string no = program_.GetMessage(kMsgNo);
-    const auto columns = ObjectTableColumns();
-
-    const int sortColumn = table_->horizontalHeader()->sortIndicatorSection();
-    const Qt::SortOrder sortOrder = table_->horizontalHeader()->sortIndicatorOrder();
-    const bool sorted = table_->isSortingEnabled() && sortColumn >= 0;
-    table_->setSortingEnabled(false);
-    table_->clearContents();
-    table_->setColumnCount(static_cast<int>(columns.size()));
-    table_->setRowCount(static_cast<int>(objects_.size()));
-    QStringList headers;
-    for (const std::string_view name : columns) headers << FromCore(name);
-    table_->setHorizontalHeaderLabels(headers);
-    for (std::size_t r = 0; r < objects_.size(); ++r) {
-        const ObjectDescription& d = objects_[r];
-        const std::vector<ObjectTableCell> cells =
-            ObjectTableRow(d, program_.objectTypes, settings.Language, settings.TableUnit);
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            const ObjectTableCell& cell = cells[c];
-            auto* item = new ResultItem(
-                FromCore(ObjectTableShown(cell, c, d.dataType, decimalComma, yes, no)));
-            if (cell.kind == ObjectTableCell::kNumber) {
-                item->setData(kSortRole, cell.number);
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
-        }
+    {
+        const bool firstFill = model_->rowCount() == 0;
+        const QSignalBlocker block(table_->selectionModel());
+        model_->Reset(objects_, program_.objectTypes, program_.settings,
+                      program_.GetMessage(kMsgYes), program_.GetMessage(kMsgNo));
+        if (firstFill) table_->resizeColumnsToContents();
     }
-    table_->resizeColumnsToContents();
-    table_->setSortingEnabled(true);
-    if (sorted) {
-        table_->sortByColumn(sortColumn, sortOrder);
-    } else {
-        // Unsorted until a column is clicked: the rows in the project's order.
-        table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    }
+    ShowPicked();
     save_->setEnabled(!project.imagePath.empty());
+}
+
+void ResultsWindow::RefreshSoon() {
+    stale_ = true;
+    // A command tells of several changes at once, and hidden the table
+    // waits until it is shown.
+    if (!isVisible() || refreshQueued_) return;
+    refreshQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshQueued_ = false;
+        if (stale_ && isVisible()) Refresh();
+    });
+}
+
+void ResultsWindow::WorkspaceChanged(ChangeFlags changes) {
+    if (changes.HasAny(Change::Project | Change::Records | Change::Types | Change::Statistics)) {
+        RefreshSoon();
+    } else if (changes.Has(Change::Picked) && !stale_) {
+        ShowPicked();
+    }
+}
+
+void ResultsWindow::ShowPicked() {
+    const std::vector<int32_t>& picked = workspace_.pickedObjects();
+    QItemSelection selection;
+    for (const int32_t first : picked) {
+        const int row = model_->RowOf(first);
+        if (row < 0) continue;
+        const QModelIndex at = sort_->mapFromSource(model_->index(row, 0));
+        selection.select(at, at.siblingAtColumn(model_->columnCount() - 1));
+    }
+    selecting_ = true;
+    table_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!selection.isEmpty()) table_->scrollTo(selection.indexes().front());
+    selecting_ = false;
+}
+
+void ResultsWindow::RowsSelected() {
+    if (selecting_) return;
+    std::vector<int32_t> picked;
+    for (const QModelIndex& row : table_->selectionModel()->selectedRows()) {
+        picked.push_back(model_->FirstPoint(sort_->mapToSource(row).row()));
+    }
+    workspace_.PickObjects(std::move(picked));
 }
 
 QString ResultsWindow::SelectionText() const {
     QStringList lines;
     QStringList header;
-    for (int c = 0; c < table_->columnCount(); ++c) {
-        header << table_->horizontalHeaderItem(c)->text();
-    }
+    const int columns = sort_->columnCount();
+    for (int c = 0; c < columns; ++c) header << sort_->headerData(c, Qt::Horizontal).toString();
     lines << header.join(QLatin1Char('\t'));
-    const bool any = !table_->selectionModel()->selectedRows().isEmpty();
-    for (int r = 0; r < table_->rowCount(); ++r) {
-        if (any && !table_->selectionModel()->isRowSelected(r, {})) continue;
+    const QItemSelectionModel* selection = table_->selectionModel();
+    const bool any = selection->hasSelection();
+    for (int r = 0; r < sort_->rowCount(); ++r) {
+        if (any && !selection->isRowSelected(r, {})) continue;
         QStringList cells;
-        for (int c = 0; c < table_->columnCount(); ++c) {
-            const QTableWidgetItem* item = table_->item(r, c);
-            cells << (item != nullptr ? item->text() : QString());
-        }
+        for (int c = 0; c < columns; ++c) cells << sort_->index(r, c).data().toString();
         lines << cells.join(QLatin1Char('\t'));
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -221,6 +320,7 @@ void ResultsWindow::CopySelection() {
 }
 
 bool ResultsWindow::SaveAs(const std::string& path) {
+    if (stale_) Refresh();
     const Project& project = workspace_.project();
     const std::string bytes =
         ObjectTableCsvHeader() + "\r\n" +
@@ -249,11 +349,9 @@ void ResultsWindow::SaveClick() {
     (void)SaveAs(ForceExtension(path, "csv"));
 }
 
-bool ResultsWindow::event(QEvent* event) {
-    // Coming back from measuring in the window, the person sees the objects
-    // as they are now.
-    if (event->type() == QEvent::WindowActivate) Refresh();
-    return QDialog::event(event);
+void ResultsWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (stale_) Refresh();
 }
 
 void ResultsWindow::keyPressEvent(QKeyEvent* event) {

@@ -7,22 +7,24 @@
 #include <vector>
 
 #include "core/detect/shape_table.hpp"
+#include "core/workspace/workspace.hpp"
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace kvx {
 
 class Program;
-class Workspace;
+class ResultsModel;
+class ResultsSort;
 struct Picture;
 
 /// The table of every object of every type of the open project, one row
 /// each with its value and descriptors, sortable by any column. It stays
-/// open beside the window and reads the project again whenever it is
-/// activated.
-class ResultsWindow : public QDialog {
+/// open beside the window and follows the project as it changes; the rows
+/// selected are the objects picked out on the picture, either way round.
+class ResultsWindow : public QDialog, public WorkspaceObserver {
     Q_OBJECT
 
 public:
@@ -39,26 +41,37 @@ public:
     /// path; false when it could not be written, which is shown.
     bool SaveAs(const std::string& path);
 
+    void WorkspaceChanged(ChangeFlags changes) override;
+
 protected:
-    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SaveClick();
+    void RefreshSoon();
+    /// Selects the rows of the objects picked out on the picture.
+    void ShowPicked();
+    void RowsSelected();
     /// The picture the values inside the outlines are taken from: the one
-    /// shown, or a full decode of it when only a reduced copy is shown.
-    std::shared_ptr<const Picture> FullPicture();
+    /// shown when it holds them, else a full decode of it in its own values.
+    std::shared_ptr<const Picture> MeasuredPicture();
 
     Program& program_;
     Workspace& workspace_;
-    QTableWidget* table_;
+    QTableView* table_;
+    ResultsModel* model_;
+    ResultsSort* sort_;
     QLabel* note_;
     QPushButton* copy_;
     QPushButton* save_;
     QPushButton* close_;
     std::vector<ObjectDescription> objects_;
-    std::shared_ptr<const Picture> decoded_;  ///< full resolution of decodedFor_
-    std::shared_ptr<const Picture> decodedFor_;
+    std::shared_ptr<const Picture> measured_;  ///< the values of measuredFor_
+    std::shared_ptr<const Picture> measuredFor_;
+    bool stale_ = true;
+    bool refreshQueued_ = false;
+    bool selecting_ = false;  ///< the rows are being set from the picks
 };
 
 }  // namespace kvx

@@ -151,8 +151,8 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     setWindowTitle(FromCore(startup_.caption));
     (void)UseQtTranslations(program_->settings.Language);
     Relabel();
-    DGrid->setColumnWidth(0, 75);
-    DGrid->setColumnWidth(1, 135);
+    DGrid->setColumnWidth(0, ValueGrid::kCaptionWidth);
+    DGrid->setColumnWidth(1, ValueGrid::kValueWidth);
     move(startup_.window.left, startup_.window.top);
     ResizeOuter(startup_.window.width, startup_.window.height);
     ApplyLayout();
@@ -162,6 +162,9 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
 MainWindow::~MainWindow() {
     StopFullPicture();
     qApp->removeEventFilter(this);
+    // The table of objects watches the workspace, which goes before the
+    // window's children do.
+    delete results_;
     if (workspace_) {
         workspace_->RemoveObserver(this);
         workspace_->SetFullPictureWanted(nullptr);
@@ -468,6 +471,22 @@ void MainWindow::Relabel() {
 
 // ---- layout ------------------------------------------------------------------
 
+void MainWindow::FitPanels() {
+    std::array<int32_t, 5> needed{};
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        const QLabel* panel = panels_[i];
+        const QMargins margins = panel->contentsMargins();
+        needed[i] = panel->fontMetrics().horizontalAdvance(panel->text()) + margins.left() +
+                    margins.right() + 2 * panel->frameWidth() + 2 * panel->margin() + 2;
+    }
+    const std::array<int32_t, 5> widths = FitPanelWidths(layout_.panelWidths, needed);
+    for (std::size_t i = 0; i < panels_.size(); ++i) panels_[i]->setFixedWidth(widths[i]);
+}
+
+int MainWindow::GridsWidth() const {
+    return std::max({kDataGridWidth, DGrid->WholeWidth(), vGrid->WholeWidth()});
+}
+
 void MainWindow::ApplyLayout() {
     if (startup_.started == 0 || layingOut_) return;
     layingOut_ = true;
@@ -484,9 +503,10 @@ void MainWindow::ApplyLayout() {
     in.statusBarHeight = statusBar()->sizeHint().height();
     in.performanceMode = settings.PerformanceMode;
     in.measureFieldEnlarge = settings.MeasureFieldEnlarge;
-    in.dataGridWidth = kDataGridWidth;
+    // Both grids as wide as the wider needs to show every number whole.
+    in.dataGridWidth = GridsWidth();
     in.valueGridHeight = kValueGridHeight;
-    in.valueGridWidth = kDataGridWidth;
+    in.valueGridWidth = in.dataGridWidth;
     in.bevel7Right = Bevel7->geometry().left() + Bevel7->width();
     in.bitBtn7Width = kButtonSize;
     in.cboHeight = cbo->height();
@@ -511,8 +531,7 @@ void MainWindow::ApplyLayout() {
     place(vGrid, layout_.vGrid);
     place(cbo, layout_.cbo);
     BitBtn7->move(layout_.BitBtn7.left, layout_.BitBtn7.top);
-    for (std::size_t i = 0; i < panels_.size(); ++i)
-        panels_[i]->setFixedWidth(layout_.panelWidths[i]);
+    FitPanels();
     workspace_->SetScreenFieldSize(layout_.MainPB.width);
     // The surface is drawn at the screen's own pixels, which a scaled
     // screen has more of than the widget has.
@@ -610,9 +629,14 @@ void MainWindow::ApplyWindowState(const WindowState& state) {
         StopFullPicture();
     }
     if (!state.caption.empty()) setWindowTitle(FromCore(state.caption));
+    bool panelTexts = false;
     for (std::size_t i = 0; i < panels_.size(); ++i) {
-        if (state.panels[i]) panels_[i]->setText(FromCore(*state.panels[i]));
+        if (state.panels[i]) {
+            panels_[i]->setText(FromCore(*state.panels[i]));
+            panelTexts = true;
+        }
     }
+    if (panelTexts && layoutDone_) FitPanels();
     for (const ControlState& control : state.controls) {
         SetControl(FromCore(control.name), control.enabled, control.visible);
     }
@@ -673,6 +697,13 @@ void MainWindow::ShowWorkspace(ChangeFlags changes) {
         if (shownStatistics_ != ws.grids().vGrid) {
             vGrid->Show(ws.grids());
             shownStatistics_ = ws.grids().vGrid;
+        }
+        // Wider numbers widen the grids (and narrower ones give the room
+        // back), once this change is shown.
+        if (layoutDone_ && !layingOut_ && GridsWidth() != DGrid->width()) {
+            QTimer::singleShot(0, this, [this] {
+                if (GridsWidth() != DGrid->width()) ApplyLayout();
+            });
         }
         const bool copy = open && CopyButtonVisible(ws.grids(), OuterSize().width());
         BitBtn7->setVisible(copy);
@@ -760,7 +791,6 @@ void MainWindow::InfoClick() {
 
 void MainWindow::ResultsClick() {
     if (!results_) results_ = new ResultsWindow(*program_, *workspace_, this);
-    results_->Refresh();
     results_->show();
     results_->raise();
     results_->activateWindow();

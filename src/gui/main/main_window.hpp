@@ -65,6 +65,11 @@ public:
     void Relabel();
     /// The layout for the current size (runs once start-up has finished).
     void ApplyLayout();
+    /// The status panels at their shares of the bar, widened where a text
+    /// needs more.
+    void FitPanels();
+    /// The width of both grids: what the wider needs to show every text.
+    int GridsWidth() const;
 
     /// The window's size as the window settings keep it (its outer size).
     QSize OuterSize() const;

@@ -63,6 +63,44 @@ TEST_F(MeasureTest, RectangleOfOneRasterCellKeepsItsUnsnappedCorners) {
     EXPECT_EQ(ws.project().view.viewLeft, 1000);
 }
 
+TEST_F(MeasureTest, AClickPicksOutTheObjectUnderIt) {
+    // One paint-box pixel is 100 micrometres; the hit tolerance is a few.
+    MeasureObject(kPolyType, {{100, 100}, {400, 100}, {400, 400}, {100, 400}});
+    const int32_t outer = 1;
+    MeasureObject(kPolyType, {{200, 200}, {250, 200}, {250, 250}, {200, 250}});
+    const int32_t inner = ws.history().Count() - 4;
+    MeasureObject(kTplType, {{500, 600}, {800, 600}});
+    const int32_t line = ws.history().Count() - 1;
+    ws.FinishMeasuring();
+    ASSERT_EQ(ws.captureState(), 0);
+    ASSERT_EQ(ws.history().Peek(inner).vertexKind, 1);
+
+    Click(300, 300);  // inside the large square only
+    EXPECT_EQ(ws.pickedObjects(), std::vector<int32_t>{outer});
+    Click(225, 225);  // inside both: the smaller one
+    EXPECT_EQ(ws.pickedObjects(), std::vector<int32_t>{inner});
+    Click(650, 601);  // on the line
+    EXPECT_EQ(ws.pickedObjects(), std::vector<int32_t>{line});
+    MouseEvent more = Event(300, 300);
+    more.control = true;
+    ws.MainPBMouseDown(more);
+    ws.MainPBMouseUp(more);
+    EXPECT_EQ(ws.pickedObjects(), (std::vector<int32_t>{outer, line}));
+    ws.MainPBMouseDown(more);
+    ws.MainPBMouseUp(more);
+    EXPECT_EQ(ws.pickedObjects(), std::vector<int32_t>{line});
+    Click(900, 100);  // nothing there
+    EXPECT_TRUE(ws.pickedObjects().empty());
+
+    // Picks of records that start no object are passed over.
+    ws.PickObjects({outer, outer + 1, 99999});
+    EXPECT_EQ(ws.pickedObjects(), std::vector<int32_t>{outer});
+    // Taking the object back drops its pick.
+    ws.PickObjects({line});
+    ASSERT_TRUE(ws.UndoCommand());
+    EXPECT_TRUE(ws.pickedObjects().empty());
+}
+
 TEST_F(MeasureTest, SelectorListsUserTypesWithADataType) {
     build.DefineType(20, kUndefined, "Empty");
     ws.FillTypeSelector();

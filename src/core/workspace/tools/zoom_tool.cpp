@@ -26,7 +26,12 @@ void ZoomTool::Move(int32_t x, int32_t y) {
 }
 
 void ZoomTool::Release(const MouseEvent& event) {
-    (void)FinishRectangle(event);
+    const bool pressed = press_.has_value();
+    // A click that opens no rectangle picks out the object under it.
+    if (!FinishRectangle(event) && pressed && event.button == MouseButton::Left) {
+        workspace().PickObjectAt(event.x, event.y, event.boxWidth, event.boxHeight,
+                                 event.control || event.shift);
+    }
 }
 
 bool ZoomTool::FinishRectangle(const MouseEvent& event) {

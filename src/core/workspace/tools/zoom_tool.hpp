@@ -7,7 +7,8 @@
 namespace kvx {
 
 /// The tool while no mode is on: a drag to the lower right opens a zoom
-/// rectangle, shown while it is dragged and zoomed into on release.
+/// rectangle, shown while it is dragged and zoomed into on release; a click
+/// picks out the object under it (with Ctrl or Shift, one more or one less).
 class ZoomTool : public MouseTool {
 public:
     using MouseTool::MouseTool;
