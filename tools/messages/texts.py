@@ -396,6 +396,11 @@ PROGRAM_MESSAGES = [
     (2126, "Nachkommastellen", "Decimal places", "Decimales"),
     (2195, "JPEG-Qualität (%)", "JPEG quality (%)", "Calidad JPEG (%)"),
     # columns of the screen report (the number is 2181 + bit)
+    (2172,
+     "Das Objekt passt nicht mehr in die freien Datensätze des Projekts und wurde nicht gespeichert.",
+     "The object does not fit the project's free records and has not been stored.",
+     "El objeto no cabe en los registros libres del proyecto y no se ha guardado."),
+    (2173, "Freie Datensätze:", "Free records:", "Registros libres:"),
     (2181, "Name des Objekttyps", "Name of the object type", "Nombre del tipo de objeto"),
     (2182, "Zusatz in Klammern", "Remark in brackets", "Observación entre paréntesis"),
     (2183, "Anzahl (n)", "Count (n)", "Número (n)"),
