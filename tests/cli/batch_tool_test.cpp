@@ -695,6 +695,23 @@ TEST_F(BatchToolTest, DashIsStandardOutputWhereTheOutputIsOneFile) {
     EXPECT_EQ(picture.out, test::TempDir::Read(dir.File("view.wmf")));
 }
 
+TEST_F(BatchToolTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
+    for (const std::string arguments :
+         {"values tissue.KXP", "stats tissue.KXP", "check tissue.KXP",
+          "export --kind report -o - tissue.KXP", "render --format wmf -o - tissue.KXP"}) {
+        const std::string err = dir.File("full.err");
+        const std::string command = "cd '" + dir.File(".") + "' && XDG_CONFIG_HOME='" +
+                                    dir.File("config") + "' '" KVX_BATCH_EXE "' " + arguments +
+                                    " >/dev/full 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << arguments;
+        EXPECT_NE(
+            test::TempDir::Read(err).find("cannot write standard output: No space left on device"),
+            std::string::npos)
+            << arguments << ": " << test::TempDir::Read(err);
+    }
+}
+
 TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {
     Window window;
     window.Load(dir.Path() / "tissue.KXP");
