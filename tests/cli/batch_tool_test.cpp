@@ -191,6 +191,29 @@ TEST_F(BatchToolTest, CheckNamesTheBrokenLineAndTheMissingImage) {
     EXPECT_EQ(Tool("check --jobs").status, 2);
 }
 
+TEST_F(BatchToolTest, ANameIsReadAsItIsOrRefused) {
+    // A backup beside its project, a text file beside a namesake project and
+    // a folder beside one: none is read as the project of its stem.
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "tissue.BAK");
+    dir.Write("other.txt", "notes");
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "other.KXP");
+    fs::create_directory(dir.Path() / "folder");
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "folder.KXP");
+    const ToolRun stats = Tool("stats tissue.BAK");
+    EXPECT_EQ(stats.status, 1);
+    EXPECT_EQ(stats.out.find("tissue"), std::string::npos) << stats.out;
+    EXPECT_NE(stats.err.find("tissue.BAK is not a project file"), std::string::npos) << stats.err;
+    const ToolRun check = Tool("check other.txt folder");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("other.txt: FAILED\n  other.txt is not a project file"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("folder: FAILED\n  folder is a folder, not a project file"),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(Tool("check other.KXP folder.KXP").status, 0);
+}
+
 TEST_F(BatchToolTest, CheckDecodesThePicture) {
     // A picture that is there but cannot be read is no usable project.
     dir.Write("damaged.jpg", "not a JPEG at all");
