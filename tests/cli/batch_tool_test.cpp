@@ -610,8 +610,10 @@ TEST_P(BatchExportTest, FilesEqualThoseOfTheExportMenu) {
         }
         window.ws.DoWriteFile(c.exportKind);
 
+        // The R table has a name of its own beside the report of the same project.
         const std::string written =
-            dir.File("out/" + std::string(name) + "." + std::string(ExportExtension(c.exportKind)));
+            dir.File("out/" + std::string(name) + (c.exportKind == kExportR ? "_R." : ".") +
+                     std::string(ExportExtension(c.exportKind)));
         ASSERT_TRUE(fs::exists(expected)) << name;
         EXPECT_EQ(test::TempDir::Read(written), test::TempDir::Read(expected)) << name;
         EXPECT_NE(run.out.find(written.substr(dir.Path().string().size() + 1)), std::string::npos);
@@ -628,6 +630,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BatchExportTest,
                              return std::string(param.param.kind) +
                                     (*param.param.types ? "Listed" : "All");
                          });
+
+TEST_F(BatchToolTest, TheReportAndTheRTableBesideTheProjectKeepEachOther) {
+    ASSERT_EQ(Tool("export --kind report tissue.KXP").status, 0);
+    const std::string report = test::TempDir::Read(dir.File("tissue.TXT"));
+    const ToolRun r = Tool("export --kind r tissue.KXP");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "tissue_R.TXT\n");
+    EXPECT_EQ(test::TempDir::Read(dir.File("tissue.TXT")), report);
+    EXPECT_NE(test::TempDir::Read(dir.File("tissue_R.TXT")), report);
+}
 
 TEST_F(BatchToolTest, ExportRefusesToWriteTwoProjectsToOneFile) {
     fs::create_directories(dir.Path() / "a");
