@@ -131,7 +131,10 @@ bool Session::Start(std::string& failure) {
         if (error) typeFile = options_.objectTypes;
     }
     ui_.Clear();
-    if (!LoadObjectTypes(program, typeFile)) {
+    // A type file named on the command line that cannot be read fails the
+    // run: the shipped types the window falls back on are not the ones asked for.
+    const bool loaded = LoadObjectTypes(program, typeFile);
+    if (!loaded || (!options_.objectTypes.empty() && !program.damagedObjectTypeFile.empty())) {
         std::string reason = "cannot read the object-type file " + PathToUtf8(typeFile);
         for (const std::string& line : DescribeDiagnostics(ui_.diagnostics, typeFile)) {
             reason += "\n  " + line;

@@ -214,6 +214,21 @@ TEST_F(BatchToolTest, ANameIsReadAsItIsOrRefused) {
     EXPECT_EQ(Tool("check other.KXP folder.KXP").status, 0);
 }
 
+TEST_F(BatchToolTest, FilesThatAreThereButCannotBeReadSayWhy) {
+    // Folders in place of the files: there, and not to be opened.
+    fs::create_directory(dir.Path() / "types.kxo");
+    const ToolRun types = Tool("check --object-types types.kxo tissue.KXP");
+    EXPECT_EQ(types.status, 3);
+    EXPECT_NE(types.err.find("types.kxo: Is a directory"), std::string::npos) << types.err;
+    EXPECT_EQ(types.err.find("Cannot find"), std::string::npos) << types.err;
+    fs::create_directory(dir.Path() / "slide.jpg");
+    dir.Write("held.KXP", Project(Point(1, 0, 0, 1), "slide.jpg"));
+    const ToolRun picture = Tool("check held.KXP");
+    EXPECT_EQ(picture.status, 1);
+    EXPECT_NE(picture.out.find("slide.jpg (Is a directory)"), std::string::npos) << picture.out;
+    EXPECT_EQ(picture.out.find("cannot be found"), std::string::npos) << picture.out;
+}
+
 TEST_F(BatchToolTest, CheckDecodesThePicture) {
     // A picture that is there but cannot be read is no usable project.
     dir.Write("damaged.jpg", "not a JPEG at all");
