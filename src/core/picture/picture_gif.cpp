@@ -53,8 +53,8 @@ DecodeStatus Failure(const GifFileType* gif) {
 /// every pixel after it; either way the pixels come out wrong.
 bool LzwCodesSound(const uint8_t* data, std::size_t size, std::size_t at, int minCodeSize,
                    int64_t pixels) {
-    // Sizes the codec library refuses itself.
-    if (minCodeSize < 1 || minCodeSize > 11) return true;
+    // Sizes outside the format's own range are left to the codec library.
+    if (minCodeSize < 2 || minCodeSize > 8) return true;
     const uint32_t clear = 1u << minCodeSize;
     const uint32_t end = clear + 1;
     constexpr uint32_t kTableSize = 4096;
