@@ -429,10 +429,22 @@ int RunRender(const Options& options, const std::string& dataDir, const RenderBa
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kRTableSuffix = "_R";
+
+}  // namespace
+
 std::string ExportTarget(const Options& options, std::size_t index) {
     const std::string_view extension = ExportExtension(options.exportKind);
     if (extension.empty() || options.ToStandardOutput()) return {};
-    const std::string own = ChangeFileExt(options.projects[index], extension);
+    // The report and the R table share their extension; the R table's own
+    // name keeps one kind from replacing the other's file beside the project.
+    const std::string& project = options.projects[index];
+    const std::string own =
+        options.exportKind == kExportR
+            ? RemoveExtension(project) + std::string(kRTableSuffix) + "." + std::string(extension)
+            : ChangeFileExt(project, extension);
     if (options.output.empty()) return own;
     if (DirectoryExists(options.output)) return JoinPath(options.output, ExtractFileName(own));
     return ForceExtension(options.output, extension);

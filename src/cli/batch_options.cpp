@@ -254,8 +254,9 @@ Options for every command:
   -h, --help                this text
   --version                 the program's name and version
 
-Without -o, export writes each file beside its project, and stats, values
-and shapes write to standard output. Messages go to standard error.
+Without -o, export writes each file beside its project (the R table as
+NAME_R.TXT, apart from the report's NAME.TXT), and stats, values and shapes
+write to standard output. Messages go to standard error.
 
 Exit status: 0 success, 1 a project failed, 2 wrong usage, 3 the program's
 data files could not be read.

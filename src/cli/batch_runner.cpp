@@ -53,6 +53,8 @@ int RunProjects(const Options& options, const std::string& dataDir,
         }
         if (progressed) {
             out.flush();
+            // Output that can no longer be written (a full disk) ends the run.
+            if (!out) stop = true;
             if (showProgress) {
                 err << "\r\033[K" << written << "/" << total;
                 if (written < total) err << " " << PathToUtf8(options.projects[written]);

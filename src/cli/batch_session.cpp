@@ -11,6 +11,7 @@
 #include "core/program/config.hpp"
 #include "core/program/shell_folders.hpp"
 #include "core/project/object_type_file.hpp"
+#include "core/project/project_file.hpp"
 #include "core/stats/collect_values.hpp"
 #include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
@@ -130,7 +131,10 @@ bool Session::Start(std::string& failure) {
         if (error) typeFile = options_.objectTypes;
     }
     ui_.Clear();
-    if (!LoadObjectTypes(program, typeFile)) {
+    // A type file named on the command line that cannot be read fails the
+    // run: the shipped types the window falls back on are not the ones asked for.
+    const bool loaded = LoadObjectTypes(program, typeFile);
+    if (!loaded || (!options_.objectTypes.empty() && !program.damagedObjectTypeFile.empty())) {
         std::string reason = "cannot read the object-type file " + PathToUtf8(typeFile);
         for (const std::string& line : DescribeDiagnostics(ui_.diagnostics, typeFile)) {
             reason += "\n  " + line;
@@ -156,9 +160,28 @@ bool Session::Load(const std::string& path) {
     ws.ClearProjectAsStarted();
     loadedAs_ = path;
 
+    // The window gives every name the project extension; here the name is
+    // the file, so another name is refused rather than read as its namesake
+    // (a01.BAK as a01.KXP, a folder as folder.KXP).
+    const auto refuse = [&](std::string why) {
+        Diagnostic refusal;
+        refusal.text = PathToUtf8(path) + " " + why;
+        ui_.diagnostics.push_back(std::move(refusal));
+        return false;
+    };
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return refuse("is a folder, not a project file");
+    }
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = UpperAscii(c);
+    if (extension != "." + std::string(kProjectExtension)) {
+        return refuse("is not a project file (its name must end in ." +
+                      std::string(kProjectExtension) + ")");
+    }
+
     // The window always knows a project by its full path, and the report
     // file starts with it.
-    std::error_code error;
     std::string fullPath = std::filesystem::absolute(path, error).lexically_normal().string();
     if (error) fullPath = path;
     const bool loaded = ws.ReadProject(fullPath, true);

@@ -1,7 +1,12 @@
 // korvanix-batch: the project files of a lab without a window.
+#include <unistd.h>
+
+#include <cerrno>
 #include <iostream>
 #include <optional>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/batch_commands.hpp"
@@ -26,6 +31,67 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 }  // namespace
 #endif
+
+namespace {
+
+// Standard output written straight to its file descriptor, so that the
+// reason of the first write that fails (a full disk) is kept for the message.
+class StandardOutputBuffer : public std::streambuf {
+public:
+    StandardOutputBuffer() { setp(buffer_, buffer_ + sizeof buffer_); }
+    int Failure() const { return failure_; }
+
+    // The last flush and the closing count as writes too.
+    bool Finish() {
+        if (sync() != 0) return false;
+        errno = 0;
+        if (::close(STDOUT_FILENO) != 0 && errno != EINTR) Fail(errno);
+        return failure_ == 0;
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!Drain()) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+    int sync() override { return Drain() ? 0 : -1; }
+
+private:
+    bool Drain() {
+        const char* from = pbase();
+        while (failure_ == 0 && from < pptr()) {
+            const ssize_t n = ::write(STDOUT_FILENO, from, static_cast<std::size_t>(pptr() - from));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                Fail(n < 0 ? errno : EIO);
+                break;
+            }
+            from += n;
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return failure_ == 0;
+    }
+    void Fail(int reason) {
+        if (failure_ == 0) failure_ = reason != 0 ? reason : EIO;
+    }
+
+    char buffer_[1 << 16];
+    int failure_ = 0;
+};
+
+// A table cut short on a full disk must not pass for a whole one.
+int FinishStandardOutput(int status, StandardOutputBuffer& buffer) {
+    std::cout.flush();
+    if (buffer.Finish()) return status;
+    std::cerr << "korvanix-batch: cannot write standard output: "
+              << std::generic_category().message(buffer.Failure()) << "\n";
+    return status == kvx::batch::kExitOk ? kvx::batch::kExitProjectFailed : status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace kvx::batch;
@@ -55,5 +121,10 @@ int main(int argc, char** argv) {
         backend = QtRenderBackend();
     }
 #endif
-    return RunCommand(options, dataDir, backend, std::cout, std::cerr);
+    StandardOutputBuffer standardOutput;
+    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    const int status = RunCommand(options, dataDir, backend, std::cout, std::cerr);
+    const int result = FinishStandardOutput(status, standardOutput);
+    std::cout.rdbuf(previous);
+    return result;
 }

@@ -191,6 +191,44 @@ TEST_F(BatchToolTest, CheckNamesTheBrokenLineAndTheMissingImage) {
     EXPECT_EQ(Tool("check --jobs").status, 2);
 }
 
+TEST_F(BatchToolTest, ANameIsReadAsItIsOrRefused) {
+    // A backup beside its project, a text file beside a namesake project and
+    // a folder beside one: none is read as the project of its stem.
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "tissue.BAK");
+    dir.Write("other.txt", "notes");
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "other.KXP");
+    fs::create_directory(dir.Path() / "folder");
+    fs::copy_file(dir.Path() / "tissue.KXP", dir.Path() / "folder.KXP");
+    const ToolRun stats = Tool("stats tissue.BAK");
+    EXPECT_EQ(stats.status, 1);
+    EXPECT_EQ(stats.out.find("tissue"), std::string::npos) << stats.out;
+    EXPECT_NE(stats.err.find("tissue.BAK is not a project file"), std::string::npos) << stats.err;
+    const ToolRun check = Tool("check other.txt folder");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("other.txt: FAILED\n  other.txt is not a project file"),
+              std::string::npos)
+        << check.out;
+    EXPECT_NE(check.out.find("folder: FAILED\n  folder is a folder, not a project file"),
+              std::string::npos)
+        << check.out;
+    EXPECT_EQ(Tool("check other.KXP folder.KXP").status, 0);
+}
+
+TEST_F(BatchToolTest, FilesThatAreThereButCannotBeReadSayWhy) {
+    // Folders in place of the files: there, and not to be opened.
+    fs::create_directory(dir.Path() / "types.kxo");
+    const ToolRun types = Tool("check --object-types types.kxo tissue.KXP");
+    EXPECT_EQ(types.status, 3);
+    EXPECT_NE(types.err.find("types.kxo: Is a directory"), std::string::npos) << types.err;
+    EXPECT_EQ(types.err.find("Cannot find"), std::string::npos) << types.err;
+    fs::create_directory(dir.Path() / "slide.jpg");
+    dir.Write("held.KXP", Project(Point(1, 0, 0, 1), "slide.jpg"));
+    const ToolRun picture = Tool("check held.KXP");
+    EXPECT_EQ(picture.status, 1);
+    EXPECT_NE(picture.out.find("slide.jpg (Is a directory)"), std::string::npos) << picture.out;
+    EXPECT_EQ(picture.out.find("cannot be found"), std::string::npos) << picture.out;
+}
+
 TEST_F(BatchToolTest, CheckDecodesThePicture) {
     // A picture that is there but cannot be read is no usable project.
     dir.Write("damaged.jpg", "not a JPEG at all");
@@ -590,8 +628,10 @@ TEST_P(BatchExportTest, FilesEqualThoseOfTheExportMenu) {
         }
         window.ws.DoWriteFile(c.exportKind);
 
+        // The R table has a name of its own beside the report of the same project.
         const std::string written =
-            dir.File("out/" + std::string(name) + "." + std::string(ExportExtension(c.exportKind)));
+            dir.File("out/" + std::string(name) + (c.exportKind == kExportR ? "_R." : ".") +
+                     std::string(ExportExtension(c.exportKind)));
         ASSERT_TRUE(fs::exists(expected)) << name;
         EXPECT_EQ(test::TempDir::Read(written), test::TempDir::Read(expected)) << name;
         EXPECT_NE(run.out.find(written.substr(dir.Path().string().size() + 1)), std::string::npos);
@@ -608,6 +648,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BatchExportTest,
                              return std::string(param.param.kind) +
                                     (*param.param.types ? "Listed" : "All");
                          });
+
+TEST_F(BatchToolTest, TheReportAndTheRTableBesideTheProjectKeepEachOther) {
+    ASSERT_EQ(Tool("export --kind report tissue.KXP").status, 0);
+    const std::string report = test::TempDir::Read(dir.File("tissue.TXT"));
+    const ToolRun r = Tool("export --kind r tissue.KXP");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "tissue_R.TXT\n");
+    EXPECT_EQ(test::TempDir::Read(dir.File("tissue.TXT")), report);
+    EXPECT_NE(test::TempDir::Read(dir.File("tissue_R.TXT")), report);
+}
 
 TEST_F(BatchToolTest, ExportRefusesToWriteTwoProjectsToOneFile) {
     fs::create_directories(dir.Path() / "a");
@@ -696,6 +746,23 @@ TEST_F(BatchToolTest, DashIsStandardOutputWhereTheOutputIsOneFile) {
     const ToolRun picture = Tool("render --format wmf -o - tissue.KXP");
     ASSERT_EQ(picture.status, 0) << picture.err;
     EXPECT_EQ(picture.out, test::TempDir::Read(dir.File("view.wmf")));
+}
+
+TEST_F(BatchToolTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
+    for (const std::string arguments :
+         {"values tissue.KXP", "stats tissue.KXP", "check tissue.KXP",
+          "export --kind report -o - tissue.KXP", "render --format wmf -o - tissue.KXP"}) {
+        const std::string err = dir.File("full.err");
+        const std::string command = "cd '" + dir.File(".") + "' && XDG_CONFIG_HOME='" +
+                                    dir.File("config") + "' '" KVX_BATCH_EXE "' " + arguments +
+                                    " >/dev/full 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << arguments;
+        EXPECT_NE(
+            test::TempDir::Read(err).find("cannot write standard output: No space left on device"),
+            std::string::npos)
+            << arguments << ": " << test::TempDir::Read(err);
+    }
 }
 
 TEST_F(BatchToolTest, ScreenReportGoesToStandardOutput) {

@@ -48,6 +48,65 @@ DecodeStatus Failure(const GifFileType* gif) {
                                                     : DecodeStatus::Corrupt;
 }
 
+/// Whether the LZW codes of a frame, from the sub-blocks at `at` on, are
+/// sound: every code names a string the table holds or the one it is about
+/// to add, and the strings fill the frame's pixels exactly. The codec
+/// library decodes a code beyond its table from stale entries without a
+/// word, and a code that stands for another string of a valid length shifts
+/// every pixel after it; either way the pixels come out wrong.
+bool LzwCodesSound(const uint8_t* data, std::size_t size, std::size_t at, int minCodeSize,
+                   int64_t pixels) {
+    // Sizes outside the format's own range are left to the codec library.
+    if (minCodeSize < 2 || minCodeSize > 8) return true;
+    const uint32_t clear = 1u << minCodeSize;
+    const uint32_t end = clear + 1;
+    constexpr uint32_t kTableSize = 4096;
+    std::vector<uint32_t> length(kTableSize, 1);
+    uint32_t width = static_cast<uint32_t>(minCodeSize) + 1;
+    uint32_t next = clear + 2;
+    int64_t previous = -1;  // none since the last clear code
+    int64_t produced = 0;
+    uint64_t bits = 0;
+    uint32_t have = 0;
+    std::size_t block = 0;  // bytes left in the current sub-block
+    for (;;) {
+        while (have < width) {
+            if (block == 0) {
+                if (at >= size || data[at] == 0) return false;  // no end before the pixels
+                block = data[at++];
+            }
+            if (at >= size) return false;
+            bits |= uint64_t{data[at++]} << have;
+            have += 8;
+            --block;
+        }
+        const auto code = static_cast<uint32_t>(bits & ((uint64_t{1} << width) - 1));
+        bits >>= width;
+        have -= width;
+        if (code == clear) {
+            width = static_cast<uint32_t>(minCodeSize) + 1;
+            next = clear + 2;
+            previous = -1;
+            continue;
+        }
+        if (code == end) return false;  // before every pixel was given
+        uint32_t stringLength = 1;
+        if (code > clear) {
+            if (previous < 0 || code > next) return false;
+            stringLength =
+                code == next ? length[static_cast<std::size_t>(previous)] + 1 : length[code];
+        }
+        produced += stringLength;
+        if (produced >= pixels) return produced == pixels;
+        if (previous >= 0 && next < kTableSize) {
+            length[next] = length[static_cast<std::size_t>(previous)] + 1;
+            ++next;
+            if (next == (1u << width) && width < 12) ++width;
+        }
+        previous = code;
+    }
+}
+
 DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, uint32_t fieldColour,
                             PixelImage& image) {
     int transparent = -1;
@@ -89,6 +148,10 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, uint3
         width * height > std::max(codable, kFreeScreenPixels)) {
         return DecodeStatus::Truncated;
     }
+    // The codec library has read the code size, the byte before the data.
+    const bool sound = reader->pos == 0 || LzwCodesSound(reader->data, reader->size, reader->pos,
+                                                         reader->data[reader->pos - 1],
+                                                         int64_t{frame.Width} * frame.Height);
     const ColorMapObject* colours = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
     if (colours == nullptr || colours->Colors == nullptr) return DecodeStatus::Corrupt;
 
@@ -145,7 +208,7 @@ DecodeStatus ReadFirstImage(GifFileType* gif, const PictureLimits& limits, uint3
             }
         }
     }
-    return DecodeStatus::Ok;
+    return sound ? DecodeStatus::Ok : DecodeStatus::Damaged;
 }
 
 }  // namespace
@@ -163,7 +226,7 @@ DecodeStatus DecodeGif(const uint8_t* data, std::size_t size, const PictureLimit
                                                    : DecodeStatus::Corrupt;
     }
     const DecodeStatus status = ReadFirstImage(gif.get(), limits, background, image);
-    if (status != DecodeStatus::Ok) image.Clear();
+    if (!PictureDecoded(status)) image.Clear();
     return status;
 }
 

@@ -19,12 +19,11 @@ namespace {
 constexpr int kMaxScans = 500;
 constexpr int kBatchRows = 16;
 
-/// Blocks of 8 x 8 coefficients one byte of coded data can describe at
-/// most. Huffman coding spends at least one bit on every block of every
-/// component (its first DC code); arithmetic coding can go far below that,
-/// so it gets a much looser bound.
+/// Blocks of 8 x 8 coefficients one byte of Huffman-coded data can describe
+/// at most: the coding spends at least one bit on every block of every
+/// component (its first DC code). Arithmetic coding has no such least cost
+/// (a picture of one colour takes next to nothing), so it has no such bound.
 constexpr uint64_t kBlocksPerHuffmanByte = 8;
-constexpr uint64_t kBlocksPerArithmeticByte = 512;
 
 /// The codec's own memory (coefficients of a progressive file above all):
 /// a fixed allowance plus what the coded data can fill, 128 bytes per block.
@@ -80,19 +79,30 @@ void OnError(j_common_ptr cinfo) {
 
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace output
-    // The codec repairs what it can and goes on; these warnings mean pixels
-    // were made up: coded data that ran into a marker (a file cut short,
-    // whether or not an end marker follows), codes that decode to nothing,
-    // lost restart intervals, or scans that do not fit together. A file that
-    // lacks nothing but its end marker (JWRN_JPEG_EOF alone) loses no pixel.
+    // The codec repairs what it can and goes on; a warning about the coded
+    // data means pixels were made up (a file cut short, bytes that do not
+    // belong, codes that decode to nothing, lost restart intervals, scans
+    // that do not fit together). Only warnings about the file's labels or
+    // about this program's use of the codec leave the pixels as they are.
     switch (cinfo->err->msg_code) {
-        case JWRN_HIT_MARKER:
-        case JWRN_HUFF_BAD_CODE:
-        case JWRN_MUST_RESYNC:
-        case JWRN_BOGUS_PROGRESSION:
-            JobOf(cinfo)->damaged = true;
+        case JWRN_JFIF_MAJOR:
+        case JWRN_ADOBE_XFORM:
+        case JWRN_BOGUS_ICC:
+        case JWRN_TOO_MUCH_DATA:
             break;
+        case JWRN_JPEG_EOF: {
+            // A file that lacks nothing but its end marker loses no pixel.
+            // Huffman-coded data cut short warn of the marker they ran into
+            // as well; arithmetic-coded data do not, so for them the end of
+            // the file before the last row of blocks is the damage itself.
+            const auto* d = reinterpret_cast<const jpeg_decompress_struct*>(cinfo);
+            if (d->arith_code && d->input_iMCU_row + 1 < d->total_iMCU_rows) {
+                JobOf(cinfo)->damaged = true;
+            }
+            break;
+        }
         default:
+            JobOf(cinfo)->damaged = true;
             break;
     }
     ++cinfo->err->num_warnings;
@@ -211,20 +221,24 @@ void RunJpegJob(JpegJob* job) {
         jpeg_destroy_decompress(cinfo);
         return;
     }
-    // A few kilobytes can claim a picture of gigabytes; the codec would
-    // spend them (and many seconds) on pixels it then has to make up. Refuse
-    // a file too short to code every block of the picture it claims.
-    const uint64_t perByte = cinfo->arith_code ? kBlocksPerArithmeticByte : kBlocksPerHuffmanByte;
-    if (TotalBlocks(*cinfo) > uint64_t{job->source.size} * perByte) {
+    // A few kilobytes of Huffman-coded data can claim a picture of
+    // gigabytes; the codec would spend them (and many seconds) on pixels it
+    // then has to make up. Refuse a file too short to code every block of
+    // the picture it claims.
+    if (!cinfo->arith_code &&
+        TotalBlocks(*cinfo) > uint64_t{job->source.size} * kBlocksPerHuffmanByte) {
         job->status = DecodeStatus::Truncated;
         jpeg_destroy_decompress(cinfo);
         return;
     }
-    // Progressive files keep every coefficient in memory: no more than the
-    // data can fill, and never beyond the picture limit.
+    // Progressive files keep every coefficient in memory: no more than
+    // Huffman-coded data can fill, and never beyond what the picture limit
+    // allows, which bounds arithmetic-coded files too.
     const uint64_t ceiling = static_cast<uint64_t>(job->limits.maxPixels) * 8 + kCodecAllowance;
     cinfo->mem->max_memory_to_use = static_cast<long>(
-        std::min(ceiling, kCodecAllowance + uint64_t{job->source.size} * kCodecBytesPerDataByte));
+        cinfo->arith_code ? ceiling
+                          : std::min(ceiling, kCodecAllowance + uint64_t{job->source.size} *
+                                                                    kCodecBytesPerDataByte));
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     const int scale = job->scaleDenominator != 0

@@ -35,15 +35,18 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-/// Opens a regular file for reading and tells its size.
+/// Opens a regular file for reading and tells its size. The kind of file is
+/// known before anything could wait: a FIFO would block the opening and a
+/// device such as /dev/zero never ends.
 DecodeStatus OpenPictureFile(const std::string& path, FilePtr& file, uint64_t& size) {
-    file.reset(std::fopen(path.c_str(), "rb"));
+    file.reset(OpenForReading(path));
     if (!file) {
-        return errno == ENOENT || errno == ENOTDIR ? DecodeStatus::NotFound
-                                                   : DecodeStatus::Unreadable;
+        const int32_t reason = LastIoResult();
+        return reason == ENOENT || reason == ENOTDIR ? DecodeStatus::NotFound
+                                                     : DecodeStatus::Unreadable;
     }
     struct stat info {};
-    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    if (fstat(fileno(file.get()), &info) != 0 || info.st_size < 0) {
         return DecodeStatus::Unreadable;
     }
     size = static_cast<uint64_t>(info.st_size);
@@ -148,7 +151,12 @@ std::string CopyToTemporaryDirectory(std::string_view path) {
         if (std::filesystem::copy_file(std::filesystem::path(std::string(path)), target, error)) {
             return target;
         }
-        if (!std::filesystem::exists(target, error)) return {};
+        // Only a name already taken is worth another try; a copy that broke
+        // off (a full disk) leaves a part of its own, which must not stay.
+        if (error == std::errc::file_exists) continue;
+        std::error_code ignored;
+        if (std::filesystem::exists(target, ignored)) std::filesystem::remove(target, ignored);
+        return {};
     }
     return {};
 }
@@ -239,7 +247,18 @@ void ReportPictureLoad(Program& program, DecodeStatus status, std::string_view p
     constexpr std::size_t kInfo = 127;
     const std::string_view shown =
         path.size() > kInfo ? path.substr(path.size() - (kInfo - 3)) : path;
-    program.ReportError(code, 0, (shown.size() < path.size() ? "..." : "") + std::string(shown));
+    std::string info = (shown.size() < path.size() ? "..." : "") + std::string(shown);
+    // Why a file that is there could not be read (no permission, no file
+    // handles left) is the system's to say; the file is looked at again here
+    // because the load may have run on another thread.
+    if (status == DecodeStatus::Unreadable) {
+        if (std::FILE* again = OpenForReading(std::string(path))) {
+            std::fclose(again);
+        } else {
+            info += " (" + SystemErrorText(LastIoResult()) + ")";
+        }
+    }
+    program.ReportError(code, 0, info);
     // A damaged picture is still shown: a notice, not an error.
     ShowError(program, false, status == DecodeStatus::Damaged);
 }

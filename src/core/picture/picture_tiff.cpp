@@ -28,7 +28,9 @@ struct Stream {
     long fileStart = 0;
     uint64_t position = 0;
     bool ranOut = false;
+    /// What the codec library complained of, errors and warnings apart.
     int errors = 0;
+    int warnings = 0;
 };
 
 Stream* StreamOf(thandle_t handle) {
@@ -90,7 +92,8 @@ int OnError(TIFF*, void* user, const char*, const char*, va_list) {
     return 1;
 }
 
-int OnWarning(TIFF*, void*, const char*, const char*, va_list) {
+int OnWarning(TIFF*, void* user, const char*, const char*, va_list) {
+    ++static_cast<Stream*>(user)->warnings;
     return 1;
 }
 
@@ -673,6 +676,10 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     }
     if (!limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
 
+    // Complaints about the tags are behind; from here on the codec library
+    // speaks of the pixels, and what it repaired or skipped is damage (a
+    // G4 code word that means nothing, JPEG data that end early).
+    const int complaintsBefore = stream.errors + stream.warnings;
     RowCount rows;
     const DecodeStatus status =
         OwnKind(layout) ? ReadOwnKinds(tif.get(), layout, options, picture.pixels,
@@ -688,7 +695,8 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     picture.fullHeight = static_cast<int32_t>(swap ? layout.width : layout.height);
     picture.orientation = layout.orientation;
     picture.sixteenBit = layout.bits == 16;
-    return rows.bad > 0 ? DecodeStatus::Damaged : DecodeStatus::Ok;
+    const bool complained = stream.errors + stream.warnings > complaintsBefore;
+    return rows.bad > 0 || complained ? DecodeStatus::Damaged : DecodeStatus::Ok;
 }
 
 }  // namespace kvx

@@ -300,6 +300,21 @@ ErrorCode LocateDataFile(Program& program, std::string& fileName, std::size_t ma
         candidate = JoinPath(program.programDir, bareName);
         found = FileExists(candidate, kMaxPath, false, {});
     }
+    if (!found) {
+        // A file that is there but cannot be opened (no permission, no file
+        // handle left) is not missing: opening it tells the system's reason,
+        // where looking elsewhere would only say it cannot be found.
+        const std::string inProgramDir =
+            IsAbsolutePath(firstGiven) ? std::string() : JoinPath(program.programDir, firstGiven);
+        for (const std::string& there : {inProgramDir, firstGiven}) {
+            struct stat info {};
+            if (!there.empty() && ::stat(there.c_str(), &info) == 0) {
+                candidate = there;
+                found = true;
+                break;
+            }
+        }
+    }
     if (!found) candidate = firstGiven;
     while (!found) {
         const std::string text =

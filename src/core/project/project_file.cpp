@@ -16,6 +16,7 @@
 #include "core/support/file_names.hpp"
 #include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
 
 namespace kvx {
 
@@ -35,6 +36,8 @@ constexpr std::size_t kWriteChunk = 64 * 1024;
 constexpr int kMessageTitle = 2020;
 constexpr int kMessageImageMissing = 2024;
 constexpr int kMessageImageMissingStatement = 2366;
+constexpr int kMessageImageUnreadableStatement = 2174;
+constexpr int kMessageImageUnreadable = 2175;
 
 // True when both names lead to one existing file.
 bool SameFile(const std::string& a, const std::string& b) {
@@ -201,6 +204,9 @@ private:
     void ReadPoint(const std::string& line);
     void ResolveImage(const std::string& written);
     bool TryResolve(const std::string& candidate, std::string& found, bool& moved) const;
+    /// Where the picture is there but cannot be opened: its path and the
+    /// system's reason; empty otherwise.
+    std::string UnreadableImage(const std::string& candidate) const;
 
     Program& program_;
     Project& project_;
@@ -389,6 +395,26 @@ bool ProjectReader::TryResolve(const std::string& candidate, std::string& found,
     return false;
 }
 
+std::string ProjectReader::UnreadableImage(const std::string& candidate) const {
+    if (candidate.empty()) return {};
+    const std::string bareName = ExtractFileName(candidate);
+    const std::string projectDir = ExtractFileDir(path_);
+    const bool relative =
+        !IsPathSeparator(candidate.front()) && !(candidate.size() >= 2 && candidate[1] == ':');
+    for (const std::string& place :
+         {relative ? ResolvePathCase(projectDir + candidate) : candidate,
+          bareName.empty() ? std::string() : ResolvePathCase(projectDir + bareName)}) {
+        struct stat info {};
+        if (place.empty() || ::stat(place.c_str(), &info) != 0) continue;
+        if (std::FILE* file = OpenForReading(place)) {
+            std::fclose(file);
+            continue;
+        }
+        return place + " (" + SystemErrorText(LastIoResult()) + ")";
+    }
+    return {};
+}
+
 void ProjectReader::ResolveImage(const std::string& written) {
     if (haveResolved_ && written == resolvedFrom_) {
         project_.imagePath = resolvedTo_;
@@ -411,14 +437,22 @@ void ProjectReader::ResolveImage(const std::string& written) {
             resolvedMoved_ = moved;
             return;
         }
+        // A picture that is there but cannot be opened is not missing: the
+        // person is told the system's reason instead.
+        const std::string unreadable = UnreadableImage(candidate);
         if (!program_.ui.CanAsk()) {
-            program_.ui.MessageBox(program_.GetMessage(kMessageTitle),
-                                   program_.GetMessage(kMessageImageMissingStatement) + candidate,
-                                   MessageButtons::Ok);
+            program_.ui.MessageBox(
+                program_.GetMessage(kMessageTitle),
+                unreadable.empty()
+                    ? program_.GetMessage(kMessageImageMissingStatement) + candidate
+                    : program_.GetMessage(kMessageImageUnreadableStatement) + unreadable,
+                MessageButtons::Ok);
             abandoned_ = true;
             return;
         }
-        const std::string text = program_.GetMessage(kMessageImageMissing) + candidate;
+        const std::string text = unreadable.empty()
+                                     ? program_.GetMessage(kMessageImageMissing) + candidate
+                                     : program_.GetMessage(kMessageImageUnreadable) + unreadable;
         if (program_.ui.MessageBox(program_.GetMessage(kMessageTitle), text,
                                    MessageButtons::YesNo) != kAnswerYes) {
             abandoned_ = true;

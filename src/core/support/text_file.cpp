@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "core/support/file_names.hpp"
@@ -37,6 +38,12 @@ thread_local int32_t lastIoResult = 0;
 
 int32_t CurrentErrno() {
     return errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int32_t result) {
+    return std::generic_category().message(result);
 }
 
 // A file to read must be a regular file: a directory opens and only fails at
@@ -73,6 +80,8 @@ std::FILE* OpenForReading(const std::string& path) {
     SetLastIoResult(0);
     return file;
 }
+
+namespace {
 
 bool CanOpen(const std::string& path) {
     std::FILE* file = OpenForReading(path);

@@ -15,6 +15,13 @@ namespace kvx {
 /// it is per thread, so programs working side by side do not see each other's.
 int32_t LastIoResult();
 void SetLastIoResult(int32_t result);
+/// The system's own words for an I/O result ("Permission denied").
+std::string SystemErrorText(int32_t result);
+
+/// Opens a regular file for reading without waiting on what is not one (a
+/// FIFO, a device): anything else is refused. Null on failure (LastIoResult
+/// tells why).
+std::FILE* OpenForReading(const std::string& path);
 
 /// A single-byte text file, read line by line or written with CR LF line ends.
 class TextFile {

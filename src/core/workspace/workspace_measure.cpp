@@ -13,6 +13,9 @@ namespace kvx {
 namespace {
 
 constexpr int32_t kRerankEvery = 20;
+constexpr int kMsgObjectDoesNotFit = 2172;
+constexpr int kMsgFreeRecords = 2173;
+constexpr int kMsgRaiseRecordCapacity = 2265;
 constexpr int kMinTypesForRanking = 10;
 
 bool ExactlyAltLeft(const MouseEvent& event) {
@@ -111,16 +114,41 @@ void Workspace::CommitPending() {
         if (end > 0 && start == end && pending_[end - 1].typeIndex == kSlotLabelPoint) --end;
     }
 
-    for (std::size_t k = 0; k < end; ++k) {
+    // Only whole objects are stored: a line without its second point or a
+    // polygon without its last would be saved as something else. A label
+    // point goes with the object it was made for, the closing copy with its
+    // shape; the objects that fit are kept in the order they were made.
+    const bool closingWanted = ClosedShape(dataType) && n - start > 2;
+    const int64_t free = int64_t{history_.Capacity()} - history_.Count();
+    int64_t used = 0;
+    std::size_t fitting = 0;
+    bool closingFits = false;
+    for (std::size_t first = 0; first < end;) {
+        std::size_t last = first + 1;
+        while (last < end && (pending_[last].vertexKind == 2 ||
+                              pending_[last - 1].typeIndex == kSlotLabelPoint)) {
+            ++last;
+        }
+        const bool closes = closingWanted && first <= start && start < last;
+        const int64_t needed = static_cast<int64_t>(last - first) + (closes ? 1 : 0);
+        if (used + needed > free) break;
+        used += needed;
+        fitting = last;
+        closingFits = closingFits || closes;
+        first = last;
+    }
+
+    for (std::size_t k = 0; k < fitting; ++k) {
         if (!history_.Append(RecordOf(pending_[k]))) break;
         fileState_ = kChanged;
     }
     // The closing copy repeats the object's own first point, never its label.
-    if (ClosedShape(dataType) && n - start > 2) {
+    if (closingFits) {
         MeasuredObject closing = RecordOf(pending_[start]);
         closing.vertexKind = 2;
         if (history_.Append(closing)) fileState_ = kChanged;
     }
+    const bool leftOut = fitting < end;
 
     pending_.clear();
     objectStart_ = 0;
@@ -131,6 +159,13 @@ void Workspace::CommitPending() {
     }
     StatisticsPass();
     Redraw();
+    if (leftOut) {
+        const std::string text = program_.GetMessage(kMsgObjectDoesNotFit) + "\n" +
+                                 program_.GetMessage(kMsgFreeRecords) + " " +
+                                 IntToStr(free - used) + "\n" +
+                                 program_.GetMessage(kMsgRaiseRecordCapacity);
+        program_.ui.MessageBox(program_.GetMessage(kMsgMeasureCaption), text, MessageButtons::Ok);
+    }
 }
 
 void Workspace::ModifyCommand() {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "common/measure_fixture.hpp"
 
@@ -287,11 +289,46 @@ protected:
     SmallHistoryTest() { capacity = 4; }
 };
 
-TEST_F(SmallHistoryTest, PointsBeyondTheCapacityAreDroppedSilently) {
-    MeasureObject(kLineType, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}});
-    EXPECT_EQ(ws.history().Count(), 4);
-    EXPECT_TRUE(ui.boxes.empty());
+// An object that does not fit whole is not stored, and the person is told
+// how many records are free; the objects before it in the same capture stay.
+struct FitCase {
+    const char* name;
+    int prefilled;  ///< point records already in the table of four
+    int32_t type;
+    std::vector<ScreenPoint> clicks;
+    int stored;  ///< records in the table afterwards
+};
+
+class FullHistoryTest : public SmallHistoryTest, public ::testing::WithParamInterface<FitCase> {};
+
+TEST_P(FullHistoryTest, AnObjectThatDoesNotFitWholeIsNotStored) {
+    const FitCase& c = GetParam();
+    for (int k = 0; k < c.prefilled; ++k) build.Point(kPointType, 90000.0, 90000.0, 1);
+    Choose(c.type);
+    ws.MeasureCommand();
+    for (const ScreenPoint& p : c.clicks) Click(p.x, p.y);
+    ws.MeasureCommand();
+    EXPECT_EQ(ws.history().Count(), c.stored);
+    // What was stored of the capture ends as a whole object does.
+    if (c.stored > c.prefilled) {
+        EXPECT_EQ(At(c.stored).vertexKind, 2);
+    }
+    EXPECT_TRUE(ws.pendingPoints().empty());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2172) + "\n" + program.GetMessage(2173) + " " +
+                                    std::to_string(4 - c.stored) + "\n" + program.GetMessage(2265));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, FullHistoryTest,
+    ::testing::Values(
+        FitCase{
+            "LineOfSixPoints", 0, kLineType, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}, 0},
+        FitCase{"TwoPointLineAtTheLastRecord", 3, kTplType, {{10, 10}, {20, 10}}, 3},
+        FitCase{"SecondPairOfTwo", 1, kTplType, {{10, 10}, {20, 10}, {30, 10}, {40, 10}}, 3},
+        FitCase{"PolygonWithoutRoomForItsClosingCopy", 1, kPolyType, {{0, 0}, {50, 0}, {0, 50}}, 1},
+        FitCase{"CountOfThree", 2, kCountType, {{0, 0}, {50, 0}, {0, 50}}, 2}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 TEST(CaptureHelpers, HitToleranceIsOnePercentOfTheViewButAtLeastFive) {
     EXPECT_EQ(HitTolerance(100000), 1000);

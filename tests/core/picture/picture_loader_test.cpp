@@ -1,6 +1,9 @@
 #include "core/picture/picture_loader.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -21,6 +24,7 @@
 #include <zlib.h>
 
 #include "common/fake_ui.hpp"
+#include "common/file_size_limit.hpp"
 #include "common/temp_dir.hpp"
 #include "common/test_pictures.hpp"
 #include "core/export/bmp_writer.hpp"
@@ -31,6 +35,7 @@
 #include "core/picture/picture_orientation.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_list.hpp"
+#include "core/support/text_file.hpp"
 
 namespace kvx {
 namespace {
@@ -240,6 +245,36 @@ PixelImage Noise(int32_t width, int32_t height) {
     return noise;
 }
 
+/// The picture coded arithmetically, a coding the program's own writer never uses.
+std::string ArithmeticJpeg(const PixelImage& image) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(image.Width());
+    cinfo.image_height = static_cast<JDIMENSION>(image.Height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.arith_code = TRUE;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const uint8_t* from = image.Row(static_cast<int32_t>(cinfo.next_scanline));
+        row.assign(from, from + static_cast<std::size_t>(image.Width()) * 3);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string bytes(reinterpret_cast<char*>(out), size);
+    std::free(out);
+    return bytes;
+}
+
 TEST(PictureJpegTest, DamagedFilesAreShownInPartOrRefused) {
     const std::string jpeg = JpegBytes(Noise(64, 64));
     PixelImage image;
@@ -273,6 +308,24 @@ TEST(PictureJpegTest, DamagedFilesAreShownInPartOrRefused) {
     // Only the end marker missing: every pixel is there.
     const std::string noEnd = jpeg.substr(0, jpeg.size() - 2);
     EXPECT_EQ(DecodeJpeg(Bytes(noEnd), noEnd.size(), 1, PictureLimits{}, image), DecodeStatus::Ok);
+    // One bit flipped in the coded data: the codec skips what no longer fits
+    // ("extraneous bytes") and goes on with made-up pixels.
+    std::string flipped = jpeg;
+    flipped[jpeg.size() / 2] = static_cast<char>(flipped[jpeg.size() / 2] ^ 0x80);
+    EXPECT_EQ(DecodeJpeg(Bytes(flipped), flipped.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Damaged);
+    // Bytes that belong to no segment before the end marker.
+    const std::string extra = noEnd + std::string(20, '\x55') + "\xFF\xD9";
+    EXPECT_EQ(DecodeJpeg(Bytes(extra), extra.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Damaged);
+    // Arithmetic-coded data warn of nothing but the end of the file when cut.
+    const std::string arithmetic = ArithmeticJpeg(Noise(64, 64));
+    EXPECT_EQ(DecodeJpeg(Bytes(arithmetic), arithmetic.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Ok);
+    const std::string arithmeticHalf = arithmetic.substr(0, arithmetic.size() / 2);
+    EXPECT_EQ(DecodeJpeg(Bytes(arithmeticHalf), arithmeticHalf.size(), 1, PictureLimits{}, image),
+              DecodeStatus::Damaged);
+    EXPECT_EQ(image.Width(), 64);
     PictureLimits small;
     small.maxPixels = 64 * 63;
     int32_t fullW = 0;
@@ -296,6 +349,13 @@ TEST(PictureJpegTest, AClaimTheDataCannotFillIsRefusedBeforeAllocating) {
         EXPECT_EQ(fullW, 30000);
         EXPECT_TRUE(image.Empty());
     }
+    // Arithmetic coding spends next to nothing on a picture of one colour:
+    // far fewer bytes than any Huffman-coded file of its size, and sound.
+    const std::string plain = ArithmeticJpeg(Flat(4000, 3000, 120, 130, 140));
+    ASSERT_LT(plain.size() * 512, uint64_t{500} * 375 * 3 / 2);  // blocks of 4:2:0
+    ASSERT_EQ(DecodeJpeg(Bytes(plain), plain.size(), 1, PictureLimits{}, image), DecodeStatus::Ok);
+    EXPECT_EQ(image.Width(), 4000);
+    EXPECT_EQ(image.Height(), 3000);
     // Long and narrow is no longer too large: 40000 x 16 at full size.
     const std::string strip = CodecJpeg(40000, 16, 3, JCS_RGB, {1, 2, 3}, true);
     EXPECT_EQ(DecodeJpeg(Bytes(strip), strip.size(), 1, PictureLimits{}, image), DecodeStatus::Ok);
@@ -416,6 +476,24 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
     PictureLimits limits;
     EXPECT_EQ(DecodeGif(Bytes(huge), huge.size(), limits, 0xFFFFFF, image), DecodeStatus::TooLarge);
     EXPECT_TRUE(image.Empty());
+
+    // One bit flipped in the LZW data: the codec library decodes on from
+    // codes its table does not hold, and the pixels after it are wrong.
+    GifFrame noise;
+    noise.width = 64;
+    noise.height = 48;
+    uint32_t seed = 3;
+    for (int i = 0; i < 64 * 48; ++i) {
+        seed = seed * 1103515245 + 12345;
+        noise.pixels.push_back(static_cast<uint8_t>((seed >> 28) & 3));
+    }
+    const std::string sound = MakeGif(64, 48, kGlobal, 0, {noise});
+    ASSERT_EQ(DecodeGif(Bytes(sound), sound.size(), PictureLimits{}, 0xFFFFFF, image), DecodeStatus::Ok);
+    std::string flipped = sound;
+    flipped[sound.size() / 2] = static_cast<char>(flipped[sound.size() / 2] ^ 0x01);
+    EXPECT_EQ(DecodeGif(Bytes(flipped), flipped.size(), PictureLimits{}, 0xFFFFFF, image),
+              DecodeStatus::Damaged);
+    EXPECT_EQ(image.Width(), 64);
 }
 
 // ---- PNG and TIFF ----
@@ -760,6 +838,19 @@ TEST(PictureTiffTest, DamagedOrHugePngAndTiffAreShownInPartOrRefused) {
         EXPECT_EQ(DecodePicture(Bytes(whole), whole.size(), format, small, picture),
                   DecodeStatus::TooLarge);
     }
+    // A G4 code word that means nothing: the codec library complains and
+    // hands out the row as far as it got.
+    RawPicture bars(64, 64, 1, 1);
+    for (int32_t y = 0; y < 64; ++y) {
+        for (int32_t x = 0; x < 64; ++x)
+            bars.At(x, y, 0) = static_cast<uint16_t>((x / 3 + y / 5) % 2);
+    }
+    std::string fax = test::TiffBytes(bars, Compressed(COMPRESSION_CCITTFAX4));
+    ASSERT_EQ(DecodePicture(Bytes(fax), fax.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+              DecodeStatus::Ok);
+    fax[8] = static_cast<char>(fax[8] ^ 0x21);
+    EXPECT_EQ(DecodePicture(Bytes(fax), fax.size(), PictureFormat::kTiff, PictureLimits{}, picture),
+              DecodeStatus::Damaged);
     const std::string garbage = "\x89PNG\r\n\x1A\n" + std::string(200, 'x');
     // Damaged beyond reading, as far as the person is told.
     EXPECT_EQ(PictureLoadError(DecodePicture(Bytes(garbage), garbage.size(), PictureFormat::kPng,
@@ -1080,9 +1171,30 @@ TEST_F(LoadPictureTest, EachFailureSaysWhy) {
     const std::string png = dir.Write("a.png", JpegBytes(Flat(4, 4, 0, 0, 0)));
     EXPECT_EQ(LoadPicture(program, picture, png, 0), DecodeStatus::Corrupt);
     ExpectPictureMessage(2382, png);
+    // A file that is there but cannot be read says the system's reason.
     fs::create_directory(dir.File("folder.jpg"));
     EXPECT_EQ(LoadPicture(program, picture, dir.File("folder.jpg"), 0), DecodeStatus::Unreadable);
-    ExpectPictureMessage(352, dir.File("folder.jpg"));
+    ExpectPictureMessage(352, dir.File("folder.jpg") + " (" + SystemErrorText(EISDIR) + ")");
+    const std::string sound = dir.Write("sound.jpg", JpegBytes(Flat(4, 4, 0, 0, 0)));
+    {
+        // No file handle left: the lowest free one becomes the limit.
+        const int free = ::dup(0);
+        ASSERT_GE(free, 0);
+        ::close(free);
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(free);
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+        const DecodeStatus status = LoadPicture(program, picture, sound, 0);
+        setrlimit(RLIMIT_NOFILE, &saved);
+        EXPECT_EQ(status, DecodeStatus::Unreadable);
+        ExpectPictureMessage(352, sound + " (" + SystemErrorText(EMFILE) + ")");
+    }
+    // A FIFO is refused before it could keep the opening waiting for a writer.
+    ASSERT_EQ(::mkfifo(dir.File("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(LoadPicture(program, picture, dir.File("pipe.jpg"), 0), DecodeStatus::Unreadable);
+    ExpectPictureMessage(352, dir.File("pipe.jpg") + " (" + SystemErrorText(EINVAL) + ")");
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -1121,6 +1233,17 @@ TEST_F(LoadPictureTest, LargeFilesAreCopiedFirstAndTheCopyRemoved) {
     ASSERT_EQ(LoadPicture(program, picture, path, 5), DecodeStatus::Ok);
     EXPECT_EQ(picture.Width(), 8);
     EXPECT_TRUE(fs::is_empty(temporary));
+
+    // A temporary directory too full for the copy: read in place, and no
+    // part of a copy is left behind.
+    const std::string large = dir.Write("large.jpg", JpegBytes(Noise(128, 128)));
+    {
+        const test::FileSizeLimit full(4096);
+        EXPECT_EQ(LoadPicture(program, picture, large, 5), DecodeStatus::Ok);
+    }
+    EXPECT_EQ(picture.Width(), 128);
+    EXPECT_TRUE(fs::is_empty(temporary));
+    EXPECT_TRUE(ui.errorDialogs.empty());
 
     program.settings.CopyImage = 0;
     SetTemporaryDirectory(dir.File("absent"));

@@ -385,6 +385,16 @@ TEST_F(ObjectTypeFileTest, AnEmptyOrUnreadableFileGivesTheShippedTypesAndIsKept)
         EXPECT_EQ(program.damagedObjectTypeFile, locked);
         EXPECT_FALSE(ui.errorDialogs.empty());
     }
+    // So is a named file that is there but cannot be opened (a folder in
+    // its place): it is not looked for elsewhere as if it were missing.
+    std::filesystem::create_directory(dir.Path() / "held.kxo");
+    ui.errorDialogs.clear();
+    ui.boxes.clear();
+    ASSERT_TRUE(LoadObjectTypes(program, dir.File("held.kxo")));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.directoryRequests.empty());
+    EXPECT_EQ(program.damagedObjectTypeFile, dir.File("held.kxo"));
+    EXPECT_FALSE(ui.errorDialogs.empty());
 }
 
 TEST_F(ObjectTypeFileTest, FailedSaveLeavesThePreviousFileAsItWas) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "core/picture/picture_kinds.hpp"
 #include "core/program/program.hpp"
 #include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -522,6 +524,18 @@ TEST_F(ProjectFileTest, MissingImageAsksAndAbandonsTheLoadOnNo) {
     EXPECT_EQ(ws.history().Count(), 0);
     EXPECT_TRUE(ws.project().imagePath.empty());
     EXPECT_EQ(ws.project().resolutionDpi, 0);
+}
+
+TEST_F(ProjectFileTest, AnImageThatIsThereButCannotBeReadSaysWhy) {
+    // A folder in place of the picture: there, and not to be opened.
+    std::filesystem::create_directory(dir.Path() / "slide.jpg");
+    ui.boxAnswers.push_back(kAnswerNo);
+    EXPECT_FALSE(Read(dir.Write("held.KXP", "B slide.jpg\r\nR 600\r\nD 1,1,1,1,\r\n")));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2175) + dir.File("slide.jpg") + " (" +
+                                    SystemErrorText(EISDIR) + ")");
+    EXPECT_EQ(ws.fileState(), kNoProject);
 }
 
 TEST_F(ProjectFileTest, MissingImageChosenByThePersonMarksTheProjectChanged) {
