@@ -31,8 +31,9 @@ bool Reduce(const SamplePlane& plane, int32_t scale, SamplePlane& reduced) {
             const int32_t y0 = by * scale;
             const int32_t y1 = std::min(y0 + scale, plane.height);
             for (int32_t y = y0; y < y1; ++y) {
-                const uint16_t* row = plane.values.data() + static_cast<std::size_t>(y) *
-                                                                static_cast<std::size_t>(plane.width);
+                const uint16_t* row =
+                    plane.values.data() +
+                    static_cast<std::size_t>(y) * static_cast<std::size_t>(plane.width);
                 for (int32_t x = 0; x < plane.width; ++x) {
                     sums[static_cast<std::size_t>(x / scale)] += row[x];
                 }
@@ -82,8 +83,8 @@ DecodeStatus ReadDetectionPicture(const Program& program, const std::string& pat
     return ReadPicture(request, picture);
 }
 
-DetectDialogModel::DetectDialogModel(std::shared_ptr<const Picture> picture,
-                                     int32_t resolutionDpi, const WorldRect& view)
+DetectDialogModel::DetectDialogModel(std::shared_ptr<const Picture> picture, int32_t resolutionDpi,
+                                     const WorldRect& view)
     : picture_(std::move(picture)), dpi_(resolutionDpi), view_(view) {}
 
 int32_t DetectDialogModel::PreviewScale(int64_t width, int64_t height) {

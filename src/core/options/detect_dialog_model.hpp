@@ -25,9 +25,9 @@ struct DetectPreview {
     /// summed over runs of 256 values) and the bar the level falls in.
     std::vector<int64_t> bars;
     int32_t levelBar = 0;
-    int32_t level = 0;   ///< the level used, in the picture's own values
+    int32_t level = 0;  ///< the level used, in the picture's own values
     int32_t levels = 256;
-    PixelRect region;    ///< searched, in picture pixels
+    PixelRect region;  ///< searched, in picture pixels
     /// The objects found, outlines in picture pixels.
     std::vector<DetectedObject> objects;
     double totalArea = 0.0;  ///< square micrometres
