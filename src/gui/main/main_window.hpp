@@ -136,6 +136,7 @@ private:
     void InfoClick();
     void ResultsClick();
     void DataClick();
+    void DetectClick();
     void AddObjectClick();
     void OptionsClick();
     void CopyClick();
@@ -166,7 +167,9 @@ private:
     QToolButton* BitBtn7 = nullptr;
     QToolButton* ImgVec = nullptr;
     QToolButton* ImgEdit = nullptr;
+    QToolButton* ImgWand = nullptr;
     QFrame* Bevel7 = nullptr;
+    QFrame* Bevel9 = nullptr;
     QFrame* Bevel8 = nullptr;
     QLabel* LbDetails = nullptr;
     QLabel* LbRaster1 = nullptr;
