@@ -119,10 +119,10 @@ void DetectHistogramView::paintEvent(QPaintEvent*) {
     for (std::size_t i = 0; i < bars_.size(); ++i) {
         if (bars_[i] <= 0) continue;
         const double bar = h * std::log1p(static_cast<double>(bars_[i])) / top;
-        const bool object = dark_ ? static_cast<int32_t>(i) <= levelBar_
-                                  : static_cast<int32_t>(i) > levelBar_;
+        const bool object =
+            dark_ ? static_cast<int32_t>(i) <= levelBar_ : static_cast<int32_t>(i) > levelBar_;
         p.fillRect(QRectF(1.0 + w * static_cast<double>(i), 1.0 + h - bar, std::max(w, 1.0), bar),
-                   object ? DetectDialog::OutlineColour() : QColor(120, 120, 120));
+                   object ? QColor(255, 140, 230) : QColor(150, 150, 150));
     }
     p.setPen(QPen(QColor(200, 0, 0), 1.5));
     const double x = 1.0 + w * (levelBar_ + 0.5);
@@ -269,7 +269,8 @@ DetectDialog::DetectDialog(Workspace& workspace, std::shared_ptr<const Picture> 
     const ObjectTypeTable& types = program.objectTypes;
     for (int32_t slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
         const ObjectType& type = types.At(slot);
-        if (type.dataClass != kClassUser || (type.dataType != kPolygon && type.dataType != kCount)) {
+        if (type.dataClass != kClassUser ||
+            (type.dataType != kPolygon && type.dataType != kCount)) {
             continue;
         }
         type_->addItem(FromCore(FormatTypeItem(types, slot, program.settings.Language)), slot);
@@ -282,8 +283,8 @@ DetectDialog::DetectDialog(Workspace& workspace, std::shared_ptr<const Picture> 
     auto* buttons = new QDialogButtonBox(this);
     ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok_->setObjectName(QStringLiteral("BtOK"));
-    QPushButton* cancel = buttons->addButton(FromCore(program.GetMessage(kMsgCancel)),
-                                             QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(FromCore(program.GetMessage(kMsgCancel)), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("BtCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
