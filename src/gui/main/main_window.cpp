@@ -386,9 +386,12 @@ void MainWindow::BuildToolbar(QWidget* field) {
     ImgEdit->setAutoRaise(true);
     connect(ImgEdit, &QToolButton::clicked, this,
             [this] { Command([this] { workspace_->ModifyCommand(); }); });
-    Bevel9 = AddBevel(field, "Bevel9", 553, 33);
+    // Narrower than its neighbours, so that the copy button and the
+    // selector keep their places.
+    Bevel9 = AddBevel(field, "Bevel9", 553, 25);
     ImgWand = AddToolButton(field, "ImgWand", 554, 4, int(ToolbarIcon::Wand));
-    ImgWand->setGeometry(554, 4, 31, 29);
+    ImgWand->setGeometry(554, 4, 23, 29);
+    ImgWand->setIconSize(QSize(20, 20));
     ImgWand->setCheckable(true);
     ImgWand->setAutoRaise(true);
     connect(ImgWand, &QToolButton::clicked, this,
