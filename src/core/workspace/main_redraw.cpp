@@ -526,6 +526,7 @@ WindowState MainRedraw(Workspace& ws) {
     SetControl(state, "MnMeasure", named, std::nullopt);
     SetControl(state, "Bevel9", std::nullopt, !project.imagePath.empty());
     SetControl(state, "ImgWand", std::nullopt, !project.imagePath.empty());
+    SetControl(state, "MnDetect", !project.imagePath.empty(), std::nullopt);
     SetControl(state, "MnRecalculate", count > 0 && idle, std::nullopt);
     SetControl(state, "cbo", idle, std::nullopt);
     SetControl(state, "MnSave", !project.projectPath.empty(), std::nullopt);

@@ -460,7 +460,7 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::DisableProjectCommands() {
     for (const char* name : {"MnSave", "MnSaveTo", "MnProps", "MnWrite", "MnMeasure", "MnModify",
-                             "BitBtn3", "BitBtn7", "DGrid"}) {
+                             "MnDetect", "BitBtn3", "BitBtn7", "DGrid"}) {
         SetControl(QLatin1String(name), false, std::nullopt);
     }
     for (const char* name :
