@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -701,6 +702,22 @@ private slots:
             QCOMPARE(preview.objects.size(), core.objects.size());
             QCOMPARE(preview.level, core.level);
             QVERIFY(Find<QLabel>(modal, "LbResult")->text().contains(QStringLiteral(" 6\n")));
+            // A drag over the preview searches the rectangle drawn: the first column.
+            auto* view = Find<DetectPreviewView>(modal, "Preview");
+            int right = 0;
+            while (right < view->width() && view->PictureAt(QPointF(right, 0)).x() < 140) ++right;
+            // (A null point would stand for the middle of the view.)
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::mouseMove(view, QPoint(right, view->height() - 1));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(right, view->height() - 1));
+            QCOMPARE(Find<QComboBox>(modal, "CbArea")->currentIndex(), int(DetectArea::kRectangle));
+            const QPoint from = view->PictureAt(QPointF(1, 1));
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectLeft")->value(), from.x());
+            const QPoint to = view->PictureAt(QPointF(right, view->height() - 1));
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectWidth")->value(), to.x() - from.x());
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectHeight")->value(), 300 - from.y());
+            QCOMPARE(dialog->model().preview().objects.size(), std::size_t(2));
+            Find<QComboBox>(modal, "CbArea")->setCurrentIndex(int(DetectArea::kWholePicture));
             // A size range above every disc leaves none; the preview follows.
             Find<QDoubleSpinBox>(modal, "SpMinArea")->setValue(1.0);  // mm²
             QVERIFY(dialog->model().preview().objects.empty());

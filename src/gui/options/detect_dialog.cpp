@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -146,26 +147,67 @@ void DetectPreviewView::Show(const DetectPreview& preview) {
     update();
 }
 
+QRectF DetectPreviewView::Target() const {
+    if (pictureWidth_ <= 0 || pictureHeight_ <= 0) return {};
+    const double scale = std::min(width() / static_cast<double>(pictureWidth_),
+                                  height() / static_cast<double>(pictureHeight_));
+    return {(width() - pictureWidth_ * scale) / 2.0, (height() - pictureHeight_ * scale) / 2.0,
+            pictureWidth_ * scale, pictureHeight_ * scale};
+}
+
+QPoint DetectPreviewView::PictureAt(QPointF at) const {
+    const QRectF target = Target();
+    if (target.isEmpty()) return {};
+    const double x = (at.x() - target.left()) * pictureWidth_ / target.width();
+    const double y = (at.y() - target.top()) * pictureHeight_ / target.height();
+    return {std::clamp(static_cast<int>(std::lround(x)), 0, pictureWidth_),
+            std::clamp(static_cast<int>(std::lround(y)), 0, pictureHeight_)};
+}
+
+void DetectPreviewView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    dragFrom_ = PictureAt(event->position());
+    dragTo_ = *dragFrom_;
+}
+
+void DetectPreviewView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragFrom_) return;
+    dragTo_ = PictureAt(event->position());
+    update();
+}
+
+void DetectPreviewView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragFrom_ || event->button() != Qt::LeftButton) return;
+    // The points are pixel corners: the rectangle spans the pixels between them.
+    const QPoint a = *dragFrom_;
+    const QPoint b = PictureAt(event->position());
+    dragFrom_.reset();
+    update();
+    const int width = std::abs(b.x() - a.x());
+    const int height = std::abs(b.y() - a.y());
+    // A click is no rectangle.
+    if (width < 2 || height < 2) return;
+    emit rectangleDrawn(std::min(a.x(), b.x()), std::min(a.y(), b.y()), width, height);
+}
+
 void DetectPreviewView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Dark));
     if (image_.isNull() || pictureWidth_ <= 0 || pictureHeight_ <= 0) return;
-    const double scale = std::min(width() / static_cast<double>(pictureWidth_),
-                                  height() / static_cast<double>(pictureHeight_));
-    const QRectF target((width() - pictureWidth_ * scale) / 2.0,
-                        (height() - pictureHeight_ * scale) / 2.0, pictureWidth_ * scale,
-                        pictureHeight_ * scale);
+    const QRectF target = Target();
+    const double scale = target.width() / pictureWidth_;
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(target, image_);
-    if (preview_ == nullptr) return;
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(target.topLeft());
     p.scale(scale, scale);
+    QPen frame(QColor(0, 120, 255), 1.5, Qt::DashLine);
+    frame.setCosmetic(true);
+    p.setPen(frame);
+    if (dragFrom_) p.drawRect(QRectF(QPointF(*dragFrom_), QPointF(dragTo_)).normalized());
+    if (preview_ == nullptr) return;
     const PixelRect& r = preview_->region;
-    if (!r.Empty() && (r.width < pictureWidth_ || r.height < pictureHeight_)) {
-        QPen frame(QColor(0, 120, 255), 1.5, Qt::DashLine);
-        frame.setCosmetic(true);
-        p.setPen(frame);
+    if (!dragFrom_ && !r.Empty() && (r.width < pictureWidth_ || r.height < pictureHeight_)) {
         p.drawRect(QRectF(r.left, r.top, r.width, r.height));
     }
     QPainterPath outlines;
@@ -317,6 +359,14 @@ DetectDialog::DetectDialog(Workspace& workspace, std::shared_ptr<const Picture> 
     for (QCheckBox* box : {excludeEdges_, split_}) {
         connect(box, &QCheckBox::toggled, this, &DetectDialog::Changed);
     }
+    connect(previewView_, &DetectPreviewView::rectangleDrawn, this,
+            [this](int x, int y, int w, int h) {
+                DetectChoices c = Choices();
+                c.area = DetectArea::kRectangle;
+                c.rectangle = {x, y, w, h};
+                ShowChoices(c);
+                Changed();
+            });
     Changed();
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/options/detect_dialog_model.hpp"
@@ -37,7 +38,8 @@ private:
     bool dark_ = true;
 };
 
-/// The picture with the outlines of the objects found drawn over it.
+/// The picture with the outlines of the objects found drawn over it; a drag
+/// over it draws the rectangle to search.
 class DetectPreviewView : public QWidget {
     Q_OBJECT
 
@@ -45,11 +47,23 @@ public:
     DetectPreviewView(const Picture& picture, QWidget* parent = nullptr);
     void Show(const DetectPreview& preview);
     QSize sizeHint() const override { return {560, 420}; }
+    /// The picture pixel under a point of the view (clamped to the picture).
+    QPoint PictureAt(QPointF at) const;
+
+signals:
+    void rectangleDrawn(int left, int top, int width, int height);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QRectF Target() const;
+
+    std::optional<QPoint> dragFrom_;
+    QPoint dragTo_;
     QImage image_;
     int32_t pictureWidth_ = 0;
     int32_t pictureHeight_ = 0;
