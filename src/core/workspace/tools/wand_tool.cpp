@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kMsgNoObject = 2269;
 constexpr int kMsgNeedsPolygon = 2270;
+constexpr int kMsgUnreadable = 2274;
 
 }  // namespace
 
@@ -45,7 +46,9 @@ bool WandTool::EnsurePlane(SampleChannel channel) {
     plane_.reset();
     Picture picture;
     if (project.imagePath.empty() ||
-        !PictureDecoded(ReadDetectionPicture(workspace().program(), project.imagePath, picture))) {
+        // Outlines cut where a damaged picture broke off would be wrong ones.
+        ReadDetectionPicture(workspace().program(), project.imagePath, picture) !=
+            DecodeStatus::Ok) {
         return false;
     }
     auto plane = std::make_unique<SamplePlane>();
@@ -72,7 +75,12 @@ void WandTool::OutlineAt(const MouseEvent& event) {
     const DetectChoices choices = LoadDetectChoices(program);
     DetectedObject object;
     bool found = false;
-    if (world && dpi > 0 && EnsurePlane(choices.channel)) {
+    if (!EnsurePlane(choices.channel)) {
+        status_ = program.GetMessage(kMsgUnreadable);
+        ws.Redraw();
+        return;
+    }
+    if (world && dpi > 0) {
         const double perPixel = 25400.0 / dpi;
         const double px = std::floor(static_cast<double>(world->x) / perPixel);
         const double py = std::floor(static_cast<double>(world->y) / perPixel);

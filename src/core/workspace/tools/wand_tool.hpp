@@ -10,8 +10,9 @@ namespace kvx {
 
 /// Outline by click: a click inside an object of the picture adds its
 /// outline, at the kept detection settings, as one polygon of the current
-/// type; a drag to the lower right still zooms. The picture's values are
-/// read once and kept while the tool is active.
+/// type; a drag to the lower right still zooms. An automatic level comes
+/// from the whole picture's histogram. The picture's values are read once
+/// and kept while the tool is active.
 class WandTool : public ZoomTool {
 public:
     using ZoomTool::ZoomTool;
