@@ -4,17 +4,21 @@
 // thresholded, the regions found, filled, outlined and simplified. Timed by
 // the processor time of the whole process, so that any threads of the
 // image-processing library count too; "split" parts touching objects as
-// well. The plane and detection steps are timed on their own besides.
+// well. The plane and detection steps are timed on their own besides. The
+// detection dialog's preview, which follows every change of a setting, is
+// timed on the same picture by the wall clock, once the dialog has read it.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "core/detect/detect_objects.hpp"
 #include "core/detect/sample_plane.hpp"
 #include "core/export/jpeg_writer.hpp"
+#include "core/options/detect_dialog_model.hpp"
 #include "core/picture/picture.hpp"
 #include "core/picture/picture_loader.hpp"
 
@@ -122,9 +126,33 @@ void BM_DecodeOnly(benchmark::State& state) {
     }
 }
 
+void BM_DialogPreview(benchmark::State& state) {
+    const std::vector<uint8_t>& jpeg = Scan();
+    auto picture = std::make_shared<kvx::Picture>();
+    if (!kvx::PictureDecoded(kvx::DecodePicture(jpeg.data(), jpeg.size(), kvx::PictureFormat::kJpeg,
+                                                {}, *picture))) {
+        Fail("decoding");
+    }
+    kvx::DetectDialogModel model(picture, 600, {});
+    kvx::DetectChoices choices;
+    choices.method = kvx::ThresholdMethod::kValue;
+    choices.minArea = 50.0 * (25400.0 / 600) * (25400.0 / 600);
+    if (!model.Update(choices)) Fail("the first preview");
+    int32_t step = 0;
+    for (auto _ : state) {
+        // A threshold dragged along, as the person does it.
+        choices.level = 140 + step++ % 20;
+        if (!model.Update(choices)) Fail("the preview");
+        benchmark::DoNotOptimize(model.preview());
+    }
+    state.counters["objects"] = static_cast<double>(model.preview().objects.size());
+    state.counters["scale"] = model.preview().scale;
+}
+
 BENCHMARK(BM_DetectWithDecode)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_DetectWithDecodeAndSplit)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_DialogPreview)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -8,13 +8,16 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,12 +31,15 @@
 #include <memory>
 #include <vector>
 
+#include "core/detect/detect_choices.hpp"
+#include "core/options/detect_dialog_model.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"
 #include "gui/main/main_window.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/measure/value_grids.hpp"
+#include "gui/options/detect_dialog.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui_test_support.hpp"
 
@@ -62,6 +68,30 @@ QString Mm(double value) {
                                ? QString::number(value, 'f', 0) + QStringLiteral(".0")
                                : QString::number(value, 'f', 3);
     return number + QStringLiteral(" mm");
+}
+
+// A light PNG with dark discs of radius 25 in 3 columns and 2 rows; the
+// pixels of each (centres inside) are counted into pixels.
+QString SaveDiscs(const QString& path, std::vector<int>& pixels) {
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(QColor(225, 220, 210));
+    pixels.clear();
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const double cx = 70.0 + 130.0 * c, cy = 75.0 + 150.0 * r;
+            int n = 0;
+            for (int y = 0; y < 300; ++y) {
+                for (int x = 0; x < 400; ++x) {
+                    const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+                    if (dx * dx + dy * dy > 25.0 * 25.0) continue;
+                    image.setPixel(x, y, qRgb(60, 50, 40));
+                    ++n;
+                }
+            }
+            pixels.push_back(n);
+        }
+    }
+    return image.save(path, "PNG") ? path : QString();
 }
 
 QString Cell(const QTableWidget& grid, int row, int column) {
@@ -644,6 +674,130 @@ private slots:
         QApplication::sendEvent(window.get(), &drop);
         QCOMPARE(FromCore(ws.project().projectPath), target);
         QCOMPARE(ws.history().Count(), 2);
+    }
+
+    void DetectDialogPreviewsAndAddsEveryObjectAsOneChange() {
+        std::vector<int> pixels;
+        auto window = StartWindow(SaveDiscs(documents_ + QStringLiteral("/discs.png"), pixels));
+        window->startup().started = 2;
+        Workspace& ws = window->workspace();
+        ws.Redraw();
+        QCOMPARE(ws.project().resolutionDpi, 1200);
+
+        // What the core finds on the picture itself.
+        Picture picture;
+        QCOMPARE(ReadDetectionPicture(window->program(), ws.project().imagePath, picture),
+                 DecodeStatus::Ok);
+        SamplePlane plane;
+        QVERIFY(SamplesOf(picture, SampleChannel::kLuminance, plane));
+        DetectResult core;
+        QVERIFY(DetectObjects(plane, {}, core));
+        QCOMPARE(core.objects.size(), std::size_t(6));
+
+        bool shown = false;
+        WhenModal([&](QWidget& modal) {
+            auto* dialog = qobject_cast<DetectDialog*>(&modal);
+            QVERIFY(dialog != nullptr);
+            const DetectPreview& preview = dialog->model().preview();
+            QCOMPARE(preview.objects.size(), core.objects.size());
+            QCOMPARE(preview.level, core.level);
+            QVERIFY(Find<QLabel>(modal, "LbResult")->text().contains(QStringLiteral(" 6\n")));
+            // A drag over the preview searches the rectangle drawn: the first column.
+            auto* view = Find<DetectPreviewView>(modal, "Preview");
+            int right = 0;
+            while (right < view->width() && view->PictureAt(QPointF(right, 0)).x() < 140) ++right;
+            // (A null point would stand for the middle of the view.)
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::mouseMove(view, QPoint(right, view->height() - 1));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(right, view->height() - 1));
+            QCOMPARE(Find<QComboBox>(modal, "CbArea")->currentIndex(), int(DetectArea::kRectangle));
+            const QPoint from = view->PictureAt(QPointF(1, 1));
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectLeft")->value(), from.x());
+            const QPoint to = view->PictureAt(QPointF(right, view->height() - 1));
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectWidth")->value(), to.x() - from.x());
+            QCOMPARE(Find<QSpinBox>(modal, "SpRectHeight")->value(), 300 - from.y());
+            QCOMPARE(dialog->model().preview().objects.size(), std::size_t(2));
+            Find<QComboBox>(modal, "CbArea")->setCurrentIndex(int(DetectArea::kWholePicture));
+            // A size range above every disc leaves none; the preview follows.
+            Find<QDoubleSpinBox>(modal, "SpMinArea")->setValue(1.0);  // mm²
+            QVERIFY(dialog->model().preview().objects.empty());
+            QVERIFY(!Find<QPushButton>(modal, "BtOK")->isEnabled());
+            Find<QDoubleSpinBox>(modal, "SpMinArea")->setValue(0.5);
+            QCOMPARE(dialog->model().preview().objects.size(), std::size_t(6));
+            Find<QDoubleSpinBox>(modal, "SpMinCirc")->setValue(0.8);
+            auto* types = Find<QComboBox>(modal, "CbType");
+            types->setCurrentIndex(types->findData(kArea));
+            shown = true;
+            QTest::mouseClick(Find<QPushButton>(modal, "BtOK"), Qt::LeftButton);
+        });
+        QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(shown);
+        QCOMPARE(ws.valueList().Count(), 0);  // the current type is another one
+        ChooseType(*window, kArea);
+        QCOMPARE(ws.valueList().Count(), 6);
+        const double pixelArea = (25400.0 / 1200) * (25400.0 / 1200);
+        for (int i = 0; i < 6; ++i) {
+            const double exact = pixels[std::size_t(i)] * pixelArea;
+            QVERIFY(std::fabs(ws.valueList().Entry(i + 1).value - exact) < exact * 0.01);
+        }
+        QCOMPARE(DGrid(*window).rowCount(), 6);
+
+        // One step back takes them all.
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ws.history().Count(), 0);
+
+        // The settings are kept in their own file and come back with the dialog.
+        const DetectChoices kept = LoadDetectChoices(window->program());
+        QCOMPARE(kept.minCircularity, 0.8);
+        QCOMPARE(kept.type, kArea);
+        QVERIFY(QFile::exists(FromCore(SettingsFilePath(window->program(), "Korvanix.detect"))));
+        WhenModal([&](QWidget& modal) {
+            QCOMPARE(Find<QDoubleSpinBox>(modal, "SpMinCirc")->value(), 0.8);
+            QCOMPARE(Find<QDoubleSpinBox>(modal, "SpMinArea")->value(), 0.5);
+            QCOMPARE(Find<QComboBox>(modal, "CbType")->currentData().toInt(), kArea);
+        });
+        Find<QAction>(*window, "MnDetect")->trigger();
+        QCOMPARE(ws.history().Count(), 0);  // cancelled
+    }
+
+    void OutlineByClickAddsTheObjectUnderTheMouse() {
+        std::vector<int> pixels;
+        auto window = StartWindow(SaveDiscs(documents_ + QStringLiteral("/wand.png"), pixels));
+        window->startup().started = 2;
+        Workspace& ws = window->workspace();
+        ws.Redraw();
+        ChooseType(*window, kArea);
+        auto* wand = Find<QToolButton>(*window, "ImgWand");
+        QVERIFY(wand->isVisible());
+        QCOMPARE(wand->toolTip(), QStringLiteral("Outline by click (W)"));
+        QTest::keyClick(window.get(), Qt::Key_W);
+        QVERIFY(ws.wandMode());
+        QVERIFY(wand->isChecked());
+
+        // The paint-box pixel over picture pixel (x, y).
+        const DrawnView& v = ws.drawnView();
+        const auto at = [&](double x, double y) {
+            const double perPixel = 25400.0 / 1200;
+            return QPoint(int((x * perPixel - v.drawnLeft) * Box(*window).width() / v.drawnWidth),
+                          int((y * perPixel - v.drawnTop) * Box(*window).height() / v.drawnHeight));
+        };
+        Click(*window, at(200, 225));  // the middle disc of the second row
+        QCOMPARE(ws.valueList().Count(), 1);
+        const double exact = pixels[4] * (25400.0 / 1200) * (25400.0 / 1200);
+        QVERIFY2(std::fabs(ws.valueList().Entry(1).value - exact) < exact * 0.005,
+                 qPrintable(QString::number(ws.valueList().Entry(1).value)));
+        QVERIFY(ws.wandMode());
+
+        // Beside every disc: nothing is added, and the status bar says so.
+        Click(*window, at(130, 150));
+        QCOMPARE(ws.valueList().Count(), 1);
+        QCOMPARE(Find<QLabel>(*window, "StBarPanel3")->text(),
+                 FromCore(window->program().GetMessage(2269)));
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ws.history().Count(), 0);
+        QTest::keyClick(window.get(), Qt::Key_W);
+        QVERIFY(!ws.wandMode());
+        QVERIFY(!wand->isChecked());
     }
 
     void SavedProjectReadsBackWithTheSameObjects() {

@@ -435,6 +435,70 @@ private slots:
         Save(window, QStringLiteral("turned_photo.png"));
     }
 
+    // The detection dialog over a scan of seeds of several sizes (two of them
+    // touching, one cut by the edge), then the window with what OK added.
+    void DetectObjects() {
+        QTemporaryDir fresh;
+        const QString documents = FreshUserFolders(fresh.path()).documents;
+        QImage scan(900, 600, QImage::Format_RGB32);
+        uint32_t seed = 17;
+        const auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return int(seed >> 24);
+        };
+        for (int y = 0; y < scan.height(); ++y) {
+            for (int x = 0; x < scan.width(); ++x) {
+                const int v = 214 + next() % 12 - x / 90;
+                scan.setPixel(x, y, qRgb(v, v - 4, v - 14));
+            }
+        }
+        const auto seedAt = [&](double cx, double cy, double rx, double ry) {
+            for (int y = int(cy - ry) - 1; y <= cy + ry + 1; ++y) {
+                for (int x = int(cx - rx) - 1; x <= cx + rx + 1; ++x) {
+                    const double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+                    if (x < 0 || y < 0 || x >= scan.width() || y >= scan.height() ||
+                        dx * dx + dy * dy > 1.0) {
+                        continue;
+                    }
+                    const int v = 70 + next() % 20 + int(40 * (dx * dx + dy * dy));
+                    scan.setPixel(x, y, qRgb(v + 30, v + 10, v - 20));
+                }
+            }
+        };
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 6; ++c) {
+                const double rx = 22 + (r * 6 + c) % 5 * 6;
+                seedAt(80 + 140 * c + next() % 20, 80 + 140 * r + next() % 20, rx, rx * 0.75);
+            }
+        }
+        seedAt(880, 300, 40, 30);  // cut by the edge
+        const QString path = documents + QStringLiteral("/seeds.png");
+        QVERIFY(scan.save(path, "PNG"));
+
+        auto window = StartWindow(path);
+        ShowReady(*window);
+        Workspace& ws = window->workspace();
+        ws.Redraw();
+        WithDialogs({[&](QWidget& dialog) {
+                        QCOMPARE(dialog.objectName(), QStringLiteral("DetectDialog"));
+                        dialog.resize(1000, 560);
+                        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("CbType"));
+                        types->setCurrentIndex(types->findData(2));
+                        Shot(dialog, QStringLiteral("detect_dialog.png"));
+                        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("BtOK")),
+                                          Qt::LeftButton);
+                    }},
+                    [&] { Trigger(*window, "MnDetect"); });
+        QVERIFY(ws.history().Count() > 0);
+        auto* cbo = window->findChild<QComboBox*>(QStringLiteral("cbo"));
+        ws.CboChange(cbo->findData(2));
+        ws.WandCommand();
+        ws.Redraw();
+        QTest::qWait(100);
+        Save(*window, QStringLiteral("detected.png"));
+        qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+    }
+
     // The sample picture cut in half: the notice over what could be decoded.
     void DamagedPictureNotice() {
         QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));

@@ -642,6 +642,28 @@ PROGRAM_MESSAGES = [
     (2266, "Erkannte Objekte werden einem Objekttyp der Datenart Polygon oder Zählen hinzugefügt.",
      "Detected objects are added to an object type of data type Polygon or Count.",
      "Los objetos detectados se añaden a un tipo de objeto de tipo de datos Polygon o Count."),
+    (2267, "Objekte erkennen…", "Detect objects…", "Detectar objetos…"),
+    (2268, "Umriss per Klick", "Outline by click", "Contorno con un clic"),
+    (2269, "Hier ist kein Objekt; es wurde nichts hinzugefügt.", "No object here; nothing was added.",
+     "Aquí no hay ningún objeto; no se ha añadido nada."),
+    (2270, "Umriss per Klick braucht einen Objekttyp der Datenart Polygon.",
+     "Outline by click needs an object type of data type Polygon.",
+     "El contorno con un clic necesita un tipo de objeto de tipo de datos Polygon."),
+    # the detection dialog's labels and choices, each list parted by ";"
+    (2271, "Schwelle;Objekte;Kanal;Fläche;Rundheit;Suchen in;Hinzufügen zu;Objekte am Rand weglassen;"
+     "Sich berührende Objekte trennen",
+     "Threshold;Objects;Channel;Area;Circularity;Search in;Add to;Leave out objects on the edge;"
+     "Split touching objects",
+     "Umbral;Objetos;Canal;Área;Circularidad;Buscar en;Añadir a;Omitir objetos en el borde;"
+     "Separar objetos que se tocan"),
+    (2272, "IsoData;Otsu;Wert;dunkel;hell;Grau;Rot;Grün;Blau;ganzes Bild;aktuelle Ansicht;Rechteck",
+     "IsoData;Otsu;Value;dark;light;grey;red;green;blue;whole picture;current view;rectangle",
+     "IsoData;Otsu;Valor;oscuros;claros;gris;rojo;verde;azul;toda la imagen;vista actual;rectángulo"),
+    (2273, "Objekte:;Gesamtfläche:;Vorschau verkleinert 1:", "Objects:;Total area:;Preview reduced 1:",
+     "Objetos:;Área total:;Vista previa reducida 1:"),
+    (2274, "Das Bild kann nicht vollständig gelesen werden; auf ihm lassen sich keine Objekte erkennen.",
+     "The picture cannot be read in full; no objects can be detected on it.",
+     "La imagen no se puede leer entera; no se pueden detectar objetos en ella."),
 ]
 
 # (class, unit, procedure, message number, technical description).

@@ -22,7 +22,7 @@ constexpr int32_t kStatusFrame = 16;
 constexpr int32_t kRightMargin = kFieldLeft;
 // The selector gives up width before the window grows past its smallest
 // size, down to room for a type's number, name and data type.
-constexpr int32_t kMinSelectorWidth = 180;
+constexpr int32_t kMinSelectorWidth = 160;
 
 int32_t WidthAllowance(int32_t performanceMode) {
     switch (performanceMode) {

@@ -46,7 +46,9 @@ struct MainLayoutInput {
     int32_t dataGridWidth = 220;    ///< `DGrid`
     int32_t valueGridHeight = 191;  ///< `vGrid`
     int32_t valueGridWidth = 220;
-    int32_t bevel7Right = 551;  ///< right edge of `Bevel7`, the last picture button
+    /// Right edge of the last picture button's bevel: `Bevel7`, or the
+    /// window's `Bevel9` (outline by click, ending at 578) after it.
+    int32_t bevel7Right = 551;
     int32_t bitBtn7Width = 31;
     int32_t cboHeight = 24;
     std::array<int32_t, kFunctionButtons> buttonWidths{50, 50, 50, 50, 50, 50, 50, 50, 50, 50};

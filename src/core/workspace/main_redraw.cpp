@@ -529,7 +529,9 @@ WindowState MainRedraw(Workspace& ws) {
                           IntToStr(project.formatVersion % 10) + " " + project.userName;
     }
 
-    state.panels[3] = project.imageInfo;
+    // What the mouse tool has to say stands where the picture is described.
+    const std::string toolText = ws.ToolStatusText();
+    state.panels[3] = toolText.empty() ? project.imageInfo : toolText;
     const int32_t count = ws.history_.Count();
     const int32_t capacity = ws.history_.Capacity();
     const int64_t percent = capacity > 0 ? int64_t{count} * 100 / capacity : 0;
@@ -545,6 +547,9 @@ WindowState MainRedraw(Workspace& ws) {
     SetControl(state, "Bevel8", std::nullopt, named);
     SetControl(state, "ImgVec", std::nullopt, named);
     SetControl(state, "MnMeasure", named, std::nullopt);
+    SetControl(state, "Bevel9", std::nullopt, !project.imagePath.empty());
+    SetControl(state, "ImgWand", std::nullopt, !project.imagePath.empty());
+    SetControl(state, "MnDetect", !project.imagePath.empty(), std::nullopt);
     SetControl(state, "MnRecalculate", count > 0 && idle, std::nullopt);
     SetControl(state, "cbo", idle, std::nullopt);
     SetControl(state, "MnSave", !project.projectPath.empty(), std::nullopt);

@@ -15,6 +15,7 @@ Workspace::Workspace(Program& program) : tools_(MakeMouseTools(*this)), program_
     measureTool_ = dynamic_cast<MeasureTool*>(FindTool("measure"));
     modifyTool_ = dynamic_cast<ModifyTool*>(FindTool("modify"));
     panTool_ = FindTool("pan");
+    wandTool_ = FindTool("wand");
     tool_ = idleTool_;
 }
 

@@ -243,6 +243,13 @@ public:
     void MeasureCommand();
     /// The Modify command (`ImgEdit`, `MnModify`): toggles modify mode.
     void ModifyCommand();
+    /// The outline-by-click command (`ImgWand`): a click inside an object of
+    /// the picture then adds its outline to the current type, a Polygon
+    /// type; the command again (or Measure or Modify) ends it. Capturing and
+    /// modifying end first.
+    void WandCommand();
+    /// True while outline by click is on.
+    bool wandMode() const { return &ModeTool() == wandTool_; }
     /// Ends capturing and modifying; a captured object is committed first.
     /// Saving and the save-changes question run it.
     void FinishMeasuring();
@@ -604,6 +611,7 @@ private:
     MeasureTool* measureTool_ = nullptr;
     ModifyTool* modifyTool_ = nullptr;
     MouseTool* panTool_ = nullptr;
+    MouseTool* wandTool_ = nullptr;
     std::vector<PendingMarker> pendingPoints_;
     std::vector<int32_t> picked_;
     std::vector<PendingEntry> pending_;

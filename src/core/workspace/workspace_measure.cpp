@@ -185,6 +185,16 @@ void Workspace::ModifyCommand() {
     Redraw();
 }
 
+void Workspace::WandCommand() {
+    NoticeScope notice(*this);
+    const bool wasOn = wandMode();
+    FinishMeasuring();
+    const bool open = !project_.imagePath.empty() && history_.IsValid();
+    ActivateTool(!wasOn && open ? wandTool_ : idleTool_);
+    MeasuringControlsChanged();
+    Redraw();
+}
+
 void Workspace::FinishMeasuring() {
     NoticeScope notice(*this);
     if (modifyMode() != 0) ModifyCommand();

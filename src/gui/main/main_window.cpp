@@ -37,6 +37,7 @@
 #include "gui/main/spin_button.hpp"
 #include "gui/main/toolbar_icons.hpp"
 #include "gui/measure/value_grids.hpp"
+#include "gui/options/detect_dialog.hpp"
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
 #include "gui/support/qt_translations.hpp"
@@ -49,6 +50,8 @@ constexpr int kButtonSize = 31;
 constexpr int kDataGridWidth = 220;
 constexpr int kValueGridHeight = 191;
 
+constexpr int kMsgOutlineByClick = 2268;
+
 // Menu captions: entry name and message number.
 struct Caption {
     const char* name;
@@ -60,7 +63,7 @@ constexpr Caption kCaptions[] = {
     {"MnExit", 2066},   {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
     {"MnData", 2068},   {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
     {"MnWorld", 2071},  {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
-    {"Screen1", 2079},  {"MnRecent", 2238},    {"MnResults", 2281},
+    {"Screen1", 2079},  {"MnRecent", 2238},    {"MnResults", 2281}, {"MnDetect", 2267},
 };
 
 // Shown after a caption in the menu; the keys themselves are handled by
@@ -74,6 +77,7 @@ QString ShortcutHint(const char* name) {
     if (entry == QLatin1String("MnExit")) return QStringLiteral("\tAlt+X");
     if (entry == QLatin1String("MnUndo")) return QStringLiteral("\tCtrl+Z");
     if (entry == QLatin1String("MnRedo")) return QStringLiteral("\tCtrl+Shift+Z");
+    if (entry == QLatin1String("MnDetect")) return QStringLiteral("\tCtrl+D");
     return {};
 }
 
@@ -274,6 +278,7 @@ void MainWindow::BuildMenu() {
     MnModify->setCheckable(true);
     connect(MnModify, &QAction::triggered, this,
             [this] { Command([this] { workspace_->ModifyCommand(); }); });
+    connect(AddAction(edit, "MnDetect", {}), &QAction::triggered, this, &MainWindow::DetectClick);
     edit->addSeparator();
     connect(AddAction(edit, "MnData", {}), &QAction::triggered, this, &MainWindow::DataClick);
     connect(AddAction(edit, "MnAddobject", {}), &QAction::triggered, this,
@@ -384,6 +389,16 @@ void MainWindow::BuildToolbar(QWidget* field) {
     ImgEdit->setAutoRaise(true);
     connect(ImgEdit, &QToolButton::clicked, this,
             [this] { Command([this] { workspace_->ModifyCommand(); }); });
+    // Narrower than its neighbours, so that the copy button and the
+    // selector keep their places.
+    Bevel9 = AddBevel(field, "Bevel9", 553, 25);
+    ImgWand = AddToolButton(field, "ImgWand", 554, 4, int(ToolbarIcon::Wand));
+    ImgWand->setGeometry(554, 4, 23, 29);
+    ImgWand->setIconSize(QSize(20, 20));
+    ImgWand->setCheckable(true);
+    ImgWand->setAutoRaise(true);
+    connect(ImgWand, &QToolButton::clicked, this,
+            [this] { Command([this] { workspace_->WandCommand(); }); });
 
     static const char* const kButtonNames[kFunctionButtons] = {
         "BtF1", "BtF2", "BtF3", "BtF4", "BtF5", "BtF6", "BtF7", "BtF8", "BtF9", "BtFA"};
@@ -448,10 +463,11 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::DisableProjectCommands() {
     for (const char* name : {"MnSave", "MnSaveTo", "MnProps", "MnWrite", "MnMeasure", "MnModify",
-                             "BitBtn3", "BitBtn7", "DGrid"}) {
+                             "MnDetect", "BitBtn3", "BitBtn7", "DGrid"}) {
         SetControl(QLatin1String(name), false, std::nullopt);
     }
-    for (const char* name : {"BitBtn7", "Bevel7", "ImgEdit", "Bevel8", "ImgVec"}) {
+    for (const char* name :
+         {"BitBtn7", "Bevel7", "ImgEdit", "Bevel8", "ImgVec", "Bevel9", "ImgWand"}) {
         SetControl(QLatin1String(name), std::nullopt, false);
     }
 }
@@ -467,6 +483,8 @@ void MainWindow::Relabel() {
             action->setText(text);
         }
     }
+    ImgWand->setToolTip(FromCore(program_->GetMessage(kMsgOutlineByClick)) +
+                        QStringLiteral(" (W)"));
 }
 
 // ---- layout ------------------------------------------------------------------
@@ -507,7 +525,7 @@ void MainWindow::ApplyLayout() {
     in.dataGridWidth = GridsWidth();
     in.valueGridHeight = kValueGridHeight;
     in.valueGridWidth = in.dataGridWidth;
-    in.bevel7Right = Bevel7->geometry().left() + Bevel7->width();
+    in.bevel7Right = Bevel9->geometry().left() + Bevel9->width();
     in.bitBtn7Width = kButtonSize;
     in.cboHeight = cbo->height();
     for (int i = 0; i < kFunctionButtons; ++i) {
@@ -677,6 +695,7 @@ void MainWindow::ShowWorkspace(ChangeFlags changes) {
         MnMeasure->setChecked(measuring);
         ImgEdit->setChecked(modifying);
         MnModify->setChecked(modifying);
+        ImgWand->setChecked(ws.wandMode());
         MnWrite->menuAction()->setEnabled(open);
         // The undo entries name the change they would take back or do again.
         MnUndo->setText(FromCore(ws.UndoCaption()) + ShortcutHint("MnUndo"));
@@ -800,6 +819,10 @@ void MainWindow::DataClick() {
     Command([this] { workspace_->MnDataClick(); });
 }
 
+void MainWindow::DetectClick() {
+    DetectDialog::Run(*workspace_, this);
+}
+
 void MainWindow::AddObjectClick() {
     Command([this] { workspace_->MnAddobjectClick(); });
 }
@@ -894,6 +917,9 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
             case Qt::Key_Minus:
                 virtualKey = keypad ? 109 : 189;
                 break;
+            case Qt::Key_W:
+                Command([this] { workspace_->WandCommand(); });
+                return true;
             default:
                 return false;
         }
@@ -923,6 +949,9 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
                 return true;
             case Qt::Key_S:
                 CtrlSave();
+                return true;
+            case Qt::Key_D:
+                DetectClick();
                 return true;
             default:
                 return false;

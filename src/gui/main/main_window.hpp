@@ -141,6 +141,7 @@ private:
     void InfoClick();
     void ResultsClick();
     void DataClick();
+    void DetectClick();
     void AddObjectClick();
     void OptionsClick();
     void CopyClick();
@@ -171,7 +172,9 @@ private:
     QToolButton* BitBtn7 = nullptr;
     QToolButton* ImgVec = nullptr;
     QToolButton* ImgEdit = nullptr;
+    QToolButton* ImgWand = nullptr;
     QFrame* Bevel7 = nullptr;
+    QFrame* Bevel9 = nullptr;
     QFrame* Bevel8 = nullptr;
     QLabel* LbDetails = nullptr;
     QLabel* LbRaster1 = nullptr;

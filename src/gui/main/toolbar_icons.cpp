@@ -138,6 +138,21 @@ void Draw(QPainter& p, ToolbarIcon icon, double s) {
             p.drawEllipse(c, s * 0.1, s * 0.1);
             break;
         }
+        case ToolbarIcon::Wand: {
+            // A wand whose tip has outlined the object beside it.
+            p.setPen(QPen(QColor(255, 0, 200), s * 0.06));
+            p.setBrush(QColor(120, 120, 120));
+            p.drawEllipse(QRectF(s * 0.46, s * 0.1, s * 0.44, s * 0.36));
+            p.setPen(QPen(kInk, s * 0.1, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(s * 0.12, s * 0.88), QPointF(s * 0.44, s * 0.56));
+            p.setPen(QPen(kRedTint, s * 0.05, Qt::SolidLine, Qt::RoundCap));
+            const QPointF tip(s * 0.5, s * 0.5);
+            for (const QPointF& d : {QPointF(1, 0), QPointF(0, 1), QPointF(-0.7, -0.7),
+                                     QPointF(0.7, 0.7), QPointF(-1, 0), QPointF(0, -1)}) {
+                p.drawLine(tip + d * (s * 0.04), tip + d * (s * 0.12));
+            }
+            break;
+        }
         case ToolbarIcon::Copy:
             Page(p, QRectF(s * 0.12, s * 0.08, s * 0.5, s * 0.64), s);
             Page(p, QRectF(s * 0.38, s * 0.28, s * 0.5, s * 0.64), s);

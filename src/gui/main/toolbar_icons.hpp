@@ -19,6 +19,7 @@ enum class ToolbarIcon {
     Measure,
     Modify,
     Copy,
+    Wand,
 };
 
 QIcon MakeToolbarIcon(ToolbarIcon icon, int size = 24);

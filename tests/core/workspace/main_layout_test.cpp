@@ -57,6 +57,10 @@ TEST(MainLayout, TheDesignedSizeKeepsTheDesignedPlaces) {
     EXPECT_EQ(layout.cbo.left, 635);
     EXPECT_EQ(layout.DGrid.top, 33);
     EXPECT_EQ(layout.windowWidth, 220 + 624 + 40);
+    // The outline-by-click button after the modify button moves nothing.
+    in.bevel7Right = 578;
+    EXPECT_EQ(ComputeMainLayout(in).BitBtn7.left, 635 - 50);
+    EXPECT_EQ(ComputeMainLayout(in).cbo.left, 635);
 }
 
 // Every size the window may take, with and without a window manager's frame
@@ -73,6 +77,7 @@ TEST(MainLayout, NoControlsOverlapAndAllStayInsideTheWindow) {
         for (const int32_t mode : {1, 2}) {
             for (int32_t height = kMainMinHeight; height <= kMainMaxHeight; height += 4) {
                 MainLayoutInput in = Window(kMainMinWidth, height, 2000);
+                in.bevel7Right = 578;  // the window's, with outline by click
                 in.performanceMode = mode;
                 in.frameWidth = chrome.frameWidth;
                 in.frameHeight = chrome.frameHeight;
@@ -102,7 +107,7 @@ TEST(MainLayout, NoControlsOverlapAndAllStayInsideTheWindow) {
                 for (const LayoutRect& r : {out.cbo, out.DGrid, out.vGrid}) {
                     ASSERT_LE(r.Right(), clientWidth);
                 }
-                ASSERT_GE(out.cbo.width, 180);
+                ASSERT_GE(out.cbo.width, 160);
                 if (chrome.menuBar > 0) {
                     const int32_t area =
                         out.windowHeight - chrome.frameHeight - chrome.menuBar - chrome.statusBar;
@@ -143,6 +148,17 @@ TEST(MainLayout, WidthStaysWithinTheWindowLimits) {
     const MainLayout first = ComputeMainLayout(Window(800, 580));
     EXPECT_EQ(first.windowWidth, kMainMinWidth);
     EXPECT_EQ(first.cbo, (LayoutRect{592, 4, 800 - 3 - 592, 24}));
+    // The outline-by-click button after the modify button leaves the width
+    // as it was, with or without a window manager's frame.
+    MainLayoutInput wand = Window(800, 580);
+    wand.bevel7Right = 578;
+    EXPECT_EQ(ComputeMainLayout(wand).windowWidth, kMainMinWidth);
+    EXPECT_EQ(ComputeMainLayout(wand).cbo.left, 583 + 31 + 5);
+    MainLayoutInput framed = Window(800, 580);
+    framed.frameWidth = 16;
+    const int32_t without = ComputeMainLayout(framed).windowWidth;
+    framed.bevel7Right = 578;
+    EXPECT_EQ(ComputeMainLayout(framed).windowWidth, without);
     // The tallest window gives a field of 1352: its width stays below the limit.
     EXPECT_EQ(ComputeMainLayout(Window(1700, 1480, 2000)).windowWidth, 220 + 1352 + 40);
 }

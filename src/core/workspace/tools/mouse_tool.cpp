@@ -32,6 +32,10 @@ void MouseTool::DropDraggedPoint(const MouseEvent& event, int32_t index) {
     ws_.DropDraggedPoint(event, index);
 }
 
+std::optional<WorldPosition> MouseTool::WorldAt(const MouseEvent& event) const {
+    return ws_.MouseToWorld(event.x, event.y, event.boxWidth, event.boxHeight);
+}
+
 void MouseTool::Activate(std::string_view name) {
     ws_.ActivateTool(name);
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/draw/view.hpp"
 #include "core/measure/capture.hpp"
 
 namespace kvx {
@@ -84,6 +85,9 @@ protected:
     /// returns the index of the point picked, 0 when none was.
     int32_t ModifyPress(const MouseEvent& event);
     void DropDraggedPoint(const MouseEvent& event, int32_t index);
+    /// The world position under the mouse, through the view as last drawn
+    /// and the pointer calibration.
+    std::optional<WorldPosition> WorldAt(const MouseEvent& event) const;
     /// Makes the tool named the active one (the previous one is cancelled).
     void Activate(std::string_view name);
     /// Hands the mouse back to the tool that was active before a held one.
