@@ -343,8 +343,15 @@ private slots:
         QCOMPARE(ws.history().Peek(1).typeIndex, kDiameter);
         QCOMPARE(ws.history().Peek(2).typeIndex, kDiameter);
         QCOMPARE(ws.captureState(), 0);
+        // The type box shows what was measured, and the grids its value.
+        QCOMPARE(ws.currentType(), kDiameter);
+        QVERIFY(Find<QComboBox>(*window, "cbo")->currentText().startsWith(QStringLiteral("  7 ")));
+        QCOMPARE(DGrid(*window).rowCount(), 1);
+        QVERIFY(Cell(DGrid(*window), 0, 1).endsWith(QStringLiteral(" mm")));
+        QCOMPARE(Cell(VGrid(*window), kRowN, 1), QStringLiteral("1"));
 
         // Cancelling drops the click and leaves measure mode.
+        ChooseType(*window, 0);
         Measure(*window);
         ModalScript cancel({[](QWidget& dialog) {
             QTest::mouseClick(Find<QPushButton>(dialog, "BtAbbr"), Qt::LeftButton);
@@ -569,7 +576,7 @@ private slots:
         auto window = Start();
         Workspace& ws = window->workspace();
         PaintBox& box = Box(*window);
-        window->program().settings.FineScalingPercent = 10;
+        window->program().settings.WheelZoomPercent = 10;
         const QPoint at(100, 300);
         const qint64 x = WorldX(*window, at.x());
         const qint64 y = WorldY(*window, at.y());
@@ -697,6 +704,10 @@ private slots:
         QCOMPARE(second.StartupStep(), 0);
         const Workspace& read = second.workspace();
         QCOMPARE(read.project().resolutionDpi, 1200);
+        // Reopened, the type box shows the type measured last, with its values.
+        QCOMPARE(read.currentType(), kCountType);
+        QCOMPARE(Find<QComboBox>(second, "cbo")->currentData().toInt(), kCountType);
+        QCOMPARE(Cell(DGrid(second), 0, 1), QStringLiteral("3"));
         QCOMPARE(read.history().Count(), int(kept.size()));
         for (int i = 1; i <= read.history().Count(); ++i) {
             const MeasuredObject& want = kept[std::size_t(i - 1)];
