@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -28,6 +29,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/draw/recording.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"
@@ -140,6 +142,29 @@ private:
     }
 
     // One object: Measure, the clicks, Measure.
+    static void MoveTo(MainWindow& window, QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), Box(window).mapToGlobal(QPointF(at)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&Box(window), &move);
+    }
+
+    static QString Readout(MainWindow& window) {
+        return Find<QLabel>(window, "StBarReadout")->text();
+    }
+
+    // The red handles of modify mode on the surface, as their diameters in
+    // paint-box pixels.
+    static std::vector<double> HandleSizes(MainWindow& window) {
+        std::vector<double> sizes;
+        const auto& surface = window.workspace().windowState().surface;
+        if (!surface) return sizes;
+        for (const auto* e : surface->OpsOf<draw_op::Ellipse>()) {
+            if (e->brush.colour != 255) continue;
+            sizes.push_back(double(e->rect.right - e->rect.left) * Box(window).width() / 2000.0);
+        }
+        return sizes;
+    }
+
     static void MeasureObject(MainWindow& window, const std::vector<QPoint>& clicks) {
         Measure(window);
         QVERIFY(window.workspace().captureState() >= 1);
@@ -557,6 +582,32 @@ private slots:
         ChooseType(*window, kLength);
         QCOMPARE(Cell(DGrid(*window), 0, 1), Mm(length / 2 / 1000));
 
+        // A line selected in the value grid is the scale: Properties opens
+        // with its length, and the known length typed sets the resolution.
+        {
+            const double measured = length / 2 / 1000;  // mm
+            QTest::mouseClick(DGrid(*window).viewport(), Qt::LeftButton, Qt::NoModifier,
+                              DGrid(*window).visualItemRect(DGrid(*window).item(0, 1)).center());
+            double shown = 0.0;
+            ModalScript script({[&shown](QWidget& dialog) {
+                QVERIFY(Find<QLineEdit>(dialog, "Edit2")->text().isEmpty());
+                shown = Find<QLineEdit>(dialog, "Edit5")->text().toDouble();
+                auto* known = Find<QLineEdit>(dialog, "Edit4");
+                QVERIFY(known->hasFocus());
+                QTest::keyClicks(known, QStringLiteral("1"));
+                QTest::mouseClick(Find<QPushButton>(dialog, "ButOK"), Qt::LeftButton);
+            }});
+            Find<QAction>(*window, "MnProps")->trigger();
+            QVERIFY(script.Done());
+            QVERIFY(std::abs(shown - measured) < 1e-9);
+            // truncate(2400 × measured / 1)
+            QVERIFY(std::abs(ws.project().resolutionDpi - 2400 * measured) <= 1.0);
+            QVERIFY(std::abs(Cell(DGrid(*window), 0, 1).split(QLatin1Char(' '))[0].toDouble() -
+                             1.0) < 0.01);
+            Find<QAction>(*window, "MnUndo")->trigger();
+            QCOMPARE(ws.project().resolutionDpi, 2400);
+        }
+
         // Cancel changes nothing, whatever was typed.
         {
             ModalScript script({[](QWidget& dialog) {
@@ -651,6 +702,117 @@ private slots:
         QApplication::sendEvent(window.get(), &drop);
         QCOMPARE(FromCore(ws.project().projectPath), target);
         QCOMPARE(ws.history().Count(), 2);
+    }
+
+    void StatusBarReadsOutTheMouseAndTheObjectDrawn() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        const DrawnView& view = ws.drawnView();
+        // Screen pixels per picture pixel: the box shows drawnWidth µm, a
+        // pixel at 1200 dpi is 25400 / 1200 µm.
+        const double zoom = 100.0 * Box(*window).width() * 25400.0 / (view.drawnWidth * 1200.0);
+        MoveTo(*window, QPoint(100, 120));
+        const QString idle = Readout(*window);
+        QVERIFY2(idle.startsWith(QString::number(zoom, 'f', 0) + QStringLiteral(" %")),
+                 qPrintable(idle));
+        const QString position =
+            QStringLiteral("x ") + QString::number(double(WorldX(*window, 100)) / 1000.0, 'f', 3) +
+            QStringLiteral("  y ") + QString::number(double(WorldY(*window, 120)) / 1000.0, 'f', 3) +
+            QStringLiteral(" mm");
+        QVERIFY2(idle.contains(position), qPrintable(idle));
+        // The picture's colour there (200, 180, 160, as the JPEG keeps it).
+        const QStringList parts = idle.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const auto channel = [&](const QString& name) {
+            const qsizetype at = parts.indexOf(name);
+            return at >= 0 && at + 1 < parts.size() ? parts[at + 1].toInt() : -1;
+        };
+        QVERIFY2(std::abs(channel(QStringLiteral("R")) - 200) <= 3, qPrintable(idle));
+        QVERIFY2(std::abs(channel(QStringLiteral("G")) - 180) <= 3, qPrintable(idle));
+        QVERIFY2(std::abs(channel(QStringLiteral("B")) - 160) <= 3, qPrintable(idle));
+        // Off the picture there is no value.
+        MoveTo(*window, QPoint(Box(*window).width() - 2, Box(*window).height() - 2));
+        QVERIFY(!Readout(*window).contains(QStringLiteral("R ")));
+
+        // A polygon's area so far reaches to the mouse.
+        ChooseType(*window, kArea);
+        Measure(*window);
+        Click(*window, QPoint(100, 100));
+        Click(*window, QPoint(300, 100));
+        MoveTo(*window, QPoint(200, 250));
+        const double base = double(WorldX(*window, 300) - WorldX(*window, 100));
+        const double height = double(WorldY(*window, 250) - WorldY(*window, 100));
+        const QString area = QStringLiteral("Area: ") +
+                             QString::number(base * height / 2 / 1e6, 'f', 3) +
+                             QStringLiteral(" mm");
+        QVERIFY2(Readout(*window).startsWith(area), qPrintable(Readout(*window)));
+
+        // Backspace takes back the last point, Escape drops the rest;
+        // measuring goes on.
+        QTest::keyClick(window.get(), Qt::Key_Backspace);
+        QCOMPARE(ws.pending().size(), std::size_t{1});
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(ws.pending().empty());
+        QCOMPARE(ws.captureState(), 1);
+        QCOMPARE(ws.history().Count(), 0);
+
+        // A double click ends the polygon on the point it was made on.
+        Click(*window, QPoint(100, 100));
+        Click(*window, QPoint(300, 100));
+        QTest::mouseClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QTest::mouseDClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QCOMPARE(ws.history().Count(), 4);  // three points and the closing one
+        QVERIFY(ws.pending().empty());
+        QCOMPARE(ws.captureState(), 2);
+        QCOMPARE(Cell(DGrid(*window), 0, 1),
+                 QString::number(base * height / 2 / 1e6, 'f', 3) + QStringLiteral(" mm"));
+
+        // Enter ends a two-point line; counts tell their points.
+        Measure(*window);
+        ChooseType(*window, kLength);
+        Measure(*window);
+        Click(*window, QPoint(100, 400));
+        MoveTo(*window, QPoint(400, 400));
+        const double run = double(WorldX(*window, 400) - WorldX(*window, 100));
+        QVERIFY2(Readout(*window).startsWith(QStringLiteral("Length: ") +
+                                             QString::number(run / 1000, 'f', 3)),
+                 qPrintable(Readout(*window)));
+        Click(*window, QPoint(400, 400));
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QCOMPARE(ws.history().Count(), 6);
+        QCOMPARE(ws.captureState(), 0);
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        for (const QPoint& at : {QPoint(50, 50), QPoint(60, 50), QPoint(70, 50)}) {
+            Click(*window, at);
+        }
+        QVERIFY(Readout(*window).startsWith(QStringLiteral("Points: 3")));
+        // Without an object under capture Escape is not the tool's.
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QCOMPARE(ws.captureState(), 2);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(ws.captureState(), 2);
+    }
+
+    void ModifyHandlesAreSmallAndGrowUnderTheMouse() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
+        Find<QAction>(*window, "MnModify")->trigger();
+        std::vector<double> sizes = HandleSizes(*window);
+        QCOMPARE(sizes.size(), std::size_t{2});
+        for (const double size : sizes)
+            QVERIFY2(size >= 4 && size <= 8, qPrintable(QString::number(size)));
+        MoveTo(*window, QPoint(301, 101));
+        QCOMPARE(ws.hotHandle(), 2);
+        sizes = HandleSizes(*window);
+        QCOMPARE(sizes.size(), std::size_t{2});
+        QVERIFY(sizes[0] <= 8);
+        QVERIFY(sizes[1] >= 2 * sizes[0]);
+        MoveTo(*window, QPoint(200, 300));
+        QCOMPARE(ws.hotHandle(), 0);
+        QVERIFY(HandleSizes(*window)[1] <= 8);
     }
 
     void SavedProjectReadsBackWithTheSameObjects() {

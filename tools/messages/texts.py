@@ -272,6 +272,8 @@ PROGRAM_MESSAGES = [
      "No se pudo escribir la tabla:"),
     (2289, "CSV-Tabelle", "CSV table", "Tabla CSV"),
     # the live readout, the view and the toolbar's tool tips
+    (2278, "Symbol", "Symbol", "Símbolo"),
+    (2279, "Beschriftung", "Label", "Etiqueta"),
     (2290, "Länge", "Length", "Longitud"),
     (2291, "Fläche", "Area", "Área"),
     (2292, "Punkte", "Points", "Puntos"),
