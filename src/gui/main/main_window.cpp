@@ -524,6 +524,8 @@ void MainWindow::Relabel() {
         if (std::strlen(tip.key) > 0)
             text += QStringLiteral(" (") + QLatin1String(tip.key) + QLatin1Char(')');
         button->setToolTip(text);
+        // A spin button's arrows are buttons of their own.
+        for (QWidget* part : button->findChildren<QWidget*>()) part->setToolTip(text);
     }
 }
 
