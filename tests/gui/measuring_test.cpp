@@ -717,8 +717,8 @@ private slots:
                  qPrintable(idle));
         const QString position =
             QStringLiteral("x ") + QString::number(double(WorldX(*window, 100)) / 1000.0, 'f', 3) +
-            QStringLiteral("  y ") +
-            QString::number(double(WorldY(*window, 120)) / 1000.0, 'f', 3) + QStringLiteral(" mm");
+            QStringLiteral(" y ") + QString::number(double(WorldY(*window, 120)) / 1000.0, 'f', 3) +
+            QStringLiteral(" mm");
         QVERIFY2(idle.contains(position), qPrintable(idle));
         // The picture's colour there (200, 180, 160, as the JPEG keeps it).
         const QStringList parts = idle.split(QLatin1Char(' '), Qt::SkipEmptyParts);

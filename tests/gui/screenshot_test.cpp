@@ -11,12 +11,16 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "core/program/error_report.hpp"
@@ -114,9 +118,18 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTRY_VERIFY(window.workspace().redrawCount() >= 3);
-        QCOMPARE(window.OuterSize(), QSize(800, 580));
+        // About four fifths of the screen's free height, never below the
+        // designed 580; the width follows the square field.
+        const QRect free = window.screen()->availableGeometry();
+        const int wanted = std::max(580, free.height() * 4 / 5);
+        QVERIFY2(std::abs(window.OuterSize().height() - std::min(wanted, free.height() - 28)) <= 2,
+                 qPrintable(QString::number(window.OuterSize().height())));
+        QVERIFY(window.OuterSize().width() >= 800);
+        QVERIFY(window.frameGeometry().left() >= free.left());
         QTest::qWait(100);
-        Save(window, QStringLiteral("first_start_800x580.png"));
+        const QRect screen = window.screen()->geometry();
+        Save(window,
+             QStringLiteral("first_start_%1x%2.png").arg(screen.width()).arg(screen.height()));
         qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
     }
 
@@ -224,6 +237,45 @@ private slots:
         ws.Redraw();
         QTest::qWait(100);
         Save(window, QStringLiteral("measured.png"));
+    }
+
+    // A polygon being drawn, its area so far and the mouse's place and value
+    // in the status bar; then the small handles of modify mode, one grown
+    // under the mouse.
+    void DrawingAndModifying() {
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        Workspace& ws = window.workspace();
+        ws.Redraw();
+        auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
+        auto* measure = window.findChild<QToolButton*>(QStringLiteral("ImgVec"));
+        const auto at = [box](double x, double y) {
+            return QPoint(int(x * box->width()), int(y * box->height()));
+        };
+        const auto move = [box](QPoint to) {
+            QMouseEvent event(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)),
+                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(box, &event);
+        };
+        ws.CboChange(ws.cboItems().size() > 2 ? 2 : 0);
+        QTest::mouseClick(measure, Qt::LeftButton);
+        for (const QPoint& p : {at(0.55, 0.20), at(0.80, 0.25), at(0.75, 0.45)}) {
+            QTest::mouseClick(box, Qt::LeftButton, {}, p);
+        }
+        move(at(0.58, 0.42));
+        QTest::qWait(100);
+        QVERIFY(!ws.ToolStatusText().empty());
+        Save(window, QStringLiteral("drawing_polygon_status.png"));
+        QTest::keyClick(&window, Qt::Key_Return);
+        QTest::mouseClick(measure, Qt::LeftButton);
+
+        Trigger(window, "MnModify");
+        QCOMPARE(ws.modifyMode(), 1);
+        move(at(0.80, 0.25));
+        QTest::qWait(100);
+        QVERIFY(ws.hotHandle() != 0);
+        Save(window, QStringLiteral("modify_handles.png"));
+        Trigger(window, "MnModify");
     }
 
     // Every dialog of the program and the Qt dialogs it opens, in each

@@ -203,8 +203,9 @@ public:
     std::string ToolStatusText() const { return tool_->StatusText(); }
     /// What the status bar says about paint-box pixel (x, y) on a box of
     /// boxWidth × boxHeight: the magnification, the position in the table
-    /// unit and the picture's value there; the magnification alone when the
-    /// pixel is off the picture or no view is drawn.
+    /// unit and the picture's value there (after "~" while the picture is
+    /// held reduced, whose pixels are means of several); without the value
+    /// off the picture, and the magnification alone off the box.
     std::string CursorReadout(int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight) const;
     /// Screen pixels per picture pixel at the view as drawn, in percent; 0
     /// without a picture or a view.

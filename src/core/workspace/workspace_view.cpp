@@ -254,14 +254,15 @@ std::string Workspace::CursorReadout(int32_t x, int32_t y, int32_t boxWidth,
     if (const double zoom = Magnification(boxWidth); zoom > 0.0) {
         text = FormatReal(-1, zoom < 10.0 ? 1 : 0, comma, zoom) + " %";
     }
+    if (x < 0 || y < 0 || x >= boxWidth || y >= boxHeight) return text;
     const auto world = MouseToWorld(x, y, boxWidth, boxHeight);
     if (!world || drawnView_.drawnWidth <= 0) return text;
     const auto coordinate = [&](int64_t v) {
         return FormatReal(-1, DecimalsFor(kTwoPointLine), comma,
                           UnitDivisor(static_cast<double>(v), kTwoPointLine, settings.TableUnit));
     };
-    if (!text.empty()) text += "   ";
-    text += "x " + coordinate(world->x) + "  y " + coordinate(world->y) + " " +
+    if (!text.empty()) text += "  ";
+    text += "x " + coordinate(world->x) + " y " + coordinate(world->y) + " " +
             std::string(UnitName(kTwoPointLine, settings.TableUnit));
 
     const std::shared_ptr<const Picture>& picture = project_.picture;
@@ -275,6 +276,9 @@ std::string Workspace::CursorReadout(int32_t x, int32_t y, int32_t boxWidth,
     const auto px = static_cast<int32_t>(column);
     const auto py = static_cast<int32_t>(row);
     std::array<int32_t, 3> value{};
+    // A picture held reduced has only means of several pixels: shown as
+    // near values until the full picture is in.
+    bool near = false;
     if (picture->sixteenBit) {
         // Without its own samples a deep picture has no value to show: its
         // pixels hold only the range of its values.
@@ -286,17 +290,19 @@ std::string Workspace::CursorReadout(int32_t x, int32_t y, int32_t boxWidth,
         const uint8_t* low = picture->samplesLow.Row(py) + std::size_t{3} * px;
         for (std::size_t c = 0; c < 3; ++c) value[c] = high[c] * 256 + low[c];
     } else {
-        // A reduced picture's pixels are means of several: not the picture's value.
-        if (picture->Reduced() || picture->pixels.Width() != picture->Width()) return text;
-        const uint8_t* rgb = picture->pixels.Row(py) + std::size_t{3} * px;
+        const int32_t reduction = std::max(picture->reduction, 1);
+        const int32_t rx = std::min(px / reduction, picture->pixels.Width() - 1);
+        const int32_t ry = std::min(py / reduction, picture->pixels.Height() - 1);
+        if (picture->pixels.Empty() || rx < 0 || ry < 0) return text;
+        near = reduction > 1;
+        const uint8_t* rgb = picture->pixels.Row(ry) + std::size_t{3} * rx;
         for (std::size_t c = 0; c < 3; ++c) value[c] = rgb[c];
     }
-    text += "   ";
+    text += near ? "  ~" : "  ";
     if (value[0] == value[1] && value[1] == value[2]) {
         text += program_.GetMessage(kMsgGreyValue) + " " + IntToStr(value[0]);
     } else {
-        text +=
-            "R " + IntToStr(value[0]) + "  G " + IntToStr(value[1]) + "  B " + IntToStr(value[2]);
+        text += "R " + IntToStr(value[0]) + " G " + IntToStr(value[1]) + " B " + IntToStr(value[2]);
     }
     return text;
 }

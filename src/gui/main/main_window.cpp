@@ -85,7 +85,7 @@ QString PlainCaption(QString caption) {
 }
 
 // Share of the status bar kept for the live readout.
-constexpr int kReadoutPercent = 42;
+constexpr int kReadoutPercent = 48;
 
 // Shown after a caption in the menu; the keys themselves are handled by
 // the window, which sees them first.
@@ -452,6 +452,10 @@ void MainWindow::BuildToolbar(QWidget* field) {
     connect(MainPB, &PaintBox::moved, this, &MainWindow::PaintBoxMoved);
     connect(MainPB, &PaintBox::released, this, &MainWindow::PaintBoxReleased);
     connect(MainPB, &PaintBox::doubleClicked, this, &MainWindow::PaintBoxDoubleClicked);
+    connect(MainPB, &PaintBox::mouseLeft, this, [this] {
+        mouseAt_.reset();
+        ShowReadout(std::nullopt);
+    });
     connect(MainPB, &PaintBox::zoomSteps, this, &MainWindow::PaintBoxZoom);
 
     DGrid = new ValueGrid(field);
@@ -491,9 +495,13 @@ void MainWindow::ShowReadout(std::optional<QPoint> at) {
             ? ws.CursorReadout(mouseAt_->x(), mouseAt_->y(), MainPB->width(), MainPB->height())
             : ws.CursorReadout(-1, -1, MainPB->width(), MainPB->height());
     const std::string tool = ws.ToolStatusText();
-    if (!tool.empty()) text = text.empty() ? tool : tool + "   " + text;
+    if (!tool.empty()) text = text.empty() ? tool : tool + "  " + text;
     const QString shown = FromCore(text);
-    if (readout_->text() != shown) readout_->setText(shown);
+    if (readout_->text() != shown) {
+        readout_->setText(shown);
+        // A narrow window cuts the panel; its tip holds it all.
+        readout_->setToolTip(shown);
+    }
 }
 
 void MainWindow::DisableProjectCommands() {
@@ -577,7 +585,8 @@ void MainWindow::ApplyLayout() {
     BitBtn7->move(layout_.BitBtn7.left, layout_.BitBtn7.top);
     for (std::size_t i = 0; i < panels_.size(); ++i)
         panels_[i]->setFixedWidth(layout_.panelWidths[i]);
-    readout_->setFixedWidth(std::max(layout_.readoutWidth, 1));
+    // The bar puts a few pixels between its panels.
+    readout_->setFixedWidth(std::max(layout_.readoutWidth - 8, 1));
     workspace_->SetScreenFieldSize(layout_.MainPB.width);
     // The surface is drawn at the screen's own pixels, which a scaled
     // screen has more of than the widget has.

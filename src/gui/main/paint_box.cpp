@@ -88,6 +88,11 @@ void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
     emit doubleClicked(event);
 }
 
+void PaintBox::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
+}
+
 void PaintBox::SetWheelZoomPercent(int percent) {
     const double step = std::clamp(percent, 1, 90) / 100.0;
     // A pinch that doubles the size zooms as far as this many notches do.

@@ -35,6 +35,8 @@ signals:
     void released(QMouseEvent* event);
     /// The second press of a double click.
     void doubleClicked(QMouseEvent* event);
+    /// The mouse has gone off the box.
+    void mouseLeft();
     /// A turn of the wheel or a touchpad pinch at a paint-box pixel: steps of
     /// the wheel's zoom (fractions from high-resolution wheels), positive in.
     void zoomSteps(double steps, QPoint at);
@@ -47,6 +49,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
