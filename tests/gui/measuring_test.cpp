@@ -794,6 +794,27 @@ private slots:
         QCOMPARE(ws.captureState(), 2);
     }
 
+    void A16BitPictureReadsOutItsOwnValues() {
+        QImage deep(64, 48, QImage::Format_Grayscale16);
+        for (int y = 0; y < deep.height(); ++y) {
+            auto* row = reinterpret_cast<quint16*>(deep.scanLine(y));
+            for (int x = 0; x < deep.width(); ++x) row[x] = quint16(40000 + x);
+        }
+        const QString path = documents_ + QStringLiteral("/deep.png");
+        QVERIFY(deep.save(path, "PNG"));
+        auto window = StartWindow(path);
+        window->startup().started = 2;
+        window->workspace().Redraw();
+        QVERIFY(window->workspace().project().picture->sixteenBit);
+        // The pixel under the mouse: 25400 / 1200 µm wide.
+        const QPoint at(200, 20);
+        MoveTo(*window, at);
+        const auto column = int(std::floor(double(WorldX(*window, at.x())) * 1200 / 25400));
+        QVERIFY2(
+            Readout(*window).endsWith(QStringLiteral("Grey ") + QString::number(40000 + column)),
+            qPrintable(Readout(*window)));
+    }
+
     void ModifyHandlesAreSmallAndGrowUnderTheMouse() {
         auto window = Start();
         Workspace& ws = window->workspace();
