@@ -519,6 +519,13 @@ private slots:
         QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
         QTest::mouseMove(&box, QPoint(280, 220));
         QVERIFY(ws.ZoomOutline().has_value());
+        // The status bar tells the rectangle's size.
+        const QString dragged =
+            QString::number(double(WorldX(*window, 280) - WorldX(*window, 200)) / 1000, 'f', 3) +
+            QStringLiteral(" mm x ") +
+            QString::number(double(WorldY(*window, 220) - WorldY(*window, 150)) / 1000, 'f', 3) +
+            QStringLiteral(" mm");
+        QVERIFY2(Readout(*window).startsWith(dragged), qPrintable(Readout(*window)));
         QTest::mouseMove(&box, QPoint(350, 300));
         QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(350, 300));
         QVERIFY(!ws.ZoomOutline().has_value());
