@@ -45,7 +45,12 @@ int32_t StartUp(Workspace& workspace, StartupState& state, const StartupArgument
             ? FitWindowRect(saved, arguments.screenWidth, arguments.screenHeight)
             : FitWindowRect(saved, arguments.screens[NearestScreen(saved, arguments.screens)]);
     if (state.firstStart && arguments.freeArea.width > 0 && arguments.freeArea.height > 0) {
-        state.window = FirstStartRect(arguments.freeArea, saved);
+        // Still fitted: the designed size may not fit a small screen's free area.
+        const WindowRect first = FirstStartRect(arguments.freeArea, saved);
+        state.window =
+            arguments.screens.empty()
+                ? FitWindowRect(first, arguments.screenWidth, arguments.screenHeight)
+                : FitWindowRect(first, arguments.screens[NearestScreen(first, arguments.screens)]);
     }
 
     // LoadObjectTypes shows its own errors; a failure leaves the program

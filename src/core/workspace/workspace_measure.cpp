@@ -199,6 +199,13 @@ void Workspace::SetHotHandle(int32_t index) {
 
 void Workspace::MainPBDoubleClick(const MouseEvent& event) {
     NoticeScope notice(*this);
+    // Taking the picture along knows no double clicks.
+    const bool pan =
+        event.button == MouseButton::Middle || (event.button == MouseButton::Left && event.panKey);
+    if (pan || tool_ == panTool_) {
+        MainPBMouseDown(event);
+        return;
+    }
     tool_->DoubleClick(event);
 }
 

@@ -47,7 +47,8 @@ void MeasureTool::Release(const MouseEvent& event) {
 
 void MeasureTool::DoubleClick(const MouseEvent& event) {
     // The first click of the pair has captured its point already.
-    if (PendingCount() > 0 && EndsByDoubleClick(CaptureDataType())) {
+    if (event.button == MouseButton::Left && PendingCount() > 0 &&
+        EndsByDoubleClick(CaptureDataType())) {
         endOnRelease_ = true;
         return;
     }
