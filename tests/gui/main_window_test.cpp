@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -46,6 +47,7 @@
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/workspace/workspace.hpp"
+#include "gui/dialogs/file_ext_sel.hpp"
 #include "gui/dialogs/results_window.hpp"
 #include "gui/main/paint_box.hpp"
 #include "gui/support/core_text.hpp"
@@ -161,6 +163,29 @@ private slots:
         QVERIFY(buttons != nullptr);
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
                  qtCancel);
+
+        // The save dialog's column headings show whole in every language.
+        bool checked = false;
+        ModalScript save({[&checked](QWidget& dialog) {
+            auto* header = dialog.findChild<QHeaderView*>();
+            QVERIFY(header != nullptr);
+            const auto whole = [header] {
+                const QFontMetrics metrics(header->font());
+                for (int i = 0; i < header->count(); ++i) {
+                    const QString heading =
+                        header->model()->headerData(i, Qt::Horizontal).toString();
+                    if (header->sectionSize(i) < metrics.horizontalAdvance(heading) + 8)
+                        return false;
+                }
+                return header->count() >= 4;
+            };
+            QTRY_VERIFY(whole());
+            checked = true;
+        }});
+        SaveFileRequest request;
+        request.startDirectory = PathToCore(documents_);
+        (void)window->userInterface().SaveFileName(request);
+        QVERIFY(checked);
     }
 
     // Whatever the size, no control of the toolbar row covers another, and
@@ -476,6 +501,120 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(QFile::exists(target));
         QCOMPARE(ws.fileState(), kUnchanged);
+    }
+
+    void ProjectsStartFittedInTheirFolderWithNamedButtons() {
+        QDir().mkpath(documents_ + QStringLiteral("/slides"));
+        const QString folder = documents_ + QStringLiteral("/slides");
+        auto window = Start(SaveTestJpeg(folder + QStringLiteral("/fit.jpg")));
+        Workspace& ws = window->workspace();
+        window->startup().started = 2;
+        ws.Redraw();
+        // 400 x 300 pixels at 1200 dpi: 8467 µm across, from the corner.
+        const ViewBlock& view = ws.project().view;
+        QCOMPARE(view.viewSize, int64_t{8467});
+        QCOMPARE(view.viewLeft, int64_t{0});
+        QCOMPARE(view.viewTop, int64_t{0});
+        QTest::keyClick(window.get(), Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(view.viewSize < 8467);
+        QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(view.viewSize, int64_t{8467});
+        Find<QAction>(*window, "MnWorld")->trigger();
+        QCOMPARE(view.viewSize, int64_t{1000000});
+        QTest::mouseClick(Find<QToolButton>(*window, "BitBtn6"), Qt::LeftButton);
+        QCOMPARE(view.viewSize, int64_t{8467});
+        QVERIFY(
+            Find<QAction>(*window, "MnFitPicture")->text().endsWith(QStringLiteral("\tCtrl+0")));
+
+        // Every toolbar button tells its name, and its key where it has one.
+        QCOMPARE(Find<QToolButton>(*window, "BitBtn1")->toolTip(), QStringLiteral("New (Ctrl+N)"));
+        QCOMPARE(Find<QToolButton>(*window, "BitBtn4")->toolTip(), QStringLiteral("Zoom in (+)"));
+        QCOMPARE(Find<QToolButton>(*window, "BitBtn6")->toolTip(),
+                 QStringLiteral("Fit picture (Ctrl+0)"));
+        QCOMPARE(Find<QToolButton>(*window, "ImgVec")->toolTip(), QStringLiteral("Measure"));
+        for (QToolButton* button : window->centralWidget()->findChildren<QToolButton*>()) {
+            QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
+        }
+        QVERIFY(!Find<QWidget>(*window, "spinDet")->toolTip().isEmpty());
+
+        // Save to, Export, New and Open start in the project's folder.
+        const auto inFolder = [&](QWidget& dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+                QCOMPARE(QDir(files->directory()).canonicalPath(), QDir(folder).canonicalPath());
+            } else {
+                auto* select = qobject_cast<TFileExtSel*>(&dialog);
+                QVERIFY(select != nullptr);
+                QCOMPARE(QDir(select->Directory()).canonicalPath(), QDir(folder).canonicalPath());
+            }
+        };
+        {
+            ModalScript script({inFolder});
+            Find<QAction>(*window, "MnSaveTo")->trigger();
+            QVERIFY(script.Done());
+        }
+        {
+            ModalScript script({inFolder});
+            Find<QAction>(*window, "WriteWMF")->trigger();
+            QVERIFY(script.Done());
+        }
+        {
+            ModalScript script({inFolder});
+            QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+            QVERIFY(script.Done());
+        }
+        {
+            ModalScript script(
+                {[](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("*.KXP")); },
+                 inFolder});
+            QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+            QVERIFY(script.Done());
+        }
+    }
+
+    void TheWheelStepIsAnOptionKeptBesideTheConfiguration() {
+        auto window = Start(Image(QStringLiteral("wheel.jpg")));
+        Workspace& ws = window->workspace();
+        window->startup().started = 2;
+        ws.Redraw();
+        // A first start fills four fifths of the free area, at least as much
+        // as the window was designed for.
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(window->OuterSize().height() >= std::min(580, free.height() - 35));
+        QVERIFY(window->OuterSize().height() >=
+                std::min(free.height() * 4 / 5, free.height() - 35));
+        QCOMPARE(window->program().settings.WheelZoomPercent, 20);
+
+        ModalScript options({[](QWidget& dialog) {
+            auto* wheel = Find<QLineEdit>(dialog, "EdWheelZoomPercent");
+            QVERIFY(wheel != nullptr);
+            QCOMPARE(wheel->text(), QStringLiteral("20"));
+            wheel->setText(QStringLiteral("30"));
+            QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        }});
+        Find<QAction>(*window, "MnOptions2")->trigger();
+        QVERIFY(options.Done());
+        QCOMPARE(window->program().settings.WheelZoomPercent, 30);
+        QFile view(config_ + QStringLiteral("/Znb2Win/Korvanix.view"));
+        QVERIFY(view.open(QIODevice::ReadOnly));
+        QVERIFY(view.readAll().contains("WheelZoomPercent = 30"));
+
+        // One notch zooms in by the step.
+        PaintBox& box = *Find<PaintBox>(*window, "MainPB");
+        const int64_t size = ws.project().view.viewSize;
+        const QPoint at(100, 100);
+        QWheelEvent wheel(at, box.mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&box, &wheel);
+        QCOMPARE(ws.project().view.viewSize, int64_t(std::nearbyint(double(size) * 0.7)));
+
+        // The configuration older versions read stays without the new key;
+        // the next start reads the step back.
+        window->close();
+        QFile config(config_ + QStringLiteral("/Znb2Win/Korvanix.cfg"));
+        QVERIFY(config.open(QIODevice::ReadOnly));
+        QVERIFY(!config.readAll().contains("Wheel"));
+        auto second = Start();
+        QCOMPARE(second->program().settings.WheelZoomPercent, 30);
     }
 
     void NewSaveResetLoad() {

@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <functional>
+#include <set>
 
 #include "core/options/options_model.hpp"
 #include "core/options/type_editor.hpp"
@@ -128,6 +129,35 @@ private slots:
         QCOMPARE(copy.At(2).textColour, kNoFill);
         QCOMPARE(copy.At(2).nameGerman, std::string("Surface"));
         QCOMPARE(program_.objectTypes, shipped_);
+    }
+
+    void TypeEditorKeepsItsSizeAndHeadsEachTypeByWhatItDraws() {
+        ObjectTypeTable copy = program_.objectTypes;
+        TypeEditorModel model(copy, 5, false, 1);
+        TFMP_TYPE dialog(program_, model);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCoreApplication::processEvents();
+        const QSize size = dialog.size();
+        auto* heading = Find<QLabel>(dialog, "LbLine");
+        QCOMPARE(heading->text(), QStringLiteral("Line"));
+        auto* lb = Find<QListWidget>(dialog, "Lb");
+        std::set<int> seen;
+        for (int row = 0; row < lb->count(); ++row) {
+            lb->setCurrentRow(row);
+            QCoreApplication::processEvents();
+            QCOMPARE(dialog.size(), size);
+            const QString text = lb->item(row)->text();
+            const int slot = text.mid(text.lastIndexOf(QLatin1Char('(')) + 1).chopped(1).toInt();
+            const int dataType = copy.At(slot).dataType;
+            seen.insert(dataType);
+            if (dataType == kPoint || dataType == kCount) {
+                QCOMPARE(heading->text(), QStringLiteral("Symbol"));
+            } else if (dataType == kLine || dataType == kPolygon || dataType == kTwoPointLine) {
+                QCOMPARE(heading->text(), QStringLiteral("Line"));
+            }
+        }
+        QVERIFY(seen.count(kPoint) == 1 && seen.count(kPolygon) == 1);
     }
 
     void EditAllTypesCancelledLeavesTheTable() {

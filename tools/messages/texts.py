@@ -266,6 +266,20 @@ PROGRAM_MESSAGES = [
     (2288, "Die Tabelle konnte nicht geschrieben werden:", "The table could not be written:",
      "No se pudo escribir la tabla:"),
     (2289, "CSV-Tabelle", "CSV table", "Tabla CSV"),
+    # the live readout, the view and the toolbar's tool tips
+    (2278, "Symbol", "Symbol", "Símbolo"),
+    (2279, "Beschriftung", "Label", "Etiqueta"),
+    (2290, "Länge", "Length", "Longitud"),
+    (2291, "Fläche", "Area", "Área"),
+    (2292, "Punkte", "Points", "Puntos"),
+    (2293, "Grau", "Grey", "Gris"),
+    (2294, "Zoomschritt des Mausrads (%)", "Mouse wheel zoom step (%)",
+     "Paso de zoom de la rueda del ratón (%)"),
+    (2295, "Bild &einpassen", "&Fit picture", "A&justar imagen"),
+    (2296, "Feinzoom", "Fine zoom", "Zoom fino"),
+    (2297, "Rasterlänge", "Raster length", "Longitud de la retícula"),
+    (2298, "Werte in die Zwischenablage kopieren", "Copy the values to the clipboard",
+     "Copiar los valores al portapapeles"),
     # the info dialog
     (2299,
      "Vermessen von Objekten auf digitalen Bildern von Präparaten: Strecken, Flächen, "

@@ -197,8 +197,13 @@ bool ObjectRenderer::Dimmed(int32_t typeIndex, int32_t currentType) const {
     return settings_.HideNonCurrent > 0 && currentType > 0 && typeIndex != currentType;
 }
 
+int64_t ObjectRenderer::HandleRadius(int64_t hx, int64_t hy) const {
+    if (hotHandle_ && hotHandle_->x == hx && hotHandle_->y == hy) return hotHandleRadius_;
+    return handleRadius_ > 0 ? handleRadius_ : settings_.PointSizeModify;
+}
+
 void ObjectRenderer::DrawHandle(int64_t hx, int64_t hy, int32_t number) {
-    const int64_t r = settings_.PointSizeModify;
+    const int64_t r = HandleRadius(hx, hy);
     canvas_.SetBrush(kRed);
     canvas_.pen().colour = kRed;
     canvas_.pen().width = 1;
@@ -435,11 +440,11 @@ void ObjectRenderer::FlushPolygon(PolygonState& state, int32_t modifyMode, int32
     }
 
     if (modifyMode == 1) {
-        const int64_t r = settings_.PointSizeModify;
         canvas_.pen().colour = kRed;
         canvas_.pen().width = 1;
         for (int32_t k = 0; k < n; ++k) {
             const SurfacePoint& p = state.points[static_cast<std::size_t>(k)];
+            const int64_t r = HandleRadius(p.x, p.y);
             canvas_.SetBrush(kRed);
             canvas_.Ellipse(Canvas32(p.x - r), Canvas32(p.y - r), Canvas32(p.x + r),
                             Canvas32(p.y + r));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,14 @@ public:
     /// The raster labels are drawn at least this size (points on the
     /// surface); 0 keeps the sizes of their styles.
     void SetMinimumLabelSize(int32_t points) { minimumLabelSize_ = points; }
+    /// Modify mode's handles: radius in surface pixels (0 keeps
+    /// `PointSizeModify`), and the larger one of the point at surface
+    /// position hot (the one under the mouse).
+    void SetHandles(int64_t radius, std::optional<SurfacePoint> hot, int64_t hotRadius) {
+        handleRadius_ = radius;
+        hotHandle_ = hot;
+        hotHandleRadius_ = hotRadius;
+    }
 
     /// Lines, two-point lines, points, objects and texts of history.
     /// modifyMode 1 draws handles. Always 0.
@@ -116,6 +125,11 @@ private:
     const ObjectTypeTable& types_;
     Canvas& canvas_;
     int32_t minimumLabelSize_ = 0;
+    int64_t handleRadius_ = 0;
+    std::optional<SurfacePoint> hotHandle_;
+    int64_t hotHandleRadius_ = 0;
+
+    int64_t HandleRadius(int64_t hx, int64_t hy) const;
 };
 
 /// A surface coordinate as the canvas takes it; far-away positions are

@@ -123,6 +123,7 @@ void OptionsModel::Load() {
     e.ReducePercent = IntToStr(s.ReducePercent);
     e.RasterDivision = IntToStr(s.RasterDivision);
     e.FineScalingPercent = IntToStr(s.FineScalingPercent);
+    e.WheelZoomPercent = IntToStr(s.WheelZoomPercent);
     e.RasterLabelSpacing = IntToStr(s.RasterLabelSpacing);
     e.MinSelectionSize = IntToStr(s.MinSelectionSize);
     e.SnapToRaster = s.SnapToRaster != 0;
@@ -265,6 +266,8 @@ void OptionsModel::Apply() {
     if (!ReadInt(e.MeasureFieldWidth, s.MeasureFieldWidth)) e.MeasureFieldWidth.assign(1, '0');
     if (e.TableUnit >= 0 && e.TableUnit <= 2) s.TableUnit = e.TableUnit;
     ReadInt(e.ClassSizePercent, s.ClassSizePercent);
+    StoreBounded(e.WheelZoomPercent, kMinWheelZoomPercent, kMaxWheelZoomPercent,
+                 s.WheelZoomPercent);
     StoreBounded(e.PointSizeCapture, 1, 100, s.PointSizeCapture);
     StoreBounded(e.PointSizeModify, 1, 100, s.PointSizeModify);
     StoreBounded(e.MaxStatisticsFontSize, 0, 24, s.MaxStatisticsFontSize);

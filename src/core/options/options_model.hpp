@@ -27,6 +27,7 @@ struct OptionsEntries {
     std::string ReducePercent;       ///< tag 8
     std::string RasterDivision;      ///< tag 9
     std::string FineScalingPercent;  ///< tag 6
+    std::string WheelZoomPercent;
     std::string RasterLabelSpacing;  ///< tag 11
     std::string MinSelectionSize;    ///< tag 12
     bool SnapToRaster = false;

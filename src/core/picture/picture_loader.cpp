@@ -263,9 +263,19 @@ void ReportPictureLoad(Program& program, DecodeStatus status, std::string_view p
     ShowError(program, false, status == DecodeStatus::Damaged);
 }
 
+namespace {
+
+constexpr int64_t kKeepSamplesUpToMegabytes = 256;
+
+}  // namespace
+
 DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
                          int64_t sizeInMegabytes, int64_t wantedSide) {
-    const PictureRequest request = MakePictureRequest(program, path, sizeInMegabytes, wantedSide);
+    PictureRequest request = MakePictureRequest(program, path, sizeInMegabytes, wantedSide);
+    // The values under the mouse and in the results are the picture's own;
+    // a deep picture keeps its samples for them, unless its file is so large
+    // that three copies of it would crowd the memory.
+    request.options.keepSixteenBits = sizeInMegabytes <= kKeepSamplesUpToMegabytes;
     const DecodeStatus status = ReadPicture(request, picture);
     ReportPictureLoad(program, status, path);
     return status;

@@ -76,7 +76,8 @@ inline constexpr ErrorCode kErrPictureDamaged = 61380601;      ///< damaged, sho
 /// the code of its reason on the error stack with the path and shows it: as
 /// an error when nothing could be decoded, as a notice for a damaged picture,
 /// which is kept as far as it was decoded. The result is the decode status;
-/// PictureDecoded tells whether there is a picture to show.
+/// PictureDecoded tells whether there is a picture to show. A picture of 16
+/// bits per channel keeps its own samples when its file is at most 256 MB.
 /// wantedSide as in DecodeOptions (0: the full resolution).
 DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
                          int64_t sizeInMegabytes, int64_t wantedSide = 0);

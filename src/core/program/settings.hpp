@@ -6,6 +6,10 @@
 
 namespace kvx {
 
+/// The range a notch of the mouse wheel may zoom by, in percent.
+inline constexpr int32_t kMinWheelZoomPercent = 1;
+inline constexpr int32_t kMaxWheelZoomPercent = 90;
+
 /// Every program-wide setting, with the value it holds before the
 /// configuration file is read. Names follow the configuration items and the
 /// options dialog.
@@ -32,6 +36,9 @@ struct Settings {
     int32_t ReducePercent = 400;
     int32_t RasterDivision = 6;
     int32_t FineScalingPercent = 1;
+    /// What a notch of the mouse wheel zooms by; kept in the view settings
+    /// file beside the configuration, which has no item for it.
+    int32_t WheelZoomPercent = 20;
     int32_t RasterLabelSpacing = 10;
     int32_t MinSelectionSize = 5;
     int32_t SnapToRaster = 1;

@@ -6,6 +6,7 @@
 #include "core/program/config.hpp"
 #include "core/program/program.hpp"
 #include "core/program/shell_folders.hpp"
+#include "core/program/view_settings.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
@@ -61,7 +62,12 @@ int32_t RunSteps(Program& program, StartupState& state, const StartupArguments& 
         if (FileExists(configFile, 4096, false, {})) {
             // A rejected item stays recorded for the next error display.
             (void)ReadWriteConfig(program, false);
+        } else {
+            state.firstStart = true;
         }
+        ReadViewSettings(program);
+    } else {
+        state.firstStart = true;
     }
     if (settings.Language != language) {
         state.step = 7;
@@ -107,6 +113,21 @@ WindowRect FitWindowRect(WindowRect rect, const WindowRect& screen) {
     rect = FitWindowRect(rect, screen.width, screen.height);
     rect.left = shifted(int64_t{rect.left} + screen.left);
     rect.top = shifted(int64_t{rect.top} + screen.top);
+    return rect;
+}
+
+WindowRect FirstStartRect(const WindowRect& freeArea, const WindowRect& minimum) {
+    const auto side = [](int32_t area, int32_t least) {
+        const int32_t wanted = std::max(static_cast<int32_t>(int64_t{area} * 4 / 5), least);
+        return std::min(wanted, std::max(area, least));
+    };
+    WindowRect rect;
+    rect.width = side(freeArea.width, minimum.width);
+    rect.height = side(freeArea.height, minimum.height);
+    rect.left = static_cast<int32_t>(
+        freeArea.left + std::max<int64_t>(0, (int64_t{freeArea.width} - rect.width) / 2));
+    rect.top = static_cast<int32_t>(
+        freeArea.top + std::max<int64_t>(0, (int64_t{freeArea.height} - rect.height) / 2));
     return rect;
 }
 

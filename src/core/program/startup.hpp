@@ -29,6 +29,9 @@ WindowRect FitWindowRect(WindowRect rect, int32_t screenWidth, int32_t screenHei
 /// The same on a screen that lies anywhere in the desktop (screen gives its
 /// place and size).
 WindowRect FitWindowRect(WindowRect rect, const WindowRect& screen);
+/// The window of a first start: about four fifths of the free area (but
+/// no smaller than minimum, and no larger than the area), centred in it.
+WindowRect FirstStartRect(const WindowRect& freeArea, const WindowRect& minimum);
 /// The index of the screen a window rectangle belongs on: the one it
 /// overlaps most, else the nearest one; 0 for an empty list.
 std::size_t NearestScreen(const WindowRect& rect, const std::vector<WindowRect>& screens);
@@ -47,6 +50,8 @@ struct StartupState {
     WindowRect window;
     /// The window caption: the title and the version.
     std::string caption;
+    /// No configuration was found: the window has no place of its own yet.
+    bool firstStart = false;
 };
 
 /// What start-up is given by the program entry.
@@ -60,6 +65,9 @@ struct StartupArguments {
     /// saved window goes onto the nearest. Without them the screen is
     /// screenWidth × screenHeight at the origin.
     std::vector<WindowRect> screens{};
+    /// The part of the primary screen free of panels and docks; empty when
+    /// the front end does not know it.
+    WindowRect freeArea{};
 };
 
 /// Smallest screen the program runs on.

@@ -109,8 +109,11 @@ MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     }
 
     out.statusBarWidth = out.windowWidth - kStatusFrame;
-    const int32_t unit = out.statusBarWidth / 20;
-    out.panelWidths = {4 * unit, 2 * unit, 3 * unit, 5 * unit, out.statusBarWidth - 14 * unit};
+    out.readoutWidth = static_cast<int32_t>(int64_t{out.statusBarWidth} *
+                                            std::clamp(in.readoutPercent, 0, 80) / 100);
+    const int32_t panels = out.statusBarWidth - out.readoutWidth;
+    const int32_t unit = panels / 20;
+    out.panelWidths = {4 * unit, 2 * unit, 3 * unit, 5 * unit, panels - 14 * unit};
     return out;
 }
 

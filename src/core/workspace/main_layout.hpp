@@ -52,6 +52,10 @@ struct MainLayoutInput {
     int32_t bitBtn7Width = 31;
     int32_t cboHeight = 24;
     std::array<int32_t, kFunctionButtons> buttonWidths{50, 50, 50, 50, 50, 50, 50, 50, 50, 50};
+    /// The share of the status bar, in percent, kept for the live readout
+    /// (the mouse's position, the picture's value there, the object drawn);
+    /// the five panels share the rest.
+    int32_t readoutPercent = 0;
 };
 
 /// Where everything goes after a resize.
@@ -69,6 +73,7 @@ struct MainLayout {
     std::array<std::optional<int32_t>, kFunctionButtons> functionButtons{};
     int32_t statusBarWidth = 0;
     std::array<int32_t, 5> panelWidths{};
+    int32_t readoutWidth = 0;
 };
 
 /// Status panel widths that show every panel's text whole where the bar

@@ -57,6 +57,10 @@ int32_t ReadableLabelSize(const Workspace& ws, const ViewBlock& view) {
     return static_cast<int32_t>(std::ceil(surfacePixels * 72.0 / 96.0));
 }
 
+// Modify mode's handles on screen: small enough to leave the picture seen,
+// in screen pixels; the one under the mouse gets the configured size.
+constexpr double kHandleScreenRadius = 3.0;
+
 // One pass of the redraw, sharing the values the layers hand on.
 class RedrawPass {
 public:
@@ -70,12 +74,14 @@ public:
           renderer_(view_, settings_, program_.objectTypes, surface),
           readableLabelSize_(ReadableLabelSize(ws, view_)) {
         renderer_.SetMinimumLabelSize(readableLabelSize_);
+        SetHandleSizes();
     }
 
     /// The drawing phase; fills the panel and label texts it owns.
     void Draw(WindowState& state, bool saveButtonEnabled);
 
 private:
+    void SetHandleSizes();
     void Background(WindowState& state);
     void Geometry();
     void ScaleBar();
@@ -491,6 +497,19 @@ int32_t ScaleBarLength(double value) {
         if (n <= step) return step;
     }
     return 500;
+}
+
+void RedrawPass::SetHandleSizes() {
+    if (ws_.modifyMode() != 1 || readableLabelSize_ <= 0) return;
+    const double perScreenPixel = static_cast<double>(view_.surfaceSize) / ws_.screenFieldSize();
+    const int64_t radius = std::max<int64_t>(1, std::llround(kHandleScreenRadius * perScreenPixel));
+    const int64_t hotRadius = std::max<int64_t>(settings_.PointSizeModify, 2 * radius);
+    std::optional<SurfacePoint> hot;
+    if (const int32_t index = ws_.hotHandle(); index >= 1 && index <= ws_.history().Count()) {
+        const MeasuredObject point = ws_.history().Peek(index);
+        hot = MapToSurface(view_, point.x, point.y);
+    }
+    renderer_.SetHandles(radius, hot, hotRadius);
 }
 
 WindowState MainRedraw(Workspace& ws) {

@@ -4,6 +4,8 @@
 #include "core/program/config.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
+#include "core/program/startup.hpp"
+#include "core/program/view_settings.hpp"
 #include "core/project/object_type_file.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
@@ -42,6 +44,14 @@ int32_t StartUp(Workspace& workspace, StartupState& state, const StartupArgument
         arguments.screens.empty()
             ? FitWindowRect(saved, arguments.screenWidth, arguments.screenHeight)
             : FitWindowRect(saved, arguments.screens[NearestScreen(saved, arguments.screens)]);
+    if (state.firstStart && arguments.freeArea.width > 0 && arguments.freeArea.height > 0) {
+        // Still fitted: the designed size may not fit a small screen's free area.
+        const WindowRect first = FirstStartRect(arguments.freeArea, saved);
+        state.window =
+            arguments.screens.empty()
+                ? FitWindowRect(first, arguments.screenWidth, arguments.screenHeight)
+                : FitWindowRect(first, arguments.screens[NearestScreen(first, arguments.screens)]);
+    }
 
     // LoadObjectTypes shows its own errors; a failure leaves the program
     // running without the started flag, so nothing is written back at exit.
@@ -98,6 +108,7 @@ bool ShutDown(Workspace& workspace, StartupState& state, const WindowRect& windo
     settings.WindowWidth = window.width;
     settings.WindowHeight = window.height;
     (void)ReadWriteConfig(program, true);
+    (void)WriteViewSettings(program);
     state.started = 0;
     return true;
 }

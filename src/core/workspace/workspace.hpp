@@ -202,6 +202,17 @@ public:
     ToolOverlay ToolOverlayNow() const { return tool_->Overlay(); }
     ToolCursor toolCursor() const { return tool_->Cursor(); }
     std::string ToolStatusText() const { return tool_->StatusText(); }
+    /// What the status bar says about paint-box pixel (x, y) on a box of
+    /// boxWidth × boxHeight: the magnification, the position in the table
+    /// unit and the picture's value there (after "~" while the picture is
+    /// held reduced, whose pixels are means of several); without the value
+    /// off the picture, and the magnification alone off the box.
+    std::string CursorReadout(int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight) const;
+    /// Screen pixels per picture pixel at the view as drawn, in percent; 0
+    /// without a picture or a view.
+    double Magnification(int32_t boxWidth) const;
+    /// The `history` index of the handle under the mouse in modify mode; 0 = none.
+    int32_t hotHandle() const { return ModeTool().HotHandle(); }
     /// 1 while modify mode is on (read by the redraw).
     int32_t modifyMode() const;
     /// 0 measure mode off, 1 capturing, 2 an object was just committed.
@@ -263,6 +274,13 @@ public:
     void MainPBMouseDown(const MouseEvent& event);
     void MainPBMouseMove(int32_t x, int32_t y);
     void MainPBMouseUp(const MouseEvent& event);
+    /// The second press of a double click on `MainPB`: it ends the line or
+    /// polygon under capture instead of adding a point.
+    void MainPBDoubleClick(const MouseEvent& event);
+    /// Enter, Escape or Backspace (virtual keys 13, 27, 8) for the active
+    /// tool: end the object under capture, drop its points, or take back
+    /// the last one. True when the tool took the key.
+    bool ToolKey(int32_t key);
     /// The zoom outline the window shows over the paint box: press and
     /// current corner; none while no rectangle is being dragged.
     std::optional<std::pair<ScreenPoint, ScreenPoint>> ZoomOutline() const;
@@ -280,6 +298,11 @@ public:
     /// The Properties command (`MnProps`): opens the properties dialog and
     /// applies it on OK; refused while measuring or modifying.
     void MnPropsClick();
+    /// Properties with value-grid row (0-based) selected: when it lists a
+    /// distance, the dialog opens with it as the scale's measured length, so
+    /// that typing the known length sets the resolution. Other rows open
+    /// the dialog as MnPropsClick does.
+    void MnPropsClick(int32_t selectedRow);
     /// Applies the properties dialog's OK: resolution (stored points follow),
     /// pointer calibration, title and image path; then redraws.
     void PropertiesOk(const PropertiesDialogModel& model);
@@ -324,7 +347,8 @@ public:
         MnWorld,         ///< the whole world
         BitBtn4,         ///< zooms in by EnlargePercent
         BitBtn5,         ///< zooms out by ReducePercent
-        BitBtn6,         ///< the whole image (or the world without an image)
+        BitBtn6,         ///< the whole image (or the world without an image), as FitPicture
+        FitPicture,      ///< the view fitted to the picture (the world without one)
         SpinDetUp,       ///< zooms out by FineScalingPercent
         SpinDetDown,     ///< zooms in by FineScalingPercent
         SpinRasterUp,    ///< the next finer raster length
@@ -344,7 +368,7 @@ public:
     void ZoomToRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t boxWidth,
                          int32_t boxHeight);
     /// Mouse wheel or pinch over the paint box: steps (fractions accumulate,
-    /// positive zooms in) zoom by the fine-zoom percentage each, about the
+    /// positive zooms in) zoom by the wheel's percentage each, about the
     /// world point under paint-box pixel (x, y), which stays where it is.
     /// True when the view changed.
     bool WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight);
@@ -545,6 +569,20 @@ private:
     void DeliverChanges();
 
     void CommitPending();
+    /// Shows typeIndex in `cbo` with its values, when it is a listed type.
+    void SelectCommittedType(int32_t typeIndex);
+    /// The type of the last object measured in `history` that `cbo` lists; 0 = none.
+    int32_t LastMeasuredType() const;
+    /// Fits the view to the picture, without reading it again when it is in memory.
+    void FitPicture();
+    /// Drops every pending point; measure mode stays.
+    void DropPendingObject();
+    /// Takes back the last pending point (with a label point made for it alone).
+    void DropLastPendingPoint();
+    /// The folder of the open project (or of its picture); empty when none is open.
+    std::string OpenProjectFolder() const;
+    /// Sets the handle under the mouse in modify mode, redrawing when it changed.
+    void SetHotHandle(int32_t index);
     void CaptureClick(const MouseEvent& event);
     /// Returns the index of the point picked to be dragged; 0 when none was.
     int32_t ModifyPress(const MouseEvent& event);

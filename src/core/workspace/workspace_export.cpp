@@ -27,8 +27,10 @@ std::string Workspace::ChooseExportFile(int32_t kind) {
     request.fileName = ExtractFileName(proposed);
     request.filter = program_.GetMessage(kMessageExportFilter) + " |*." + std::string(extension);
     request.defaultExtension = std::string(extension);
-    request.startDirectory =
-        settings.LastExportDir.empty() ? program_.documentsDir : settings.LastExportDir;
+    const std::string open = OpenProjectFolder();
+    request.startDirectory = !open.empty()                     ? open
+                             : !settings.LastExportDir.empty() ? settings.LastExportDir
+                                                               : program_.documentsDir;
     const std::string chosen = program_.ui.SaveFileName(request);
     if (chosen.empty()) return {};
 

@@ -11,6 +11,7 @@
 #include "core/support/file_replacement.hpp"
 #include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
+#include "core/support/text_file.hpp"
 #include "core/workspace/project_commands.hpp"
 #include "core/workspace/workspace.hpp"
 
@@ -96,11 +97,25 @@ std::string StartFolder(const Program& program, std::string_view preferred) {
     return preferred.empty() ? program.documentsDir : std::string(preferred);
 }
 
+std::string Workspace::OpenProjectFolder() const {
+    if (fileState_ == kNoProject) return {};
+    const std::string& file =
+        !project_.projectPath.empty() ? project_.projectPath : project_.imagePath;
+    if (file.empty()) return {};
+    const std::string folder = ExtractFileDir(file);
+    return DirectoryExists(folder) ? folder : std::string();
+}
+
 void Workspace::MnNewClick() {
     NoticeScope notice(*this);
     Settings& settings = program_.settings;
     SelectFileRequest request;
-    request.startDirectory = StartFolder(program_, settings.ImportPath);
+    // The folder of the open project first: its next picture is most
+    // likely beside it.
+    const std::string lastUsed =
+        !settings.LastImportDir.empty() ? settings.LastImportDir : settings.ImportPath;
+    const std::string open = OpenProjectFolder();
+    request.startDirectory = StartFolder(program_, !open.empty() ? open : lastUsed);
     request.patterns = std::string(kImagePattern);
     request.rememberFile = RecentDirectoriesFile(program_, kImageRememberFile);
     request.descriptions = false;
@@ -157,7 +172,9 @@ void Workspace::MnLoadClick() {
     loadPattern_ = pattern;
 
     SelectFileRequest request;
-    request.startDirectory = StartFolder(program_, program_.settings.DataPath);
+    const std::string open = OpenProjectFolder();
+    request.startDirectory =
+        StartFolder(program_, !open.empty() ? open : program_.settings.DataPath);
     request.patterns = pattern;
     request.rememberFile = RecentDirectoriesFile(program_, kProjectRememberFile);
     request.descriptions = true;
@@ -179,8 +196,10 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
         program_.settings.DataPath = CutTo(directory, kShortStringMax);
         savedCount_ = history_.Count();
         if (!program_.objectTypes.At(1).Name(program_.settings.Language).empty()) {
-            cboIndex_ = 0;
-            currentType_ = 0;
+            // The grids open on what was measured last, not on an empty list.
+            currentType_ = LastMeasuredType();
+            FillTypeSelector();
+            Changed(Change::Selection);
             StatisticsPass();
             UpdateFunctionButtons();
         }
@@ -205,7 +224,8 @@ void Workspace::MnSaveToClick() {
     SaveFileRequest request;
     request.filter =
         program_.GetMessage(kMsgProjectFiles) + " |*." + std::string(kProjectExtension);
-    request.startDirectory = StartFolder(program_, settings.DataPath);
+    const std::string open = OpenProjectFolder();
+    request.startDirectory = StartFolder(program_, !open.empty() ? open : settings.DataPath);
     request.defaultExtension = kProjectExtension;
     const std::string name = program_.ui.SaveFileName(request);
     const std::string path = name.empty() ? std::string() : ProjectFileName(name);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/measure/values.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/tools/measure_tool.hpp"
 #include "core/workspace/tools/modify_tool.hpp"
@@ -103,7 +104,8 @@ void Workspace::CommitPending() {
     measureTool_->SetCaptureState(2);
     const std::size_t n = pending_.size();
     const std::size_t start = std::min(objectStart_, n == 0 ? 0 : n - 1);
-    const int dataType = n == 0 ? int{kUndefined} : types.At(pending_[start].typeIndex).dataType;
+    const int32_t committedType = n == 0 ? 0 : pending_[start].typeIndex;
+    const int dataType = n == 0 ? int{kUndefined} : types.At(committedType).dataType;
 
     // An unpaired last point of a Two Point Line is dropped, together with
     // the label point that was made for it alone.
@@ -157,6 +159,7 @@ void Workspace::CommitPending() {
     if (dataType == kPoint || dataType == kText || dataType == kTwoPointLine) {
         ActivateTool(idleTool_);
     }
+    SelectCommittedType(committedType);
     StatisticsPass();
     Redraw();
     if (leftOut) {
@@ -166,6 +169,84 @@ void Workspace::CommitPending() {
                                  program_.GetMessage(kMsgRaiseRecordCapacity);
         program_.ui.MessageBox(program_.GetMessage(kMsgMeasureCaption), text, MessageButtons::Ok);
     }
+}
+
+void Workspace::SelectCommittedType(int32_t typeIndex) {
+    if (typeIndex == currentType_ || typeIndex <= 0) return;
+    const auto listed =
+        std::find_if(cboItems_.begin(), cboItems_.end(),
+                     [typeIndex](const TypeItem& item) { return item.type == typeIndex; });
+    if (listed == cboItems_.end()) return;
+    // What was measured is what the person wants to see listed.
+    currentType_ = typeIndex;
+    cboIndex_ = static_cast<int32_t>(listed - cboItems_.begin());
+    Changed(Change::Selection);
+    UpdateFunctionButtons();
+}
+
+int32_t Workspace::LastMeasuredType() const {
+    for (int32_t i = history_.Count(); i >= 1; --i) {
+        const int32_t type = history_.Peek(i).typeIndex;
+        if (type <= 0 || type == kSlotLabelPoint) continue;
+        const auto listed =
+            std::find_if(cboItems_.begin(), cboItems_.end(),
+                         [type](const TypeItem& item) { return item.type == type; });
+        if (listed != cboItems_.end()) return type;
+    }
+    return 0;
+}
+
+void Workspace::DropPendingObject() {
+    NoticeScope notice(*this);
+    Changed(Change::Tool);
+    pending_.clear();
+    objectStart_ = 0;
+    captureType_ = 0;
+    SyncPendingMarkers();
+    Redraw();
+}
+
+void Workspace::DropLastPendingPoint() {
+    NoticeScope notice(*this);
+    Changed(Change::Tool);
+    if (pending_.empty()) return;
+    pending_.pop_back();
+    // The label point made for the object's first point goes with it.
+    if (pending_.size() == objectStart_ && objectStart_ > 0 &&
+        pending_.back().typeIndex == kSlotLabelPoint) {
+        pending_.pop_back();
+    }
+    if (pending_.size() <= objectStart_) {
+        objectStart_ = 0;
+        if (pending_.empty()) captureType_ = 0;
+    }
+    SyncPendingMarkers();
+    Redraw();
+}
+
+void Workspace::SetHotHandle(int32_t index) {
+    NoticeScope notice(*this);
+    if (modifyTool_ == nullptr || modifyTool_->HotHandle() == index) return;
+    modifyTool_->SetHot(index);
+    Changed(Change::Tool);
+    Redraw();
+}
+
+void Workspace::MainPBDoubleClick(const MouseEvent& event) {
+    NoticeScope notice(*this);
+    // Taking the picture along knows no double clicks.
+    const bool pan =
+        event.button == MouseButton::Middle || (event.button == MouseButton::Left && event.panKey);
+    if (pan || tool_ == panTool_) {
+        MainPBMouseDown(event);
+        return;
+    }
+    tool_->DoubleClick(event);
+}
+
+bool Workspace::ToolKey(int32_t key) {
+    NoticeScope notice(*this);
+    return tool_->Key(key, false, false, false);
 }
 
 void Workspace::ModifyCommand() {
@@ -574,10 +655,24 @@ void Workspace::UpdateFunctionButtons() {
 }
 
 void Workspace::MnPropsClick() {
+    MnPropsClick(-1);
+}
+
+void Workspace::MnPropsClick(int32_t selectedRow) {
     NoticeScope notice(*this);
     if (modifyMode() != 0 || captureState() != 0 || project_.imagePath.empty()) return;
     PropertiesDialogModel model =
         PropertiesDialogModel::Open(project_, program_.settings, program_.messages);
+    const bool distance =
+        currentType_ > 0 && program_.objectTypes.At(currentType_).dataType == kTwoPointLine;
+    if (distance && grids_.HasValue(selectedRow)) {
+        // In the table unit, so that the known length is typed in it too.
+        const double length = UnitDivisor(valueList_.Entry(selectedRow + 1).value, kTwoPointLine,
+                                          program_.settings.TableUnit);
+        model.Text(PropertiesDialogModel::Edit2).clear();
+        model.Text(PropertiesDialogModel::Edit4).clear();
+        model.Text(PropertiesDialogModel::Edit5) = GeneralNumber(length);
+    }
     if (program_.ui.PropertiesDialog(model)) PropertiesOk(model);
 }
 

@@ -1,5 +1,6 @@
 #include "core/options/options_model.hpp"
 #include "core/options/type_editor.hpp"
+#include "core/program/view_settings.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/workspace.hpp"
 
@@ -55,6 +56,7 @@ Workspace::OptionsOutcome Workspace::MnOptionsClick() {
     const Settings& settings = program_.settings;
     const uint8_t language = settings.Language;
     const int32_t enlarge = settings.MeasureFieldEnlarge;
+    const int32_t wheel = settings.WheelZoomPercent;
 
     OptionsModel model(program_);
     OptionsOutcome outcome;
@@ -62,6 +64,8 @@ Workspace::OptionsOutcome Workspace::MnOptionsClick() {
     outcome.languageChanged = settings.Language != language;
     outcome.layoutChanged = settings.MeasureFieldEnlarge != enlarge;
     outcome.typesReloaded = model.TypesReloaded();
+    // Kept at once: another window of the program may write its own later.
+    if (settings.WheelZoomPercent != wheel) (void)WriteViewSettings(program_);
     if (outcome.typesReloaded || outcome.languageChanged) {
         FillTypeSelector();
         // Another type file may not hold the current type any more.

@@ -1,11 +1,15 @@
 // The redraw entry and the zoom, pan and raster commands of the main window.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
 #include "core/draw/picture_display.hpp"
 #include "core/draw/view.hpp"
+#include "core/measure/values.hpp"
+#include "core/picture/picture.hpp"
 #include "core/program/error_report.hpp"
+#include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 #include "core/workspace/main_redraw.hpp"
 #include "core/workspace/workspace.hpp"
@@ -22,6 +26,8 @@ constexpr int32_t kKeyPadPlus = 107;
 constexpr int32_t kKeyPadMinus = 109;
 constexpr int32_t kKeyPlus = 187;
 constexpr int32_t kKeyMinus = 189;
+
+constexpr int kMsgGreyValue = 2293;
 
 }  // namespace
 
@@ -174,12 +180,8 @@ bool Workspace::ZoomCommand(ZoomControl control) {
             zoom(settings.ReducePercent);
             return true;
         case ZoomControl::BitBtn6:
-            if (!project_.imagePath.empty()) {
-                project_.fitImagePending = true;
-                Redraw();
-            } else {
-                finish(!World(program_, view));
-            }
+        case ZoomControl::FitPicture:
+            FitPicture();
             return view.viewValid;
         case ZoomControl::SpinDetUp:
             zoom(100 + settings.FineScalingPercent);
@@ -204,6 +206,105 @@ bool Workspace::ZoomCommand(ZoomControl control) {
         }
     }
     return false;
+}
+
+void Workspace::FitPicture() {
+    NoticeScope notice(*this);
+    ViewBlock& view = project_.view;
+    if (project_.imagePath.empty()) {
+        if (!World(program_, view)) {
+            ShowError(program_);
+        } else {
+            Redraw();
+        }
+        return;
+    }
+    const int64_t wx = ImageWorldSize(view.imageWidth, project_.resolutionDpi);
+    const int64_t wy = ImageWorldSize(view.imageHeight, project_.resolutionDpi);
+    // A picture in memory is not read again only to learn its size.
+    if (!project_.picture || wx <= 0 || wy <= 0) {
+        project_.fitImagePending = true;
+        Redraw();
+        return;
+    }
+    const int64_t side = std::max(wx, wy);
+    if (SetWindow(program_, view, WorldRect{0, 0, side, side}, true, true) != kOk) {
+        ShowError(program_);
+        return;
+    }
+    Redraw();
+}
+
+double Workspace::Magnification(int32_t boxWidth) const {
+    const DrawnView& drawn = drawnView_;
+    if (boxWidth <= 0 || drawn.drawnWidth <= 0 || project_.resolutionDpi <= 0 ||
+        !project_.picture) {
+        return 0.0;
+    }
+    // A picture pixel is 25400 / dpi micrometres; the box shows drawnWidth of them.
+    return 100.0 * boxWidth * 25400.0 /
+           (static_cast<double>(drawn.drawnWidth) * project_.resolutionDpi);
+}
+
+std::string Workspace::CursorReadout(int32_t x, int32_t y, int32_t boxWidth,
+                                     int32_t boxHeight) const {
+    const Settings& settings = program_.settings;
+    const bool comma = settings.Language == 0;
+    std::string text;
+    if (const double zoom = Magnification(boxWidth); zoom > 0.0) {
+        text = FormatReal(-1, zoom < 10.0 ? 1 : 0, comma, zoom) + " %";
+    }
+    if (x < 0 || y < 0 || x >= boxWidth || y >= boxHeight) return text;
+    const auto world = MouseToWorld(x, y, boxWidth, boxHeight);
+    if (!world || drawnView_.drawnWidth <= 0) return text;
+    const auto coordinate = [&](int64_t v) {
+        return FormatReal(-1, DecimalsFor(kTwoPointLine), comma,
+                          UnitDivisor(static_cast<double>(v), kTwoPointLine, settings.TableUnit));
+    };
+    if (!text.empty()) text += "  ";
+    text += "x " + coordinate(world->x) + " y " + coordinate(world->y) + " " +
+            std::string(UnitName(kTwoPointLine, settings.TableUnit));
+
+    const std::shared_ptr<const Picture>& picture = project_.picture;
+    if (!picture || project_.resolutionDpi <= 0 || world->x < 0 || world->y < 0) return text;
+    // The picture pixel under the mouse: pixels lie as the picture is shown.
+    const auto column = static_cast<int64_t>(
+        std::floor(static_cast<double>(world->x) * project_.resolutionDpi / 25400.0));
+    const auto row = static_cast<int64_t>(
+        std::floor(static_cast<double>(world->y) * project_.resolutionDpi / 25400.0));
+    if (column >= picture->Width() || row >= picture->Height()) return text;
+    const auto px = static_cast<int32_t>(column);
+    const auto py = static_cast<int32_t>(row);
+    std::array<int32_t, 3> value{};
+    // A picture held reduced has only means of several pixels: shown as
+    // near values until the full picture is in.
+    bool near = false;
+    if (picture->sixteenBit) {
+        // Without its own samples a deep picture has no value to show: its
+        // pixels hold only the range of its values.
+        if (picture->samplesHigh.Empty() || picture->samplesLow.Empty() ||
+            picture->samplesHigh.Width() != picture->Width()) {
+            return text;
+        }
+        const uint8_t* high = picture->samplesHigh.Row(py) + std::size_t{3} * px;
+        const uint8_t* low = picture->samplesLow.Row(py) + std::size_t{3} * px;
+        for (std::size_t c = 0; c < 3; ++c) value[c] = high[c] * 256 + low[c];
+    } else {
+        const int32_t reduction = std::max(picture->reduction, 1);
+        const int32_t rx = std::min(px / reduction, picture->pixels.Width() - 1);
+        const int32_t ry = std::min(py / reduction, picture->pixels.Height() - 1);
+        if (picture->pixels.Empty() || rx < 0 || ry < 0) return text;
+        near = reduction > 1;
+        const uint8_t* rgb = picture->pixels.Row(ry) + std::size_t{3} * rx;
+        for (std::size_t c = 0; c < 3; ++c) value[c] = rgb[c];
+    }
+    text += near ? "  ~" : "  ";
+    if (value[0] == value[1] && value[1] == value[2]) {
+        text += program_.GetMessage(kMsgGreyValue) + " " + IntToStr(value[0]);
+    } else {
+        text += "R " + IntToStr(value[0]) + " G " + IntToStr(value[1]) + " B " + IntToStr(value[2]);
+    }
+    return text;
 }
 
 bool Workspace::ViewKey(int32_t key, bool shift, bool alt, bool control) {
@@ -255,8 +356,8 @@ bool Workspace::WheelZoom(double steps, int32_t x, int32_t y, int32_t boxWidth, 
     const double whole = std::trunc(wheelSteps_);
     if (whole == 0.0) return false;
     wheelSteps_ -= whole;
-    const int32_t fine = std::clamp(program_.settings.FineScalingPercent, 1, 99);
-    const double factor = std::pow((100.0 - fine) / 100.0, whole);
+    const int32_t step = std::clamp(program_.settings.WheelZoomPercent, 1, 90);
+    const double factor = std::pow((100.0 - step) / 100.0, whole);
     const auto rect = ZoomAboutPixel(view, factor, x, y, boxWidth, boxHeight);
     if (!rect) return false;
     const WorldRect before{view.viewLeft, view.viewTop, view.viewRight, view.viewBottom};

@@ -50,21 +50,44 @@ constexpr int kButtonSize = 31;
 constexpr int kDataGridWidth = 220;
 constexpr int kValueGridHeight = 191;
 
-constexpr int kMsgOutlineByClick = 2268;
-
 // Menu captions: entry name and message number.
 struct Caption {
     const char* name;
     int message;
 };
 constexpr Caption kCaptions[] = {
-    {"MnFile", 2061},   {"MnNew", 2078},       {"MnLoad", 2064},    {"MnSave", 2069},
-    {"MnSaveTo", 2065}, {"MnWrite", 2074},     {"MnProps", 2009},   {"MnReset", 2075},
-    {"MnExit", 2066},   {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
-    {"MnData", 2068},   {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
-    {"MnWorld", 2071},  {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
-    {"Screen1", 2079},  {"MnRecent", 2238},    {"MnResults", 2281}, {"MnDetect", 2267},
+    {"MnFile", 2061},       {"MnNew", 2078},       {"MnLoad", 2064},    {"MnSave", 2069},
+    {"MnSaveTo", 2065},     {"MnWrite", 2074},     {"MnProps", 2009},   {"MnReset", 2075},
+    {"MnExit", 2066},       {"MnEdit1", 2062},     {"MnMeasure", 2143}, {"MnModify", 2144},
+    {"MnData", 2068},       {"MnAddobject", 2089}, {"MnView", 2063},    {"MnRefresh", 2067},
+    {"MnWorld", 2071},      {"MnEnlarge", 2073},   {"MnReduce", 2072},  {"MnOptions2", 2070},
+    {"Screen1", 2079},      {"MnRecent", 2238},    {"MnResults", 2281}, {"MnDetect", 2267},
+    {"MnFitPicture", 2295},
 };
+
+// Tool tips of the toolbar: the button, the message that names it and the
+// key that runs the same command (empty when none does).
+struct ToolTip {
+    const char* name;
+    int message;
+    const char* key;
+};
+constexpr ToolTip kToolTips[] = {
+    {"BitBtn1", 2078, "Ctrl+N"}, {"BitBtn2", 2064, "Ctrl+O"}, {"BitBtn3", 2069, "Ctrl+S"},
+    {"BitBtn4", 2072, "+"},      {"BitBtn5", 2073, "-"},      {"BitBtn6", 2295, "Ctrl+0"},
+    {"spinDet", 2296, ""},       {"SpinRaster", 2297, ""},    {"ImgVec", 2143, ""},
+    {"ImgEdit", 2144, ""},       {"ImgWand", 2268, "W"},      {"BitBtn7", 2298, ""},
+};
+
+// A menu caption as a name: without its accelerator mark and its dots.
+QString PlainCaption(QString caption) {
+    caption.remove(QLatin1Char('&'));
+    while (caption.endsWith(QLatin1Char('.')) || caption.endsWith(QChar(0x2026))) caption.chop(1);
+    return caption.trimmed();
+}
+
+// Share of the status bar kept for the live readout.
+constexpr int kReadoutPercent = 48;
 
 // Shown after a caption in the menu; the keys themselves are handled by
 // the window, which sees them first.
@@ -78,6 +101,7 @@ QString ShortcutHint(const char* name) {
     if (entry == QLatin1String("MnUndo")) return QStringLiteral("\tCtrl+Z");
     if (entry == QLatin1String("MnRedo")) return QStringLiteral("\tCtrl+Shift+Z");
     if (entry == QLatin1String("MnDetect")) return QStringLiteral("\tCtrl+D");
+    if (entry == QLatin1String("MnFitPicture")) return QStringLiteral("\tCtrl+0");
     return {};
 }
 
@@ -145,6 +169,8 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         arguments.screenWidth = screen->geometry().width();
         arguments.screenHeight = screen->geometry().height();
+        const QRect free = screen->availableGeometry();
+        arguments.freeArea = {free.x(), free.y(), free.width(), free.height()};
     }
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect area = screen->geometry();
@@ -255,8 +281,11 @@ void MainWindow::BuildMenu() {
         QAction* action = AddAction(MnWrite, name, fixed[index++]);
         connect(action, &QAction::triggered, this, [this, kind = kind] { ExportClick(kind); });
     }
-    connect(AddAction(file, "MnProps", {}), &QAction::triggered, this,
-            [this] { Command([this] { workspace_->MnPropsClick(); }); });
+    connect(AddAction(file, "MnProps", {}), &QAction::triggered, this, [this] {
+        // A distance selected in the value grid is offered as the scale.
+        const int row = DGrid->selectedItems().isEmpty() ? -1 : DGrid->currentRow();
+        Command([this, row] { workspace_->MnPropsClick(row); });
+    });
     file->addSeparator();
     connect(AddAction(file, "MnReset", {}), &QAction::triggered, this, &MainWindow::ResetClick);
     connect(AddAction(file, "MnExit", {}), &QAction::triggered, this, &MainWindow::ExitClick);
@@ -290,6 +319,9 @@ void MainWindow::BuildMenu() {
             [this] { Command([this] { workspace_->Redraw(); }); });
     connect(AddAction(view, "MnWorld", {}), &QAction::triggered, this, [this] {
         Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnWorld); });
+    });
+    connect(AddAction(view, "MnFitPicture", {}), &QAction::triggered, this, [this] {
+        Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::FitPicture); });
     });
     connect(AddAction(view, "MnEnlarge", {}), &QAction::triggered, this, [this] {
         Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::MnEnlarge); });
@@ -436,6 +468,11 @@ void MainWindow::BuildToolbar(QWidget* field) {
     connect(MainPB, &PaintBox::pressed, this, &MainWindow::PaintBoxPressed);
     connect(MainPB, &PaintBox::moved, this, &MainWindow::PaintBoxMoved);
     connect(MainPB, &PaintBox::released, this, &MainWindow::PaintBoxReleased);
+    connect(MainPB, &PaintBox::doubleClicked, this, &MainWindow::PaintBoxDoubleClicked);
+    connect(MainPB, &PaintBox::mouseLeft, this, [this] {
+        mouseAt_.reset();
+        ShowReadout(std::nullopt);
+    });
     connect(MainPB, &PaintBox::zoomSteps, this, &MainWindow::PaintBoxZoom);
 
     DGrid = new ValueGrid(field);
@@ -458,6 +495,29 @@ void MainWindow::BuildStatusBar() {
         panel->setFixedWidth(120);
         bar->addWidget(panel);
         panels_[i] = panel;
+    }
+    readout_ = new QLabel(bar);
+    readout_->setObjectName(QStringLiteral("StBarReadout"));
+    readout_->setFrameShape(QFrame::Panel);
+    readout_->setFrameShadow(QFrame::Sunken);
+    readout_->setFixedWidth(120);
+    bar->addWidget(readout_);
+}
+
+void MainWindow::ShowReadout(std::optional<QPoint> at) {
+    if (at) mouseAt_ = *at;
+    const Workspace& ws = *workspace_;
+    std::string text =
+        mouseAt_ && MainPB->rect().contains(*mouseAt_)
+            ? ws.CursorReadout(mouseAt_->x(), mouseAt_->y(), MainPB->width(), MainPB->height())
+            : ws.CursorReadout(-1, -1, MainPB->width(), MainPB->height());
+    const std::string tool = ws.ToolStatusText();
+    if (!tool.empty()) text = text.empty() ? tool : tool + "  " + text;
+    const QString shown = FromCore(text);
+    if (readout_->text() != shown) {
+        readout_->setText(shown);
+        // A narrow window cuts the panel; its tip holds it all.
+        readout_->setToolTip(shown);
     }
 }
 
@@ -483,8 +543,16 @@ void MainWindow::Relabel() {
             action->setText(text);
         }
     }
-    ImgWand->setToolTip(FromCore(program_->GetMessage(kMsgOutlineByClick)) +
-                        QStringLiteral(" (W)"));
+    for (const ToolTip& tip : kToolTips) {
+        QWidget* button = centralWidget()->findChild<QWidget*>(QLatin1String(tip.name));
+        if (button == nullptr) continue;
+        QString text = PlainCaption(FromCore(program_->GetMessage(tip.message)));
+        if (std::strlen(tip.key) > 0)
+            text += QStringLiteral(" (") + QLatin1String(tip.key) + QLatin1Char(')');
+        button->setToolTip(text);
+        // A spin button's arrows are buttons of their own.
+        for (QWidget* part : button->findChildren<QWidget*>()) part->setToolTip(text);
+    }
 }
 
 // ---- layout ------------------------------------------------------------------
@@ -499,6 +567,8 @@ void MainWindow::FitPanels() {
     }
     const std::array<int32_t, 5> widths = FitPanelWidths(layout_.panelWidths, needed);
     for (std::size_t i = 0; i < panels_.size(); ++i) panels_[i]->setFixedWidth(widths[i]);
+    // The bar puts a few pixels between its panels.
+    readout_->setFixedWidth(std::max(layout_.readoutWidth - 8, 1));
 }
 
 int MainWindow::GridsWidth() const {
@@ -528,6 +598,7 @@ void MainWindow::ApplyLayout() {
     in.bevel7Right = Bevel9->geometry().left() + Bevel9->width();
     in.bitBtn7Width = kButtonSize;
     in.cboHeight = cbo->height();
+    in.readoutPercent = kReadoutPercent;
     for (int i = 0; i < kFunctionButtons; ++i) {
         in.buttonWidths[static_cast<std::size_t>(i)] =
             functionButtons_[static_cast<std::size_t>(i)]->width();
@@ -662,6 +733,7 @@ void MainWindow::ApplyWindowState(const WindowState& state) {
     if (state.LbDetails) LbDetails->setText(FromCore(*state.LbDetails));
     if (state.surface) MainPB->SetSurface(state.surface);
     if (state.splashDrawn && startup_.started == 1) startup_.started = 2;
+    ShowReadout(std::nullopt);
 }
 
 void MainWindow::WorkspaceChanged(ChangeFlags changes) {
@@ -703,9 +775,10 @@ void MainWindow::ShowWorkspace(ChangeFlags changes) {
         MnRedo->setText(FromCore(ws.RedoCaption()) + ShortcutHint("MnRedo"));
         MnRedo->setEnabled(ws.CanRedo());
         ShowZoomOutline();
+        ShowReadout(std::nullopt);
     }
     if (changes.HasAny(Change::Types)) {
-        MainPB->SetFineZoomPercent(program_->settings.FineScalingPercent);
+        MainPB->SetWheelZoomPercent(program_->settings.WheelZoomPercent);
     }
     if (changes.HasAny(Change::Statistics | Change::Selection | Change::FileState)) {
         DGrid->setEnabled(open && ws.valueGridEnabled());
@@ -920,6 +993,19 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
             case Qt::Key_W:
                 Command([this] { workspace_->WandCommand(); });
                 return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Escape:
+            case Qt::Key_Backspace: {
+                // The object under capture takes them; otherwise they stay
+                // with the widget that has the focus.
+                const int32_t toolKey = key == Qt::Key_Escape      ? 27
+                                        : key == Qt::Key_Backspace ? 8
+                                                                   : 13;
+                bool taken = false;
+                Command([&] { taken = workspace_->ToolKey(toolKey); });
+                return taken;
+            }
             default:
                 return false;
         }
@@ -953,6 +1039,9 @@ bool MainWindow::HandleKey(QKeyEvent* event) {
             case Qt::Key_D:
                 DetectClick();
                 return true;
+            case Qt::Key_0:
+                Command([this] { workspace_->ZoomCommand(Workspace::ZoomControl::FitPicture); });
+                return true;
             default:
                 return false;
         }
@@ -978,6 +1067,18 @@ void MainWindow::PaintBoxPressed(QMouseEvent* event) {
 void MainWindow::PaintBoxMoved(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     workspace_->MainPBMouseMove(at.x(), at.y());
+    ShowReadout(at);
+}
+
+void MainWindow::PaintBoxDoubleClicked(QMouseEvent* event) {
+    if (startup_.started == 1) {
+        FirstInputAfterStartup();
+        return;
+    }
+    MouseEvent m = ToMouseEvent(*event, *MainPB);
+    m.panKey = spaceHeld_;
+    Command([this, &m] { workspace_->MainPBDoubleClick(m); });
+    ShowToolCursor();
 }
 
 void MainWindow::PaintBoxReleased(QMouseEvent* event) {

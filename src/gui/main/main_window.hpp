@@ -153,6 +153,10 @@ private:
     void PaintBoxMoved(QMouseEvent* event);
     void PaintBoxReleased(QMouseEvent* event);
     void PaintBoxZoom(double steps, QPoint at);
+    void PaintBoxDoubleClicked(QMouseEvent* event);
+    /// The live readout: the mouse at (or, without a position, where it was
+    /// last), the object being drawn and the magnification.
+    void ShowReadout(std::optional<QPoint> at);
     /// Lists the recent projects in their submenu as it opens.
     void FillRecentMenu();
     /// A file the person dropped on the window that it can open; empty when
@@ -182,6 +186,8 @@ private:
     SpinButton* SpinRaster = nullptr;
     std::array<QPushButton*, kFunctionButtons> functionButtons_{};
     std::array<QLabel*, 5> panels_{};
+    QLabel* readout_ = nullptr;
+    std::optional<QPoint> mouseAt_;
 
     QAction* MnSave = nullptr;
     QAction* MnSaveTo = nullptr;

@@ -4,6 +4,8 @@
 #include <QNativeGestureEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "gui/support/recording_painter.hpp"
 
@@ -82,8 +84,19 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PaintBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is a press like any other.
-    emit pressed(event);
+    // What the second press means is the tool's to say.
+    emit doubleClicked(event);
+}
+
+void PaintBox::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
+}
+
+void PaintBox::SetWheelZoomPercent(int percent) {
+    const double step = std::clamp(percent, 1, 90) / 100.0;
+    // A pinch that doubles the size zooms as far as this many notches do.
+    pinchStepsPerScale_ = std::log(2.0) / -std::log(1.0 - step);
 }
 
 void PaintBox::wheelEvent(QWheelEvent* event) {

@@ -21,10 +21,8 @@ public:
     void SetSurface(std::shared_ptr<const Recording> surface);
     /// The zoom outline between two paint-box pixels; none removes it.
     void SetOutline(std::optional<QRect> outline);
-    /// The fine-zoom percentage (the setting) that a pinch is counted in.
-    void SetFineZoomPercent(int percent) {
-        pinchStepsPerScale_ = 100.0 / (percent > 0 ? percent : 1);
-    }
+    /// The wheel's zoom percentage (the setting) that a pinch is counted in.
+    void SetWheelZoomPercent(int percent);
 
     /// The paint box as it shows on screen (without the zoom outline), one
     /// pixel per pixel of its size (not of a high-resolution screen): what
@@ -35,8 +33,12 @@ signals:
     void pressed(QMouseEvent* event);
     void moved(QMouseEvent* event);
     void released(QMouseEvent* event);
+    /// The second press of a double click.
+    void doubleClicked(QMouseEvent* event);
+    /// The mouse has gone off the box.
+    void mouseLeft();
     /// A turn of the wheel or a touchpad pinch at a paint-box pixel: steps of
-    /// the fine zoom (fractions from high-resolution wheels), positive in.
+    /// the wheel's zoom (fractions from high-resolution wheels), positive in.
     void zoomSteps(double steps, QPoint at);
 
 protected:
@@ -47,6 +49,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -55,8 +58,8 @@ private:
 
     std::shared_ptr<const Recording> surface_;
     std::optional<QRect> outline_;
-    /// Fine-zoom steps a pinch of scale 1 (twice the size) stands for.
-    double pinchStepsPerScale_ = 100.0;
+    /// Wheel steps a pinch of scale 1 (twice the size) stands for.
+    double pinchStepsPerScale_ = 3.1;
     // Replaying a large recording costs more than a repaint should; the
     // result is kept until the surface or the size changes.
     QImage cache_;

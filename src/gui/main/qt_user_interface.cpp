@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QStyle>
+#include <QTimer>
 
 #include "core/program/program.hpp"
 #include "gui/dialogs/error_mes.hpp"
@@ -131,6 +134,26 @@ SelectFileResult QtUserInterface::SelectFile(const SelectFileRequest& request) {
     return dialog.Result();
 }
 
+namespace {
+
+void WidenHeadings(QFileDialog& dialog) {
+    for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
+        const QAbstractItemModel* model = header->model();
+        if (model == nullptr || header->orientation() != Qt::Horizontal) continue;
+        const QFontMetrics metrics(header->font());
+        for (int i = 0; i < header->count(); ++i) {
+            const QString heading = model->headerData(i, Qt::Horizontal).toString();
+            // Room for the sort mark and the section's margins as well.
+            const int needed = metrics.horizontalAdvance(heading) +
+                               header->style()->pixelMetric(QStyle::PM_HeaderMargin) * 2 +
+                               header->style()->pixelMetric(QStyle::PM_HeaderMarkSize) + 8;
+            if (header->sectionSize(i) < needed) header->resizeSection(i, needed);
+        }
+    }
+}
+
+}  // namespace
+
 std::string QtUserInterface::SaveFileName(const SaveFileRequest& request) {
     QFileDialog dialog(Owner());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -144,6 +167,9 @@ std::string QtUserInterface::SaveFileName(const SaveFileRequest& request) {
     const QString start = PathFromCore(request.startDirectory);
     dialog.setDirectory(!start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath());
     if (!request.fileName.empty()) dialog.selectFile(PathFromCore(request.fileName));
+    // Qt sizes the columns of its own dialog for English headings; longer
+    // ones (Spanish "Última modificación") are cut unless widened.
+    QTimer::singleShot(0, &dialog, [&dialog] { WidenHeadings(dialog); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return PathToCore(dialog.selectedFiles().constFirst());
 }

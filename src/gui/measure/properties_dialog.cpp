@@ -110,7 +110,12 @@ TPEProperties::TPEProperties(const Program& program, PropertiesDialogModel& mode
     ShowTexts();
     connect(butOk_, &QPushButton::clicked, this, &TPEProperties::Confirm);
     connect(butCancel_, &QPushButton::clicked, this, &QDialog::reject);
-    edit3->setFocus();
+    // Opened on a measured scale, the known length is all that is missing.
+    if (!model.Text(Field::Edit5).empty() && model.Text(Field::Edit4).empty()) {
+        edit4->setFocus();
+    } else {
+        edit3->setFocus();
+    }
     adjustSize();
     CentreOnScreen(*this);
 }

@@ -148,6 +148,7 @@ TMesOptions::TMesOptions(Program& program, OptionsModel& model, QWidget* parent)
         connect(edit, &QLineEdit::editingFinished, this,
                 [this, n = texts_.size() - 1]() { EditLeft(texts_[n]); });
     };
+    right(2294, "EdWheelZoomPercent", &OptionsEntries::WheelZoomPercent);
     right(2098, "EdPointSizeCapture", &OptionsEntries::PointSizeCapture);
     right(2099, "EdPointSizeModify", &OptionsEntries::PointSizeModify);
     right(2096, "EdMaxStatisticsFontSize", &OptionsEntries::MaxStatisticsFontSize);

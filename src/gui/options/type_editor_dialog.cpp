@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <initializer_list>
 
 #include "core/options/object_dialog.hpp"
 #include "core/options/type_editor.hpp"
@@ -30,6 +31,8 @@ constexpr int kMsgCaption = 2059;
 constexpr int kMsgDataType = 2050;
 constexpr int kMsgShow = 2051;
 constexpr int kMsgLine = 2053;
+constexpr int kMsgSymbolHeading = 2278;
+constexpr int kMsgLabelHeading = 2279;
 constexpr int kMsgLineWidth = 2054;
 constexpr int kMsgLineStyle = 2055;
 constexpr int kMsgColour = 2056;
@@ -156,8 +159,8 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
     btExit_->setAutoDefault(false);
 
     auto* typeLabel = new QLabel(text(kMsgDataType), this);
-    auto* lineLabel = new QLabel(text(kMsgLine), this);
-    lineLabel->setObjectName(QStringLiteral("LbLine"));
+    lbLine_ = new QLabel(text(kMsgLine), this);
+    lbLine_->setObjectName(QStringLiteral("LbLine"));
     auto* grid = new QGridLayout;
     int row = 0;
     grid->addWidget(lbIdv_, row, 0);
@@ -165,7 +168,7 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
     grid->addWidget(typeLabel, row, 0);
     grid->addWidget(cobType_, row++, 1);
     grid->addWidget(cbShow_, row, 0);
-    grid->addWidget(lineLabel, row++, 1);
+    grid->addWidget(lbLine_, row++, 1);
     grid->addWidget(paLbColor_, row, 0, 1, 2);
     grid->addWidget(paLbColor2_, ++row, 0, 1, 2);
     grid->addWidget(lbLth_, ++row, 0);
@@ -233,6 +236,16 @@ TFMP_TYPE::TFMP_TYPE(Program& program, TypeEditorModel& model, QWidget* parent)
     connect(btOk_, &QPushButton::clicked, this, &TFMP_TYPE::Confirm);
     connect(btExit_, &QPushButton::clicked, this, &QDialog::reject);
 
+    // The controls of one data type take the room of another's: the dialog
+    // keeps its size whichever type is chosen.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             paLbColor_, paLbColor2_, lbLth_, edLth_, lbStyle_, cob3_, cob4_, btSym_, lbSymFont_,
+             lbSymSz_, edSymSz_, lbLabel_, cbLabelShow_, lbFont_, xFillPolygon_, paLbColor3_}) {
+        QSizePolicy policy = control->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        control->setSizePolicy(policy);
+    }
+
     ShowType();
     adjustSize();
     CentreOnScreen(*this);
@@ -248,6 +261,10 @@ void TFMP_TYPE::ShowType() {
     const ObjectType& type = model_.Working();
     const TypeEditorControls c = model_.Controls();
     lbIdv_->setText(QString::number(model_.IdentityNumber()));
+    // The heading names what the type draws.
+    lbLine_->setText(FromCore(program_.GetMessage(c.lineStyle ? kMsgLine
+                                                  : c.symbol  ? kMsgSymbolHeading
+                                                              : kMsgLabelHeading)));
     edName_->setText(FromCore(model_.DisplayName()));
     cobType_->setCurrentIndex(type.dataType >= 1 ? type.dataType - 1 : -1);
     cobType_->setEnabled(model_.DataTypeChangeable());

@@ -61,6 +61,7 @@ private:
     bool filling_ = false;
     QListWidget* lb_;
     QLabel* lbIdv_;
+    QLabel* lbLine_ = nullptr;
     QLineEdit* edName_;
     QComboBox* cobType_;
     QCheckBox* cbShow_;

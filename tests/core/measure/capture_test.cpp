@@ -209,11 +209,14 @@ TEST_F(MeasureTest, LabelledPolygonGetsALabelPointAndAClosingCopyOfItsOwnFirstPo
     EXPECT_EQ(At(2).typeIndex, kPolyType);
     EXPECT_EQ(At(2).vertexKind, 1);
     EXPECT_EQ(At(2).name, "A");
+    // The selector shows the type just measured; back at "none" the next
+    // object asks again.
+    EXPECT_EQ(ws.currentType(), kPolyType);
+    ws.CboChange(0);
 
     ui.objectDialogAnswers.push_back(answer);
     ws.MeasureCommand();
-    ws.MeasureCommand();
-    Click(0, 0);  // a new object after the committed one: the dialog again
+    Click(0, 0);  // a new object with no type chosen: the dialog again
     Click(100, 0);
     Click(0, 100);
     ws.MeasureCommand();

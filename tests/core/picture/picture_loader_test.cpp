@@ -488,7 +488,8 @@ TEST(PictureGifTest, DamagedOrHugeFilesAreRefused) {
         noise.pixels.push_back(static_cast<uint8_t>((seed >> 28) & 3));
     }
     const std::string sound = MakeGif(64, 48, kGlobal, 0, {noise});
-    ASSERT_EQ(DecodeGif(Bytes(sound), sound.size(), PictureLimits{}, 0xFFFFFF, image), DecodeStatus::Ok);
+    ASSERT_EQ(DecodeGif(Bytes(sound), sound.size(), PictureLimits{}, 0xFFFFFF, image),
+              DecodeStatus::Ok);
     std::string flipped = sound;
     flipped[sound.size() / 2] = static_cast<char>(flipped[sound.size() / 2] ^ 0x01);
     EXPECT_EQ(DecodeGif(Bytes(flipped), flipped.size(), PictureLimits{}, 0xFFFFFF, image),

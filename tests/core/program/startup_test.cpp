@@ -54,5 +54,15 @@ TEST(NearestScreenTest, TheSavedWindowGoesOntoTheScreenItBelongsTo) {
     EXPECT_EQ(FitWindowRect({1900, -50, 800, 600}, screens[1]), (WindowRect{1920, 0, 800, 600}));
 }
 
+TEST(FirstStartRectTest, FillsFourFifthsOfTheFreeAreaButNeverLessThanTheDesignedSize) {
+    const WindowRect least{0, 0, 800, 580};
+    // 1280 x 1024 with a 24-pixel panel on top: 1024 x 800, centred below it.
+    EXPECT_EQ(FirstStartRect({0, 24, 1280, 1000}, least), (WindowRect{128, 124, 1024, 800}));
+    EXPECT_EQ(FirstStartRect({0, 0, 1920, 1080}, least), (WindowRect{192, 108, 1536, 864}));
+    // A small free area keeps the designed size, as far as the area has room.
+    EXPECT_EQ(FirstStartRect({0, 0, 900, 640}, least), (WindowRect{50, 30, 800, 580}));
+    EXPECT_EQ(FirstStartRect({10, 0, 700, 500}, least), (WindowRect{10, 0, 800, 580}));
+}
+
 }  // namespace
 }  // namespace kvx

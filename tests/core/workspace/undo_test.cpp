@@ -238,7 +238,7 @@ TEST(UndoHistoryTest, TheMemoryBoundDropsTheOldestEntriesButKeepsTheNewest) {
 using ViewHabitsTest = MeasureTest;
 
 TEST_F(ViewHabitsTest, WheelStepsAccumulateAndKeepThePointUnderTheCursor) {
-    program.settings.FineScalingPercent = 10;
+    program.settings.WheelZoomPercent = 10;
     Show({200000, 200000, 300000, 300000});
     // Half a step (a high-resolution wheel) does nothing yet.
     EXPECT_FALSE(ws.WheelZoom(0.5, 250, 750, kBox, kBox));

@@ -216,7 +216,8 @@ TEST_F(ProjectCommandsTest, SaveToWritesAProjectThatLoadsBack) {
     ws.MnSaveToClick();
 
     ASSERT_EQ(ui.saveRequests.size(), 1u);
-    EXPECT_EQ(ui.saveRequests[0].startDirectory, dir.File("docs"));
+    // A project not saved yet starts beside its picture.
+    EXPECT_EQ(ui.saveRequests[0].startDirectory, ExtractFileDir(ws.project().imagePath));
     EXPECT_TRUE(ui.saveRequests[0].filter.ends_with(" |*.KXP"));
     const std::string path = dir.File("docs/first.KXP");
     EXPECT_TRUE(fs::exists(path));

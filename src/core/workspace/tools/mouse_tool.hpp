@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/draw/view.hpp"
 #include "core/measure/capture.hpp"
@@ -49,6 +50,8 @@ public:
         (void)y;
     }
     virtual void Release(const MouseEvent& event) { (void)event; }
+    /// The second press of a double click; by default a press like any other.
+    virtual void DoubleClick(const MouseEvent& event) { Press(event); }
     /// A key while the tool is active; true when the tool took it.
     virtual bool Key(int32_t key, bool shift, bool alt, bool control) {
         (void)key;
@@ -70,6 +73,8 @@ public:
     virtual int32_t CaptureState() const { return 0; }
     /// The `history` index of a point being dragged; 0 = none.
     virtual int32_t DragIndex() const { return 0; }
+    /// The `history` index of the handle under the mouse; 0 = none.
+    virtual int32_t HotHandle() const { return 0; }
 
 protected:
     Workspace& workspace() { return ws_; }
@@ -81,6 +86,31 @@ protected:
     int32_t MinSelectionSize() const;
     double PointerCalibration() const;
     void CaptureClick(const MouseEvent& event);
+    /// The data type of the object under capture, or of the type chosen last.
+    uint8_t CaptureDataType() const;
+    /// The pending points of the objects under capture.
+    const std::vector<PendingEntry>& Pending() const;
+    /// Commits the object under capture, as the Measure command does.
+    void EndObject();
+    void DropPendingObject();
+    void DropLastPendingPoint();
+    /// The `history` index of the first point within hit distance of
+    /// paint-box pixel (x, y), deleted ones passed over; 0 = none.
+    int32_t PointUnder(int32_t x, int32_t y, int32_t boxWidth, int32_t boxHeight) const;
+    void SetHotHandle(int32_t index);
+    /// Paint-box pixel (x, y) in world micrometres through the view as drawn
+    /// (after the pointer calibration); none without a drawn view.
+    std::optional<WorldPosition> WorldAt(int32_t x, int32_t y, int32_t boxWidth,
+                                         int32_t boxHeight) const;
+    /// The same on the paint box as the window last reported its size; none
+    /// while no size was reported.
+    std::optional<WorldPosition> WorldAtMouse(int32_t x, int32_t y) const;
+    /// PointUnder on that paint box.
+    int32_t PointUnderMouse(int32_t x, int32_t y) const;
+    /// A length or area in the table unit, with its unit, as the grids write it.
+    std::string ValueText(double value, int dataType) const;
+    /// The text of message number in the program's language.
+    std::string Message(int number) const;
     /// The modify-mode press: deletes, duplicates or picks a point to drag;
     /// returns the index of the point picked, 0 when none was.
     int32_t ModifyPress(const MouseEvent& event);

@@ -1,5 +1,6 @@
 #include "core/workspace/tools/zoom_tool.hpp"
 
+#include "core/program/object_type.hpp"
 #include "core/workspace/workspace.hpp"
 
 namespace kvx {
@@ -56,6 +57,15 @@ bool ZoomTool::FinishRectangle(const MouseEvent& event) {
 void ZoomTool::Cancel() {
     press_.reset();
     corner_.reset();
+}
+
+std::string ZoomTool::StatusText() const {
+    if (!press_ || !corner_) return {};
+    const auto from = WorldAtMouse(press_->x, press_->y);
+    const auto to = WorldAtMouse(corner_->x, corner_->y);
+    if (!from || !to) return {};
+    return ValueText(static_cast<double>(to->x - from->x), kTwoPointLine) + " x " +
+           ValueText(static_cast<double>(to->y - from->y), kTwoPointLine);
 }
 
 ToolOverlay ZoomTool::Overlay() const {

@@ -19,6 +19,8 @@ public:
     void Release(const MouseEvent& event) override;
     void Cancel() override;
     ToolOverlay Overlay() const override;
+    /// The size of the rectangle being dragged, in the table unit.
+    std::string StatusText() const override;
 
 protected:
     /// Ends the rectangle; true when it was large enough and was zoomed into.
