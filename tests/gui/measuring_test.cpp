@@ -862,209 +862,209 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_W);
         QVERIFY(!ws.wandMode());
         QVERIFY(!wand->isChecked());
-        void StatusBarReadsOutTheMouseAndTheObjectDrawn() {
-            auto window = Start();
-            Workspace& ws = window->workspace();
-            const DrawnView& view = ws.drawnView();
-            // Screen pixels per picture pixel: the box shows drawnWidth µm, a
-            // pixel at 1200 dpi is 25400 / 1200 µm.
-            const double zoom = 100.0 * Box(*window).width() * 25400.0 / (view.drawnWidth * 1200.0);
-            MoveTo(*window, QPoint(100, 120));
-            const QString idle = Readout(*window);
-            QVERIFY2(idle.startsWith(QString::number(zoom, 'f', 0) + QStringLiteral(" %")),
-                     qPrintable(idle));
-            const QString position =
-                QStringLiteral("x ") +
-                QString::number(double(WorldX(*window, 100)) / 1000.0, 'f', 3) +
-                QStringLiteral(" y ") +
-                QString::number(double(WorldY(*window, 120)) / 1000.0, 'f', 3) +
-                QStringLiteral(" mm");
-            QVERIFY2(idle.contains(position), qPrintable(idle));
-            // The picture's colour there (200, 180, 160, as the JPEG keeps it).
-            const QStringList parts = idle.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            const auto channel = [&](const QString& name) {
-                const qsizetype at = parts.indexOf(name);
-                return at >= 0 && at + 1 < parts.size() ? parts[at + 1].toInt() : -1;
-            };
-            QVERIFY2(std::abs(channel(QStringLiteral("R")) - 200) <= 3, qPrintable(idle));
-            QVERIFY2(std::abs(channel(QStringLiteral("G")) - 180) <= 3, qPrintable(idle));
-            QVERIFY2(std::abs(channel(QStringLiteral("B")) - 160) <= 3, qPrintable(idle));
-            // Off the picture there is no value.
-            MoveTo(*window, QPoint(Box(*window).width() - 2, Box(*window).height() - 2));
-            QVERIFY(!Readout(*window).contains(QStringLiteral("R ")));
+    }
 
-            // A polygon's area so far reaches to the mouse.
-            ChooseType(*window, kArea);
-            Measure(*window);
-            Click(*window, QPoint(100, 100));
-            Click(*window, QPoint(300, 100));
-            MoveTo(*window, QPoint(200, 250));
-            const double base = double(WorldX(*window, 300) - WorldX(*window, 100));
-            const double height = double(WorldY(*window, 250) - WorldY(*window, 100));
-            const QString area = QStringLiteral("Area: ") +
-                                 QString::number(base * height / 2 / 1e6, 'f', 3) +
-                                 QStringLiteral(" mm");
-            QVERIFY2(Readout(*window).startsWith(area), qPrintable(Readout(*window)));
+    void StatusBarReadsOutTheMouseAndTheObjectDrawn() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        const DrawnView& view = ws.drawnView();
+        // Screen pixels per picture pixel: the box shows drawnWidth µm, a
+        // pixel at 1200 dpi is 25400 / 1200 µm.
+        const double zoom = 100.0 * Box(*window).width() * 25400.0 / (view.drawnWidth * 1200.0);
+        MoveTo(*window, QPoint(100, 120));
+        const QString idle = Readout(*window);
+        QVERIFY2(idle.startsWith(QString::number(zoom, 'f', 0) + QStringLiteral(" %")),
+                 qPrintable(idle));
+        const QString position =
+            QStringLiteral("x ") + QString::number(double(WorldX(*window, 100)) / 1000.0, 'f', 3) +
+            QStringLiteral(" y ") + QString::number(double(WorldY(*window, 120)) / 1000.0, 'f', 3) +
+            QStringLiteral(" mm");
+        QVERIFY2(idle.contains(position), qPrintable(idle));
+        // The picture's colour there (200, 180, 160, as the JPEG keeps it).
+        const QStringList parts = idle.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const auto channel = [&](const QString& name) {
+            const qsizetype at = parts.indexOf(name);
+            return at >= 0 && at + 1 < parts.size() ? parts[at + 1].toInt() : -1;
+        };
+        QVERIFY2(std::abs(channel(QStringLiteral("R")) - 200) <= 3, qPrintable(idle));
+        QVERIFY2(std::abs(channel(QStringLiteral("G")) - 180) <= 3, qPrintable(idle));
+        QVERIFY2(std::abs(channel(QStringLiteral("B")) - 160) <= 3, qPrintable(idle));
+        // Off the picture there is no value.
+        MoveTo(*window, QPoint(Box(*window).width() - 2, Box(*window).height() - 2));
+        QVERIFY(!Readout(*window).contains(QStringLiteral("R ")));
 
-            // Backspace takes back the last point, Escape drops the rest;
-            // measuring goes on.
-            QTest::keyClick(window.get(), Qt::Key_Backspace);
-            QCOMPARE(ws.pending().size(), std::size_t{1});
-            QTest::keyClick(window.get(), Qt::Key_Escape);
-            QVERIFY(ws.pending().empty());
-            QCOMPARE(ws.captureState(), 1);
-            QCOMPARE(ws.history().Count(), 0);
+        // A polygon's area so far reaches to the mouse.
+        ChooseType(*window, kArea);
+        Measure(*window);
+        Click(*window, QPoint(100, 100));
+        Click(*window, QPoint(300, 100));
+        MoveTo(*window, QPoint(200, 250));
+        const double base = double(WorldX(*window, 300) - WorldX(*window, 100));
+        const double height = double(WorldY(*window, 250) - WorldY(*window, 100));
+        const QString area = QStringLiteral("Area: ") +
+                             QString::number(base * height / 2 / 1e6, 'f', 3) +
+                             QStringLiteral(" mm");
+        QVERIFY2(Readout(*window).startsWith(area), qPrintable(Readout(*window)));
 
-            // A double click ends the polygon on the point it was made on.
-            Click(*window, QPoint(100, 100));
-            Click(*window, QPoint(300, 100));
-            QTest::mouseClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
-            QTest::mouseDClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
-            QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
-            QCOMPARE(ws.history().Count(), 4);  // three points and the closing one
-            QVERIFY(ws.pending().empty());
-            QCOMPARE(ws.captureState(), 2);
-            QCOMPARE(Cell(DGrid(*window), 0, 1),
-                     QString::number(base * height / 2 / 1e6, 'f', 3) + QStringLiteral(" mm"));
+        // Backspace takes back the last point, Escape drops the rest;
+        // measuring goes on.
+        QTest::keyClick(window.get(), Qt::Key_Backspace);
+        QCOMPARE(ws.pending().size(), std::size_t{1});
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(ws.pending().empty());
+        QCOMPARE(ws.captureState(), 1);
+        QCOMPARE(ws.history().Count(), 0);
 
-            // Enter ends a two-point line; counts tell their points.
-            Measure(*window);
-            ChooseType(*window, kLength);
-            Measure(*window);
-            Click(*window, QPoint(100, 400));
-            MoveTo(*window, QPoint(400, 400));
-            const double run = double(WorldX(*window, 400) - WorldX(*window, 100));
-            QVERIFY2(Readout(*window).startsWith(QStringLiteral("Length: ") +
-                                                 QString::number(run / 1000, 'f', 3)),
-                     qPrintable(Readout(*window)));
-            Click(*window, QPoint(400, 400));
-            QTest::keyClick(window.get(), Qt::Key_Return);
-            QCOMPARE(ws.history().Count(), 6);
-            QCOMPARE(ws.captureState(), 0);
-            ChooseType(*window, kCountType);
-            Measure(*window);
-            for (const QPoint& at : {QPoint(50, 50), QPoint(60, 50), QPoint(70, 50)}) {
-                Click(*window, at);
-            }
-            QVERIFY(Readout(*window).startsWith(QStringLiteral("Points: 3")));
-            // Without an object under capture Escape is not the tool's.
-            QTest::keyClick(window.get(), Qt::Key_Return);
-            QCOMPARE(ws.captureState(), 2);
-            QTest::keyClick(window.get(), Qt::Key_Escape);
-            QCOMPARE(ws.captureState(), 2);
+        // A double click ends the polygon on the point it was made on.
+        Click(*window, QPoint(100, 100));
+        Click(*window, QPoint(300, 100));
+        QTest::mouseClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QTest::mouseDClick(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(200, 250));
+        QCOMPARE(ws.history().Count(), 4);  // three points and the closing one
+        QVERIFY(ws.pending().empty());
+        QCOMPARE(ws.captureState(), 2);
+        QCOMPARE(Cell(DGrid(*window), 0, 1),
+                 QString::number(base * height / 2 / 1e6, 'f', 3) + QStringLiteral(" mm"));
+
+        // Enter ends a two-point line; counts tell their points.
+        Measure(*window);
+        ChooseType(*window, kLength);
+        Measure(*window);
+        Click(*window, QPoint(100, 400));
+        MoveTo(*window, QPoint(400, 400));
+        const double run = double(WorldX(*window, 400) - WorldX(*window, 100));
+        QVERIFY2(Readout(*window).startsWith(QStringLiteral("Length: ") +
+                                             QString::number(run / 1000, 'f', 3)),
+                 qPrintable(Readout(*window)));
+        Click(*window, QPoint(400, 400));
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QCOMPARE(ws.history().Count(), 6);
+        QCOMPARE(ws.captureState(), 0);
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        for (const QPoint& at : {QPoint(50, 50), QPoint(60, 50), QPoint(70, 50)}) {
+            Click(*window, at);
+        }
+        QVERIFY(Readout(*window).startsWith(QStringLiteral("Points: 3")));
+        // Without an object under capture Escape is not the tool's.
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        QCOMPARE(ws.captureState(), 2);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(ws.captureState(), 2);
+    }
+
+    void A16BitPictureReadsOutItsOwnValues() {
+        QImage deep(64, 48, QImage::Format_Grayscale16);
+        for (int y = 0; y < deep.height(); ++y) {
+            auto* row = reinterpret_cast<quint16*>(deep.scanLine(y));
+            for (int x = 0; x < deep.width(); ++x) row[x] = quint16(40000 + x);
+        }
+        const QString path = documents_ + QStringLiteral("/deep.png");
+        QVERIFY(deep.save(path, "PNG"));
+        auto window = StartWindow(path);
+        window->startup().started = 2;
+        window->workspace().Redraw();
+        QVERIFY(window->workspace().project().picture->sixteenBit);
+        // The pixel under the mouse: 25400 / 1200 µm wide.
+        const QPoint at(200, 20);
+        MoveTo(*window, at);
+        const auto column = int(std::floor(double(WorldX(*window, at.x())) * 1200 / 25400));
+        QVERIFY2(
+            Readout(*window).endsWith(QStringLiteral("Grey ") + QString::number(40000 + column)),
+            qPrintable(Readout(*window)));
+    }
+
+    void ModifyHandlesAreSmallAndGrowUnderTheMouse() {
+        auto window = Start();
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
+        Find<QAction>(*window, "MnModify")->trigger();
+        std::vector<double> sizes = HandleSizes(*window);
+        QCOMPARE(sizes.size(), std::size_t{2});
+        for (const double size : sizes)
+            QVERIFY2(size >= 4 && size <= 8, qPrintable(QString::number(size)));
+        MoveTo(*window, QPoint(301, 101));
+        QCOMPARE(ws.hotHandle(), 2);
+        sizes = HandleSizes(*window);
+        QCOMPARE(sizes.size(), std::size_t{2});
+        QVERIFY(sizes[0] <= 8);
+        QVERIFY(sizes[1] >= 2 * sizes[0]);
+        MoveTo(*window, QPoint(200, 300));
+        QCOMPARE(ws.hotHandle(), 0);
+        QVERIFY(HandleSizes(*window)[1] <= 8);
+    }
+
+    void SavedProjectReadsBackWithTheSameObjects() {
+        auto window = Start(QStringLiteral("saved.jpg"));
+        Workspace& ws = window->workspace();
+        ChooseType(*window, kArea);
+        MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100), QPoint(200, 250)});
+        Measure(*window);
+        ChooseType(*window, kLength);
+        MeasureObject(*window, {QPoint(50, 400), QPoint(350, 450)});
+        MeasureObject(*window, {QPoint(50, 500), QPoint(150, 500)});
+        // Excluded, moved and deleted points are saved as they are now.
+        DoubleClick(DGrid(*window),
+                    DGrid(*window).visualItemRect(DGrid(*window).item(0, 1)).center());
+        QVERIFY(ws.history().Peek(5).excluded);
+        Find<QAction>(*window, "MnModify")->trigger();
+        QTest::mousePress(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(150, 500));
+        QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(181, 523));
+        QVERIFY(ws.history().Peek(8).x > double(WorldX(*window, 180)));
+        QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(300, 100));
+        QVERIFY(ws.history().Peek(2).Deleted());
+        Find<QAction>(*window, "MnModify")->trigger();
+        // A Count object still being captured is committed by the save.
+        ChooseType(*window, kCountType);
+        Measure(*window);
+        for (const QPoint& at : {QPoint(380, 50), QPoint(400, 50), QPoint(420, 50)}) {
+            Click(*window, at);
         }
 
-        void A16BitPictureReadsOutItsOwnValues() {
-            QImage deep(64, 48, QImage::Format_Grayscale16);
-            for (int y = 0; y < deep.height(); ++y) {
-                auto* row = reinterpret_cast<quint16*>(deep.scanLine(y));
-                for (int x = 0; x < deep.width(); ++x) row[x] = quint16(40000 + x);
-            }
-            const QString path = documents_ + QStringLiteral("/deep.png");
-            QVERIFY(deep.save(path, "PNG"));
-            auto window = StartWindow(path);
-            window->startup().started = 2;
-            window->workspace().Redraw();
-            QVERIFY(window->workspace().project().picture->sixteenBit);
-            // The pixel under the mouse: 25400 / 1200 µm wide.
-            const QPoint at(200, 20);
-            MoveTo(*window, at);
-            const auto column = int(std::floor(double(WorldX(*window, at.x())) * 1200 / 25400));
-            QVERIFY2(Readout(*window).endsWith(QStringLiteral("Grey ") +
-                                               QString::number(40000 + column)),
-                     qPrintable(Readout(*window)));
+        const QString target = documents_ + QStringLiteral("/saved.KXP");
+        ModalScript save({
+            [&](QWidget& dialog) { SaveAs(dialog, target); },
+            [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
+        });
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(save.Done());
+        QVERIFY(QFile::exists(target));
+        QCOMPARE(ws.fileState(), int(kUnchanged));
+        QCOMPARE(ws.captureState(), 0);
+        QVERIFY(ws.pending().empty());
+
+        std::vector<MeasuredObject> kept;
+        for (int i = 1; i <= ws.history().Count(); ++i) {
+            if (!ws.history().Peek(i).Deleted()) kept.push_back(ws.history().Peek(i));
         }
+        // 4 polygon, 4 line and 4 count points; one polygon point deleted.
+        QCOMPARE(ws.history().Count(), 12);
+        QCOMPARE(kept.size(), std::size_t{11});
 
-        void ModifyHandlesAreSmallAndGrowUnderTheMouse() {
-            auto window = Start();
-            Workspace& ws = window->workspace();
-            ChooseType(*window, kLength);
-            MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100)});
-            Find<QAction>(*window, "MnModify")->trigger();
-            std::vector<double> sizes = HandleSizes(*window);
-            QCOMPARE(sizes.size(), std::size_t{2});
-            for (const double size : sizes)
-                QVERIFY2(size >= 4 && size <= 8, qPrintable(QString::number(size)));
-            MoveTo(*window, QPoint(301, 101));
-            QCOMPARE(ws.hotHandle(), 2);
-            sizes = HandleSizes(*window);
-            QCOMPARE(sizes.size(), std::size_t{2});
-            QVERIFY(sizes[0] <= 8);
-            QVERIFY(sizes[1] >= 2 * sizes[0]);
-            MoveTo(*window, QPoint(200, 300));
-            QCOMPARE(ws.hotHandle(), 0);
-            QVERIFY(HandleSizes(*window)[1] <= 8);
+        MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
+        QCOMPARE(second.StartupStep(), 0);
+        const Workspace& read = second.workspace();
+        QCOMPARE(read.project().resolutionDpi, 1200);
+        // Reopened, the type box shows the type measured last, with its values.
+        QCOMPARE(read.currentType(), kCountType);
+        QCOMPARE(Find<QComboBox>(second, "cbo")->currentData().toInt(), kCountType);
+        QCOMPARE(Cell(DGrid(second), 0, 1), QStringLiteral("3"));
+        QCOMPARE(read.history().Count(), int(kept.size()));
+        for (int i = 1; i <= read.history().Count(); ++i) {
+            const MeasuredObject& want = kept[std::size_t(i - 1)];
+            const MeasuredObject got = read.history().Peek(i);
+            QCOMPARE(got.typeIndex, want.typeIndex);
+            QCOMPARE(got.vertexKind, want.vertexKind);
+            QCOMPARE(got.excluded, want.excluded);
+            QCOMPARE(got.name, want.name);
+            // Positions are stored as whole micrometres.
+            QCOMPARE(got.x, std::nearbyint(want.x));
+            QCOMPARE(got.y, std::nearbyint(want.y));
         }
+    }
+};
 
-        void SavedProjectReadsBackWithTheSameObjects() {
-            auto window = Start(QStringLiteral("saved.jpg"));
-            Workspace& ws = window->workspace();
-            ChooseType(*window, kArea);
-            MeasureObject(*window, {QPoint(100, 100), QPoint(300, 100), QPoint(200, 250)});
-            Measure(*window);
-            ChooseType(*window, kLength);
-            MeasureObject(*window, {QPoint(50, 400), QPoint(350, 450)});
-            MeasureObject(*window, {QPoint(50, 500), QPoint(150, 500)});
-            // Excluded, moved and deleted points are saved as they are now.
-            DoubleClick(DGrid(*window),
-                        DGrid(*window).visualItemRect(DGrid(*window).item(0, 1)).center());
-            QVERIFY(ws.history().Peek(5).excluded);
-            Find<QAction>(*window, "MnModify")->trigger();
-            QTest::mousePress(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(150, 500));
-            QTest::mouseRelease(&Box(*window), Qt::LeftButton, Qt::NoModifier, QPoint(181, 523));
-            QVERIFY(ws.history().Peek(8).x > double(WorldX(*window, 180)));
-            QTest::mouseClick(&Box(*window), Qt::RightButton, Qt::NoModifier, QPoint(300, 100));
-            QVERIFY(ws.history().Peek(2).Deleted());
-            Find<QAction>(*window, "MnModify")->trigger();
-            // A Count object still being captured is committed by the save.
-            ChooseType(*window, kCountType);
-            Measure(*window);
-            for (const QPoint& at : {QPoint(380, 50), QPoint(400, 50), QPoint(420, 50)}) {
-                Click(*window, at);
-            }
-
-            const QString target = documents_ + QStringLiteral("/saved.KXP");
-            ModalScript save({
-                [&](QWidget& dialog) { SaveAs(dialog, target); },
-                [](QWidget& dialog) { TypeInto(dialog, "Edit", QStringLiteral("Tester")); },
-            });
-            QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
-            QVERIFY(save.Done());
-            QVERIFY(QFile::exists(target));
-            QCOMPARE(ws.fileState(), int(kUnchanged));
-            QCOMPARE(ws.captureState(), 0);
-            QVERIFY(ws.pending().empty());
-
-            std::vector<MeasuredObject> kept;
-            for (int i = 1; i <= ws.history().Count(); ++i) {
-                if (!ws.history().Peek(i).Deleted()) kept.push_back(ws.history().Peek(i));
-            }
-            // 4 polygon, 4 line and 4 count points; one polygon point deleted.
-            QCOMPARE(ws.history().Count(), 12);
-            QCOMPARE(kept.size(), std::size_t{11});
-
-            MainWindow second(target, QStringLiteral(KVX_DATA_DIR));
-            QCOMPARE(second.StartupStep(), 0);
-            const Workspace& read = second.workspace();
-            QCOMPARE(read.project().resolutionDpi, 1200);
-            // Reopened, the type box shows the type measured last, with its values.
-            QCOMPARE(read.currentType(), kCountType);
-            QCOMPARE(Find<QComboBox>(second, "cbo")->currentData().toInt(), kCountType);
-            QCOMPARE(Cell(DGrid(second), 0, 1), QStringLiteral("3"));
-            QCOMPARE(read.history().Count(), int(kept.size()));
-            for (int i = 1; i <= read.history().Count(); ++i) {
-                const MeasuredObject& want = kept[std::size_t(i - 1)];
-                const MeasuredObject got = read.history().Peek(i);
-                QCOMPARE(got.typeIndex, want.typeIndex);
-                QCOMPARE(got.vertexKind, want.vertexKind);
-                QCOMPARE(got.excluded, want.excluded);
-                QCOMPARE(got.name, want.name);
-                // Positions are stored as whole micrometres.
-                QCOMPARE(got.x, std::nearbyint(want.x));
-                QCOMPARE(got.y, std::nearbyint(want.y));
-            }
-        }
-    };
-
-    QTEST_MAIN(MeasuringTest)
+QTEST_MAIN(MeasuringTest)
 #include "measuring_test.moc"

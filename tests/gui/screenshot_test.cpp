@@ -307,285 +307,283 @@ private slots:
         const QString tag = QString::fromLatin1(QTest::currentDataTag())
                                 .replace(QLatin1Char(' '), QLatin1Char('_'));
         Save(window, QStringLiteral("statistics_%1.png").arg(tag));
-        // A polygon being drawn, its area so far and the mouse's place and value
-        // in the status bar; then the small handles of modify mode, one grown
-        // under the mouse.
-        void DrawingAndModifying() {
-            MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
-            ShowReady(window);
-            Workspace& ws = window.workspace();
-            ws.Redraw();
-            auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
-            auto* measure = window.findChild<QToolButton*>(QStringLiteral("ImgVec"));
-            const auto at = [box](double x, double y) {
-                return QPoint(int(x * box->width()), int(y * box->height()));
-            };
-            const auto move = [box](QPoint to) {
-                QMouseEvent event(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)),
-                                  Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-                QApplication::sendEvent(box, &event);
-            };
-            ws.CboChange(ws.cboItems().size() > 2 ? 2 : 0);
-            QTest::mouseClick(measure, Qt::LeftButton);
-            for (const QPoint& p : {at(0.55, 0.20), at(0.80, 0.25), at(0.75, 0.45)}) {
-                QTest::mouseClick(box, Qt::LeftButton, {}, p);
-            }
-            move(at(0.58, 0.42));
-            QTest::qWait(100);
-            QVERIFY(!ws.ToolStatusText().empty());
-            Save(window, QStringLiteral("drawing_polygon_status.png"));
-            QTest::keyClick(&window, Qt::Key_Return);
-            QTest::mouseClick(measure, Qt::LeftButton);
+    }
 
-            Trigger(window, "MnModify");
-            QCOMPARE(ws.modifyMode(), 1);
-            move(at(0.80, 0.25));
-            QTest::qWait(100);
-            QVERIFY(ws.hotHandle() != 0);
-            Save(window, QStringLiteral("modify_handles.png"));
-            Trigger(window, "MnModify");
+    // A polygon being drawn, its area so far and the mouse's place and value
+    // in the status bar; then the small handles of modify mode, one grown
+    // under the mouse.
+    void DrawingAndModifying() {
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        Workspace& ws = window.workspace();
+        ws.Redraw();
+        auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
+        auto* measure = window.findChild<QToolButton*>(QStringLiteral("ImgVec"));
+        const auto at = [box](double x, double y) {
+            return QPoint(int(x * box->width()), int(y * box->height()));
+        };
+        const auto move = [box](QPoint to) {
+            QMouseEvent event(QEvent::MouseMove, QPointF(to), box->mapToGlobal(QPointF(to)),
+                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(box, &event);
+        };
+        ws.CboChange(ws.cboItems().size() > 2 ? 2 : 0);
+        QTest::mouseClick(measure, Qt::LeftButton);
+        for (const QPoint& p : {at(0.55, 0.20), at(0.80, 0.25), at(0.75, 0.45)}) {
+            QTest::mouseClick(box, Qt::LeftButton, {}, p);
         }
+        move(at(0.58, 0.42));
+        QTest::qWait(100);
+        QVERIFY(!ws.ToolStatusText().empty());
+        Save(window, QStringLiteral("drawing_polygon_status.png"));
+        QTest::keyClick(&window, Qt::Key_Return);
+        QTest::mouseClick(measure, Qt::LeftButton);
 
-        // Every dialog of the program and the Qt dialogs it opens, in each
-        // language, as the commands of the window open them.
-        void Dialogs_data() {
-            QTest::addColumn<int>("language");
-            QTest::newRow("de") << 0;
-            QTest::newRow("en") << 1;
-            QTest::newRow("es") << 2;
-        }
+        Trigger(window, "MnModify");
+        QCOMPARE(ws.modifyMode(), 1);
+        move(at(0.80, 0.25));
+        QTest::qWait(100);
+        QVERIFY(ws.hotHandle() != 0);
+        Save(window, QStringLiteral("modify_handles.png"));
+        Trigger(window, "MnModify");
+    }
 
-        void Dialogs() {
-            QFETCH(int, language);
-            const QString prefix =
-                QStringLiteral("dialog_%1_").arg(QLatin1String(QTest::currentDataTag()));
-            const auto shot = [prefix](const char* name) {
-                return
-                    [name = prefix + QLatin1String(name)](QWidget& dialog) { Shot(dialog, name); };
-            };
-            MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
-            ShowReady(window);
-            Workspace& ws = window.workspace();
+    // Every dialog of the program and the Qt dialogs it opens, in each
+    // language, as the commands of the window open them.
+    void Dialogs_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("de") << 0;
+        QTest::newRow("en") << 1;
+        QTest::newRow("es") << 2;
+    }
 
-            // The language is chosen as a person chooses it.
-            WithDialogs({[language](QWidget& dialog) {
-                            Find<QComboBox>(dialog, "CbLanguage")->setCurrentIndex(language);
-                            QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
-                        }},
-                        [&] { Trigger(window, "MnOptions2"); });
-            QCOMPARE(window.program().settings.Language, language);
+    void Dialogs() {
+        QFETCH(int, language);
+        const QString prefix =
+            QStringLiteral("dialog_%1_").arg(QLatin1String(QTest::currentDataTag()));
+        const auto shot = [prefix](const char* name) {
+            return [name = prefix + QLatin1String(name)](QWidget& dialog) { Shot(dialog, name); };
+        };
+        MainWindow window(Sample(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        Workspace& ws = window.workspace();
 
-            WithDialogs(
-                {[&](QWidget& dialog) {
-                    auto* pages = Find<QTabWidget>(dialog, "PageControl1");
-                    for (int page = 0; page < pages->count(); ++page) {
-                        pages->setCurrentIndex(page);
-                        Shot(dialog, prefix + QStringLiteral("options_%1.png").arg(page + 1));
-                    }
-                    pages->setCurrentIndex(0);
-                    ClickWithDialogs(Find<QPushButton>(dialog, "EdDataPathBrowse"),
-                                     {shot("directory_picker.png")});
-                    ClickWithDialogs(Find<QPushButton>(dialog, "EdObjectTypeFileBrowse"),
-                                     {shot("qt_open_file.png")});
-                    pages->setCurrentIndex(1);
-                    ClickWithDialogs(Find<QPushButton>(dialog, "BtLayers"), {shot("layers.png")});
-                    ClickWithDialogs(Find<QLabel>(dialog, "PaColour1"), {shot("qt_colour.png")});
-                }},
-                [&] { Trigger(window, "MnOptions2"); });
+        // The language is chosen as a person chooses it.
+        WithDialogs({[language](QWidget& dialog) {
+                        Find<QComboBox>(dialog, "CbLanguage")->setCurrentIndex(language);
+                        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+                    }},
+                    [&] { Trigger(window, "MnOptions2"); });
+        QCOMPARE(window.program().settings.Language, language);
 
-            WithDialogs({[&](QWidget& dialog) {
-                            Shot(dialog, prefix + QStringLiteral("type_editor.png"));
-                            // A point type shows the label font and the symbol.
-                            auto* list = Find<QListWidget>(dialog, "Lb");
-                            for (int row = 0; row < list->count(); ++row) {
-                                list->setCurrentRow(row);
-                                if (Find<QPushButton>(dialog, "BtSym")->isVisible()) break;
-                            }
-                            Shot(dialog, prefix + QStringLiteral("type_editor_point.png"));
-                            ClickWithDialogs(Find<QLabel>(dialog, "LbFont"), {shot("qt_font.png")});
-                            ClickWithDialogs(Find<QPushButton>(dialog, "BtSym"),
-                                             {shot("char_picker.png")});
-                        }},
-                        [&] { Trigger(window, "MnData"); });
-
-            WithDialogs({shot("new_type.png")}, [&] { Trigger(window, "MnAddobject"); });
-            WithDialogs({shot("properties.png")}, [&] { Trigger(window, "MnProps"); });
-            WithDialogs({shot("info.png")}, [&] { Trigger(window, "MnInfo"); });
-            // The results stay open beside the window rather than wait for an answer.
-            Trigger(window, "MnResults");
-            auto* results = window.findChild<QWidget*>(QStringLiteral("ResultsWindow"));
-            QVERIFY(results != nullptr);
-            Shot(*results, prefix + QStringLiteral("results.png"));
-            results->close();
-            WithDialogs({[&](QWidget& dialog) {
-                             Shot(dialog, prefix + QStringLiteral("input.png"));
-                             QTest::keyClick(&dialog, Qt::Key_Return);
-                         },
-                         shot("file_selection.png")},
-                        [&] { Trigger(window, "MnLoad"); });
-            WithDialogs({shot("qt_save_file.png")}, [&] { Trigger(window, "MnSaveTo"); });
-
-            ws.CboChange(1);  // the first user type, whose values the report lists
-            WithDialogs({shot("screen_report.png")}, [&] { Trigger(window, "Screen1"); });
-            // A changed project asks before it is closed; cancelled, it stays.
-            QVERIFY(ws.ToggleValueExclusion(0));
-            WithDialogs({shot("qt_message_box.png")}, [&] { Trigger(window, "MnReset"); });
-            QCOMPARE(ws.fileState(), kChanged);
-
-            QVERIFY(window.program().ReportError(63010103, 0, "/home/someone/study/a02.KXP"));
-            WithDialogs({[&](QWidget& dialog) {
-                            Shot(dialog, prefix + QStringLiteral("error.png"));
-                            QTest::mouseClick(Find<QPushButton>(dialog, "DetailBut"),
-                                              Qt::LeftButton);
-                            Shot(dialog, prefix + QStringLiteral("error_details.png"));
-                        }},
-                        [&] { ShowError(window.program()); });
-
-            // With no type chosen a click in measure mode asks for one.
-            ws.CboChange(0);
-            auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
-            QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("ImgVec")),
-                              Qt::LeftButton);
-            WithDialogs({shot("object.png")},
-                        [&] { QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center()); });
-        }
-
-        // The sample project with its picture marked as turned on its side
-        // (EXIF orientation 6), as a phone would store it: the picture shows
-        // upright and every measured object stays on its place of the specimen
-        // (compare with main_window.png turned by a quarter to the right).
-        void TurnedPhoto() {
-            QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
-            QVERIFY(whole.open(QIODevice::ReadOnly));
-            const QByteArray bytes = whole.readAll();
-            const QByteArray exif(
-                "\xFF\xE1\x00\x22"
-                "Exif\0\0"
-                "MM\0\x2A\0\0\0\x08"
-                "\0\x01"
-                "\x01\x12\0\x03\0\0\0\x01\0\x06\0\0"
-                "\0\0\0\0",
-                36);
-            QFile turned(home_.filePath(QStringLiteral("turned.jpg")));
-            QVERIFY(turned.open(QIODevice::WriteOnly));
-            turned.write(bytes.left(2) + exif + bytes.mid(2));
-            turned.close();
-            QFile sample(Sample());
-            QVERIFY(sample.open(QIODevice::ReadOnly));
-            QByteArray text = sample.readAll();
-            text.replace("tissue.jpg", "turned.jpg");
-            QFile project(home_.filePath(QStringLiteral("turned.KXP")));
-            QVERIFY(project.open(QIODevice::WriteOnly));
-            project.write(text);
-            project.close();
-
-            MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
-            ShowReady(window);
-            window.workspace().Redraw();
-            QTest::qWait(100);
-            QCOMPARE(window.workspace().project().pictureOrientation, 6);
-            Save(window, QStringLiteral("turned_photo.png"));
-        }
-
-        // The detection dialog over a scan of seeds of several sizes (two of them
-        // touching, one cut by the edge), then the window with what OK added.
-        void DetectObjects() {
-            QTemporaryDir fresh;
-            const QString documents = FreshUserFolders(fresh.path()).documents;
-            QImage scan(900, 600, QImage::Format_RGB32);
-            uint32_t seed = 17;
-            const auto next = [&seed] {
-                seed = seed * 1664525u + 1013904223u;
-                return int(seed >> 24);
-            };
-            for (int y = 0; y < scan.height(); ++y) {
-                for (int x = 0; x < scan.width(); ++x) {
-                    const int v = 214 + next() % 12 - x / 90;
-                    scan.setPixel(x, y, qRgb(v, v - 4, v - 14));
+        WithDialogs(
+            {[&](QWidget& dialog) {
+                auto* pages = Find<QTabWidget>(dialog, "PageControl1");
+                for (int page = 0; page < pages->count(); ++page) {
+                    pages->setCurrentIndex(page);
+                    Shot(dialog, prefix + QStringLiteral("options_%1.png").arg(page + 1));
                 }
-            }
-            const auto seedAt = [&](double cx, double cy, double rx, double ry) {
-                for (int y = int(cy - ry) - 1; y <= cy + ry + 1; ++y) {
-                    for (int x = int(cx - rx) - 1; x <= cx + rx + 1; ++x) {
-                        const double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
-                        if (x < 0 || y < 0 || x >= scan.width() || y >= scan.height() ||
-                            dx * dx + dy * dy > 1.0) {
-                            continue;
+                pages->setCurrentIndex(0);
+                ClickWithDialogs(Find<QPushButton>(dialog, "EdDataPathBrowse"),
+                                 {shot("directory_picker.png")});
+                ClickWithDialogs(Find<QPushButton>(dialog, "EdObjectTypeFileBrowse"),
+                                 {shot("qt_open_file.png")});
+                pages->setCurrentIndex(1);
+                ClickWithDialogs(Find<QPushButton>(dialog, "BtLayers"), {shot("layers.png")});
+                ClickWithDialogs(Find<QLabel>(dialog, "PaColour1"), {shot("qt_colour.png")});
+            }},
+            [&] { Trigger(window, "MnOptions2"); });
+
+        WithDialogs({[&](QWidget& dialog) {
+                        Shot(dialog, prefix + QStringLiteral("type_editor.png"));
+                        // A point type shows the label font and the symbol.
+                        auto* list = Find<QListWidget>(dialog, "Lb");
+                        for (int row = 0; row < list->count(); ++row) {
+                            list->setCurrentRow(row);
+                            if (Find<QPushButton>(dialog, "BtSym")->isVisible()) break;
                         }
-                        const int v = 70 + next() % 20 + int(40 * (dx * dx + dy * dy));
-                        scan.setPixel(x, y, qRgb(v + 30, v + 10, v - 20));
+                        Shot(dialog, prefix + QStringLiteral("type_editor_point.png"));
+                        ClickWithDialogs(Find<QLabel>(dialog, "LbFont"), {shot("qt_font.png")});
+                        ClickWithDialogs(Find<QPushButton>(dialog, "BtSym"),
+                                         {shot("char_picker.png")});
+                    }},
+                    [&] { Trigger(window, "MnData"); });
+
+        WithDialogs({shot("new_type.png")}, [&] { Trigger(window, "MnAddobject"); });
+        WithDialogs({shot("properties.png")}, [&] { Trigger(window, "MnProps"); });
+        WithDialogs({shot("info.png")}, [&] { Trigger(window, "MnInfo"); });
+        // The results stay open beside the window rather than wait for an answer.
+        Trigger(window, "MnResults");
+        auto* results = window.findChild<QWidget*>(QStringLiteral("ResultsWindow"));
+        QVERIFY(results != nullptr);
+        Shot(*results, prefix + QStringLiteral("results.png"));
+        results->close();
+        WithDialogs({[&](QWidget& dialog) {
+                         Shot(dialog, prefix + QStringLiteral("input.png"));
+                         QTest::keyClick(&dialog, Qt::Key_Return);
+                     },
+                     shot("file_selection.png")},
+                    [&] { Trigger(window, "MnLoad"); });
+        WithDialogs({shot("qt_save_file.png")}, [&] { Trigger(window, "MnSaveTo"); });
+
+        ws.CboChange(1);  // the first user type, whose values the report lists
+        WithDialogs({shot("screen_report.png")}, [&] { Trigger(window, "Screen1"); });
+        // A changed project asks before it is closed; cancelled, it stays.
+        QVERIFY(ws.ToggleValueExclusion(0));
+        WithDialogs({shot("qt_message_box.png")}, [&] { Trigger(window, "MnReset"); });
+        QCOMPARE(ws.fileState(), kChanged);
+
+        QVERIFY(window.program().ReportError(63010103, 0, "/home/someone/study/a02.KXP"));
+        WithDialogs({[&](QWidget& dialog) {
+                        Shot(dialog, prefix + QStringLiteral("error.png"));
+                        QTest::mouseClick(Find<QPushButton>(dialog, "DetailBut"), Qt::LeftButton);
+                        Shot(dialog, prefix + QStringLiteral("error_details.png"));
+                    }},
+                    [&] { ShowError(window.program()); });
+
+        // With no type chosen a click in measure mode asks for one.
+        ws.CboChange(0);
+        auto* box = window.findChild<PaintBox*>(QStringLiteral("MainPB"));
+        QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("ImgVec")), Qt::LeftButton);
+        WithDialogs({shot("object.png")},
+                    [&] { QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center()); });
+    }
+
+    // The sample project with its picture marked as turned on its side
+    // (EXIF orientation 6), as a phone would store it: the picture shows
+    // upright and every measured object stays on its place of the specimen
+    // (compare with main_window.png turned by a quarter to the right).
+    void TurnedPhoto() {
+        QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        const QByteArray exif(
+            "\xFF\xE1\x00\x22"
+            "Exif\0\0"
+            "MM\0\x2A\0\0\0\x08"
+            "\0\x01"
+            "\x01\x12\0\x03\0\0\0\x01\0\x06\0\0"
+            "\0\0\0\0",
+            36);
+        QFile turned(home_.filePath(QStringLiteral("turned.jpg")));
+        QVERIFY(turned.open(QIODevice::WriteOnly));
+        turned.write(bytes.left(2) + exif + bytes.mid(2));
+        turned.close();
+        QFile sample(Sample());
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QByteArray text = sample.readAll();
+        text.replace("tissue.jpg", "turned.jpg");
+        QFile project(home_.filePath(QStringLiteral("turned.KXP")));
+        QVERIFY(project.open(QIODevice::WriteOnly));
+        project.write(text);
+        project.close();
+
+        MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
+        ShowReady(window);
+        window.workspace().Redraw();
+        QTest::qWait(100);
+        QCOMPARE(window.workspace().project().pictureOrientation, 6);
+        Save(window, QStringLiteral("turned_photo.png"));
+    }
+
+    // The detection dialog over a scan of seeds of several sizes (two of them
+    // touching, one cut by the edge), then the window with what OK added.
+    void DetectObjects() {
+        QTemporaryDir fresh;
+        const QString documents = FreshUserFolders(fresh.path()).documents;
+        QImage scan(900, 600, QImage::Format_RGB32);
+        uint32_t seed = 17;
+        const auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return int(seed >> 24);
+        };
+        for (int y = 0; y < scan.height(); ++y) {
+            for (int x = 0; x < scan.width(); ++x) {
+                const int v = 214 + next() % 12 - x / 90;
+                scan.setPixel(x, y, qRgb(v, v - 4, v - 14));
+            }
+        }
+        const auto seedAt = [&](double cx, double cy, double rx, double ry) {
+            for (int y = int(cy - ry) - 1; y <= cy + ry + 1; ++y) {
+                for (int x = int(cx - rx) - 1; x <= cx + rx + 1; ++x) {
+                    const double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+                    if (x < 0 || y < 0 || x >= scan.width() || y >= scan.height() ||
+                        dx * dx + dy * dy > 1.0) {
+                        continue;
                     }
-                }
-            };
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 6; ++c) {
-                    const double rx = 22 + (r * 6 + c) % 5 * 6;
-                    seedAt(80 + 140 * c + next() % 20, 80 + 140 * r + next() % 20, rx, rx * 0.75);
+                    const int v = 70 + next() % 20 + int(40 * (dx * dx + dy * dy));
+                    scan.setPixel(x, y, qRgb(v + 30, v + 10, v - 20));
                 }
             }
-            seedAt(880, 300, 40, 30);  // cut by the edge
-            const QString path = documents + QStringLiteral("/seeds.png");
-            QVERIFY(scan.save(path, "PNG"));
-
-            auto window = StartWindow(path);
-            ShowReady(*window);
-            Workspace& ws = window->workspace();
-            ws.Redraw();
-            WithDialogs({[&](QWidget& dialog) {
-                            QCOMPARE(dialog.objectName(), QStringLiteral("DetectDialog"));
-                            dialog.resize(1000, 560);
-                            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("CbType"));
-                            types->setCurrentIndex(types->findData(2));
-                            Shot(dialog, QStringLiteral("detect_dialog.png"));
-                            QTest::mouseClick(
-                                dialog.findChild<QPushButton*>(QStringLiteral("BtOK")),
-                                Qt::LeftButton);
-                        }},
-                        [&] { Trigger(*window, "MnDetect"); });
-            QVERIFY(ws.history().Count() > 0);
-            auto* cbo = window->findChild<QComboBox*>(QStringLiteral("cbo"));
-            ws.CboChange(cbo->findData(2));
-            ws.WandCommand();
-            ws.Redraw();
-            QTest::qWait(100);
-            Save(*window, QStringLiteral("detected.png"));
-            qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+        };
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 6; ++c) {
+                const double rx = 22 + (r * 6 + c) % 5 * 6;
+                seedAt(80 + 140 * c + next() % 20, 80 + 140 * r + next() % 20, rx, rx * 0.75);
+            }
         }
+        seedAt(880, 300, 40, 30);  // cut by the edge
+        const QString path = documents + QStringLiteral("/seeds.png");
+        QVERIFY(scan.save(path, "PNG"));
 
-        // The sample picture cut in half: the notice over what could be decoded.
-        void DamagedPictureNotice() {
-            QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
-            QVERIFY(whole.open(QIODevice::ReadOnly));
-            const QByteArray bytes = whole.readAll();
-            QFile cut(home_.filePath(QStringLiteral("cut.jpg")));
-            QVERIFY(cut.open(QIODevice::WriteOnly));
-            cut.write(bytes.left(bytes.size() / 2) + QByteArray("\xFF\xD9", 2));
-            cut.close();
-            QFile project(home_.filePath(QStringLiteral("cut.KXP")));
-            QVERIFY(project.open(QIODevice::WriteOnly));
-            project.write("B cut.jpg\r\nO cut.jpg\r\nR 2400\r\nV 18\r\n");
-            project.close();
+        auto window = StartWindow(path);
+        ShowReady(*window);
+        Workspace& ws = window->workspace();
+        ws.Redraw();
+        WithDialogs({[&](QWidget& dialog) {
+                        QCOMPARE(dialog.objectName(), QStringLiteral("DetectDialog"));
+                        dialog.resize(1000, 560);
+                        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("CbType"));
+                        types->setCurrentIndex(types->findData(2));
+                        Shot(dialog, QStringLiteral("detect_dialog.png"));
+                        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("BtOK")),
+                                          Qt::LeftButton);
+                    }},
+                    [&] { Trigger(*window, "MnDetect"); });
+        QVERIFY(ws.history().Count() > 0);
+        auto* cbo = window->findChild<QComboBox*>(QStringLiteral("cbo"));
+        ws.CboChange(cbo->findData(2));
+        ws.WandCommand();
+        ws.Redraw();
+        QTest::qWait(100);
+        Save(*window, QStringLiteral("detected.png"));
+        qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+    }
 
-            MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
-            bool saved = false;
-            QTimer watch;
-            watch.setInterval(50);
-            QObject::connect(&watch, &QTimer::timeout, [&] {
-                QWidget* notice = QApplication::activeModalWidget();
-                if (notice == nullptr || saved) return;
-                QTest::qWait(100);
-                Save(*notice, QStringLiteral("damaged_notice.png"));
-                saved = true;
-                notice->close();
-            });
-            watch.start();
-            ShowReady(window);
-            window.workspace().Redraw();
-            QTRY_VERIFY(saved);
+    // The sample picture cut in half: the notice over what could be decoded.
+    void DamagedPictureNotice() {
+        QFile whole(home_.filePath(QStringLiteral("tissue.jpg")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        QFile cut(home_.filePath(QStringLiteral("cut.jpg")));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() / 2) + QByteArray("\xFF\xD9", 2));
+        cut.close();
+        QFile project(home_.filePath(QStringLiteral("cut.KXP")));
+        QVERIFY(project.open(QIODevice::WriteOnly));
+        project.write("B cut.jpg\r\nO cut.jpg\r\nR 2400\r\nV 18\r\n");
+        project.close();
+
+        MainWindow window(project.fileName(), QStringLiteral(KVX_DATA_DIR));
+        bool saved = false;
+        QTimer watch;
+        watch.setInterval(50);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            QWidget* notice = QApplication::activeModalWidget();
+            if (notice == nullptr || saved) return;
             QTest::qWait(100);
-            Save(window, QStringLiteral("damaged_picture.png"));
-        }
-    };
+            Save(*notice, QStringLiteral("damaged_notice.png"));
+            saved = true;
+            notice->close();
+        });
+        watch.start();
+        ShowReady(window);
+        window.workspace().Redraw();
+        QTRY_VERIFY(saved);
+        QTest::qWait(100);
+        Save(window, QStringLiteral("damaged_picture.png"));
+    }
+};
 
-    QTEST_MAIN(ScreenshotTest)
+QTEST_MAIN(ScreenshotTest)
 #include "screenshot_test.moc"
