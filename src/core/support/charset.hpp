@@ -25,6 +25,11 @@ std::string UpperCase(std::string_view text);
 /// Windows-1252 bytes to UTF-8 (the undefined bytes 81, 8D, 8F, 90, 9D map to
 /// the C1 control characters of the same value, so nothing is lost).
 std::string Cp1252ToUtf8(std::string_view text);
+/// True when text is well-formed UTF-8 (plain ASCII is).
+bool IsValidUtf8(std::string_view text);
+/// The characters of UTF-8 text that Windows-1252 cannot hold, each once,
+/// in the order they first appear (a malformed sequence counts as U+FFFD).
+std::string Utf8NotInCp1252(std::string_view text);
 /// UTF-8 to Windows-1252; characters it cannot hold become "?".
 /// Malformed UTF-8 sequences also become "?".
 std::string Utf8ToCp1252(std::string_view text);

@@ -28,6 +28,9 @@ constexpr int kMsgProjectFiles = 2029;
 constexpr int kMsgPatternPrompt = 2027;
 
 constexpr int kMsgReplaceFile = 2365;
+constexpr int kMsgNameTooLong = 2162;
+constexpr int kMsgPicturePathTooLong = 2163;
+constexpr int kMsgPictureNameTooLong = 2164;
 constexpr int kMsgUserNameTitle = 2225;
 constexpr int kMsgUserNamePrompt = 2226;
 
@@ -113,6 +116,13 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     NoticeScope notice(*this);
     Changed(Change::Project | Change::Records);
     Settings& settings = program_.settings;
+    const std::string picture = JoinPath(directory, imageName);
+    if (picture.size() > Project::kMaxText) {
+        (void)program_.ui.MessageBox(program_.GetMessage(kMsgResolutionCaption),
+                                     program_.GetMessage(kMsgPictureNameTooLong) + picture,
+                                     MessageButtons::Ok);
+        return;
+    }
     settings.LastImportDir = CutTo(directory, kShortStringMax);
 
     InputTextRequest question;
@@ -131,7 +141,7 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     if (AskSaveChanges() == kAnswerCancel) return;
 
     ClearProject();
-    project_.imagePath = CutTo(JoinPath(directory, imageName), Project::kMaxText);
+    project_.imagePath = picture;
     project_.originalImagePath = project_.imagePath;
     project_.resolutionDpi = resolution.dpi;
     project_.fitImagePending = true;
@@ -212,8 +222,10 @@ void Workspace::MnSaveToClick() {
     if (!path.empty() && MayWriteInsteadOf(name, path)) {
         // The project keeps its own file until the new one has been written.
         const std::string previous = project_.projectPath;
-        project_.projectPath = CutTo(path, Project::kMaxText);
-        settings.DataPath = CutTo(ExtractFileDir(project_.projectPath), kShortStringMax);
+        project_.projectPath = path;
+        if (ExtractFileDir(path).size() <= kShortStringMax) {
+            settings.DataPath = ExtractFileDir(path);
+        }
         if (Save(project_.projectPath) != kOk) project_.projectPath = previous;
     }
     Redraw();
@@ -257,7 +269,8 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     Program& program = program_;
     Settings& settings = program.settings;
     const std::string path = ProjectFileName(fileName);
-    settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
+    // A folder the setting cannot hold whole is not remembered.
+    if (ExtractFileDir(path).size() <= kMaxText) settings.DataPath = ExtractFileDir(path);
 
     if (!userNameAsked_) {
         userNameAsked_ = true;
@@ -273,6 +286,20 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     if (project_.userName.empty()) project_.userName = settings.User;
     if (project_.title.empty()) project_.title = std::string(kDefaultProjectTitle);
 
+    // A name is saved as it was chosen or not at all: a shortened one could
+    // be another project's.
+    if (!PathFitsFileSystem(path)) {
+        (void)program.ui.MessageBox(program.GetMessage(kMsgSaveChangesCaption),
+                                    program.GetMessage(kMsgNameTooLong) + path, MessageButtons::Ok);
+        return kProjectCreate;
+    }
+    if (!PicturePathsToStore(project_, path).fits) {
+        (void)program.ui.MessageBox(program.GetMessage(kMsgSaveChangesCaption),
+                                    program.GetMessage(kMsgPicturePathTooLong) + project_.imagePath,
+                                    MessageButtons::Ok);
+        return kProjectCreate;
+    }
+
     // The previous file and its backup stay as they are until the new file
     // is complete on the disk.
     FileReplacement file;
@@ -281,7 +308,7 @@ ErrorCode Workspace::Save(std::string_view fileName) {
         ShowError(program);
         return kProjectCreate;
     }
-    const bool written = WriteProjectLines(file.File(), project_, history_);
+    const bool written = WriteProjectLines(file.File(), project_, history_, path);
     const ErrorCode committed = written ? file.Commit(kBackupExtension) : kReplaceFailed;
     if (committed != kOk) {
         file.Discard();

@@ -311,6 +311,45 @@ TEST_F(ProjectCommandsTest, FailedSaveToKeepsTheProjectFileAndState) {
     EXPECT_FALSE(ui.errorDialogs.empty());
 }
 
+TEST_F(ProjectCommandsTest, LongNamesAreSavedWholeOrNotAtAll) {
+    NewMeasuredProject();
+    ws.SetUserNameAsked(true);
+    // Past 255 bytes in all: saved where asked, not under a shortened name.
+    const std::string folder = dir.File("docs/") + std::string(200, 'f');
+    fs::create_directories(folder);
+    const std::string chosen = folder + "/" + std::string(60, 'p') + ".KXP";
+    const std::string cut = chosen.substr(0, 255) + ".KXP";
+    dir.Write(cut.substr(dir.File("").size()), "another project");
+    ui.saveAnswers.push_back(chosen);
+    ws.MnSaveToClick();
+    EXPECT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(ws.project().projectPath, chosen);
+    EXPECT_EQ(test::TempDir::Read(cut), "another project");
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+
+    // A file name the file system cannot take is refused with its limit.
+    ws.SetFileState(kChanged);
+    const std::string tooLong = dir.File("docs/") + std::string(300, 'q') + ".KXP";
+    ui.saveAnswers.push_back(tooLong);
+    ws.MnSaveToClick();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2162) + tooLong);
+    EXPECT_TRUE(ui.errorDialogs.empty());
+    EXPECT_EQ(ws.project().projectPath, chosen);
+    EXPECT_EQ(ws.fileState(), kChanged);
+}
+
+TEST_F(ProjectCommandsTest, NewRefusesAPicturePathAProjectCannotKeep) {
+    const std::string folder = dir.File("images/") + std::string(250, 'i') + "/";
+    fs::create_directories(folder);
+    dir.Write(folder.substr(dir.File("").size()) + "slide.jpg", TinyJpeg());
+    ws.NewProject("slide.jpg", folder);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2164) + folder + "slide.jpg");
+    EXPECT_TRUE(ui.inputs.empty()) << "no resolution asked for a picture that cannot be kept";
+    EXPECT_EQ(ws.fileState(), kNoProject);
+}
+
 TEST_F(ProjectCommandsTest, AskSaveChangesAnswers) {
     EXPECT_EQ(ws.AskSaveChanges(), kAnswerNo);  // nothing to save: no question
     EXPECT_TRUE(ui.boxes.empty());
