@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include "gui/measure/properties_dialog.hpp"
 #include "gui/measure/value_grids.hpp"
 #include "gui/measure/vec_name_dialog.hpp"
+#include "gui/support/core_text.hpp"
 #include "gui_test_support.hpp"
 
 using namespace kvx;
@@ -143,6 +145,28 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Answer().type, kPointSlot);
+    }
+
+    void ALabelTheFileCannotKeepIsRefused() {
+        TVecName dialog(program_, Request(kTextSlot));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = Find<QLineEdit>(dialog, "Edit1");
+        edit->setText(QStringLiteral("Kern \u6838 \U0001F52C"));
+        QString refusal;
+        QTimer::singleShot(0, [&refusal] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            refusal = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(refusal, FromCore(program_.GetMessage(2167)) + QStringLiteral("\u6838\U0001F52C"));
+        QVERIFY(dialog.isVisible());
+        edit->setText(QStringLiteral("Kern \u00B5"));
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Answer().label, std::string("Kern \xB5"));
     }
 
     void CancelAndEscapeAnswerNoType() {
