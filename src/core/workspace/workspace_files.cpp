@@ -31,6 +31,8 @@ constexpr int kMsgReplaceFile = 2365;
 constexpr int kMsgNameTooLong = 2162;
 constexpr int kMsgPicturePathTooLong = 2163;
 constexpr int kMsgPictureNameTooLong = 2164;
+constexpr int kMsgChangedElsewhere = 2165;
+constexpr int kMsgOpenElsewhere = 2166;
 constexpr int kMsgUserNameTitle = 2225;
 constexpr int kMsgUserNamePrompt = 2226;
 
@@ -185,6 +187,14 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
     const bool loaded = ReadProject(JoinPath(directory, fileName), true);
     undo_.Clear(fileState_);
     if (loaded) {
+        if (locksProjects_) {
+            if (const int64_t holder = lock_.Take(project_.projectPath); holder != 0) {
+                (void)program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
+                                             program_.GetMessage(kMsgOpenElsewhere) +
+                                                 IntToStr(holder) + ")\r\n" + project_.projectPath,
+                                             MessageButtons::Ok);
+            }
+        }
         RememberProject(project_.projectPath);
         program_.settings.DataPath = CutTo(directory, kShortStringMax);
         savedCount_ = history_.Count();
@@ -272,20 +282,6 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     // A folder the setting cannot hold whole is not remembered.
     if (ExtractFileDir(path).size() <= kMaxText) settings.DataPath = ExtractFileDir(path);
 
-    if (!userNameAsked_) {
-        userNameAsked_ = true;
-        InputTextRequest request;
-        request.caption = program.GetMessage(kMsgUserNameTitle);
-        request.prompt = program.GetMessage(kMsgUserNamePrompt);
-        request.text = settings.User;
-        request.singleLine = true;
-        std::string answer;
-        if (!program.ui.InputText(request, answer)) answer.clear();
-        settings.User = CutTo(answer, kMaxText);
-    }
-    if (project_.userName.empty()) project_.userName = settings.User;
-    if (project_.title.empty()) project_.title = std::string(kDefaultProjectTitle);
-
     // A name is saved as it was chosen or not at all: a shortened one could
     // be another project's.
     if (!PathFitsFileSystem(path)) {
@@ -299,6 +295,33 @@ ErrorCode Workspace::Save(std::string_view fileName) {
                                     MessageButtons::Ok);
         return kProjectCreate;
     }
+
+    // Another window or program may have saved this file since it was read
+    // or written here; replacing it unasked would lose what it saved.
+    if (path == stampedPath_ && ChangedSince(diskStamp_, path)) {
+        const int answer = program.ui.MessageBox(
+            program.GetMessage(kMsgSaveChangesCaption),
+            program.GetMessage(kMsgChangedElsewhere) + "\r\n" + path, MessageButtons::YesNoCancel);
+        if (answer == kAnswerNo) {
+            MnSaveToClick();
+            return fileState_ == kUnchanged ? kOk : kProjectCreate;
+        }
+        if (answer != kAnswerYes) return kProjectCreate;
+    }
+
+    if (!userNameAsked_) {
+        userNameAsked_ = true;
+        InputTextRequest request;
+        request.caption = program.GetMessage(kMsgUserNameTitle);
+        request.prompt = program.GetMessage(kMsgUserNamePrompt);
+        request.text = settings.User;
+        request.singleLine = true;
+        std::string answer;
+        if (!program.ui.InputText(request, answer)) answer.clear();
+        settings.User = CutTo(answer, kMaxText);
+    }
+    if (project_.userName.empty()) project_.userName = settings.User;
+    if (project_.title.empty()) project_.title = std::string(kDefaultProjectTitle);
 
     // The previous file and its backup stay as they are until the new file
     // is complete on the disk.
@@ -319,6 +342,9 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     }
 
     savedCount_ = history_.Count();
+    stampedPath_ = path;
+    diskStamp_ = StampFile(path);
+    if (locksProjects_ && lock_.Project() != path) (void)lock_.Take(path);
     if (!program.errors.Empty()) ShowError(program);
     fileState_ = kUnchanged;
     undo_.MarkSaved();
@@ -357,6 +383,8 @@ bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
     if (ok) {
         project_.fitImagePending = true;
         project_.projectPath = path;
+        stampedPath_ = path;
+        diskStamp_ = StampFile(path);
         fileState_ = reader.imageMoved ? kChanged : kUnchanged;
     } else {
         project_.imagePath.clear();
