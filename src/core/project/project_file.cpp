@@ -225,7 +225,7 @@ void ProjectReader::Run() {
     project_.pictureOrientation = 1;
     TextFile file;
     if (const ErrorCode code = OpenTextFileAt(path_, file); code != kOk) {
-        Raise(code, kProjectOpen, path_, kProjectOpen);
+        Raise(code, kProjectOpen, PathAsText(path_), kProjectOpen);
         return;
     }
     const int32_t versionAtStart = project_.formatVersion;
@@ -235,7 +235,7 @@ void ProjectReader::Run() {
         const TextFile::ReadStatus status = file.ReadLine(line);
         if (status == TextFile::ReadStatus::End) break;
         if (status == TextFile::ReadStatus::Error) {
-            Raise(kProjectOpen, 0, path_, kProjectOpen);
+            Raise(kProjectOpen, 0, PathAsText(path_), kProjectOpen);
             break;
         }
         // A full line in a file with bare line feeds is what a reader that
@@ -268,12 +268,12 @@ bool ProjectReader::SwitchToConvertedCopy(TextFile& file) {
         code = ConvertLineEnds(path_, target);
     }
     if (code != kOk) {
-        Raise(code, kProjectConvert, path_, kProjectConvert);
+        Raise(code, kProjectConvert, PathAsText(path_), kProjectConvert);
         return false;
     }
     convertedPath_ = target;
     if (const ErrorCode open = OpenTextFileAt(target, file); open != kOk) {
-        Raise(open, kProjectReopen, target, kProjectReopen);
+        Raise(open, kProjectReopen, PathAsText(target), kProjectReopen);
         return false;
     }
     return true;
@@ -422,13 +422,14 @@ void ProjectReader::ResolveImage(const std::string& written) {
             return;
         }
         if (!program_.ui.CanAsk()) {
-            program_.ui.MessageBox(program_.GetMessage(kMessageTitle),
-                                   program_.GetMessage(kMessageImageMissingStatement) + candidate,
-                                   MessageButtons::Ok);
+            program_.ui.MessageBox(
+                program_.GetMessage(kMessageTitle),
+                program_.GetMessage(kMessageImageMissingStatement) + PathAsText(candidate),
+                MessageButtons::Ok);
             abandoned_ = true;
             return;
         }
-        const std::string text = program_.GetMessage(kMessageImageMissing) + candidate;
+        const std::string text = program_.GetMessage(kMessageImageMissing) + PathAsText(candidate);
         if (program_.ui.MessageBox(program_.GetMessage(kMessageTitle), text,
                                    MessageButtons::YesNo) != kAnswerYes) {
             abandoned_ = true;

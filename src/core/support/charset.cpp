@@ -246,6 +246,10 @@ std::string Utf8NotInCp1252(std::string_view text) {
     return missing;
 }
 
+std::string PathAsText(std::string_view path) {
+    return IsValidUtf8(path) ? Utf8ToCp1252(path) : std::string(path);
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());

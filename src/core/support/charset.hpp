@@ -30,6 +30,11 @@ bool IsValidUtf8(std::string_view text);
 /// The characters of UTF-8 text that Windows-1252 cannot hold, each once,
 /// in the order they first appear (a malformed sequence counts as U+FFFD).
 std::string Utf8NotInCp1252(std::string_view text);
+/// A name of the file system as core text, to show or to write into a
+/// Windows-1252 file: the file system's names are UTF-8, so a well-formed
+/// name is converted (what the code page cannot hold becomes "?"); bytes
+/// that are no UTF-8 (a name copied from Windows) are taken as they are.
+std::string PathAsText(std::string_view path);
 /// UTF-8 to Windows-1252; characters it cannot hold become "?".
 /// Malformed UTF-8 sequences also become "?".
 std::string Utf8ToCp1252(std::string_view text);

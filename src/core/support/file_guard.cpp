@@ -116,7 +116,8 @@ ProjectLock::~ProjectLock() {
 int64_t ProjectLock::Take(const std::string& path) {
     Release();
     const std::string lockFile = LockFileName(path);
-    const std::string content = IntToStr(static_cast<int64_t>(::getpid())) + " " + HostName() + "\n";
+    const std::string content =
+        IntToStr(static_cast<int64_t>(::getpid())) + " " + HostName() + "\n";
     for (int attempt = 0; attempt < kMaxLockAttempts; ++attempt) {
         const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {

@@ -7,6 +7,7 @@
 #include "core/picture/picture_kinds.hpp"
 #include "core/program/error_report.hpp"
 #include "core/project/project_file.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/file_replacement.hpp"
 #include "core/support/path_case.hpp"
@@ -120,9 +121,9 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     Settings& settings = program_.settings;
     const std::string picture = JoinPath(directory, imageName);
     if (picture.size() > Project::kMaxText) {
-        (void)program_.ui.MessageBox(program_.GetMessage(kMsgResolutionCaption),
-                                     program_.GetMessage(kMsgPictureNameTooLong) + picture,
-                                     MessageButtons::Ok);
+        (void)program_.ui.MessageBox(
+            program_.GetMessage(kMsgResolutionCaption),
+            program_.GetMessage(kMsgPictureNameTooLong) + PathAsText(picture), MessageButtons::Ok);
         return;
     }
     settings.LastImportDir = CutTo(directory, kShortStringMax);
@@ -191,7 +192,8 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
             if (const int64_t holder = lock_.Take(project_.projectPath); holder != 0) {
                 (void)program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
                                              program_.GetMessage(kMsgOpenElsewhere) +
-                                                 IntToStr(holder) + ")\r\n" + project_.projectPath,
+                                                 IntToStr(holder) + ")\r\n" +
+                                                 PathAsText(project_.projectPath),
                                              MessageButtons::Ok);
             }
         }
@@ -245,7 +247,7 @@ bool Workspace::MayWriteInsteadOf(std::string_view chosen, const std::string& pa
     std::error_code error;
     if (path == chosen || !std::filesystem::exists(path, error)) return true;
     return program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
-                                  program_.GetMessage(kMsgReplaceFile) + "\r\n" + path,
+                                  program_.GetMessage(kMsgReplaceFile) + "\r\n" + PathAsText(path),
                                   MessageButtons::YesNo) == kAnswerYes;
 }
 
@@ -286,13 +288,15 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     // be another project's.
     if (!PathFitsFileSystem(path)) {
         (void)program.ui.MessageBox(program.GetMessage(kMsgSaveChangesCaption),
-                                    program.GetMessage(kMsgNameTooLong) + path, MessageButtons::Ok);
+                                    program.GetMessage(kMsgNameTooLong) + PathAsText(path),
+                                    MessageButtons::Ok);
         return kProjectCreate;
     }
     if (!PicturePathsToStore(project_, path).fits) {
-        (void)program.ui.MessageBox(program.GetMessage(kMsgSaveChangesCaption),
-                                    program.GetMessage(kMsgPicturePathTooLong) + project_.imagePath,
-                                    MessageButtons::Ok);
+        (void)program.ui.MessageBox(
+            program.GetMessage(kMsgSaveChangesCaption),
+            program.GetMessage(kMsgPicturePathTooLong) + PathAsText(project_.imagePath),
+            MessageButtons::Ok);
         return kProjectCreate;
     }
 
@@ -301,7 +305,8 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     if (path == stampedPath_ && ChangedSince(diskStamp_, path)) {
         const int answer = program.ui.MessageBox(
             program.GetMessage(kMsgSaveChangesCaption),
-            program.GetMessage(kMsgChangedElsewhere) + "\r\n" + path, MessageButtons::YesNoCancel);
+            program.GetMessage(kMsgChangedElsewhere) + "\r\n" + PathAsText(path),
+            MessageButtons::YesNoCancel);
         if (answer == kAnswerNo) {
             MnSaveToClick();
             return fileState_ == kUnchanged ? kOk : kProjectCreate;
@@ -327,7 +332,7 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     // is complete on the disk.
     FileReplacement file;
     if (const ErrorCode code = file.Begin(path); code != kOk) {
-        program.ReportError(code, kProjectCreate, path);
+        program.ReportError(code, kProjectCreate, PathAsText(path));
         ShowError(program);
         return kProjectCreate;
     }
@@ -336,7 +341,7 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     if (committed != kOk) {
         file.Discard();
         // fileState still says that the project has unsaved changes.
-        program.ReportError(kReplaceFailed, kProjectWrite, path);
+        program.ReportError(kReplaceFailed, kProjectWrite, PathAsText(path));
         ShowError(program);
         return kProjectWrite;
     }
@@ -371,9 +376,9 @@ bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
         if (!failed) {
             // A negative resolution is as unusable as none.
             if (project_.resolutionDpi <= 0) {
-                program.ReportError(kProjectNoResolution, 0, path);
+                program.ReportError(kProjectNoResolution, 0, PathAsText(path));
             } else if (project_.imagePath.empty()) {
-                program.ReportError(kProjectNoImage, 0, path);
+                program.ReportError(kProjectNoImage, 0, PathAsText(path));
             }
         }
         if (project_.formatVersion == 0) project_.formatVersion = Project::kFileFormatVersion;
