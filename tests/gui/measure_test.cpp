@@ -275,6 +275,25 @@ private slots:
         // 300 dpi with a 10 mm bar measured as 12.5 mm: 300 x 12.5 / 10.
         QCOMPARE(ResolutionFromDialog(model, 300), 375);
         QCOMPARE(PointerCalibrationFromDialog(model), 125.0);
+
+        // Names of the file system in UTF-8 show as they read; the picture's
+        // path comes back as the same bytes.
+        project.projectPath = "/F\xC3\xA4rbungen/a.KXP";
+        project.imagePath = "/F\xC3\xA4rbungen/\xE7\xB4\xB0.jpg";
+        model = PropertiesDialogModel::Open(project, program_.settings, program_.messages);
+        WhenModal([](QWidget& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Properties : /F\u00E4rbungen/a.KXP"));
+            QCOMPARE(Find<QLabel>(dialog, "Label7")->text(),
+                     QStringLiteral("/F\u00E4rbungen/a.KXP"));
+            QCOMPARE(Find<QLineEdit>(dialog, "Edit3")->text(),
+                     QStringLiteral("/F\u00E4rbungen/\u7D30.jpg"));
+            Find<QLineEdit>(dialog, "Edit3")
+                ->setText(QStringLiteral("/F\u00E4rbungen/\u7D30 2.jpg"));
+            QTest::mouseClick(Find<QPushButton>(dialog, "ButOK"), Qt::LeftButton);
+        });
+        QVERIFY(ui_.PropertiesDialog(model));
+        QCOMPARE(model.Text(PropertiesDialogModel::Edit3),
+                 std::string("/F\xC3\xA4rbungen/\xE7\xB4\xB0 2.jpg"));
     }
 
     void PropertiesEnterInAFieldConfirmsAfterItsRule() {
