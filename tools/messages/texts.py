@@ -332,6 +332,9 @@ PROGRAM_MESSAGES = [
     (2167, "Diese Zeichen kann die Datei nicht aufnehmen; bitte andere verwenden: ~",
      "The file cannot keep these characters; please use others: ~",
      "El archivo no puede guardar estos caracteres; use otros: ~"),
+    (2168, "Auch ein anderes Fenster hat diesen Objekttyp geändert. Ja behält den von hier, Nein den anderen: ~",
+     "Another window changed this object type too. Yes keeps the one from here, No the other: ~",
+     "Otra ventana también cambió este tipo de objeto. Sí conserva el de aquí, No el otro: ~"),
     # caption of the symbol-character picker
     (2058, "Symbolzeichen wählen", "Choose a symbol character", "Elegir un carácter de símbolo"),
     # line styles (the number is 2030 + style)
