@@ -218,6 +218,28 @@ private slots:
         });
         QVERIFY(ui.InputText(request, answer));
         QCOMPARE(answer, std::string("1200"));
+
+        // Characters the file cannot keep are refused, named, and the edit
+        // stays open for other ones.
+        QString refusal;
+        WhenModal([&refusal](QWidget& dialog) {
+            auto* edit = Find<QLineEdit>(dialog, "Edit");
+            edit->setText(QStringLiteral("Ann \u7530\u4E2D \U0001F600 \u00E4"));
+            QTimer::singleShot(0, [&refusal] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box != nullptr);
+                refusal = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(QApplication::activeModalWidget(), &dialog);
+            edit->setText(QStringLiteral("Ann Tanaka \u00E4"));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QVERIFY(ui.InputText(request, answer));
+        QCOMPARE(refusal,
+                 FromCore(program_.GetMessage(2167)) + QStringLiteral("\u7530\u4E2D\U0001F600"));
+        QCOMPARE(answer, std::string("Ann Tanaka \xE4"));
     }
 
     void FileSelectionListsProjectsByDescription() {

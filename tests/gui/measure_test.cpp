@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include "gui/measure/properties_dialog.hpp"
 #include "gui/measure/value_grids.hpp"
 #include "gui/measure/vec_name_dialog.hpp"
+#include "gui/support/core_text.hpp"
 #include "gui_test_support.hpp"
 
 using namespace kvx;
@@ -146,6 +148,28 @@ private slots:
         QCOMPARE(dialog.Answer().type, kPointSlot);
     }
 
+    void ALabelTheFileCannotKeepIsRefused() {
+        TVecName dialog(program_, Request(kTextSlot));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* edit = Find<QLineEdit>(dialog, "Edit1");
+        edit->setText(QStringLiteral("Kern \u6838 \U0001F52C"));
+        QString refusal;
+        QTimer::singleShot(0, [&refusal] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            refusal = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(refusal, FromCore(program_.GetMessage(2167)) + QStringLiteral("\u6838\U0001F52C"));
+        QVERIFY(dialog.isVisible());
+        edit->setText(QStringLiteral("Kern \u00B5"));
+        QTest::mouseClick(Find<QPushButton>(dialog, "BtOK"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Answer().label, std::string("Kern \xB5"));
+    }
+
     void CancelAndEscapeAnswerNoType() {
         WhenModal([](QWidget& dialog) {
             Find<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("lost"));
@@ -252,6 +276,25 @@ private slots:
         // 300 dpi with a 10 mm bar measured as 12.5 mm: 300 x 12.5 / 10.
         QCOMPARE(ResolutionFromDialog(model, 300), 375);
         QCOMPARE(PointerCalibrationFromDialog(model), 125.0);
+
+        // Names of the file system in UTF-8 show as they read; the picture's
+        // path comes back as the same bytes.
+        project.projectPath = "/F\xC3\xA4rbungen/a.KXP";
+        project.imagePath = "/F\xC3\xA4rbungen/\xE7\xB4\xB0.jpg";
+        model = PropertiesDialogModel::Open(project, program_.settings, program_.messages);
+        WhenModal([](QWidget& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Properties : /F\u00E4rbungen/a.KXP"));
+            QCOMPARE(Find<QLabel>(dialog, "Label7")->text(),
+                     QStringLiteral("/F\u00E4rbungen/a.KXP"));
+            QCOMPARE(Find<QLineEdit>(dialog, "Edit3")->text(),
+                     QStringLiteral("/F\u00E4rbungen/\u7D30.jpg"));
+            Find<QLineEdit>(dialog, "Edit3")
+                ->setText(QStringLiteral("/F\u00E4rbungen/\u7D30 2.jpg"));
+            QTest::mouseClick(Find<QPushButton>(dialog, "ButOK"), Qt::LeftButton);
+        });
+        QVERIFY(ui_.PropertiesDialog(model));
+        QCOMPARE(model.Text(PropertiesDialogModel::Edit3),
+                 std::string("/F\xC3\xA4rbungen/\xE7\xB4\xB0 2.jpg"));
     }
 
     void PropertiesEnterInAFieldConfirmsAfterItsRule() {

@@ -185,7 +185,7 @@ bool WriteProject(const std::string& path, const Program& program, const Specime
     project.userName = "Korvanix sample";
     FileReplacement file;
     if (file.Begin(path) != kOk) return false;
-    if (!WriteProjectLines(file.File(), project, history)) return false;
+    if (!WriteProjectLines(file.File(), project, history, path)) return false;
     std::printf("%s: %d points\n", path.c_str(), history.Count());
     return file.Commit() == kOk;
 }

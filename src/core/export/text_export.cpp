@@ -182,9 +182,10 @@ bool TextExport::WriteTypeBlock(int32_t n) {
         }
         started_ = true;
         if (kind_ == kExportReport) {
-            Line(project_.projectPath);
+            // The report is Windows-1252 text throughout.
+            Line(PathAsText(project_.projectPath));
         } else if (kind_ == kExportTessaplot) {
-            Line(";C: " + ExtractFileName(project_.imagePath));
+            Line(";C: " + PathAsText(ExtractFileName(project_.imagePath)));
             Line(";D: 3,EXPMES.CFG,,0,0,0");
         } else if (kind_ == kExportScreen && memo_ != nullptr) {
             static constexpr std::pair<int32_t, const char*> kColumns[] = {

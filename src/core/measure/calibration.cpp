@@ -6,6 +6,7 @@
 #include "core/program/settings.hpp"
 #include "core/project/measured_object.hpp"
 #include "core/project/project.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/message_catalog.hpp"
 #include "core/support/strings.hpp"
 
@@ -64,9 +65,10 @@ PropertiesDialogModel PropertiesDialogModel::Open(const Project& project, const 
         model.Text(Edit6) = GeneralNumber(1.0);
         model.Text(Edit7) = GeneralNumber(100.0 / settings.Calibration);
     }
-    model.Label7 = project.projectPath;
+    model.Label7 = PathAsText(project.projectPath);
     model.caption = messages.GetMessage(kMsgPropertiesCaption);
-    if (!project.projectPath.empty()) model.caption.append(" : ").append(project.projectPath);
+    if (!project.projectPath.empty())
+        model.caption.append(" : ").append(PathAsText(project.projectPath));
     return model;
 }
 

@@ -52,6 +52,9 @@ public:
     /// The object-type file that was empty or unreadable at the start (a full
     /// path); it is written over only when the person agrees.
     std::string damagedObjectTypeFile;
+    /// The table as it was read (or last written), so that writing it back
+    /// can tell what this run changed from what another run saved since.
+    ObjectTypeTable objectTypesAsRead;
 
     /// Ends the process with a status; replaceable so that a fatal stop can
     /// be observed. It must not return.

@@ -54,6 +54,7 @@ constexpr int kMessageCaption = 2020;
 constexpr int kMessageNotWritten = 2363;
 constexpr int kMessageWrittenToCopy = 2364;
 constexpr int kMessageReplaceDamaged = 2367;
+constexpr int kMessageBothChanged = 2168;
 // The types that come with the program, in its data folder.
 constexpr const char* kShippedObjectTypeFile = "Korvanix.kxo";
 
@@ -87,9 +88,73 @@ struct WriteResult {
     ErrorCode passCode = kOk;  // what it is passed on as
 };
 
-// Writes the table to path; nothing is recorded, so that the caller can try
-// another place first.
-WriteResult WriteObjectTypeFile(const Program& program, const std::string& path) {
+// The types of the file at path as it is now, read without a word; false
+// when there is no such file, it cannot be read whole or it holds no type
+// (an empty file is damaged, not a table to merge with).
+bool ReadTypesQuietly(const std::string& path, ObjectTypeTable& table) {
+    TextFile file;
+    if (OpenTextFileAt(path, file) != kOk) return false;
+    table.Clear();
+    std::string raw;
+    ObjectTypeLine parsed;
+    bool any = false;
+    for (;;) {
+        const TextFile::ReadStatus status = file.ReadLine(raw);
+        if (status == TextFile::ReadStatus::End) break;
+        if (status == TextFile::ReadStatus::Error) return false;
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        ErrorCode failedField = kOk;
+        if (ParseObjectTypeLine(line, parsed, failedField) != kOk) return false;
+        *table.Find(parsed.slot) = parsed.type;
+        any = true;
+    }
+    return any;
+}
+
+bool SameApartFromUse(ObjectType a, const ObjectType& b) {
+    a.frequency = b.frequency;
+    return a == b;
+}
+
+// Another run may have saved the file since this one read it. Slots this run
+// did not change take what the file holds now; slots only this run changed
+// keep this run's version; where both changed a slot differently the person
+// chooses. Usage counts add what each run counted.
+void MergeWithFileOnDisk(Program& program, const std::string& path) {
+    ObjectTypeTable onDisk;
+    if (!ReadTypesQuietly(path, onDisk) || onDisk == program.objectTypesAsRead) return;
+    const ObjectTypeTable& base = program.objectTypesAsRead;
+    ObjectTypeTable& mine = program.objectTypes;
+    const int language = program.settings.Language;
+    for (int slot = 1; slot <= ObjectTypeTable::kSlots; ++slot) {
+        const ObjectType& before = base.At(slot);
+        const ObjectType& theirs = onDisk.At(slot);
+        ObjectType& ours = *mine.Find(slot);
+        const int32_t counted = ours.frequency - before.frequency;
+        if (SameApartFromUse(ours, before) || SameApartFromUse(ours, theirs)) {
+            ours = theirs;
+        } else if (!SameApartFromUse(theirs, before)) {
+            const std::string shown = ours.InUse() ? ours.Name(language) : theirs.Name(language);
+            if (program.ui.MessageBox(program.GetMessage(kMessageCaption),
+                                      program.GetMessage(kMessageBothChanged) + IntToStr(slot) +
+                                          " " + shown + "\r\n" + path,
+                                      MessageButtons::YesNo) != kAnswerYes) {
+                ours = theirs;
+            }
+        }
+        if (ours.InUse()) {
+            const int64_t sum = int64_t{theirs.InUse() ? theirs.frequency : 0} + counted;
+            ours.frequency = static_cast<int32_t>(std::max<int64_t>(0, sum));
+        }
+    }
+}
+
+// Writes the table to path, merged with what another run saved there since
+// this one read it; nothing is recorded, so that the caller can try another
+// place first.
+WriteResult WriteObjectTypeFile(Program& program, const std::string& path) {
+    MergeWithFileOnDisk(program, path);
     FileReplacement file;
     if (const ErrorCode code = file.Begin(path); code != kOk) return {code, kObjectTypeCreate};
     const int language = program.settings.Language;
@@ -100,6 +165,7 @@ WriteResult WriteObjectTypeFile(const Program& program, const std::string& path)
         if (type.InUse()) ok = out.WriteLine(FormatObjectTypeLine(slot, type, language));
     }
     if (!ok || file.Commit("BAK") != kOk) return {kReplaceFailed, kObjectTypeWrite};
+    program.objectTypesAsRead = program.objectTypes;
     return {};
 }
 
@@ -395,6 +461,7 @@ bool LoadObjectTypes(Program& program, std::string_view fileName) {
 
     bool failed = false;
     const auto finish = [&]() {
+        program.objectTypesAsRead = table;
         if (!program.errors.Empty()) ShowError(program);
         return !failed;
     };

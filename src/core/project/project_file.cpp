@@ -13,6 +13,7 @@
 #include "core/program/error_report.hpp"
 #include "core/program/program.hpp"
 #include "core/project/picture_frame.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/path_case.hpp"
 #include "core/support/strings.hpp"
@@ -230,7 +231,7 @@ void ProjectReader::Run() {
     project_.pictureOrientation = 1;
     TextFile file;
     if (const ErrorCode code = OpenTextFileAt(path_, file); code != kOk) {
-        Raise(code, kProjectOpen, path_, kProjectOpen);
+        Raise(code, kProjectOpen, PathAsText(path_), kProjectOpen);
         return;
     }
     const int32_t versionAtStart = project_.formatVersion;
@@ -240,7 +241,7 @@ void ProjectReader::Run() {
         const TextFile::ReadStatus status = file.ReadLine(line);
         if (status == TextFile::ReadStatus::End) break;
         if (status == TextFile::ReadStatus::Error) {
-            Raise(kProjectOpen, 0, path_, kProjectOpen);
+            Raise(kProjectOpen, 0, PathAsText(path_), kProjectOpen);
             break;
         }
         // A full line in a file with bare line feeds is what a reader that
@@ -273,12 +274,12 @@ bool ProjectReader::SwitchToConvertedCopy(TextFile& file) {
         code = ConvertLineEnds(path_, target);
     }
     if (code != kOk) {
-        Raise(code, kProjectConvert, path_, kProjectConvert);
+        Raise(code, kProjectConvert, PathAsText(path_), kProjectConvert);
         return false;
     }
     convertedPath_ = target;
     if (const ErrorCode open = OpenTextFileAt(target, file); open != kOk) {
-        Raise(open, kProjectReopen, target, kProjectReopen);
+        Raise(open, kProjectReopen, PathAsText(target), kProjectReopen);
         return false;
     }
     return true;
@@ -362,7 +363,9 @@ bool ProjectReader::TryResolve(const std::string& candidate, std::string& found,
         if (beside.empty()) continue;
         found = ResolvePathCase(beside);
         if (!FileExists(found, kMaxText, false, {})) continue;
-        if (SameFile(found, candidate)) {
+        // A relative path is kept as seen from the project, not from the
+        // folder the program was started in.
+        if (!relative && SameFile(found, candidate)) {
             found = candidate;
         } else {
             // A relative path is the project's own way of naming its picture.
@@ -427,7 +430,14 @@ void ProjectReader::ResolveImage(const std::string& written) {
     for (;;) {
         std::string found;
         bool moved = false;
-        if (TryResolve(candidate, found, moved)) {
+        bool resolved = TryResolve(candidate, found, moved);
+        // Projects made on Windows hold their names in Windows-1252; the same
+        // name on this disk is in UTF-8.
+        if (!resolved && !IsValidUtf8(candidate)) {
+            resolved = TryResolve(Cp1252ToUtf8(candidate), found, moved);
+            moved = moved || resolved;
+        }
+        if (resolved) {
             moved = moved || chosenByPerson;
             project_.imagePath = found;
             imageMoved_ = imageMoved_ || moved;
@@ -444,15 +454,17 @@ void ProjectReader::ResolveImage(const std::string& written) {
             program_.ui.MessageBox(
                 program_.GetMessage(kMessageTitle),
                 unreadable.empty()
-                    ? program_.GetMessage(kMessageImageMissingStatement) + candidate
-                    : program_.GetMessage(kMessageImageUnreadableStatement) + unreadable,
+                    ? program_.GetMessage(kMessageImageMissingStatement) + PathAsText(candidate)
+                    : program_.GetMessage(kMessageImageUnreadableStatement) +
+                          PathAsText(unreadable),
                 MessageButtons::Ok);
             abandoned_ = true;
             return;
         }
-        const std::string text = unreadable.empty()
-                                     ? program_.GetMessage(kMessageImageMissing) + candidate
-                                     : program_.GetMessage(kMessageImageUnreadable) + unreadable;
+        const std::string text =
+            unreadable.empty()
+                ? program_.GetMessage(kMessageImageMissing) + PathAsText(candidate)
+                : program_.GetMessage(kMessageImageUnreadable) + PathAsText(unreadable);
         if (program_.ui.MessageBox(program_.GetMessage(kMessageTitle), text,
                                    MessageButtons::YesNo) != kAnswerYes) {
             abandoned_ = true;
@@ -533,17 +545,34 @@ ErrorCode ParsePointLine(std::string_view text, int32_t formatVersion, MeasuredO
     return kOk;
 }
 
-bool WriteProjectLines(TextFile& file, const Project& project, const History& history) {
+StoredPicturePaths PicturePathsToStore(const Project& project, std::string_view projectPath) {
+    const std::string folder = ExtractFileDir(projectPath);
+    StoredPicturePaths paths;
+    paths.image = PathFromFolder(project.imagePath, folder);
+    paths.original = project.originalImagePath;
+    if (paths.original.size() > kMaxText - 2) {
+        paths.original = PathFromFolder(paths.original, folder);
+    }
+    paths.fits = paths.image.size() <= kMaxImageLine && paths.original.size() <= kMaxText - 2;
+    return paths;
+}
+
+bool WriteProjectLines(TextFile& file, const Project& project, const History& history,
+                       std::string_view projectPath) {
+    const StoredPicturePaths paths = PicturePathsToStore(project, projectPath);
+    // A line longer than the reader takes would come back cut, and its tail
+    // would be passed over: the file would not read back as it was written.
+    if (!paths.fits) return false;
     std::string out;
     out.reserve(kWriteChunk + 1024);
     out += ";C: ";
-    AppendText(out, project.imagePath);
+    AppendText(out, paths.image);
     EndLine(out);
     out += "B ";
-    AppendText(out, project.imagePath);
+    AppendText(out, paths.image);
     EndLine(out);
     out += "O ";
-    AppendText(out, project.originalImagePath);
+    AppendText(out, paths.original);
     EndLine(out);
     out += "R ";
     AppendInt(out, project.resolutionDpi);
@@ -553,7 +582,7 @@ bool WriteProjectLines(TextFile& file, const Project& project, const History& hi
     EndLine(out);
     if (!project.userName.empty()) {
         out += "U ";
-        AppendText(out, project.userName);
+        AppendText(out, std::string_view(project.userName).substr(0, kMaxText - 2));
         EndLine(out);
     }
 

@@ -56,15 +56,28 @@ std::string RecentDirectoriesFile(const Program& program, std::string_view name)
 /// saving must never write into the one that was not named.
 std::string ProjectFileName(std::string_view fileName);
 
+/// The picture paths as a project file at projectPath holds them. The
+/// picture is named from the project's folder when it lies in it or below,
+/// so that a project and its pictures can move together; the first path is
+/// kept whole while its line has room. fits is false when a path would be
+/// longer than its line is read back, and such a file must not be written.
+struct StoredPicturePaths {
+    std::string image;
+    std::string original;
+    bool fits = true;
+};
+StoredPicturePaths PicturePathsToStore(const Project& project, std::string_view projectPath);
+
 /// Writes the header lines and one line per point whose type number is above
-/// 0 (a "; i .. i+9" comment before every tenth index). Coordinates are
+/// 0 (a "; i .. i+9" comment before every tenth index). The picture paths
+/// are those of PicturePathsToStore for projectPath. Coordinates are
 /// those on the stored picture (points on a picture shown turned are turned
 /// back, see PictureFrame), rounded to integers, halves to even. A name never holds the field
 /// separator: in a name that reads as a number with a decimal comma the
 /// comma is written as a point, in any other name as the Windows-1252 low
 /// quotation mark 0x82. False when a write failed.
-[[nodiscard]] bool WriteProjectLines(TextFile& file, const Project& project,
-                                     const History& history);
+[[nodiscard]] bool WriteProjectLines(TextFile& file, const Project& project, const History& history,
+                                     std::string_view projectPath);
 
 /// How reading a project file ended.
 struct ProjectReadResult {

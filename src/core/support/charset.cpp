@@ -169,16 +169,21 @@ std::string Cp1252ToUtf8(std::string_view text) {
     return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+namespace {
+
+constexpr char32_t kBroken = 0xFFFFFFFF;
+
+// Walks text as UTF-8 and calls each(code point, bytes) for every character;
+// a broken sequence is passed as 0xFFFFFFFF with its longest valid beginning.
+template <typename Each>
+void ForEachUtf8(std::string_view text, Each each) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     while (i < n) {
         const unsigned char lead = byte(i);
         if (lead < 0x80) {
-            out += static_cast<char>(lead);
+            each(char32_t{lead}, text.substr(i, 1));
             ++i;
             continue;
         }
@@ -203,7 +208,7 @@ std::string Utf8ToCp1252(std::string_view text) {
             if (lead == 0xF0) low = 0x90;
             if (lead == 0xF4) high = 0x8F;
         } else {
-            out += '?';
+            each(kBroken, text.substr(i, 1));
             ++i;
             continue;
         }
@@ -218,9 +223,39 @@ std::string Utf8ToCp1252(std::string_view text) {
             }
             cp = (cp << 6) | (byte(k) & 0x3F);
         }
-        out += complete ? CodePointToCp1252(cp) : '?';
+        each(complete ? cp : kBroken, text.substr(i, k - i));
         i = k;
     }
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    bool valid = true;
+    ForEachUtf8(text, [&](char32_t cp, std::string_view) { valid = valid && cp != kBroken; });
+    return valid;
+}
+
+std::string Utf8NotInCp1252(std::string_view text) {
+    std::string missing;
+    ForEachUtf8(text, [&](char32_t cp, std::string_view bytes) {
+        if (cp != kBroken && (cp == '?' || CodePointToCp1252(cp) != '?')) return;
+        const std::string shown = cp == kBroken ? std::string("\xEF\xBF\xBD") : std::string(bytes);
+        if (missing.find(shown) == std::string::npos) missing += shown;
+    });
+    return missing;
+}
+
+std::string PathAsText(std::string_view path) {
+    return IsValidUtf8(path) ? Utf8ToCp1252(path) : std::string(path);
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    ForEachUtf8(text, [&](char32_t cp, std::string_view) {
+        out += cp == kBroken ? '?' : CodePointToCp1252(cp);
+    });
     return out;
 }
 

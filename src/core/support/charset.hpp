@@ -25,6 +25,16 @@ std::string UpperCase(std::string_view text);
 /// Windows-1252 bytes to UTF-8 (the undefined bytes 81, 8D, 8F, 90, 9D map to
 /// the C1 control characters of the same value, so nothing is lost).
 std::string Cp1252ToUtf8(std::string_view text);
+/// True when text is well-formed UTF-8 (plain ASCII is).
+bool IsValidUtf8(std::string_view text);
+/// The characters of UTF-8 text that Windows-1252 cannot hold, each once,
+/// in the order they first appear (a malformed sequence counts as U+FFFD).
+std::string Utf8NotInCp1252(std::string_view text);
+/// A name of the file system as core text, to show or to write into a
+/// Windows-1252 file: the file system's names are UTF-8, so a well-formed
+/// name is converted (what the code page cannot hold becomes "?"); bytes
+/// that are no UTF-8 (a name copied from Windows) are taken as they are.
+std::string PathAsText(std::string_view path);
 /// UTF-8 to Windows-1252; characters it cannot hold become "?".
 /// Malformed UTF-8 sequences also become "?".
 std::string Utf8ToCp1252(std::string_view text);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/support/charset.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
@@ -76,6 +77,9 @@ std::string ProjectDescription(const std::string& path, int language) {
         }
     }
     file.Close();
+    // The first line names the picture, in the file system's UTF-8 when the
+    // project was saved here.
+    line = PathAsText(line);
     if (line.starts_with(kDescriptionTag)) {
         return CutTo(std::string_view(line).substr(kDescriptionTag.size()), kMaxDescription);
     }
@@ -93,14 +97,17 @@ std::vector<FileListEntry> ListFiles(const std::string& directory, std::string_v
         if (error) break;
         const std::string name = it->path().filename().string();
         if (name.empty() || name.front() == '.') continue;
+        // Patterns are typed text: "Größe*" is matched on the name as it
+        // reads, not on the bytes that spell it on the disk.
+        const std::string shown = PathAsText(name);
         std::error_code statError;
         if (!it->is_regular_file(statError) || statError) continue;
         if (std::none_of(wanted.begin(), wanted.end(),
-                         [&](const std::string& p) { return MatchesPattern(name, p); })) {
+                         [&](const std::string& p) { return MatchesPattern(shown, p); })) {
             continue;
         }
-        FileListEntry entry{descriptions ? ProjectDescription(it->path().string(), language) : name,
-                            name};
+        FileListEntry entry{
+            descriptions ? ProjectDescription(it->path().string(), language) : shown, name};
         if (entry.description.empty()) continue;
         entries.push_back(std::move(entry));
     }

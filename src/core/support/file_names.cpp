@@ -1,5 +1,7 @@
 #include "core/support/file_names.hpp"
 
+#include <algorithm>
+
 #include "core/support/strings.hpp"
 
 namespace kvx {
@@ -53,6 +55,33 @@ std::string JoinPath(std::string_view directory, std::string_view name) {
     result += kPathSeparator;
     result += name;
     return result;
+}
+
+bool PathFitsFileSystem(std::string_view path) {
+    if (path.size() > kMaxPathBytes) return false;
+    std::size_t partStart = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == kPathSeparator) {
+            if (i - partStart > kMaxNameBytes) return false;
+            partStart = i + 1;
+        }
+    }
+    return true;
+}
+
+std::string PathFromFolder(std::string_view path, std::string_view folder) {
+    if (folder.empty() || !IsPathSeparator(folder.back()) || path.size() <= folder.size() ||
+        path.substr(0, folder.size()) != folder) {
+        return std::string(path);
+    }
+    const std::string_view rest = path.substr(folder.size());
+    // A name that climbs out again is no shorter way to the same file.
+    for (std::size_t start = 0; start <= rest.size();) {
+        const std::size_t end = std::min(rest.find(kPathSeparator, start), rest.size());
+        if (rest.substr(start, end - start) == "..") return std::string(path);
+        start = end + 1;
+    }
+    return std::string(rest);
 }
 
 }  // namespace kvx

@@ -28,4 +28,14 @@ std::string ForceExtension(std::string_view path, std::string_view extension);
 /// Joins a directory and a name with exactly one separator between them.
 std::string JoinPath(std::string_view directory, std::string_view name);
 
+/// The most bytes one part of a path and a whole path may have on Linux.
+inline constexpr std::size_t kMaxNameBytes = 255;
+inline constexpr std::size_t kMaxPathBytes = 4095;
+/// True when no part of path is longer than kMaxNameBytes and the whole is
+/// no longer than kMaxPathBytes: a name the file system takes as it is.
+bool PathFitsFileSystem(std::string_view path);
+/// path as seen from folder (which ends with a separator or is empty):
+/// the part after folder when path lies in it or below it, else path.
+std::string PathFromFolder(std::string_view path, std::string_view folder);
+
 }  // namespace kvx

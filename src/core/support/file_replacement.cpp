@@ -162,6 +162,14 @@ std::string TemporaryPrefix(const std::string& path, const std::string& folder) 
 
 }  // namespace
 
+void TrackForSignalCleanup(const std::string& path) {
+    Track(path);
+}
+
+void UntrackForSignalCleanup(const std::string& path) {
+    Untrack(path);
+}
+
 void InstallTemporaryCleanup() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action {};

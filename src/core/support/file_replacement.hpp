@@ -68,8 +68,14 @@ std::string ReplacementName(std::string_view target);
 /// behind (a save that was killed); every Begin does it. Returns how many.
 int32_t RemoveStaleTemporaries(std::string_view target);
 
+/// Adds path to (or takes it from) the files that the signals of
+/// InstallTemporaryCleanup remove. path must stay unchanged while tracked.
+void TrackForSignalCleanup(const std::string& path);
+void UntrackForSignalCleanup(const std::string& path);
+
 /// Makes SIGINT, SIGTERM and SIGHUP remove the temporaries being written
-/// before the process ends as the signal says. Programs call it once at
+/// (and the files tracked with TrackForSignalCleanup) before the process
+/// ends as the signal says. Programs call it once at
 /// their start; a signal that was set to be ignored stays ignored.
 void InstallTemporaryCleanup();
 

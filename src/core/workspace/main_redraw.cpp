@@ -12,6 +12,7 @@
 #include "core/export/wmf_writer.hpp"
 #include "core/program/error_report.hpp"
 #include "core/program/startup.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/strings.hpp"
 #include "core/workspace/workspace.hpp"
@@ -526,8 +527,8 @@ WindowState MainRedraw(Workspace& ws) {
     ViewBlock& view = project.view;
     const bool comma = settings.Language == 0;
 
-    const std::string& title =
-        !project.projectPath.empty() ? project.projectPath : project.imagePath;
+    const std::string title =
+        PathAsText(!project.projectPath.empty() ? project.projectPath : project.imagePath);
     if (title.empty()) {
         state.caption = WindowCaption(program);
         state.panels[0] = std::string();

@@ -69,6 +69,9 @@ void Workspace::ClearProject() {
     project_.imagePath.clear();
     project_.originalImagePath.clear();
     project_.projectPath.clear();
+    lock_.Release();
+    stampedPath_.clear();
+    diskStamp_ = {};
     project_.imageInfo.clear();
     project_.resolutionDpi = 0;
     project_.view.imageWidth = 0;

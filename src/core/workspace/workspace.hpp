@@ -25,6 +25,7 @@
 #include "core/project/undo_history.hpp"
 #include "core/stats/grid_model.hpp"
 #include "core/stats/value_list.hpp"
+#include "core/support/file_guard.hpp"
 #include "core/workspace/tools/mouse_tool.hpp"
 
 namespace kvx {
@@ -194,6 +195,12 @@ public:
     /// Sets whether the user name counts as asked in this run (a second
     /// run, or a test, may start either way).
     void SetUserNameAsked(bool asked);
+    /// Whether a project loaded or saved here is locked for other windows
+    /// (and a second window told when it opens one): the window does, a
+    /// batch run that only reads does not. Off at the start.
+    void SetLocksProjects(bool locks) { locksProjects_ = locks; }
+    /// The project file this workspace holds the lock of, empty when none.
+    const std::string& lockedProject() const { return lock_.Project(); }
 
     // ---- measuring ------------------------------------------------------------
     /// The mouse tool that gets the paint box's mouse events now.
@@ -638,6 +645,12 @@ private:
     int32_t currentType_ = 0;
     std::string loadPattern_ = "*.KXP";
     bool userNameAsked_ = false;
+    /// The project file as it was last read or written here, so that a save
+    /// can tell when another program has replaced it since.
+    std::string stampedPath_;
+    FileStamp diskStamp_;
+    bool locksProjects_ = false;
+    ProjectLock lock_;
 
     // measuring
     /// Every mouse tool, the active one and the one a held tool (panning)

@@ -7,6 +7,7 @@
 #include "core/picture/picture_kinds.hpp"
 #include "core/program/error_report.hpp"
 #include "core/project/project_file.hpp"
+#include "core/support/charset.hpp"
 #include "core/support/file_names.hpp"
 #include "core/support/file_replacement.hpp"
 #include "core/support/path_case.hpp"
@@ -29,6 +30,11 @@ constexpr int kMsgProjectFiles = 2029;
 constexpr int kMsgPatternPrompt = 2027;
 
 constexpr int kMsgReplaceFile = 2365;
+constexpr int kMsgNameTooLong = 2162;
+constexpr int kMsgPicturePathTooLong = 2163;
+constexpr int kMsgPictureNameTooLong = 2164;
+constexpr int kMsgChangedElsewhere = 2165;
+constexpr int kMsgOpenElsewhere = 2166;
 constexpr int kMsgUserNameTitle = 2225;
 constexpr int kMsgUserNamePrompt = 2226;
 
@@ -128,6 +134,13 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     NoticeScope notice(*this);
     Changed(Change::Project | Change::Records);
     Settings& settings = program_.settings;
+    const std::string picture = JoinPath(directory, imageName);
+    if (picture.size() > Project::kMaxText) {
+        (void)program_.ui.MessageBox(
+            program_.GetMessage(kMsgResolutionCaption),
+            program_.GetMessage(kMsgPictureNameTooLong) + PathAsText(picture), MessageButtons::Ok);
+        return;
+    }
     settings.LastImportDir = CutTo(directory, kShortStringMax);
 
     InputTextRequest question;
@@ -146,7 +159,7 @@ void Workspace::NewProject(std::string_view imageName, std::string_view director
     if (AskSaveChanges() == kAnswerCancel) return;
 
     ClearProject();
-    project_.imagePath = CutTo(JoinPath(directory, imageName), Project::kMaxText);
+    project_.imagePath = picture;
     project_.originalImagePath = project_.imagePath;
     project_.resolutionDpi = resolution.dpi;
     project_.fitImagePending = true;
@@ -192,6 +205,15 @@ bool Workspace::LoadProject(std::string_view fileName, std::string_view director
     const bool loaded = ReadProject(JoinPath(directory, fileName), true);
     undo_.Clear(fileState_);
     if (loaded) {
+        if (locksProjects_) {
+            if (const int64_t holder = lock_.Take(project_.projectPath); holder != 0) {
+                (void)program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
+                                             program_.GetMessage(kMsgOpenElsewhere) +
+                                                 IntToStr(holder) + ")\r\n" +
+                                                 PathAsText(project_.projectPath),
+                                             MessageButtons::Ok);
+            }
+        }
         RememberProject(project_.projectPath);
         program_.settings.DataPath = CutTo(directory, kShortStringMax);
         savedCount_ = history_.Count();
@@ -232,8 +254,10 @@ void Workspace::MnSaveToClick() {
     if (!path.empty() && MayWriteInsteadOf(name, path)) {
         // The project keeps its own file until the new one has been written.
         const std::string previous = project_.projectPath;
-        project_.projectPath = CutTo(path, Project::kMaxText);
-        settings.DataPath = CutTo(ExtractFileDir(project_.projectPath), kShortStringMax);
+        project_.projectPath = path;
+        if (ExtractFileDir(path).size() <= kShortStringMax) {
+            settings.DataPath = ExtractFileDir(path);
+        }
         if (Save(project_.projectPath) != kOk) project_.projectPath = previous;
     }
     Redraw();
@@ -243,7 +267,7 @@ bool Workspace::MayWriteInsteadOf(std::string_view chosen, const std::string& pa
     std::error_code error;
     if (path == chosen || !std::filesystem::exists(path, error)) return true;
     return program_.ui.MessageBox(program_.GetMessage(kMsgSaveChangesCaption),
-                                  program_.GetMessage(kMsgReplaceFile) + "\r\n" + path,
+                                  program_.GetMessage(kMsgReplaceFile) + "\r\n" + PathAsText(path),
                                   MessageButtons::YesNo) == kAnswerYes;
 }
 
@@ -277,7 +301,38 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     Program& program = program_;
     Settings& settings = program.settings;
     const std::string path = ProjectFileName(fileName);
-    settings.DataPath = CutTo(ExtractFileDir(path), kMaxText);
+    // A folder the setting cannot hold whole is not remembered.
+    if (ExtractFileDir(path).size() <= kMaxText) settings.DataPath = ExtractFileDir(path);
+
+    // A name is saved as it was chosen or not at all: a shortened one could
+    // be another project's.
+    if (!PathFitsFileSystem(path)) {
+        (void)program.ui.MessageBox(program.GetMessage(kMsgSaveChangesCaption),
+                                    program.GetMessage(kMsgNameTooLong) + PathAsText(path),
+                                    MessageButtons::Ok);
+        return kProjectCreate;
+    }
+    if (!PicturePathsToStore(project_, path).fits) {
+        (void)program.ui.MessageBox(
+            program.GetMessage(kMsgSaveChangesCaption),
+            program.GetMessage(kMsgPicturePathTooLong) + PathAsText(project_.imagePath),
+            MessageButtons::Ok);
+        return kProjectCreate;
+    }
+
+    // Another window or program may have saved this file since it was read
+    // or written here; replacing it unasked would lose what it saved.
+    if (path == stampedPath_ && ChangedSince(diskStamp_, path)) {
+        const int answer = program.ui.MessageBox(
+            program.GetMessage(kMsgSaveChangesCaption),
+            program.GetMessage(kMsgChangedElsewhere) + "\r\n" + PathAsText(path),
+            MessageButtons::YesNoCancel);
+        if (answer == kAnswerNo) {
+            MnSaveToClick();
+            return fileState_ == kUnchanged ? kOk : kProjectCreate;
+        }
+        if (answer != kAnswerYes) return kProjectCreate;
+    }
 
     if (!userNameAsked_) {
         userNameAsked_ = true;
@@ -297,21 +352,24 @@ ErrorCode Workspace::Save(std::string_view fileName) {
     // is complete on the disk.
     FileReplacement file;
     if (const ErrorCode code = file.Begin(path); code != kOk) {
-        program.ReportError(code, kProjectCreate, path);
+        program.ReportError(code, kProjectCreate, PathAsText(path));
         ShowError(program);
         return kProjectCreate;
     }
-    const bool written = WriteProjectLines(file.File(), project_, history_);
+    const bool written = WriteProjectLines(file.File(), project_, history_, path);
     const ErrorCode committed = written ? file.Commit(kBackupExtension) : kReplaceFailed;
     if (committed != kOk) {
         file.Discard();
         // fileState still says that the project has unsaved changes.
-        program.ReportError(kReplaceFailed, kProjectWrite, path);
+        program.ReportError(kReplaceFailed, kProjectWrite, PathAsText(path));
         ShowError(program);
         return kProjectWrite;
     }
 
     savedCount_ = history_.Count();
+    stampedPath_ = path;
+    diskStamp_ = StampFile(path);
+    if (locksProjects_ && lock_.Project() != path) (void)lock_.Take(path);
     if (!program.errors.Empty()) ShowError(program);
     fileState_ = kUnchanged;
     undo_.MarkSaved();
@@ -338,9 +396,9 @@ bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
         if (!failed) {
             // A negative resolution is as unusable as none.
             if (project_.resolutionDpi <= 0) {
-                program.ReportError(kProjectNoResolution, 0, path);
+                program.ReportError(kProjectNoResolution, 0, PathAsText(path));
             } else if (project_.imagePath.empty()) {
-                program.ReportError(kProjectNoImage, 0, path);
+                program.ReportError(kProjectNoImage, 0, PathAsText(path));
             }
         }
         if (project_.formatVersion == 0) project_.formatVersion = Project::kFileFormatVersion;
@@ -350,6 +408,8 @@ bool Workspace::ReadProject(std::string_view fileName, bool showErrors) {
     if (ok) {
         project_.fitImagePending = true;
         project_.projectPath = path;
+        stampedPath_ = path;
+        diskStamp_ = StampFile(path);
         fileState_ = reader.imageMoved ? kChanged : kUnchanged;
     } else {
         project_.imagePath.clear();

@@ -26,4 +26,11 @@ void SetSystemMenuOnly(QWidget& widget);
 /// widget centred on the screen.
 void CentreOnScreen(QWidget& widget);
 
+/// Text typed for a file that cannot hold all its characters would be kept
+/// with "?" in their place. When text has such characters, tells the person
+/// which (message, then the characters) and returns true: the typing is to
+/// be refused. An empty message refuses nothing.
+bool RefuseTextTheFileCannotKeep(QWidget& parent, const QString& text, const QString& caption,
+                                 const QString& message);
+
 }  // namespace kvx

@@ -121,6 +121,7 @@ std::string TPrgDlg::Answer() const {
 }
 
 void TPrgDlg::Confirm() {
+    if (RefuseTextTheFileCannotKeep(*this, EditText(), windowTitle(), unkeptMessage_)) return;
     outcome_ = Outcome::Confirmed;
     accept();
 }

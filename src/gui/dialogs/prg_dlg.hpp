@@ -35,6 +35,9 @@ public:
     /// The edit's text as core text, cut to 255 characters.
     std::string Answer() const;
     QString EditText() const;
+    /// Makes OK refuse text that core text cannot hold, saying so with
+    /// message followed by the characters.
+    void RefuseUnkeptCharacters(const QString& message) { unkeptMessage_ = message; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +55,7 @@ private:
     QPushButton* okBut_;
     QPushButton* cancelBut_;
     Outcome outcome_ = Outcome::Closed;
+    QString unkeptMessage_;
 };
 
 }  // namespace kvx

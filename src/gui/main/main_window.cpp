@@ -137,6 +137,7 @@ MainWindow::MainWindow(const QString& commandLineFile, const QString& dataDir) {
     workspace_ = std::make_unique<Workspace>(*program_);
     workspace_->SetTextMetrics(std::make_shared<QtTextMetrics>());
     workspace_->SetRememberRecentProjects(true);
+    workspace_->SetLocksProjects(true);
     setAcceptDrops(true);
     workspace_->AddObserver(this);
     workspace_->SetFullPictureWanted([this](const PictureRequest& request, uint64_t number) {

@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kMsgClose = 170;
 constexpr int kMsgCancel = 179;
+constexpr int kMsgUnkeptCharacters = 2167;
 constexpr int kMsgCopy = 746;
 
 // "Projects |*.KXP" as a Qt name filter. File names written on Windows may
@@ -113,6 +114,7 @@ void QtUserInterface::BusyCursor(bool on) {
 
 bool QtUserInterface::InputText(const InputTextRequest& request, std::string& answer) {
     TPrgDlg dialog(request, Message(kMsgCancel), Owner());
+    dialog.RefuseUnkeptCharacters(Message(kMsgUnkeptCharacters));
     dialog.exec();
     switch (dialog.Result()) {
         case TPrgDlg::Outcome::Confirmed:

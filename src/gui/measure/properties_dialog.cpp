@@ -133,8 +133,10 @@ QLineEdit* TPEProperties::MakeEdit(Field field, const char* name) {
     edits_[static_cast<std::size_t>(field)] = edit;
     edit->setProperty("field", static_cast<int>(field));
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textChanged, this,
-            [this, field](const QString& text) { model_.Text(field) = ToCore(text); });
+    // The picture's path is a name of the file system, not text.
+    connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+        model_.Text(field) = field == Field::Edit3 ? PathToCore(text) : ToCore(text);
+    });
     return edit;
 }
 
@@ -142,7 +144,9 @@ void TPEProperties::ShowTexts() {
     for (std::size_t i = 0; i < edits_.size(); ++i) {
         QLineEdit* edit = edits_[i];
         if (edit == nullptr) continue;
-        const QString text = FromCore(model_.Text(static_cast<Field>(i)));
+        const auto field = static_cast<Field>(i);
+        const QString text =
+            field == Field::Edit3 ? PathFromCore(model_.Text(field)) : FromCore(model_.Text(field));
         if (edit->text() != text) edit->setText(text);
     }
 }

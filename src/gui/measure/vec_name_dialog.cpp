@@ -23,6 +23,7 @@ constexpr int kMsgAskAgain = 2161;
 constexpr int kMsgLabel = 2057;
 constexpr int kMsgProperties = 2009;
 constexpr int kMsgCancel = 179;
+constexpr int kMsgUnkeptCharacters = 2167;
 constexpr int kMinimumWidth = 420;
 
 }  // namespace
@@ -33,6 +34,7 @@ TVecName::TVecName(Program& program, const ObjectDialogRequest& request, QWidget
     SetSystemMenuOnly(*this);
     const auto message = [&program](int number) { return FromCore(program.GetMessage(number)); };
     setWindowTitle(message(kMsgCaption));
+    unkeptMessage_ = message(kMsgUnkeptCharacters);
 
     types_ = MakeChild<QComboBox>(this, "ComboBox1");
     types_->setEditable(false);
@@ -122,6 +124,9 @@ void TVecName::UpdateControls() {
 
 void TVecName::Confirm() {
     if (!model_.OkEnabled()) return;
+    if (RefuseTextTheFileCannotKeep(*this, edit1_->text(), windowTitle(), unkeptMessage_)) {
+        return;
+    }
     answer_ = model_.Ok(ToCore(edit1_->text()), checkBox2_->isChecked());
     accept();
 }

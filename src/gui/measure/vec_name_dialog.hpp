@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QString>
 
 #include "core/options/object_dialog.hpp"
 #include "core/program/user_interface.hpp"
@@ -48,6 +49,7 @@ private:
     QLabel* editCaption_;
     QLineEdit* edit1_;
     QCheckBox* checkBox2_;
+    QString unkeptMessage_;
     QPushButton* btOk_;
     QPushButton* btAbbr_;
     QPushButton* btProp_;

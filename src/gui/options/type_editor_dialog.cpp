@@ -27,6 +27,7 @@ namespace kvx {
 
 namespace {
 
+constexpr int kMsgUnkeptCharacters = 2167;
 constexpr int kMsgCaption = 2059;
 constexpr int kMsgDataType = 2050;
 constexpr int kMsgShow = 2051;
@@ -327,7 +328,16 @@ void TFMP_TYPE::ShowSymbolButton() {
 
 void TFMP_TYPE::NameLeft() {
     if (filling_) return;
-    if (!model_.SetName(ToCore(edName_->text()))) {
+    const QString typed = edName_->text();
+    if (!CharactersCoreCannotKeep(typed).isEmpty()) {
+        // The name goes back to what it was before the box takes the focus,
+        // so that leaving the edit once more finds nothing to refuse.
+        edName_->setText(FromCore(model_.DisplayName()));
+        (void)RefuseTextTheFileCannotKeep(*this, typed, windowTitle(),
+                                          FromCore(program_.GetMessage(kMsgUnkeptCharacters)));
+        return;
+    }
+    if (!model_.SetName(ToCore(typed))) {
         edName_->setText(FromCore(model_.DisplayName()));
     }
 }

@@ -16,6 +16,13 @@ std::string ToCore(const QString& text) {
     return Utf8ToCp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
+QString CharactersCoreCannotKeep(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const std::string missing =
+        Utf8NotInCp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return QString::fromUtf8(missing.data(), static_cast<qsizetype>(missing.size()));
+}
+
 QString PathFromCore(std::string_view path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }

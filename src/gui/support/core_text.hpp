@@ -16,6 +16,9 @@ namespace kvx {
 QString FromCore(std::string_view text);
 /// A QString as core text; characters Windows-1252 cannot hold become "?".
 std::string ToCore(const QString& text);
+/// The characters of text that core text cannot hold, each once (empty when
+/// ToCore keeps all of it).
+QString CharactersCoreCannotKeep(const QString& text);
 
 /// A path the core hands to the file system as it is (the file system's own
 /// bytes), shown in Qt.

@@ -132,6 +132,18 @@ TEST_F(ExportTest, ReportKeepsClassLinesOfTypesWithoutSpread) {
     EXPECT_EQ(text.substr(0, text.find("Root")), Crlf({"/projects/leaf.KXP", "200\t1", ""}));
     EXPECT_NE(text.find("V 1\t120.0\r\nV 3\t180.0\r\nV 4\t1000000.0\r\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with(Crlf({"", "100\t2", "1000000\t1"}))) << text;
+
+    // The report is Windows-1252 throughout, its project's path included.
+    ChangeProject(ws, [&](Project& p) {
+        p.projectPath =
+            "/Proben/Gr\xC3\xB6\xC3\x9F"
+            "e.KXP";
+    });
+    const std::string again = Export(kExportReport, "b.TXT");
+    EXPECT_TRUE(
+        again.starts_with("/Proben/Gr\xF6\xDF"
+                          "e.KXP\r\n"))
+        << again;
 }
 
 TEST_F(ExportTest, OnlyUserTypesWithValuesAndPointsQualify) {

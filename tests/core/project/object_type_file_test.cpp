@@ -351,6 +351,51 @@ TEST_F(ObjectTypeFileTest, PerUserFolderWinsAndReceivesTheSavedFile) {
     EXPECT_NE(test::TempDir::Read(dir.File("shared.kxo")).find("Shared"), std::string::npos);
 }
 
+TEST_F(ObjectTypeFileTest, TwoRunsOnOneFileKeepEachOthersTypes) {
+    std::filesystem::create_directory(dir.Path() / "config");
+    program.configDir = dir.File("config");
+    dir.Write("config/shared.kxo",
+              TypeLine(1, "Root", "Line", "1;FF;0;Arial;3;0;Arial;0;0;0;0;10;") + "\r\n" +
+                  TypeLine(2, "Leaf") + "\r\n");
+    test::FakeUserInterface otherUi;
+    Program other{otherUi, dir.File("program")};
+    ASSERT_TRUE(other.InitErrorStack());
+    other.configDir = program.configDir;
+    other.settings.Language = 1;
+    ASSERT_TRUE(LoadObjectTypes(program, "shared.kxo"));
+    ASSERT_TRUE(LoadObjectTypes(other, "shared.kxo"));
+
+    // The other window makes a type and counts two uses of slot 1, and
+    // closes first; this one makes another type and counts three uses.
+    *other.objectTypes.Find(50) = other.objectTypes.At(2);
+    other.objectTypes.Find(50)->nameEnglish = "Theirs";
+    other.objectTypes.Find(1)->frequency += 2;
+    ASSERT_EQ(SaveObjectTypes(other, "shared.kxo"), kOk);
+    *program.objectTypes.Find(51) = program.objectTypes.At(2);
+    program.objectTypes.Find(51)->nameEnglish = "Mine";
+    program.objectTypes.Find(1)->frequency += 3;
+    ASSERT_EQ(SaveObjectTypes(program, "shared.kxo"), kOk);
+    EXPECT_TRUE(ui.boxes.empty());
+    ASSERT_TRUE(LoadObjectTypes(program, "shared.kxo"));
+    EXPECT_EQ(program.objectTypes.At(50).nameEnglish, "Theirs");
+    EXPECT_EQ(program.objectTypes.At(51).nameEnglish, "Mine");
+    EXPECT_EQ(program.objectTypes.At(1).frequency, 15);
+
+    // Both rename slot 2: the person chooses, here the other window's name.
+    ASSERT_TRUE(LoadObjectTypes(other, "shared.kxo"));
+    other.objectTypes.Find(2)->nameEnglish = "Stem";
+    program.objectTypes.Find(2)->nameEnglish = "Petal";
+    ASSERT_EQ(SaveObjectTypes(other, "shared.kxo"), kOk);
+    ui.boxAnswers.push_back(kAnswerNo);
+    ASSERT_EQ(SaveObjectTypes(program, "shared.kxo"), kOk);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text,
+              program.GetMessage(2168) + "2 Petal\r\n" + dir.File("config/shared.kxo"));
+    EXPECT_EQ(program.objectTypes.At(2).nameEnglish, "Stem");
+    EXPECT_NE(test::TempDir::Read(dir.File("config/shared.kxo")).find("Stem"), std::string::npos);
+    EXPECT_EQ(program.objectTypes.At(51).nameEnglish, "Mine");
+}
+
 TEST_F(ObjectTypeFileTest, AnEmptyOrUnreadableFileGivesTheShippedTypesAndIsKept) {
     std::filesystem::create_directory(dir.Path() / "config");
     std::filesystem::create_directory(dir.Path() / "program");

@@ -105,13 +105,14 @@ TEST_F(ProjectFileTest, WritesHeaderAndPointLinesExactly) {
     Add(Point(256, 1e6, 999999.4999, 1, "", true));
 
     ASSERT_EQ(ws.Save(dir.File("p.kxp")), kOk);
+    // The picture beside the project is named from the project's folder.
     EXPECT_EQ(test::TempDir::Read(dir.File("p.kxp")),
-              ";C: " + image + "\r\nB " + image +
-                  "\r\nO C:\\scans\\image.jpg\r\nR 1200\r\nV 18\r\nU Ann\r\n"
-                  "; 1 .. 10\r\n"
-                  "D 3,10,12,1,cell a,0,\r\n"
-                  "D 3,0,2,2,,0,\r\n"
-                  "D 256,999999,1000000,1,,1,\r\n");
+              ";C: image.jpg\r\nB image.jpg"
+              "\r\nO C:\\scans\\image.jpg\r\nR 1200\r\nV 18\r\nU Ann\r\n"
+              "; 1 .. 10\r\n"
+              "D 3,10,12,1,cell a,0,\r\n"
+              "D 3,0,2,2,,0,\r\n"
+              "D 256,999999,1000000,1,,1,\r\n");
     EXPECT_EQ(ws.fileState(), kUnchanged);
     EXPECT_EQ(ws.savedCount(), 4);
     EXPECT_EQ(program.settings.DataPath, dir.File(""));
@@ -137,7 +138,7 @@ TEST_F(ProjectFileTest, RoundTripGivesTheSameRecordsWithRoundedCoordinates) {
     EXPECT_EQ(ws.project().resolutionDpi, 1200);
     EXPECT_EQ(ws.project().userName, "Ann");
     EXPECT_EQ(ws.project().formatVersion, 18);
-    EXPECT_EQ(ws.project().title, image);
+    EXPECT_EQ(ws.project().title, "image.jpg");
     EXPECT_EQ(ws.project().projectPath, dir.File("round.KXP"));
     EXPECT_TRUE(ws.project().fitImagePending);
     ASSERT_EQ(ws.history().Count(), 40);
@@ -169,9 +170,8 @@ TEST_F(ProjectFileTest, EmptyProjectWritesTheHeaderAndReadsBackEmpty) {
     ChangeProject(ws, [&](Project& p) { p.userName.clear(); });
     program.settings.User.clear();
     ASSERT_EQ(ws.Save(dir.File("empty.KXP")), kOk);
-    EXPECT_EQ(
-        test::TempDir::Read(dir.File("empty.KXP")),
-        ";C: " + image + "\r\nB " + image + "\r\nO C:\\scans\\image.jpg\r\nR 1200\r\nV 18\r\n");
+    EXPECT_EQ(test::TempDir::Read(dir.File("empty.KXP")),
+              ";C: image.jpg\r\nB image.jpg\r\nO C:\\scans\\image.jpg\r\nR 1200\r\nV 18\r\n");
     EXPECT_EQ(ws.project().title, kDefaultProjectTitle);
     ASSERT_TRUE(Read(dir.File("empty.KXP")));
     EXPECT_EQ(ws.history().Count(), 0);
@@ -492,6 +492,42 @@ TEST_F(ProjectFileTest, ImageMadeOnWindowsResolvesByBareNameBesideTheProject) {
     ASSERT_TRUE(Read(dir.Write("moved/q.kxp", "B D:\\Work\\scan 01.jpg\r\nR 600\r\n")));
     EXPECT_EQ(ws.project().imagePath, moved);
     EXPECT_EQ(ws.project().projectPath, dir.File("moved/q.kxp"));
+}
+
+TEST_F(ProjectFileTest, WindowsNamesOfPicturesFindTheirUtf8Files) {
+    std::filesystem::create_directory(dir.Path() / "Bilder");
+    const std::string picture = dir.Write("Bilder/F\xC3\xA4rbung 3.jpg", "x");
+    const std::string body = "B C:\\Bilder\\F\xE4rbung 3.jpg\r\nR 600\r\nD 2,5,5,1,,0,\r\n";
+    ASSERT_TRUE(Read(dir.Write("Bilder/f3.KXP", body)));
+    EXPECT_EQ(ws.project().imagePath, picture);
+    EXPECT_EQ(ws.fileState(), kChanged) << "the name is written anew in UTF-8";
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ProjectFileTest, PicturePathsReadBackAsTheyWereSavedOrAreNotSaved) {
+    // 251 to 255 bytes: more than the reader takes from a picture line.
+    const std::string deep = dir.File("") + std::string(40, 'd') + "/";
+    std::filesystem::create_directories(deep);
+    const std::string longName = std::string(255 - deep.size() - 4, 'n') + ".jpg";
+    const std::string inside = dir.Write(deep.substr(dir.File("").size()) + longName, "x");
+    ASSERT_EQ(inside.size(), 255u);
+    StartProject();
+    Add(Point(1, 5, 5, 1));
+    ChangeProject(ws, [&](Project& p) { p.imagePath = p.originalImagePath = inside; });
+    const std::string file = dir.File("long.KXP");
+    ASSERT_EQ(ws.Save(file), kOk);
+    ASSERT_TRUE(Read(file));
+    EXPECT_EQ(ws.project().imagePath, inside);
+    EXPECT_EQ(ws.history().Count(), 1);
+
+    // Outside the project's folder the whole path does not fit: not saved.
+    std::filesystem::create_directory(dir.Path() / "p");
+    ws.SetFileState(kChanged);
+    EXPECT_NE(ws.Save(dir.File("p/other.KXP")), kOk);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("p/other.KXP")));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2163) + inside);
+    EXPECT_EQ(ws.fileState(), kChanged);
 }
 
 TEST_F(ProjectFileTest, ImageBesideTheProjectComesBeforeTheCurrentFolder) {

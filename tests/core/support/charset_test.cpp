@@ -85,6 +85,17 @@ TEST(Cp1252CodecTest, KnownCharacters) {
     EXPECT_EQ(Cp1252ToUtf8("\x9F"), "\xC5\xB8");
 }
 
+TEST(Cp1252CodecTest, CharactersItCannotHoldAreNamedOnceEach) {
+    // "Zelle ä 細胞 😀 細" and a euro sign, which the code page has.
+    EXPECT_EQ(Utf8NotInCp1252("Zelle \xC3\xA4 \xE7\xB4\xB0\xE8\x83\x9E \xF0\x9F\x98\x80 "
+                              "\xE7\xB4\xB0 \xE2\x82\xAC?"),
+              "\xE7\xB4\xB0\xE8\x83\x9E\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8NotInCp1252("plain, \xC2\xB5m"), "");
+    EXPECT_EQ(Utf8NotInCp1252("a\xFF"), "\xEF\xBF\xBD");
+    EXPECT_TRUE(IsValidUtf8("F\xC3\xA4rbung"));
+    EXPECT_FALSE(IsValidUtf8("F\xE4rbung"));
+}
+
 TEST(Cp1252CodecTest, UnknownAndMalformedBecomeQuestionMarks) {
     const std::pair<std::string, std::string> cases[] = {
         {"\xE4\xB8\xAD", "?"},        // a CJK character

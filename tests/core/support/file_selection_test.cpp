@@ -61,6 +61,23 @@ TEST_F(FileListTest, WithoutDescriptionsFilesAreListedByName) {
         ListFiles(dir.Path().string(), "*.jpg;*.bmp", false, 1),
         (std::vector<FileListEntry>{{"a.JPG", "a.JPG"}, {"B.jpg", "B.jpg"}, {"c.bmp", "c.bmp"}}));
     EXPECT_TRUE(ListFiles(dir.Path().string(), "*.gif", false, 1).empty());
+
+    // A UTF-8 name reads as the text a pattern is typed in (Windows-1252).
+    dir.Write(
+        "Gr\xC3\xB6\xC3\x9F"
+        "e 1.KXP",
+        ";C: F\xC3\xA4rbung.jpg\r\n");
+    for (const bool descriptions : {false, true}) {
+        EXPECT_EQ(ListFiles(dir.Path().string(),
+                            "Gr\xF6\xDF"
+                            "e*.KXP",
+                            descriptions, 1),
+                  (std::vector<FileListEntry>{{descriptions ? "F\xE4rbung.jpg"
+                                                            : "Gr\xF6\xDF"
+                                                              "e 1.KXP",
+                                               "Gr\xC3\xB6\xC3\x9F"
+                                               "e 1.KXP"}}));
+    }
     EXPECT_TRUE(ListFiles(dir.File("missing"), "*.*", false, 1).empty());
 }
 

@@ -138,6 +138,20 @@ TEST_F(MainRedrawTest, PanelsCaptionAndCommands) {
     ws.Redraw();
     EXPECT_EQ(ws.windowState().caption, ws.project().projectPath);
     EXPECT_EQ(ws.windowState().panels[0], "slide.KXP (1200dpi)");
+    // A folder's UTF-8 name shows as the text it is.
+    ChangeProject(ws, [&](Project& p) {
+        p.projectPath =
+            "/F\xC3\xA4rbungen/Gr\xC3\xB6\xC3\x9F"
+            "e.KXP";
+    });
+    ws.Redraw();
+    EXPECT_EQ(ws.windowState().caption,
+              "/F\xE4rbungen/Gr\xF6\xDF"
+              "e.KXP");
+    EXPECT_EQ(ws.windowState().panels[0],
+              "Gr\xF6\xDF"
+              "e.KXP (1200dpi)");
+    ChangeProject(ws, [&](Project& p) { p.projectPath = dir.File("slides/slide.KXP"); });
     EXPECT_EQ(ws.windowState().panels[4], "512/10240 (5 %) " + program.GetMessage(2086));
     EXPECT_EQ(ws.windowState().Control("MnSave")->enabled, true);
     EXPECT_EQ(ws.windowState().Control("BitBtn3")->enabled, true);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -310,6 +312,126 @@ TEST_F(ProjectCommandsTest, FailedSaveToKeepsTheProjectFileAndState) {
     EXPECT_EQ(ws.project().projectPath, dir.File("docs/kept.KXP"));
     EXPECT_EQ(ws.fileState(), kChanged);
     EXPECT_FALSE(ui.errorDialogs.empty());
+}
+
+TEST_F(ProjectCommandsTest, LongNamesAreSavedWholeOrNotAtAll) {
+    NewMeasuredProject();
+    ws.SetUserNameAsked(true);
+    // Past 255 bytes in all: saved where asked, not under a shortened name.
+    const std::string folder = dir.File("docs/") + std::string(200, 'f');
+    fs::create_directories(folder);
+    const std::string chosen = folder + "/" + std::string(60, 'p') + ".KXP";
+    const std::string cut = chosen.substr(0, 255) + ".KXP";
+    dir.Write(cut.substr(dir.File("").size()), "another project");
+    ui.saveAnswers.push_back(chosen);
+    ws.MnSaveToClick();
+    EXPECT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(ws.project().projectPath, chosen);
+    EXPECT_EQ(test::TempDir::Read(cut), "another project");
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+
+    // A file name the file system cannot take is refused with its limit.
+    ws.SetFileState(kChanged);
+    const std::string tooLong = dir.File("docs/") + std::string(300, 'q') + ".KXP";
+    ui.saveAnswers.push_back(tooLong);
+    ws.MnSaveToClick();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2162) + tooLong);
+    EXPECT_TRUE(ui.errorDialogs.empty());
+    EXPECT_EQ(ws.project().projectPath, chosen);
+    EXPECT_EQ(ws.fileState(), kChanged);
+}
+
+TEST_F(ProjectCommandsTest, NewRefusesAPicturePathAProjectCannotKeep) {
+    const std::string folder = dir.File("images/") + std::string(250, 'i') + "/";
+    fs::create_directories(folder);
+    dir.Write(folder.substr(dir.File("").size()) + "slide.jpg", TinyJpeg());
+    ws.NewProject("slide.jpg", folder);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2164) + folder + "slide.jpg");
+    EXPECT_TRUE(ui.inputs.empty()) << "no resolution asked for a picture that cannot be kept";
+    EXPECT_EQ(ws.fileState(), kNoProject);
+}
+
+TEST_F(ProjectCommandsTest, SaveAsksBeforeReplacingAFileSavedElsewhereSinceItWasRead) {
+    NewMeasuredProject();
+    ws.SetUserNameAsked(true);
+    const std::string path = dir.File("docs/shared.KXP");
+    ui.saveAnswers.push_back(path);
+    ws.MnSaveToClick();
+    ASSERT_EQ(ws.project().projectPath, path);
+    // Touched but not changed: nothing to ask.
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    AddPoint(1, 10, 10, 1);
+    ASSERT_EQ(ws.Save(path), kOk);
+    EXPECT_TRUE(ui.boxes.empty());
+
+    // Another window saves its own point, of the same size.
+    std::string theirs = test::TempDir::Read(path);
+    theirs.replace(theirs.rfind("D 1,10,10,1"), 11, "D 1,77,77,1");
+    dir.Write("docs/shared.KXP", theirs);
+    AddPoint(1, 20, 20, 1);
+    ws.SetFileState(kChanged);
+    ui.boxAnswers.push_back(kAnswerCancel);
+    EXPECT_NE(ws.Save(path), kOk);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(ui.boxes[0].text, program.GetMessage(2165) + "\r\n" + path);
+    EXPECT_EQ(test::TempDir::Read(path), theirs);
+    EXPECT_EQ(ws.fileState(), kChanged);
+
+    // No: saved under another name, theirs stays.
+    ui.boxAnswers.push_back(kAnswerNo);
+    ui.saveAnswers.push_back(dir.File("docs/mine.KXP"));
+    ws.MnSaveClick();
+    EXPECT_EQ(test::TempDir::Read(path), theirs);
+    EXPECT_EQ(ws.project().projectPath, dir.File("docs/mine.KXP"));
+    EXPECT_EQ(ws.fileState(), kUnchanged);
+
+    // Yes replaces.
+    ASSERT_TRUE(ws.LoadProject("shared.KXP", dir.File("docs/")));
+    dir.Write("docs/shared.KXP", theirs + "D 1,5,5,1,,0,\r\n");
+    ws.SetFileState(kChanged);
+    ui.boxes.clear();
+    ui.boxAnswers.push_back(kAnswerYes);
+    EXPECT_EQ(ws.Save(path), kOk);
+    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(test::TempDir::Read(path).find("D 1,5,5,1"), std::string::npos);
+}
+
+TEST_F(ProjectCommandsTest, AnOpenProjectIsLockedForOtherWindows) {
+    NewMeasuredProject();
+    ws.SetUserNameAsked(true);
+    ws.SetLocksProjects(true);
+    const std::string path = dir.File("docs/p.KXP");
+    const std::string lock = dir.File("docs/.~lock.p.KXP#");
+    ASSERT_EQ(ws.Save(path), kOk);
+    EXPECT_EQ(ws.lockedProject(), path);
+    ASSERT_TRUE(fs::exists(lock));
+    ws.ClearProject();
+    EXPECT_FALSE(fs::exists(lock));
+
+    // Held by another running process of this host: said at opening, and
+    // left to it.
+    char hostName[256] = {};
+    ASSERT_EQ(::gethostname(hostName, sizeof hostName - 1), 0);
+    const std::string other = std::to_string(::getppid()) + " " + hostName + "\n";
+    dir.Write("docs/.~lock.p.KXP#", other);
+    ASSERT_TRUE(ws.LoadProject("p.KXP", dir.File("docs/")));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text,
+              program.GetMessage(2166) + std::to_string(::getppid()) + ")\r\n" + path);
+    EXPECT_TRUE(ws.lockedProject().empty());
+    ws.ClearProject();
+    EXPECT_EQ(test::TempDir::Read(lock), other);
+
+    // Left by a process that no longer runs: taken over without a word.
+    dir.Write("docs/.~lock.p.KXP#", std::string("2147483000 ") + hostName + "\n");
+    ui.boxes.clear();
+    ASSERT_TRUE(ws.LoadProject("p.KXP", dir.File("docs/")));
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ws.lockedProject(), path);
+    EXPECT_EQ(test::TempDir::Read(lock), std::to_string(::getpid()) + " " + hostName + "\n");
 }
 
 TEST_F(ProjectCommandsTest, AskSaveChangesAnswers) {
