@@ -11,6 +11,7 @@
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
 #include "core/support/strings.hpp"
+#include "core/support/file_guard.hpp"
 #include "core/support/text_file.hpp"
 
 namespace kvx {
@@ -40,14 +41,14 @@ std::string ImageInfoText(int32_t width, int32_t height, bool decimalComma) {
 
 bool DrawPicture(Program& program, Project& project, Canvas& surface, int64_t displaySide) {
     ViewBlock& view = project.view;
-    const FileStamp stamp = StampOfFile(project.imagePath);
-    const Project::FailedPicture attempt{project.imagePath, stamp.size, stamp.changed,
-                                         project.resolutionDpi};
+    const FileStamp stamp = StampFileWithoutContent(project.imagePath);
+    const Project::FailedPicture attempt{project.imagePath, stamp.exists ? stamp.size : -1,
+                                         stamp.modifiedNs, project.resolutionDpi};
     if (project.fitImagePending) {
         project.picture.reset();
         if (project.failedPicture == attempt) return false;
         auto picture = std::make_shared<Picture>();
-        const int64_t megabytes = stamp.size < 0 ? 0 : stamp.size >> 20;
+        const int64_t megabytes = stamp.exists ? stamp.size >> 20 : 0;
         // Marked before the load: a redraw while its message is open must
         // not load and report the same file a second time.
         project.failedPicture = attempt;

@@ -93,6 +93,17 @@ FileStamp StampFile(const std::string& path) {
     return stamp;
 }
 
+FileStamp StampFileWithoutContent(const std::string& path) {
+    FileStamp stamp;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<int64_t>(info.st_size);
+    stamp.modifiedNs =
+        static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
 bool ChangedSince(const FileStamp& stamp, const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return false;

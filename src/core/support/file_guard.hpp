@@ -17,6 +17,9 @@ struct FileStamp {
 
 /// The stamp of path now; exists is false when it cannot be read.
 FileStamp StampFile(const std::string& path);
+/// The same without reading the file: its content hash stays 0. Cheap
+/// enough to tell on every redraw whether a picture file was replaced.
+FileStamp StampFileWithoutContent(const std::string& path);
 
 /// True when the file at path holds other content than when stamp was
 /// taken. A file only touched (same size and bytes) has not changed; a file

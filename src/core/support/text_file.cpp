@@ -266,13 +266,6 @@ int64_t FileSize(std::string_view name) {
     return size;
 }
 
-FileStamp StampOfFile(std::string_view name) {
-    struct stat info {};
-    if (stat(std::string(name).c_str(), &info) != 0) return {};
-    return {static_cast<int64_t>(info.st_size),
-            static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
 ErrorCode DeleteFile(std::string_view name) {
     errno = 0;
     if (unlink(std::string(name).c_str()) == 0 || errno == ENOENT) {

@@ -83,15 +83,6 @@ bool FileExists(std::string& name, std::size_t maxLength, bool search,
 
 /// Size in bytes, or -1 when the file cannot be opened.
 int64_t FileSize(std::string_view name);
-/// What tells one state of a file from another without reading it: its
-/// size and the time of its last change in nanoseconds; size -1 when the
-/// name holds no file.
-struct FileStamp {
-    int64_t size = -1;
-    int64_t changed = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp StampOfFile(std::string_view name);
 /// Deletes; a missing file is no error; any other failure 2100103.
 [[nodiscard]] ErrorCode DeleteFile(std::string_view name);
 /// Moves name to ChangeFileExt(name, extension cut to 3); always 0.
