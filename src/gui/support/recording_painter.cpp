@@ -7,7 +7,9 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <type_traits>
+#include <unordered_map>
 
 #include "core/picture/picture.hpp"
 #include "gui/support/core_text.hpp"
@@ -93,11 +95,10 @@ public:
             painter_.fillRect(QRect(op.at.x, op.at.y, op.width, op.height),
                               ToQColor(op.brush.colour));
         }
-        const QFont font = FontFor(op.font);
-        painter_.setFont(font);
+        const KeptFont& font = FontFor(op.font);
+        painter_.setFont(font.font);
         painter_.setPen(ToQColor(op.font.colour));
-        const QFontMetricsF metrics(font);
-        painter_.drawText(QPointF(op.at.x, op.at.y + metrics.ascent()), FromCore(op.text));
+        painter_.drawText(QPointF(op.at.x, op.at.y + font.ascent), FromCore(op.text));
     }
 
     void operator()(const draw_op::SetClip& op) {
@@ -208,30 +209,52 @@ private:
         return outline;
     }
 
-    const QFont& FontFor(const Font& font) {
-        const QString key = FromCore(font.name) + QLatin1Char('|') + QString::number(font.size) +
-                            QLatin1Char('|') + QString::number(font.style & 0xFF) +
-                            QLatin1Char('|') + QString::number(static_cast<int>(font.pitch));
+    struct KeptFont {
+        QFont font;
+        double ascent = 0.0;
+    };
+
+    const KeptFont& FontFor(const Font& font) {
+        const std::string key = FontKey(font);
         auto it = fonts_.find(key);
-        if (it == fonts_.end()) it = fonts_.insert(key, ToQFont(font));
-        return it.value();
+        if (it == fonts_.end()) {
+            KeptFont kept{ToQFont(font), 0.0};
+            kept.ascent = QFontMetricsF(kept.font).ascent();
+            it = fonts_.emplace(key, std::move(kept)).first;
+        }
+        return it->second;
     }
 
     QPainter& painter_;
     QRect surface_;
     double scaleX_;
     double scaleY_;
-    QHash<QString, QFont> fonts_;
+    std::unordered_map<std::string, KeptFont> fonts_;
 };
 
 }  // namespace
 
 void RecordingPainter::Paint(QPainter& painter, const QRect& target) {
+    Paint(painter, target, 0, recording_.Size());
+}
+
+void RecordingPainter::Paint(QPainter& painter, const QRect& target, std::size_t first,
+                             std::size_t last) {
     if (recording_.Width() <= 0 || recording_.Height() <= 0 || target.isEmpty()) return;
+    const std::vector<DrawOp>& ops = recording_.Ops();
+    last = std::min(last, ops.size());
+    first = std::min(first, last);
     painter.save();
     {
         Replay replay(painter, recording_, target);
-        for (const DrawOp& op : recording_.Ops()) std::visit(replay, op);
+        for (std::size_t i = 0; i < first; ++i) {
+            if (const auto* clip = std::get_if<draw_op::SetClip>(&ops[i])) {
+                replay(*clip);
+            } else if (const auto* reset = std::get_if<draw_op::ResetClip>(&ops[i])) {
+                replay(*reset);
+            }
+        }
+        for (std::size_t i = first; i < last; ++i) std::visit(replay, ops[i]);
     }
     painter.restore();
 }

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QRect>
 #include <QString>
+#include <cstddef>
 
 #include "core/draw/recording.hpp"
 
@@ -20,6 +21,10 @@ public:
     /// Draws every operation into target (device pixels of painter). The
     /// painter's state is restored afterwards; nothing is drawn outside target.
     void Paint(QPainter& painter, const QRect& target);
+    /// Draws the operations from index `first` up to (not including) `last`,
+    /// as they show when every operation before them has been drawn: the
+    /// clip the earlier ones set is kept, nothing else of them is drawn.
+    void Paint(QPainter& painter, const QRect& target, std::size_t first, std::size_t last);
 
 private:
     const Recording& recording_;
