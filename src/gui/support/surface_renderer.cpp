@@ -36,8 +36,8 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
         return image_;
     }
     const bool same = kept_.size() == pixels && keptBackground_ == background &&
-                      keptOps_.size() == end && std::equal(keptOps_.begin(), keptOps_.end(),
-                                                           ops.begin());
+                      keptOps_.size() == end &&
+                      std::equal(keptOps_.begin(), keptOps_.end(), ops.begin());
     if (!same) {
         kept_ = QImage(pixels, QImage::Format_RGB32);
         kept_.fill(background);
