@@ -177,13 +177,18 @@ private slots:
         const auto picture = FourColourPicture();
         QVERIFY(picture != nullptr);
         ApproxTextMetrics approx;
-        // The picture under a clip that the objects drawn after it keep.
+        // The picture under a clip that the objects drawn after it keep; a
+        // symbol and a label as the objects have them.
         const auto surface = [&](int pictureLeft, int lineY) {
             auto recording = std::make_unique<Recording>(200, 100, approx);
             recording->SetClipRect({0, 0, 150, 100});
             recording->StretchPicture({pictureLeft, 0, pictureLeft + 100, 100}, picture);
             recording->SetPen(kBlack, 3);
             recording->Line({0, lineY}, {200, lineY});
+            recording->SetPen(kBlack, 1);
+            recording->Ellipse(110, lineY - 10, 120, lineY);
+            recording->font() = Font{"Arial", 12};
+            recording->TextOut(100, lineY + 4, "Obj 17");
             return recording;
         };
         SurfaceRenderer renderer;

@@ -25,14 +25,19 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
     pixels = pixels.expandedTo(QSize(1, 1));
     const QRect target(QPoint(0, 0), pixels);
     const std::vector<DrawOp>& ops = surface.Ops();
+    if (pixels != layoutSize_) {
+        layouts_.clear();
+        layoutSize_ = pixels;
+    }
     const std::size_t end = PictureEnd(ops);
     if (end == 0) {
         // Nothing worth keeping; neither are the pictures of a former surface.
-        Forget();
+        kept_ = QImage();
+        keptOps_.clear();
         image_ = QImage(pixels, QImage::Format_RGB32);
         image_.fill(background);
         QPainter painter(&image_);
-        RecordingPainter(surface).Paint(painter, target);
+        RecordingPainter(surface, &layouts_).Paint(painter, target);
         return image_;
     }
     const bool same = kept_.size() == pixels && keptBackground_ == background &&
@@ -43,7 +48,7 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
         kept_.fill(background);
         {
             QPainter painter(&kept_);
-            RecordingPainter(surface).Paint(painter, target, 0, end);
+            RecordingPainter(surface, &layouts_).Paint(painter, target, 0, end);
         }
         keptOps_.assign(ops.begin(), ops.begin() + static_cast<std::ptrdiff_t>(end));
         keptBackground_ = background;
@@ -51,13 +56,14 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
     }
     image_ = kept_.copy();
     QPainter painter(&image_);
-    RecordingPainter(surface).Paint(painter, target, end, ops.size());
+    RecordingPainter(surface, &layouts_).Paint(painter, target, end, ops.size());
     return image_;
 }
 
 void SurfaceRenderer::Forget() {
     kept_ = QImage();
     keptOps_.clear();
+    layouts_.clear();
 }
 
 }  // namespace kvx

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/draw/recording.hpp"
+#include "gui/support/recording_painter.hpp"
 
 namespace kvx {
 
@@ -16,7 +17,8 @@ namespace kvx {
 /// kept as an image, and a following surface that begins with the same
 /// operations (the same picture at the same place, the same background) is
 /// painted over a copy of it, only its later operations drawn anew. The
-/// result equals painting every operation.
+/// result equals painting every operation. Texts are laid out once for a
+/// size and drawn from that layout afterwards.
 class SurfaceRenderer {
 public:
     /// The surface stretched onto an image of `pixels`, laid on background.
@@ -32,6 +34,8 @@ private:
     std::vector<DrawOp> keptOps_;
     QColor keptBackground_;
     QImage image_;
+    RecordingPainter::TextLayouts layouts_;
+    QSize layoutSize_;
     int picturePaints_ = 0;
 };
 
