@@ -22,7 +22,8 @@ struct PictureKind {
     std::span<const std::string_view> extensions;
     std::string_view mimeType;
     /// The decoder can decode at a fraction of the full resolution (see
-    /// DecodeOptions::wantedSide); the others always decode in full.
+    /// DecodeOptions::wantedSide; a TIFF only when it holds reduced pages);
+    /// the others always decode in full.
     bool decodesReduced;
     /// The decoder reads the file as it decodes; the others need its bytes
     /// in memory.
@@ -45,7 +46,7 @@ inline constexpr std::array<PictureKind, 5> kPictureKinds{{
     {PictureFormat::kBmp, picture_kinds_detail::kBmp, "image/bmp", false, false},
     {PictureFormat::kGif, picture_kinds_detail::kGif, "image/gif", false, false},
     {PictureFormat::kPng, picture_kinds_detail::kPng, "image/png", false, true},
-    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", false, true},
+    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", true, true},
 }};
 
 /// The kind of a file by the extension of its name (any case); null for
