@@ -21,9 +21,9 @@ struct PictureKind {
     /// File extensions in lower case without the dot, matched in any case.
     std::span<const std::string_view> extensions;
     std::string_view mimeType;
-    /// The decoder can decode at a fraction of the full resolution (see
-    /// DecodeOptions::wantedSide; a TIFF only when it holds reduced pages);
-    /// the others always decode in full.
+    /// The decoder can decode any picture at a fraction of the full
+    /// resolution (see DecodeOptions::wantedSide); the others decode in
+    /// full, except a TIFF that holds reduced pages of its own.
     bool decodesReduced;
     /// The decoder reads the file as it decodes; the others need its bytes
     /// in memory.
@@ -46,7 +46,7 @@ inline constexpr std::array<PictureKind, 5> kPictureKinds{{
     {PictureFormat::kBmp, picture_kinds_detail::kBmp, "image/bmp", false, false},
     {PictureFormat::kGif, picture_kinds_detail::kGif, "image/gif", false, false},
     {PictureFormat::kPng, picture_kinds_detail::kPng, "image/png", false, true},
-    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", true, true},
+    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", false, true},
 }};
 
 /// The kind of a file by the extension of its name (any case); null for
