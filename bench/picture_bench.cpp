@@ -11,10 +11,13 @@
 // with --window-memory does what the window does with such a picture (first
 // view, then the full picture decoded while the first view is still held)
 // and prints its peak memory. Rates are per second of processor time.
+// BM_TiffFirstView700 does the same first view for a 20000 x 20000 tiled
+// Deflate BigTIFF, without and with reduced pages, written at its first use.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -292,6 +295,97 @@ void BM_BatchFullDecode(benchmark::State& state) {
     state.SetLabel("korvanix-batch check, processor time");
 }
 BENCHMARK(BM_BatchFullDecode)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+/// A 20000 x 20000 TIFF in Deflate-compressed tiles of 256 x 256, as a slide
+/// scanner or a stitching program writes it, without and with reduced pages
+/// (each half the size of the one before, down to 256 pixels, as a pyramid
+/// writer adds them); written at the first use in a temporary folder.
+class TiffFixture {
+public:
+    static constexpr uint32_t kSide = 20000;
+
+    explicit TiffFixture(bool pyramid) {
+        const std::string name = pyramid ? "pyramid" : "tiled";
+        path_ = Shared().File((name + ".tif").c_str());
+        project_ = Shared().File((name + ".KXP").c_str());
+        TIFF* tif = TIFFOpen(path_.c_str(), "w8");
+        if (tif == nullptr) Fail("writing the TIFF");
+        for (uint32_t side = kSide; side == kSide || (pyramid && side >= 256);
+             side = (side + 1) / 2) {
+            WritePage(tif, side, side != kSide);
+        }
+        TIFFClose(tif);
+        std::ofstream(project_, std::ios::binary)
+            << ";C: " << name << ".tif\r\nB " << name << ".tif\r\nO " << name
+            << ".tif\r\nR 2400\r\nV 18\r\nD 1,1000,1000,1,,0,\r\nD 1,50000,60000,2,,0,\r\n";
+    }
+    const std::string& Project() const { return project_; }
+
+private:
+    static void WritePage(TIFF* tif, uint32_t side, bool reduced) {
+        constexpr uint32_t kTile = 256;
+        if (reduced) TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t{8});
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t{3});
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_RGB});
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, uint16_t{PLANARCONFIG_CONTIG});
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, uint16_t{COMPRESSION_ADOBE_DEFLATE});
+        TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 1);
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, kTile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, kTile);
+        std::vector<uint8_t> tile(std::size_t{kTile} * kTile * 3);
+        const uint32_t step = kSide / side;  // the full page's pixels per pixel
+        for (uint32_t ty = 0; ty < side; ty += kTile) {
+            for (uint32_t tx = 0; tx < side; tx += kTile) {
+                uint8_t* p = tile.data();
+                for (uint32_t y = ty; y < ty + kTile; ++y) {
+                    for (uint32_t x = tx; x < tx + kTile; ++x, p += 3) {
+                        const uint32_t fx = x * step;
+                        const uint32_t fy = y * step;
+                        const uint32_t grain = (fx * 7 + fy * 13) % 9;
+                        p[0] = static_cast<uint8_t>(fx * 255 / kSide + grain);
+                        p[1] = static_cast<uint8_t>(fy * 255 / kSide + grain);
+                        p[2] = static_cast<uint8_t>(((fx + fy) / 80) % 256);
+                    }
+                }
+                if (TIFFWriteTile(tif, tile.data(), tx, ty, 0, 0) < 0) Fail("writing a tile");
+            }
+        }
+        if (TIFFWriteDirectory(tif) != 1) Fail("writing a page");
+    }
+
+    std::string path_;
+    std::string project_;
+};
+
+/// The first view of the large TIFF as the batch tool draws it (render
+/// --size 700): range 0 without reduced pages, 1 with them.
+void BM_TiffFirstView700(benchmark::State& state) {
+    const std::string tool = OwnFolder() + "/korvanix-batch";
+    if (access(tool.c_str(), X_OK) != 0) {
+        state.SkipWithError("korvanix-batch is not built beside this program");
+        return;
+    }
+    const bool pyramid = state.range(0) != 0;
+    static std::unique_ptr<TiffFixture> fixtures[2];
+    if (!fixtures[pyramid]) fixtures[pyramid] = std::make_unique<TiffFixture>(pyramid);
+    MeasureChild(state,
+                 {tool, "render", "--format", "bmp", "--size", "700", "-o",
+                  Shared().File("tiff-view.bmp"), fixtures[pyramid]->Project()},
+                 Shared().File("config"));
+    state.counters.erase("MP/s");
+    state.SetLabel(std::string("20000 x 20000 tiled Deflate TIFF") +
+                   (pyramid ? " with reduced pages" : "") +
+                   ", korvanix-batch render --size 700, processor time");
+}
+BENCHMARK(BM_TiffFirstView700)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 /// What the window keeps of such a picture: its first view, then the full
 /// picture decoded while the first view is still shown.

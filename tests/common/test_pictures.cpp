@@ -251,7 +251,12 @@ std::string TiffBytes(const RawPicture& picture, const TiffLayout& layout,
     EXPECT_NE(tif, nullptr);
     if (tif == nullptr) return {};
     WriteTiffPage(tif, picture, layout);
-    for (const RawPicture& page : pages) WriteTiffPage(tif, page, TiffLayout{});
+    TiffLayout further;
+    further.reducedPages = layout.reducedPages;
+    for (const RawPicture& page : pages) {
+        if (further.reducedPages) TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+        WriteTiffPage(tif, page, further);
+    }
     TIFFClose(tif);
     return file.bytes;
 }

@@ -65,6 +65,8 @@ struct TiffLayout {
     uint16_t orientation = 1;
     uint16_t sampleFormat = 1;  ///< SAMPLEFORMAT_*
     std::vector<PaletteEntry> palette;
+    /// The further pages are marked as reduced-resolution copies of the first.
+    bool reducedPages = false;
 };
 
 /// A TIFF of the picture; every page of `pages` follows the first as a

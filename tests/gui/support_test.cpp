@@ -10,6 +10,7 @@
 #include "gui/support/core_text.hpp"
 #include "gui/support/qt_text_metrics.hpp"
 #include "gui/support/recording_painter.hpp"
+#include "gui/support/surface_renderer.hpp"
 
 using namespace kvx;
 
@@ -170,6 +171,47 @@ private slots:
         const QImage small = Replay(recording, QSize(200, 100));
         QCOMPARE(small.pixel(125, 25), qRgb(255, 0, 0));
         QCOMPARE(small.pixel(125, 75), qRgb(0, 0, 255));
+    }
+
+    void AKeptPictureIsPaintedOverAsIfEverythingWereDrawnAgain() {
+        const auto picture = FourColourPicture();
+        QVERIFY(picture != nullptr);
+        ApproxTextMetrics approx;
+        // The picture under a clip that the objects drawn after it keep; a
+        // symbol and a label as the objects have them.
+        const auto surface = [&](int pictureLeft, int lineY) {
+            auto recording = std::make_unique<Recording>(200, 100, approx);
+            recording->SetClipRect({0, 0, 150, 100});
+            recording->StretchPicture({pictureLeft, 0, pictureLeft + 100, 100}, picture);
+            recording->SetPen(kBlack, 3);
+            recording->Line({0, lineY}, {200, lineY});
+            recording->SetPen(kBlack, 1);
+            recording->Ellipse(110, lineY - 10, 120, lineY);
+            recording->font() = Font{"Arial", 12};
+            recording->TextOut(100, lineY + 4, "Obj 17");
+            return recording;
+        };
+        SurfaceRenderer renderer;
+        const QSize size(400, 200);
+        const auto first = surface(20, 30);
+        QCOMPARE(renderer.Render(*first, size, Qt::white), Replay(*first, size));
+        QCOMPARE(renderer.PicturePaints(), 1);
+        // Only the line moved: the picture is taken from what was kept, and
+        // the line stops at the clip set before the picture.
+        const auto moved = surface(20, 70);
+        const QImage shown = renderer.Render(*moved, size, Qt::white);
+        QCOMPARE(shown, Replay(*moved, size));
+        QCOMPARE(renderer.PicturePaints(), 1);
+        QCOMPARE(shown.pixel(350, 140), kWhiteRgb);
+        QCOMPARE(shown.pixel(250, 140), qRgb(0, 0, 0));
+        QCOMPARE(shown.pixel(100, 60), qRgb(255, 0, 0));  // no trace of the old line
+        // The picture moved, or the size changed: painted anew.
+        const auto panned = surface(60, 70);
+        QCOMPARE(renderer.Render(*panned, size, Qt::white), Replay(*panned, size));
+        QCOMPARE(renderer.PicturePaints(), 2);
+        QCOMPARE(renderer.Render(*panned, QSize(200, 100), Qt::white),
+                 Replay(*panned, QSize(200, 100)));
+        QCOMPARE(renderer.PicturePaints(), 3);
     }
 };
 

@@ -102,7 +102,9 @@ using DrawOp = std::variant<draw_op::Line, draw_op::Rectangle, draw_op::Ellipse,
                             draw_op::ResetClip, draw_op::StretchPicture>;
 
 /// A recorded drawing surface of width × height pixels: a display list of
-/// the operations drawn onto it, in order. Text is measured through the
+/// the operations drawn onto it, in order. What lies wholly outside the
+/// surface could never be seen and is not recorded (a view far into a large
+/// project holds only what it shows). Text is measured through the
 /// TextMetrics given at construction, which must outlive the recording.
 class Recording : public Canvas {
 public:
@@ -143,6 +145,9 @@ public:
     }
 
 private:
+    bool Outside(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
+    bool Outside(std::span<const CanvasPoint> points, int64_t margin) const;
+
     int32_t width_;
     int32_t height_;
     const TextMetrics* metrics_;

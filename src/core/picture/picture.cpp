@@ -248,6 +248,79 @@ std::vector<Span> Spans(int64_t sourceSize, int64_t targetSize, int64_t from, in
     return spans;
 }
 
+/// Division by a constant n through a multiplication and a shift, exact for
+/// every numerator below 2^24 (Granlund and Montgomery): with l the
+/// smallest number such that 2^l >= n, the multiplier is 2^(24 + l) / n
+/// rounded up. A mean of up to 2^16 samples of 8 bits, with its half
+/// divisor added for rounding, stays below 2^24.
+struct ExactDivider {
+    static constexpr uint64_t kLargestDivisor = 0xFFFF;
+
+    ExactDivider() = default;
+    explicit ExactDivider(uint64_t n) {
+        int l = 0;
+        while ((uint64_t{1} << l) < n) ++l;
+        shift = 24 + l;
+        multiplier = ((uint64_t{1} << shift) + n - 1) / n;
+    }
+    uint64_t Divide(uint64_t x) const { return (x * multiplier) >> shift; }
+
+    uint64_t multiplier = 0;
+    int shift = 0;
+};
+
+/// The target rows of ResamplePicture. The rows a target row covers are
+/// added up first, over the columns the target needs (a loop the compiler
+/// turns into vector code); the sums of neighbouring columns follow.
+template <class Sum>
+KVX_VECTORISE void ResampleRows(const PixelImage& level, const std::vector<Span>& columns,
+                                const std::vector<Span>& rows, PixelImage& out) {
+    const int32_t firstColumn = columns.front().first;
+    const int32_t lastColumn = columns.back().last;
+    const auto needed = static_cast<std::size_t>(lastColumn - firstColumn) * 3;
+    std::vector<Sum> sums(needed);
+    std::vector<ExactDivider> dividers(16);
+    for (int32_t y = 0; y < out.Height(); ++y) {
+        const Span& rowSpan = rows[static_cast<std::size_t>(y)];
+        std::fill(sums.begin(), sums.end(), Sum{0});
+        for (int32_t sy = rowSpan.first; sy < rowSpan.last; ++sy) {
+            const uint8_t* __restrict row =
+                level.Row(sy) + static_cast<std::size_t>(firstColumn) * 3;
+            Sum* __restrict sum = sums.data();
+            for (std::size_t i = 0; i < needed; ++i) sum[i] = static_cast<Sum>(sum[i] + row[i]);
+        }
+        uint8_t* target = out.Row(y);
+        const auto rowCount = static_cast<uint64_t>(rowSpan.last - rowSpan.first);
+        // One divider for each width of a column span: the spans of a row
+        // have one or two widths, and a division per sample is what the
+        // means cost most.
+        dividers.assign(dividers.size(), ExactDivider{});
+        for (int32_t x = 0; x < out.Width(); ++x) {
+            const Span& c = columns[static_cast<std::size_t>(x)];
+            const Sum* sum = sums.data() + static_cast<std::size_t>(c.first - firstColumn) * 3;
+            uint64_t total[3] = {0, 0, 0};
+            for (int32_t sx = c.first; sx < c.last; ++sx, sum += 3) {
+                total[0] += sum[0];
+                total[1] += sum[1];
+                total[2] += sum[2];
+            }
+            const auto spanWidth = static_cast<std::size_t>(c.last - c.first);
+            const uint64_t n = rowCount * spanWidth;
+            if (spanWidth < dividers.size() && n <= ExactDivider::kLargestDivisor) {
+                ExactDivider& divider = dividers[spanWidth];
+                if (divider.multiplier == 0) divider = ExactDivider(n);
+                for (int k = 0; k < 3; ++k) {
+                    target[x * 3 + k] = static_cast<uint8_t>(divider.Divide(total[k] + n / 2));
+                }
+            } else {
+                for (int k = 0; k < 3; ++k) {
+                    target[x * 3 + k] = static_cast<uint8_t>((total[k] + n / 2) / n);
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t targetHeight,
@@ -263,33 +336,16 @@ bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t target
     const std::vector<Span> columns = Spans(level.Width(), targetWidth, fromX, width);
     const std::vector<Span> rows = Spans(level.Height(), targetHeight, fromY, height);
     if (!out.Allocate(width, height)) return false;
-    std::vector<uint64_t> sums(static_cast<std::size_t>(width) * 3);
-    for (int32_t y = 0; y < height; ++y) {
-        const Span& rowSpan = rows[static_cast<std::size_t>(y)];
-        std::fill(sums.begin(), sums.end(), uint64_t{0});
-        for (int32_t sy = rowSpan.first; sy < rowSpan.last; ++sy) {
-            const uint8_t* source = level.Row(sy);
-            for (int32_t x = 0; x < width; ++x) {
-                const Span& c = columns[static_cast<std::size_t>(x)];
-                uint64_t* sum = &sums[static_cast<std::size_t>(x) * 3];
-                for (int32_t sx = c.first; sx < c.last; ++sx) {
-                    const uint8_t* p = source + static_cast<std::size_t>(sx) * 3;
-                    sum[0] += p[0];
-                    sum[1] += p[1];
-                    sum[2] += p[2];
-                }
-            }
-        }
-        uint8_t* target = out.Row(y);
-        const uint64_t rowCount = static_cast<uint64_t>(rowSpan.last - rowSpan.first);
-        for (int32_t x = 0; x < width; ++x) {
-            const Span& c = columns[static_cast<std::size_t>(x)];
-            const uint64_t n = rowCount * static_cast<uint64_t>(c.last - c.first);
-            for (int k = 0; k < 3; ++k) {
-                target[x * 3 + k] =
-                    static_cast<uint8_t>((sums[static_cast<std::size_t>(x) * 3 + k] + n / 2) / n);
-            }
-        }
+    // The sums of a span of rows take the narrowest type that holds them:
+    // the narrower, the more of them one vector instruction adds.
+    int64_t tallest = 0;
+    for (const Span& span : rows) tallest = std::max<int64_t>(tallest, span.last - span.first);
+    if (tallest <= 0xFFFF / 255) {
+        ResampleRows<uint16_t>(level, columns, rows, out);
+    } else if (tallest <= int64_t{0xFFFFFFFF} / 255) {
+        ResampleRows<uint32_t>(level, columns, rows, out);
+    } else {
+        ResampleRows<uint64_t>(level, columns, rows, out);
     }
     return true;
 }

@@ -124,8 +124,9 @@ struct PictureSource {
 struct DecodeOptions {
     /// The number of pixels the larger side of the decoded picture must
     /// have at least; 0 asks for the full resolution. A decoder that can
-    /// reduce while it decodes (JPEG, by 2, 4 or 8) decodes no more than
-    /// that; the others always decode in full.
+    /// reduce while it decodes (JPEG, by 2, 4 or 8; TIFF from a reduced
+    /// page it holds) decodes no more than that; the others always decode
+    /// in full.
     int64_t wantedSide = 0;
     /// The colour transparent parts of a picture are laid on, a Windows
     /// colour value (0x00BBGGRR).
@@ -162,7 +163,8 @@ struct Picture {
     int32_t fullWidth = 0;  ///< the full resolution as shown; 0: that of `pixels`
     int32_t fullHeight = 0;
     /// `pixels` is this many times smaller than the full resolution: 1, or
-    /// 2, 4 or 8 from a JPEG decoded at reduced size (rounded up).
+    /// 2, 4 or 8 from a JPEG decoded at reduced size, or what a TIFF's
+    /// reduced page holds (rounded up).
     int32_t reduction = 1;
     /// The orientation (1 .. 8) the stored picture was turned by to be shown.
     int32_t orientation = 1;

@@ -21,8 +21,9 @@ struct PictureKind {
     /// File extensions in lower case without the dot, matched in any case.
     std::span<const std::string_view> extensions;
     std::string_view mimeType;
-    /// The decoder can decode at a fraction of the full resolution (see
-    /// DecodeOptions::wantedSide); the others always decode in full.
+    /// The decoder can decode any picture at a fraction of the full
+    /// resolution (see DecodeOptions::wantedSide); the others decode in
+    /// full, except a TIFF that holds reduced pages of its own.
     bool decodesReduced;
     /// The decoder reads the file as it decodes; the others need its bytes
     /// in memory.

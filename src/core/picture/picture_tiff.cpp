@@ -647,6 +647,38 @@ bool OwnKind(const Layout& layout) {
     }
 }
 
+/// Reduced-resolution pages (a pyramid) looked at for a first view at most.
+constexpr int kMostPages = 64;
+
+/// The smallest reduced-resolution page of the file whose larger side still
+/// has wantedSide pixels, as slide scanners and pyramid writers put them
+/// after the full page; the directory is left at that page, or at the first
+/// when no page serves. False when the first page is to be decoded.
+bool ChooseReducedPage(TIFF* tif, const Layout& full, int64_t wantedSide, Layout& chosen) {
+    tdir_t best = 0;
+    uint64_t bestPixels = uint64_t{full.width} * full.height;
+    for (int page = 1; page < kMostPages && TIFFReadDirectory(tif) == 1; ++page) {
+        uint32_t kind = 0;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SUBFILETYPE, &kind);
+        if ((kind & FILETYPE_REDUCEDIMAGE) == 0) continue;
+        Layout layout;
+        if (ReadLayout(tif, layout) != DecodeStatus::Ok || layout.bits != full.bits ||
+            layout.width >= full.width || layout.height >= full.height) {
+            continue;
+        }
+        const uint64_t pixels = uint64_t{layout.width} * layout.height;
+        if (std::max(layout.width, layout.height) < wantedSide || pixels >= bestPixels) continue;
+        best = TIFFCurrentDirectory(tif);
+        bestPixels = pixels;
+        chosen = layout;
+    }
+    if (TIFFSetDirectory(tif, best) != 1) return false;
+    if (best == 0) return false;
+    // A reduced page is shown the way the full one is turned.
+    chosen.orientation = full.orientation;
+    return true;
+}
+
 }  // namespace
 
 DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
@@ -675,6 +707,17 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
         return status;
     }
     if (!limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
+    // A first view needs no more than a reduced page holds; the samples of
+    // 16 bits are wanted in full.
+    const Layout full = layout;
+    bool reduced = false;
+    if (options.wantedSide > 0 && !options.keepSixteenBits) {
+        // What is wrong with pages that are not shown does not damage the picture.
+        const int errors = stream.errors;
+        reduced = ChooseReducedPage(tif.get(), full, options.wantedSide, layout);
+        stream.errors = errors;
+        if (!reduced && TIFFCurrentDirectory(tif.get()) != 0) return DecodeStatus::Corrupt;
+    }
 
     // Complaints about the tags are behind; from here on the codec library
     // speaks of the pixels, and what it repaired or skipped is damage (a
@@ -691,8 +734,13 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
         return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
     }
     const bool swap = OrientationSwapsSides(layout.orientation);
-    picture.fullWidth = static_cast<int32_t>(swap ? layout.height : layout.width);
-    picture.fullHeight = static_cast<int32_t>(swap ? layout.width : layout.height);
+    picture.fullWidth = static_cast<int32_t>(swap ? full.height : full.width);
+    picture.fullHeight = static_cast<int32_t>(swap ? full.width : full.height);
+    if (reduced) {
+        const uint32_t across = (full.width + layout.width - 1) / layout.width;
+        const uint32_t down = (full.height + layout.height - 1) / layout.height;
+        picture.reduction = static_cast<int32_t>(std::max({across, down, uint32_t{2}}));
+    }
     picture.orientation = layout.orientation;
     picture.sixteenBit = layout.bits == 16;
     const bool complained = stream.errors + stream.warnings > complaintsBefore;

@@ -15,7 +15,10 @@ namespace kvx {
 /// Orientation tag says. A page that breaks off after its first rows gives
 /// Damaged with what was decoded; a variant the program does not read
 /// (floating-point or signed samples, for example) gives Unsupported. The
-/// reduced copies are not made.
+/// reduced copies are not made. With options.wantedSide (and without
+/// keepSixteenBits) the smallest reduced-resolution page whose larger side
+/// has that many pixels is decoded instead of the first, and the picture
+/// says by how much it is reduced.
 [[nodiscard]] DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
                                       const PictureLimits& limits, Picture& picture);
 

@@ -45,7 +45,12 @@ const QImage& PaintBox::Rendered() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (cacheValid_ && cache_.size() == pixels.expandedTo(QSize(1, 1))) return cache_;
-    cache_ = Render(pixels);
+    if (surface_ && !surface_->Empty()) {
+        cache_ = renderer_.Render(*surface_, pixels, palette().color(QPalette::Window));
+    } else {
+        renderer_.Forget();
+        cache_ = Render(pixels);
+    }
     cache_.setDevicePixelRatio(ratio);
     cacheValid_ = true;
     return cache_;

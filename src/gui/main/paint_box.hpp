@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/draw/recording.hpp"
+#include "gui/support/surface_renderer.hpp"
 
 namespace kvx {
 
@@ -64,6 +65,9 @@ private:
     // result is kept until the surface or the size changes.
     QImage cache_;
     bool cacheValid_ = false;
+    // A redraw that leaves the view as it was is painted over the picture
+    // as last shown, not resampled again.
+    SurfaceRenderer renderer_;
 };
 
 }  // namespace kvx

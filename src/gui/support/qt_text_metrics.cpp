@@ -16,12 +16,6 @@ bool SameName(std::string_view a, std::string_view b) {
     });
 }
 
-QString CacheKey(const Font& font) {
-    return FromCore(font.name) + QLatin1Char('|') + QString::number(font.size) + QLatin1Char('|') +
-           QString::number(font.style & 0xFF) + QLatin1Char('|') +
-           QString::number(static_cast<int>(font.pitch));
-}
-
 }  // namespace
 
 QString FontFamily(std::string_view name) {
@@ -58,15 +52,35 @@ QFont FixedPitchFont(int points) {
     return ToQFont(courier);
 }
 
+std::string FontKey(const Font& font) {
+    std::string key = font.name;
+    key += '\0';
+    key += std::to_string(font.size);
+    key += '|';
+    key += std::to_string(font.style & 0xFF);
+    key += '|';
+    key += std::to_string(static_cast<int>(font.pitch));
+    return key;
+}
+
 const QFontMetrics& QtTextMetrics::MetricsFor(const Font& font) const {
-    const QString key = CacheKey(font);
-    auto it = cache_.find(key);
-    if (it == cache_.end()) it = cache_.insert(key, QFontMetrics(ToQFont(font)));
-    return it.value();
+    FontKey(font).swap(key_);
+    auto it = cache_.find(key_);
+    if (it == cache_.end()) it = cache_.emplace(key_, QFontMetrics(ToQFont(font))).first;
+    return it->second;
 }
 
 int32_t QtTextMetrics::TextWidth(const Font& font, std::string_view text) const {
-    return MetricsFor(font).horizontalAdvance(FromCore(text));
+    // A redraw measures the same labels as the one before it; laying out a
+    // text is what measuring costs.
+    const QFontMetrics& metrics = MetricsFor(font);
+    key_ += '\1';
+    key_ += text;
+    if (const auto it = widths_.find(key_); it != widths_.end()) return it->second;
+    if (widths_.size() >= kKeptWidths) widths_.clear();
+    const int32_t width = metrics.horizontalAdvance(FromCore(text));
+    widths_.emplace(key_, width);
+    return width;
 }
 
 int32_t QtTextMetrics::TextHeight(const Font& font, std::string_view) const {

@@ -4,8 +4,11 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/draw/text_metrics.hpp"
 
@@ -25,6 +28,9 @@ QFont ToQFont(const Font& font);
 /// platform's own fixed font is whatever the machine's font setup makes it.
 QFont FixedPitchFont(int points);
 
+/// A key that tells the fonts ToQFont makes apart.
+std::string FontKey(const Font& font);
+
 /// Text metrics of the real fonts, for the recordings the front end makes.
 class QtTextMetrics : public TextMetrics {
 public:
@@ -32,10 +38,16 @@ public:
     int32_t TextHeight(const Font& font, std::string_view text) const override;
 
 private:
+    /// Leaves the font's key in key_.
     const QFontMetrics& MetricsFor(const Font& font) const;
 
-    // Drawing code measures the same few fonts over and over.
-    mutable QHash<QString, QFontMetrics> cache_;
+    static constexpr std::size_t kKeptWidths = 65536;
+
+    // Drawing code measures the same few fonts, and mostly the same texts,
+    // over and over.
+    mutable std::unordered_map<std::string, QFontMetrics> cache_;
+    mutable std::unordered_map<std::string, int32_t> widths_;
+    mutable std::string key_;
 };
 
 }  // namespace kvx

@@ -5,9 +5,12 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
+#include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <type_traits>
+#include <unordered_map>
 
 #include "core/picture/picture.hpp"
 #include "gui/support/core_text.hpp"
@@ -16,6 +19,8 @@
 namespace kvx {
 
 namespace {
+
+using TextLayouts = RecordingPainter::TextLayouts;
 
 // Shapes cover left .. right − 1; their outline runs through the centres of
 // the border pixels, so a one-pixel pen stays inside the shape.
@@ -37,8 +42,9 @@ QPolygonF ToPolygon(const std::vector<CanvasPoint>& points) {
 
 class Replay {
 public:
-    Replay(QPainter& painter, const Recording& recording, const QRect& target)
+    Replay(QPainter& painter, const Recording& recording, const QRect& target, TextLayouts* layouts)
         : painter_(painter),
+          layouts_(layouts),
           surface_(0, 0, recording.Width(), recording.Height()),
           scaleX_(static_cast<double>(target.width()) / recording.Width()),
           scaleY_(static_cast<double>(target.height()) / recording.Height()) {
@@ -66,8 +72,22 @@ public:
     }
 
     void operator()(const draw_op::Ellipse& op) {
-        SetShapeTools(op.pen, op.brush);
-        painter_.drawEllipse(ShapeRect(op.rect, op.pen));
+        const QPen pen = ToQPen(op.pen);
+        painter_.setPen(pen);
+        SetBrush(op.brush);
+        const QRectF shape = ShapeRect(op.rect, op.pen);
+        if (pen.style() == Qt::NoPen || (pen.isCosmetic() && pen.style() == Qt::SolidLine)) {
+            // With a thin solid pen Qt draws an ellipse on whole pixels of
+            // the device far faster than along a path, and such ellipses
+            // (symbols, handles) come by the thousand.
+            const QTransform scaled = painter_.worldTransform();
+            const QRect onDevice = scaled.mapRect(shape).toRect();
+            painter_.setWorldTransform(QTransform());
+            painter_.drawEllipse(onDevice);
+            painter_.setWorldTransform(scaled);
+            return;
+        }
+        painter_.drawEllipse(shape);
     }
 
     void operator()(const draw_op::Polygon& op) {
@@ -93,11 +113,28 @@ public:
             painter_.fillRect(QRect(op.at.x, op.at.y, op.width, op.height),
                               ToQColor(op.brush.colour));
         }
-        const QFont font = FontFor(op.font);
-        painter_.setFont(font);
+        const KeptFont& font = FontFor(op.font);
+        painter_.setFont(font.font);
         painter_.setPen(ToQColor(op.font.colour));
-        const QFontMetricsF metrics(font);
-        painter_.drawText(QPointF(op.at.x, op.at.y + metrics.ascent()), FromCore(op.text));
+        if (layouts_ == nullptr) {
+            painter_.drawText(QPointF(op.at.x, op.at.y + font.ascent), FromCore(op.text));
+            return;
+        }
+        // Laying a text out costs more than drawing it; a text laid out
+        // once is drawn again as it is.
+        std::string key = FontKey(op.font);
+        key += '\1';
+        key += op.text;
+        auto it = layouts_->find(key);
+        if (it == layouts_->end()) {
+            if (layouts_->size() >= kKeptLayouts) layouts_->clear();
+            QStaticText text(FromCore(op.text));
+            text.setTextFormat(Qt::PlainText);
+            text.setPerformanceHint(QStaticText::AggressiveCaching);
+            text.prepare(painter_.worldTransform(), font.font);
+            it = layouts_->emplace(std::move(key), std::move(text)).first;
+        }
+        painter_.drawStaticText(QPointF(op.at.x, op.at.y), it->second);
     }
 
     void operator()(const draw_op::SetClip& op) {
@@ -190,6 +227,10 @@ private:
 
     void SetShapeTools(const Pen& pen, const Brush& brush) {
         painter_.setPen(ToQPen(pen));
+        SetBrush(brush);
+    }
+
+    void SetBrush(const Brush& brush) {
         if (brush.style == BrushStyle::kClear) {
             painter_.setBrush(Qt::NoBrush);
         } else {
@@ -208,30 +249,55 @@ private:
         return outline;
     }
 
-    const QFont& FontFor(const Font& font) {
-        const QString key = FromCore(font.name) + QLatin1Char('|') + QString::number(font.size) +
-                            QLatin1Char('|') + QString::number(font.style & 0xFF) +
-                            QLatin1Char('|') + QString::number(static_cast<int>(font.pitch));
+    struct KeptFont {
+        QFont font;
+        double ascent = 0.0;
+    };
+
+    const KeptFont& FontFor(const Font& font) {
+        const std::string key = FontKey(font);
         auto it = fonts_.find(key);
-        if (it == fonts_.end()) it = fonts_.insert(key, ToQFont(font));
-        return it.value();
+        if (it == fonts_.end()) {
+            KeptFont kept{ToQFont(font), 0.0};
+            kept.ascent = QFontMetricsF(kept.font).ascent();
+            it = fonts_.emplace(key, std::move(kept)).first;
+        }
+        return it->second;
     }
 
+    static constexpr std::size_t kKeptLayouts = 20000;
+
     QPainter& painter_;
+    TextLayouts* layouts_;
     QRect surface_;
     double scaleX_;
     double scaleY_;
-    QHash<QString, QFont> fonts_;
+    std::unordered_map<std::string, KeptFont> fonts_;
 };
 
 }  // namespace
 
 void RecordingPainter::Paint(QPainter& painter, const QRect& target) {
+    Paint(painter, target, 0, recording_.Size());
+}
+
+void RecordingPainter::Paint(QPainter& painter, const QRect& target, std::size_t first,
+                             std::size_t last) {
     if (recording_.Width() <= 0 || recording_.Height() <= 0 || target.isEmpty()) return;
+    const std::vector<DrawOp>& ops = recording_.Ops();
+    last = std::min(last, ops.size());
+    first = std::min(first, last);
     painter.save();
     {
-        Replay replay(painter, recording_, target);
-        for (const DrawOp& op : recording_.Ops()) std::visit(replay, op);
+        Replay replay(painter, recording_, target, layouts_);
+        for (std::size_t i = 0; i < first; ++i) {
+            if (const auto* clip = std::get_if<draw_op::SetClip>(&ops[i])) {
+                replay(*clip);
+            } else if (const auto* reset = std::get_if<draw_op::ResetClip>(&ops[i])) {
+                replay(*reset);
+            }
+        }
+        for (std::size_t i = first; i < last; ++i) std::visit(replay, ops[i]);
     }
     painter.restore();
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ostream>
 
 #include "common/fake_ui.hpp"
@@ -622,6 +623,43 @@ TEST(RecordingTest, ShapesAreNormalizedAndTextIsMeasured) {
     rec.LineTo(5, 5);
     rec.LineTo(9, 1);
     EXPECT_EQ(rec.OpsOf<Line>()[1]->from, (CanvasPoint{5, 5}));
+}
+
+TEST(RecordingTest, WhatLiesWhollyOutsideTheSurfaceIsNotRecorded) {
+    ApproxTextMetrics metrics;
+    Recording rec(200, 100, metrics);
+    rec.SetPen(kBlack, 1);
+    rec.Line({-50, -50}, {-10, -10});  // beyond the top left corner
+    rec.Line({-50, 50}, {250, 50});    // crosses the whole surface
+    rec.Line({250, 0}, {300, 100});    // right of it
+    EXPECT_EQ(rec.OpsOf<Line>().size(), 1u);
+    // A wide pen reaches in from just outside.
+    rec.SetPen(kBlack, 9);
+    rec.Line({-4, 0}, {-4, 100});
+    EXPECT_EQ(rec.OpsOf<Line>().size(), 2u);
+    rec.SetPen(kBlack, 1);
+    rec.Ellipse(300, 10, 320, 30);
+    rec.Rectangle(10, 120, 30, 140);
+    rec.Rectangle(-20, -20, 400, 400);  // holds the whole surface
+    const std::array<CanvasPoint, 3> far{{{500, 500}, {600, 500}, {550, 600}}};
+    const std::array<CanvasPoint, 3> around{{{-100, -100}, {400, -100}, {100, 400}}};
+    rec.Polygon(far);
+    rec.Polyline(far);
+    rec.Polygon(around);
+    rec.SetPixel(200, 100, kBlack);
+    rec.SetPixel(201, 50, kBlack);
+    EXPECT_TRUE(rec.OpsOf<Ellipse>().empty());
+    EXPECT_EQ(rec.OpsOf<Rectangle>().size(), 1u);
+    EXPECT_EQ(rec.OpsOf<Polygon>().size(), 1u);
+    EXPECT_TRUE(rec.OpsOf<Polyline>().empty());
+    EXPECT_EQ(rec.OpsOf<Pixel>().size(), 1u);
+    // A text that starts left of the surface still shows its end.
+    rec.font() = Font{"Arial", 24};
+    rec.TextOut(-40, 10, "abcd");  // 64 pixels wide
+    rec.TextOut(-120, 10, "abcd");
+    rec.TextOut(10, -80, "abcd");
+    ASSERT_EQ(rec.OpsOf<Text>().size(), 1u);
+    EXPECT_EQ(rec.OpsOf<Text>()[0]->at, (CanvasPoint{-40, 10}));
 }
 
 }  // namespace

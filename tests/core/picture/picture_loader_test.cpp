@@ -742,6 +742,59 @@ TEST(PicturePaletteTest, PaletteAndFewBitPicturesShowTheirColours) {
     EXPECT_EQ(PixelAt(picture.pixels, 8, 1), (std::array<int, 3>{0, 0, 0}));
 }
 
+TEST(PictureTiffTest, AFirstViewTakesTheSmallestReducedPageThatServesIt) {
+    // A pyramid: the full page and copies of a half and a quarter, each of
+    // its own shade so that the page decoded shows.
+    const auto page = [](int32_t w, int32_t h, uint16_t shade) {
+        RawPicture p(w, h, 3, 8);
+        for (uint16_t& s : p.samples) s = shade;
+        return p;
+    };
+    TiffLayout layout;
+    layout.tiled = true;
+    layout.compression = COMPRESSION_ADOBE_DEFLATE;
+    layout.orientation = 6;
+    layout.reducedPages = true;
+    const std::string pyramid =
+        test::TiffBytes(page(64, 48, 10), layout, {page(32, 24, 20), page(16, 12, 30)});
+    const auto decode = [&](int64_t wantedSide, Picture& picture) {
+        DecodeOptions options;
+        options.wantedSide = wantedSide;
+        return DecodePicture(Bytes(pyramid), pyramid.size(), PictureFormat::kTiff, options,
+                             PictureLimits{}, picture);
+    };
+    struct Case {
+        int64_t wantedSide;
+        int shade;
+        int32_t reduction;
+    };
+    for (const Case c :
+         {Case{20, 20, 2}, Case{16, 30, 4}, Case{10, 30, 4}, Case{33, 10, 1}, Case{0, 10, 1}}) {
+        SCOPED_TRACE(c.wantedSide);
+        Picture picture;
+        ASSERT_EQ(decode(c.wantedSide, picture), DecodeStatus::Ok);
+        EXPECT_EQ(PixelAt(picture.pixels, 0, 0)[0], c.shade);
+        EXPECT_EQ(picture.reduction, c.reduction);
+        // Sizes are those of the full page, turned as it is (orientation 6).
+        EXPECT_EQ(picture.Width(), 48);
+        EXPECT_EQ(picture.Height(), 64);
+        EXPECT_EQ(picture.orientation, 6);
+        EXPECT_EQ(picture.pixels.Width(), 48 / c.reduction);
+        EXPECT_EQ(picture.pixels.Height(), 64 / c.reduction);
+    }
+    // Further pages that are not reduced copies of the first are no first view.
+    layout.reducedPages = false;
+    const std::string pages = test::TiffBytes(page(64, 48, 10), layout, {page(32, 24, 20)});
+    Picture picture;
+    DecodeOptions options;
+    options.wantedSide = 20;
+    ASSERT_EQ(DecodePicture(Bytes(pages), pages.size(), PictureFormat::kTiff, options,
+                            PictureLimits{}, picture),
+              DecodeStatus::Ok);
+    EXPECT_EQ(PixelAt(picture.pixels, 0, 0)[0], 10);
+    EXPECT_FALSE(picture.Reduced());
+}
+
 TEST(PictureTiffTest, FirstPageTurnedByItsTagAndOtherKindsThroughTheCodecLibrary) {
     RawPicture first(37, 21, 3, 8);
     for (uint16_t& s : first.samples) s = 200;
@@ -755,6 +808,7 @@ TEST(PictureTiffTest, FirstPageTurnedByItsTagAndOtherKindsThroughTheCodecLibrary
         DecodeStatus::Ok);
     EXPECT_EQ(picture.Width(), 37);
     EXPECT_EQ(picture.Height(), 21);
+    EXPECT_FALSE(picture.Reduced());
     // Orientation 6 (the top of the stored picture at the right): 21 x 37,
     // the stored bottom right now at the bottom left.
     TiffLayout turned;

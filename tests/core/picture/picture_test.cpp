@@ -111,6 +111,26 @@ TEST(PictureTest, ResamplingAveragesWhenReducedAndPicksWhenEnlarged) {
     // Only a window of the stretched picture.
     ASSERT_TRUE(ResamplePicture(picture, 8, 4, 3, 2, 3, 1, out));
     EXPECT_EQ(Reds(out), (std::vector<uint8_t>{30, 120, 120}));
+
+    // Three pixels into two: the spans overlap in the middle pixel, and a
+    // mean of one half rounds up.
+    picture.pixels = RedRamp(3, 1, {0, 1, 255});
+    ASSERT_TRUE(ResamplePicture(picture, 2, 1, 0, 0, 2, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{1, 128}));
+    // 21 pixels into one, on either side of a half: 2110 / 21 = 100.48 and
+    // 2111 / 21 = 100.52; all 255 stay 255.
+    std::vector<uint8_t> reds(21, 100);
+    reds[20] = 110;
+    picture.pixels = RedRamp(7, 3, reds);
+    ASSERT_TRUE(ResamplePicture(picture, 1, 1, 0, 0, 1, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{100}));
+    reds[20] = 111;
+    picture.pixels = RedRamp(7, 3, reds);
+    ASSERT_TRUE(ResamplePicture(picture, 1, 1, 0, 0, 1, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{101}));
+    picture.pixels = RedRamp(7, 3, std::vector<uint8_t>(21, 255));
+    ASSERT_TRUE(ResamplePicture(picture, 1, 1, 0, 0, 1, 1, out));
+    EXPECT_EQ(Reds(out), (std::vector<uint8_t>{255}));
 }
 
 }  // namespace
