@@ -10,8 +10,8 @@
 #include "core/picture/picture_loader.hpp"
 #include "core/program/program.hpp"
 #include "core/project/project.hpp"
-#include "core/support/strings.hpp"
 #include "core/support/file_guard.hpp"
+#include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
 
 namespace kvx {

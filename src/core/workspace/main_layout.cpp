@@ -117,8 +117,9 @@ MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     return out;
 }
 
-std::array<int32_t, 5> FitPanelWidths(std::array<int32_t, 5> widths,
-                                      const std::array<int32_t, 5>& needed) {
+std::vector<int32_t> FitPanelWidths(std::vector<int32_t> widths,
+                                    const std::vector<int32_t>& needed) {
+    if (needed.size() != widths.size()) return widths;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         int32_t lacking = needed[i] - widths[i];
         while (lacking > 0) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace kvx {
 
@@ -80,8 +81,8 @@ struct MainLayout {
 /// allows: a panel narrower than its text (needed, in pixels) takes what it
 /// lacks from the room the others have beyond their own texts, the most
 /// room first. The widths keep their sum.
-std::array<int32_t, 5> FitPanelWidths(std::array<int32_t, 5> widths,
-                                      const std::array<int32_t, 5>& needed);
+std::vector<int32_t> FitPanelWidths(std::vector<int32_t> widths,
+                                    const std::vector<int32_t>& needed);
 
 /// The layout of the main window for its current size: the measuring field
 /// fills the height and stays square, the grids sit to its right, the window

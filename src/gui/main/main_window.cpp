@@ -559,17 +559,25 @@ void MainWindow::Relabel() {
 // ---- layout ------------------------------------------------------------------
 
 void MainWindow::FitPanels() {
-    std::array<int32_t, 5> needed{};
-    for (std::size_t i = 0; i < panels_.size(); ++i) {
-        const QLabel* panel = panels_[i];
-        const QMargins margins = panel->contentsMargins();
-        needed[i] = panel->fontMetrics().horizontalAdvance(panel->text()) + margins.left() +
-                    margins.right() + 2 * panel->frameWidth() + 2 * panel->margin() + 2;
-    }
-    const std::array<int32_t, 5> widths = FitPanelWidths(layout_.panelWidths, needed);
-    for (std::size_t i = 0; i < panels_.size(); ++i) panels_[i]->setFixedWidth(widths[i]);
+    // The five panels and, last, the readout, which gives up room it does
+    // not use for the moment (its tool tip keeps what it cannot show).
+    std::vector<QLabel*> labels(panels_.begin(), panels_.end());
+    labels.push_back(readout_);
+    std::vector<int32_t> widths(layout_.panelWidths.begin(), layout_.panelWidths.end());
     // The bar puts a few pixels between its panels.
-    readout_->setFixedWidth(std::max(layout_.readoutWidth - 8, 1));
+    widths.push_back(std::max(layout_.readoutWidth - 8, 1));
+    std::vector<int32_t> needed;
+    for (const QLabel* label : labels) {
+        const QMargins margins = label->contentsMargins();
+        const int text = label->fontMetrics().horizontalAdvance(label->text());
+        needed.push_back(text == 0 ? 0
+                                   : text + margins.left() + margins.right() +
+                                         2 * (label->frameWidth() + label->margin()) + 2);
+    }
+    widths = FitPanelWidths(std::move(widths), needed);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i]->setFixedWidth(std::max(widths[i], 1));
+    }
 }
 
 int MainWindow::GridsWidth() const {

@@ -209,12 +209,12 @@ TEST(MainLayout, StatusPanelsShareTheBarInTwentieths) {
 
     // A text wider than its panel takes the room the others do not need,
     // the most room first; the bar's width stays.
-    const std::array<int32_t, 5> shares{160, 80, 120, 200, 256};
+    const std::vector<int32_t> shares{160, 80, 120, 200, 256};
     EXPECT_EQ(FitPanelWidths(shares, {100, 130, 60, 150, 250}),
-              (std::array<int32_t, 5>{110, 130, 120, 200, 256}));
+              (std::vector<int32_t>{110, 130, 120, 200, 256}));
     // Short of room, the others give up to their own texts' widths.
     EXPECT_EQ(FitPanelWidths(shares, {160, 300, 110, 190, 200}),
-              (std::array<int32_t, 5>{160, 156, 110, 190, 200}));
+              (std::vector<int32_t>{160, 156, 110, 190, 200}));
     EXPECT_EQ(FitPanelWidths(shares, {160, 500, 120, 200, 256}), shares);
     EXPECT_EQ(FitPanelWidths(shares, {0, 0, 0, 0, 0}), shares);
 }
