@@ -14,6 +14,7 @@
 #include "core/program/program.hpp"
 #include "core/workspace/main_redraw.hpp"
 #include "core/workspace/workspace.hpp"
+#include "mixed_history.hpp"
 
 namespace {
 
@@ -38,43 +39,7 @@ struct Fixture {
         if (ws->CreateHistory() != kOk) std::abort();
         if (!ws->ResetViewToWorld()) std::abort();
 
-        Define(1, kLine, 0, 0);
-        Define(2, kPoint, 'x', 0);
-        Define(3, kObject, 0, 0);
-        Define(4, kText, 0, 0);
-        Define(5, kPolygon, 0, 0);
-        Define(6, kTwoPointLine, 0, 0);
-        Define(7, kCount, 3 * 256, 0);
-        Define(8, kPoint, 6 * 256, 0);
-        for (int slot : {121, 123, 124, 125, 127}) Define(slot, kLine, 0, 0);
-
-        // One round of eight objects holds 82 points: about 10,000 objects.
-        static constexpr int kRoundTypes[] = {1, 2, 3, 4, 5, 6, 7, 8};
-        static constexpr int kRoundPoints[] = {12, 1, 3, 1, 23, 2, 39, 1};
-        int32_t n = 0;
-        for (int round = 0; n < kPoints; ++round) {
-            for (int k = 0; k < 8 && n < kPoints; ++k) {
-                const int type = kRoundTypes[k];
-                const double x0 = (round * 7919 % 990) * 1000.0 + 2000.0;
-                const double y0 = (round * 104729 % 990) * 1000.0 + 2000.0;
-                const bool closing = type == 5 || type == 7;
-                const int points = kRoundPoints[k];
-                for (int i = 0; i < points && n < kPoints; ++i, ++n) {
-                    MeasuredObject p;
-                    p.typeIndex = type;
-                    const int j = closing && i == points - 1 ? 0 : i;
-                    p.x = x0 + (j % 5) * 1500.0;
-                    p.y = y0 + (j / 5) * 1500.0;
-                    p.vertexKind = type == 2 || type == 3 || type == 4 || type == 8
-                                       ? 0
-                                       : (type == 6 ? (i % 2 == 0 ? 1 : 2) : (i == 0 ? 1 : 2));
-                    p.name = type == 1 || type == 5 ? "" : "Obj " + std::to_string(round);
-                    p.excluded = round % 13 == 0;
-                    if (!ws->AppendRecord(p)) std::abort();
-                }
-                ++objects;
-            }
-        }
+        objects = bench::AppendMixedHistory(*program, *ws, kPoints, {});
 
         // The full redraw: every layer on, a picture in memory, a current
         // type with values for the histogram and the statistics box.
@@ -93,22 +58,6 @@ struct Fixture {
         ws->SetFileState(kChanged);
         ws->SetCurrentType(6);
         ws->StatisticsPass();
-    }
-
-    void Define(int slot, DataType dataType, int32_t symbol, int32_t attribute) {
-        ObjectType& t = *program->objectTypes.Find(slot);
-        t.dataClass = kClassUser;
-        t.dataType = dataType;
-        t.show = true;
-        t.showLabel = true;
-        t.colour = 0x0000C0 + slot;
-        t.attribute = attribute;
-        t.textFont = "Arial";
-        t.size = 8;
-        t.symbolNumber = symbol;
-        t.symbolFont = "Arial";
-        t.symbolSize = 5;
-        t.textColour = 0x804000;
     }
 };
 
