@@ -4,26 +4,12 @@
 #include <vector>
 
 #include "core/detect/threshold.hpp"
+#include "core/picture/picture.hpp"
 
 namespace kvx {
 
-struct Picture;
-class PixelImage;
-
 /// Which of a picture's values objects are told apart by.
 enum class SampleChannel { kLuminance, kRedChannel, kGreenChannel, kBlueChannel };
-
-/// A rectangle of picture pixels: columns left .. left + width - 1, rows
-/// top .. top + height - 1.
-struct PixelRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-
-    bool Empty() const { return width <= 0 || height <= 0; }
-    bool operator==(const PixelRect&) const = default;
-};
 
 /// One value per pixel of a picture, 8 or 16 bits deep, rows top down.
 struct SamplePlane {

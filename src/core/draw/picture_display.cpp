@@ -95,7 +95,8 @@ bool DrawPicture(Program& program, Project& project, Canvas& surface, int64_t di
 
 bool PictureNeedsDetail(const Project& project, int64_t displaySide) {
     const std::shared_ptr<const Picture>& picture = project.picture;
-    if (!picture || !picture->Reduced()) return false;
+    // Tiles give the full resolution wherever a view needs it.
+    if (!picture || !picture->Reduced() || picture->tiles) return false;
     const ViewBlock& view = project.view;
     if (displaySide <= 0) return true;
     if (!view.viewValid || view.activeSurfaceSize <= 0) return false;

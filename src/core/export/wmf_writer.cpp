@@ -12,6 +12,7 @@
 #include "core/draw/recording.hpp"
 #include "core/export/picture_file.hpp"
 #include "core/picture/picture.hpp"
+#include "core/picture/picture_tiles.hpp"
 
 namespace kvx {
 namespace {
@@ -574,9 +575,10 @@ private:
         if (left >= right || top >= bottom) return;
         const Picture& picture = *op.picture;
         // The pixels in memory, which a picture held reduced has fewer of
-        // than its size says.
-        const int64_t picW = picture.pixels.Width();
-        const int64_t picH = picture.pixels.Height();
+        // than its size says, unless its tiles give the full resolution.
+        const bool tiled = picture.tiles != nullptr;
+        const int64_t picW = tiled ? picture.Width() : picture.pixels.Width();
+        const int64_t picH = tiled ? picture.Height() : picture.pixels.Height();
 
         if (picW < rectW && picH < rectH) {
             // Enlarged: the picture's own pixels that show, stretched by the reader.
@@ -590,9 +592,22 @@ private:
             const int64_t dr = rect.left + (2 * x1 * rectW + picW) / (2 * picW);
             const int64_t db = rect.top + (2 * y1 * rectH + picH) / (2 * picH);
             if (x1 > x0 && y1 > y0 && kWide.Contains(dl, dt) && kWide.Contains(dr, db)) {
-                WriteStretchDib(picture.pixels, x0, y0, x1 - x0, y1 - y0,
-                                {static_cast<int32_t>(dl), static_cast<int32_t>(dt),
-                                 static_cast<int32_t>(dr), static_cast<int32_t>(db)});
+                const CanvasRect dest{static_cast<int32_t>(dl), static_cast<int32_t>(dt),
+                                      static_cast<int32_t>(dr), static_cast<int32_t>(db)};
+                if (!tiled) {
+                    WriteStretchDib(picture.pixels, x0, y0, x1 - x0, y1 - y0, dest);
+                    return;
+                }
+                // Enlarged, the part that shows has no more pixels than the surface.
+                PixelImage part;
+                if (!picture.tiles->Read(
+                        0,
+                        {static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                         static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0)},
+                        part)) {
+                    return;
+                }
+                WriteStretchDib(part, 0, 0, part.Width(), part.Height(), dest);
                 return;
             }
         }

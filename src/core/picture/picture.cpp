@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "core/picture/picture_tiles.hpp"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -273,8 +275,9 @@ struct ExactDivider {
 /// added up first, over the columns the target needs (a loop the compiler
 /// turns into vector code); the sums of neighbouring columns follow.
 template <class Sum>
-KVX_VECTORISE void ResampleRows(const PixelImage& level, const std::vector<Span>& columns,
-                                const std::vector<Span>& rows, PixelImage& out) {
+KVX_VECTORISE void ResampleRows(const PixelImage& level, int32_t levelX, int32_t levelY,
+                                const std::vector<Span>& columns, const std::vector<Span>& rows,
+                                PixelImage& out) {
     const int32_t firstColumn = columns.front().first;
     const int32_t lastColumn = columns.back().last;
     const auto needed = static_cast<std::size_t>(lastColumn - firstColumn) * 3;
@@ -285,7 +288,7 @@ KVX_VECTORISE void ResampleRows(const PixelImage& level, const std::vector<Span>
         std::fill(sums.begin(), sums.end(), Sum{0});
         for (int32_t sy = rowSpan.first; sy < rowSpan.last; ++sy) {
             const uint8_t* __restrict row =
-                level.Row(sy) + static_cast<std::size_t>(firstColumn) * 3;
+                level.Row(sy - levelY) + static_cast<std::size_t>(firstColumn - levelX) * 3;
             Sum* __restrict sum = sums.data();
             for (std::size_t i = 0; i < needed; ++i) sum[i] = static_cast<Sum>(sum[i] + row[i]);
         }
@@ -332,20 +335,44 @@ bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t target
         fromX < 0 || fromY < 0 || fromX + width > targetWidth || fromY + height > targetHeight) {
         return false;
     }
-    const PixelImage& level = picture.LevelFor(targetWidth, targetHeight);
-    const std::vector<Span> columns = Spans(level.Width(), targetWidth, fromX, width);
-    const std::vector<Span> rows = Spans(level.Height(), targetHeight, fromY, height);
+    const PixelImage* level = &picture.LevelFor(targetWidth, targetHeight);
+    int64_t levelWidth = level->Width();
+    int64_t levelHeight = level->Height();
+    const bool fromTiles =
+        picture.tiles != nullptr && (levelWidth < targetWidth || levelHeight < targetHeight);
+    if (fromTiles) {
+        const int tileLevel = picture.tiles->LevelFor(targetWidth, targetHeight);
+        levelWidth = picture.tiles->Width(tileLevel);
+        levelHeight = picture.tiles->Height(tileLevel);
+    }
+    const std::vector<Span> columns = Spans(levelWidth, targetWidth, fromX, width);
+    const std::vector<Span> rows = Spans(levelHeight, targetHeight, fromY, height);
+    // Only the part of the level the target covers is read from the tiles.
+    PixelImage region;
+    int32_t levelX = 0;
+    int32_t levelY = 0;
+    if (fromTiles) {
+        levelX = columns.front().first;
+        levelY = rows.front().first;
+        const PixelRect part{levelX, levelY, columns.back().last - levelX,
+                             rows.back().last - levelY};
+        if (!picture.tiles->Read(picture.tiles->LevelFor(targetWidth, targetHeight), part,
+                                 region)) {
+            return false;
+        }
+        level = &region;
+    }
     if (!out.Allocate(width, height)) return false;
     // The sums of a span of rows take the narrowest type that holds them:
     // the narrower, the more of them one vector instruction adds.
     int64_t tallest = 0;
     for (const Span& span : rows) tallest = std::max<int64_t>(tallest, span.last - span.first);
     if (tallest <= 0xFFFF / 255) {
-        ResampleRows<uint16_t>(level, columns, rows, out);
+        ResampleRows<uint16_t>(*level, levelX, levelY, columns, rows, out);
     } else if (tallest <= int64_t{0xFFFFFFFF} / 255) {
-        ResampleRows<uint32_t>(level, columns, rows, out);
+        ResampleRows<uint32_t>(*level, levelX, levelY, columns, rows, out);
     } else {
-        ResampleRows<uint64_t>(level, columns, rows, out);
+        ResampleRows<uint64_t>(*level, levelX, levelY, columns, rows, out);
     }
     return true;
 }

@@ -9,6 +9,8 @@
 
 namespace kvx {
 
+class PictureTiles;
+
 /// RGB rows owned elsewhere: 3 bytes per pixel (red, green, blue), rows top
 /// down, `stride` bytes from one row to the next.
 struct RgbView {
@@ -19,6 +21,20 @@ struct RgbView {
 
     const uint8_t* Row(int32_t y) const { return data + static_cast<std::size_t>(y) * stride; }
     bool Empty() const { return data == nullptr || width <= 0 || height <= 0; }
+};
+
+/// A rectangle of picture pixels: columns left .. left + width - 1, rows
+/// top .. top + height - 1.
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    int32_t Right() const { return left + width; }
+    int32_t Bottom() const { return top + height; }
+    bool Empty() const { return width <= 0 || height <= 0; }
+    bool operator==(const PixelRect&) const = default;
 };
 
 /// An owned RGB image, 3 bytes per pixel, rows top down without padding.
@@ -94,9 +110,11 @@ constexpr bool PictureDecoded(DecodeStatus status) {
 
 /// Sizes a decoder accepts before it allocates anything. The limit is the
 /// memory the pixels take (about 1.5 GB at the default), not the length of a
-/// side: a long narrow strip is as welcome as a square. Whether the image
-/// fits the world at its resolution is judged where it is shown. Fuzzing
-/// uses far smaller limits.
+/// side: a long narrow strip is as welcome as a square. A picture read from
+/// its file part by part (see Picture::tiles) is bounded by maxSide alone,
+/// since only its first view is held whole. Whether the image fits the world
+/// at its resolution is judged where it is shown. Fuzzing uses far smaller
+/// limits.
 struct PictureLimits {
     int32_t maxSide = 2147483647;
     int64_t maxPixels = 500'000'000;
@@ -136,6 +154,9 @@ struct DecodeOptions {
     /// A picture of 16 bits per channel also keeps its samples as they are
     /// (Picture::samplesHigh and samplesLow), for work on its own values.
     bool keepSixteenBits = false;
+    /// The bytes the tiles of a picture read part by part may take (see
+    /// Picture::tiles); 0: PictureTiles::kDefaultBudget.
+    std::size_t tileBudget = 0;
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };
@@ -177,6 +198,11 @@ struct Picture {
     /// alpha. Empty otherwise.
     PixelImage samplesHigh;
     PixelImage samplesLow;
+    /// The full resolution read from the file part by part as views need
+    /// it, for a picture whose `pixels` hold only a reduced first view and
+    /// whose file can be read in parts (a TIFF in tiles or strips); such a
+    /// picture never needs to be decoded whole to be shown at any scale.
+    std::shared_ptr<const PictureTiles> tiles;
 
     int32_t Width() const { return fullWidth > 0 ? fullWidth : pixels.Width(); }
     int32_t Height() const { return fullHeight > 0 ? fullHeight : pixels.Height(); }
@@ -193,6 +219,7 @@ struct Picture {
         sixteenBit = false;
         samplesHigh.Clear();
         samplesLow.Clear();
+        tiles.reset();
     }
 
     /// Fills `reduced` from `pixels`. False when memory is short (the copies
@@ -210,7 +237,9 @@ struct Picture {
 /// (fromX, fromY) of that stretched image. Each pixel is the mean of the
 /// picture pixels it covers, taken from the smallest reduced copy that is
 /// still large enough, or the picture pixel under its centre when the picture
-/// is enlarged. False when an argument is out of range or memory is short.
+/// is enlarged. A picture with tiles is read from the level of its tiles that
+/// suits where its reduced copies do not reach. False when an argument is out
+/// of range or memory is short.
 [[nodiscard]] bool ResamplePicture(const Picture& picture, int64_t targetWidth,
                                    int64_t targetHeight, int64_t fromX, int64_t fromY,
                                    int32_t width, int32_t height, PixelImage& out);

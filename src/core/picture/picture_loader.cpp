@@ -27,7 +27,8 @@
 namespace kvx {
 namespace {
 
-/// No image within the limits needs a file this large.
+/// No image within the limits needs a file this large to be read into
+/// memory; a file read as it is decoded is bounded by its pixels instead.
 constexpr uint64_t kMaxFileBytes = uint64_t{4} << 30;
 
 struct FileCloser {
@@ -50,7 +51,6 @@ DecodeStatus OpenPictureFile(const std::string& path, FilePtr& file, uint64_t& s
         return DecodeStatus::Unreadable;
     }
     size = static_cast<uint64_t>(info.st_size);
-    if (size > kMaxFileBytes) return DecodeStatus::TooLarge;
     return DecodeStatus::Ok;
 }
 
@@ -102,6 +102,7 @@ DecodeStatus DecodeFileAs(const std::string& path, PictureFormat format,
         if (PictureDecoded(status)) (void)picture.BuildReducedCopies();
         return status;
     }
+    if (size > kMaxFileBytes) return DecodeStatus::TooLarge;
     std::vector<uint8_t> bytes;
     const DecodeStatus read = ReadWholeFile(file.get(), size, bytes);
     if (read != DecodeStatus::Ok) return read;

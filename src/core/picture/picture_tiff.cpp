@@ -1,6 +1,7 @@
 #include "core/picture/picture_tiff.hpp"
 
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -8,10 +9,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/picture/picture_orientation.hpp"
 #include "core/picture/picture_pixels.hpp"
+#include "core/picture/picture_tiles.hpp"
 
 namespace kvx {
 namespace {
@@ -123,12 +126,24 @@ struct Layout {
     bool associated = false;  ///< alpha already multiplied into the colours
 };
 
+/// Part of a page as stored: columns [x, x + width), rows [y, y + height).
+struct Window {
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+
+    static Window Whole(const Layout& layout) { return {0, 0, layout.width, layout.height}; }
+};
+
 /// Reads rows of one plane (all samples of a pixel together when the samples
 /// are interleaved) in any order, through the codec library's scanlines or,
-/// for tiles, a band of one row of tiles at a time.
+/// for tiles, a band of one row of tiles at a time, of the tiles that hold
+/// the columns asked for.
 class RowReader {
 public:
-    RowReader(TIFF* tif, const Layout& layout) : tif_(tif), layout_(layout) {}
+    RowReader(TIFF* tif, const Layout& layout)
+        : tif_(tif), layout_(layout), columnsTo_(layout.width) {}
 
     [[nodiscard]] bool Prepare() {
         rowBytes_ = static_cast<std::size_t>(TIFFScanlineSize64(tif_));
@@ -147,6 +162,15 @@ public:
             return false;
         }
         return true;
+    }
+
+    /// Only columns [from, to) are wanted from now on: tiles that hold none
+    /// of them are not decoded.
+    void SetColumns(uint32_t from, uint32_t to) {
+        if (from == columnsFrom_ && to == columnsTo_) return;
+        columnsFrom_ = from;
+        columnsTo_ = to;
+        bandValid_ = false;
     }
 
     /// Row y of plane; null when it could not be read (the caller counts it
@@ -172,7 +196,9 @@ private:
         const uint32_t rows = std::min(layout_.tileHeight, layout_.height - top);
         const uint64_t pixelBits = uint64_t{layout_.bits} *
                                    (layout_.planar == PLANARCONFIG_SEPARATE ? 1 : layout_.samples);
-        for (uint32_t x = 0; x < layout_.width; x += layout_.tileWidth) {
+        const uint32_t first = columnsFrom_ - columnsFrom_ % layout_.tileWidth;
+        const uint32_t end = std::min(layout_.width, columnsTo_);
+        for (uint32_t x = first; x < end; x += layout_.tileWidth) {
             if (TIFFReadTile(tif_, tile_.data(), x, top, 0, plane) < 0) {
                 bandFailed_ = true;
                 return;
@@ -200,6 +226,8 @@ private:
     bool bandFailed_ = false;
     uint32_t bandTop_ = 0;
     uint16_t bandPlane_ = 0;
+    uint32_t columnsFrom_ = 0;
+    uint32_t columnsTo_;
 };
 
 /// Sample i of a row of samples of the given bits (1, 2, 4 packed from the
@@ -222,6 +250,7 @@ uint32_t SampleAt(const uint8_t* row, std::size_t i, int bits) {
 }
 
 /// Turns the samples of the page into 8-bit colours laid on the background.
+/// Rows are converted from pixel `first` on, `width` pixels.
 class Converter {
 public:
     Converter(const Layout& layout, uint32_t background)
@@ -251,9 +280,14 @@ public:
         return layout_.bits == 16 && layout_.photometric != PHOTOMETRIC_PALETTE;
     }
     SixteenBitRange& Range() { return range_; }
+    const SixteenBitRange& Range() const { return range_; }
     void FinishRange() {
         table_.resize(65536);
         range_.Fill(table_.data());
+    }
+    void UseRange(const SixteenBitRange& range) {
+        range_ = range;
+        FinishRange();
     }
 
     /// The colour sample as stored, white at the top for either grey kind.
@@ -267,6 +301,8 @@ public:
         if (layout_.bits == 8) return static_cast<uint8_t>(raw);
         return static_cast<uint8_t>(RoundedQuotient(uint64_t{raw} * 255, full_));
     }
+    /// A raw 16-bit colour value as an 8-bit value.
+    uint8_t SixteenValue(uint32_t raw) const { return table_[raw]; }
 
     /// One channel c of a colour with alpha a laid on the background.
     uint8_t Over(uint8_t value, uint32_t a, int c) const {
@@ -298,10 +334,11 @@ public:
 
     /// The colour samples of a row of interleaved 16-bit samples as they are
     /// (white at the top), split into high and low bytes of RGB.
-    void SixteenOfRow(const uint8_t* row, uint32_t width, uint8_t* high, uint8_t* low) const {
+    void SixteenOfRow(const uint8_t* row, uint32_t first, uint32_t width, uint8_t* high,
+                      uint8_t* low) const {
         const std::size_t n = layout_.samples;
         for (uint32_t x = 0; x < width; ++x, high += 3, low += 3) {
-            const std::size_t at = std::size_t{x} * n;
+            const std::size_t at = std::size_t{first + x} * n;
             for (int c = 0; c < 3; ++c) {
                 const std::size_t from = layout_.colours == 3 ? static_cast<std::size_t>(c) : 0;
                 const uint32_t v = Raw(SampleAt(row, at + from, 16));
@@ -311,12 +348,18 @@ public:
         }
     }
 
+    /// True when a row of interleaved samples is RGB as it stands.
+    bool RowIsRgb() const {
+        return layout_.bits == 8 && layout_.samples == 3 && layout_.colours == 3 &&
+               layout_.photometric == PHOTOMETRIC_RGB && layout_.alpha < 0;
+    }
+
     /// A row of interleaved samples as RGB.
-    void RgbOfRow(const uint8_t* row, uint32_t width, uint8_t* rgb) const {
+    void RgbOfRow(const uint8_t* row, uint32_t first, uint32_t width, uint8_t* rgb) const {
         const std::size_t n = layout_.samples;
         const int bits = layout_.bits;
         for (uint32_t x = 0; x < width; ++x, rgb += 3) {
-            const std::size_t at = std::size_t{x} * n;
+            const std::size_t at = std::size_t{first + x} * n;
             uint8_t colour[3];
             if (layout_.photometric == PHOTOMETRIC_PALETTE) {
                 const std::size_t index = SampleAt(row, at, bits);
@@ -352,144 +395,311 @@ struct RowCount {
     uint64_t bad = 0;
 };
 
-/// The samples of 16-bit pages go to samples (high and low bytes) as well
-/// when it is given.
-DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& options,
-                          PixelImage& image, Picture* samples, RowCount& rows) {
-    Converter convert(layout, options.background);
-    if (layout.photometric == PHOTOMETRIC_PALETTE) {
-        uint16_t* r = nullptr;
-        uint16_t* g = nullptr;
-        uint16_t* b = nullptr;
-        if (TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) != 1 || r == nullptr || g == nullptr ||
-            b == nullptr) {
+/// Where the converted rows of a window go, each as RGB of the window's width.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    /// Row y of the window (0 at its top).
+    virtual void Put(uint32_t y, const uint8_t* rgb) = 0;
+    /// The picture the rows are turned into, for pages in planes, which are
+    /// put together pixel by pixel; null for a sink that takes whole rows.
+    virtual TurnedRows* Turned() { return nullptr; }
+};
+
+/// Rows into a picture of the window's size, turned as the page says.
+class TurnedSink final : public RowSink {
+public:
+    TurnedSink(PixelImage& image, uint32_t width, uint32_t height, int32_t orientation)
+        : turned_(image, static_cast<int32_t>(width), static_cast<int32_t>(height), orientation) {}
+    void Put(uint32_t y, const uint8_t* rgb) override { turned_.Put(static_cast<int32_t>(y), rgb); }
+    TurnedRows* Turned() override { return &turned_; }
+
+private:
+    TurnedRows turned_;
+};
+
+/// The sizes of a page reduced by factor, rounded up.
+uint32_t ReducedSide(uint32_t side, uint32_t factor) {
+    return static_cast<uint32_t>((uint64_t{side} + factor - 1) / factor);
+}
+
+/// Rows into a picture factor times smaller each way, every pixel the
+/// rounded mean of the block of factor x factor pixels it stands for (of
+/// those there are at the right and bottom edges; a row that could not be
+/// read counts as black), turned as the page says. The full page is never
+/// held: only the sums of one row of blocks.
+class ReducingSink final : public RowSink {
+public:
+    ReducingSink(PixelImage& image, uint32_t width, uint32_t height, uint32_t factor,
+                 int32_t orientation)
+        : width_(width),
+          height_(height),
+          factor_(factor),
+          across_(ReducedSide(width, factor)),
+          turned_(image, static_cast<int32_t>(across_),
+                  static_cast<int32_t>(ReducedSide(height, factor)), orientation),
+          sums_(std::size_t{across_} * 3, 0),
+          out_(std::size_t{across_} * 3, 0) {}
+
+    void Put(uint32_t y, const uint8_t* rgb) override {
+        const uint32_t block = y / factor_;
+        if (block != block_) {
+            Flush();
+            block_ = block;
+        }
+        any_ = true;
+        uint32_t* sum = sums_.data();
+        for (uint32_t bx = 0; bx < across_; ++bx, sum += 3) {
+            const uint32_t count = std::min(factor_, width_ - bx * factor_);
+            uint32_t r = 0;
+            uint32_t g = 0;
+            uint32_t b = 0;
+            for (uint32_t k = 0; k < count; ++k, rgb += 3) {
+                r += rgb[0];
+                g += rgb[1];
+                b += rgb[2];
+            }
+            sum[0] += r;
+            sum[1] += g;
+            sum[2] += b;
+        }
+    }
+
+    /// Puts out the last row of blocks.
+    void Finish() { Flush(); }
+
+private:
+    void Flush() {
+        if (!any_) return;
+        const uint32_t rows = std::min(factor_, height_ - block_ * factor_);
+        for (uint32_t bx = 0; bx < across_; ++bx) {
+            const uint64_t n = uint64_t{rows} * std::min(factor_, width_ - bx * factor_);
+            for (std::size_t c = 0; c < 3; ++c) {
+                const std::size_t i = std::size_t{bx} * 3 + c;
+                out_[i] = static_cast<uint8_t>((sums_[i] + n / 2) / n);
+            }
+        }
+        turned_.Put(static_cast<int32_t>(block_), out_.data());
+        std::fill(sums_.begin(), sums_.end(), 0u);
+        any_ = false;
+    }
+
+    uint32_t width_;
+    uint32_t height_;
+    uint32_t factor_;
+    uint32_t across_;
+    TurnedRows turned_;
+    std::vector<uint32_t> sums_;
+    std::vector<uint8_t> out_;
+    uint32_t block_ = 0;
+    bool any_ = false;
+};
+
+/// One page of a file read by windows: its converter and row reader kept
+/// from one window to the next.
+class PageReader {
+public:
+    PageReader(TIFF* tif, const Layout& layout, uint32_t background)
+        : tif_(tif),
+          layout_(layout),
+          convert_(layout_, background),
+          reader_(tif, layout_),
+          own_(OwnKind(layout)) {}
+    PageReader(const PageReader&) = delete;
+    PageReader& operator=(const PageReader&) = delete;
+
+    static bool OwnKind(const Layout& layout);
+
+    const Layout& Page() const { return layout_; }
+    bool Own() const { return own_; }
+    /// Samples of 16 bits that are shown by their range.
+    bool Sixteen() const { return own_ && convert_.Sixteen(); }
+    bool Separate() const { return layout_.planar == PLANARCONFIG_SEPARATE && layout_.samples > 1; }
+    const SixteenBitRange& Range() const { return convert_.Range(); }
+    void UseRange(const SixteenBitRange& range) { convert_.UseRange(range); }
+
+    [[nodiscard]] DecodeStatus Prepare() {
+        if (!own_) return DecodeStatus::Ok;
+        if (layout_.photometric == PHOTOMETRIC_PALETTE) {
+            uint16_t* r = nullptr;
+            uint16_t* g = nullptr;
+            uint16_t* b = nullptr;
+            if (TIFFGetField(tif_, TIFFTAG_COLORMAP, &r, &g, &b) != 1 || r == nullptr ||
+                g == nullptr || b == nullptr) {
+                return DecodeStatus::Corrupt;
+            }
+            convert_.SetPalette(r, g, b);
+        }
+        if (!reader_.Prepare()) return DecodeStatus::Corrupt;
+        // A pixel's samples must fit the row the codec library hands out.
+        const uint64_t pixelSamples = Separate() ? 1 : layout_.samples;
+        if (uint64_t{layout_.width} * pixelSamples * layout_.bits >
+            uint64_t{reader_.RowBytes()} * 8) {
             return DecodeStatus::Corrupt;
         }
-        convert.SetPalette(r, g, b);
-    }
-    RowReader reader(tif, layout);
-    if (!reader.Prepare()) return DecodeStatus::Corrupt;
-    const bool separate = layout.planar == PLANARCONFIG_SEPARATE && layout.samples > 1;
-    // A pixel's samples must fit the row the codec library hands out.
-    const uint64_t pixelSamples = separate ? 1 : layout.samples;
-    if (uint64_t{layout.width} * pixelSamples * layout.bits > uint64_t{reader.RowBytes()} * 8) {
-        return DecodeStatus::Corrupt;
+        return DecodeStatus::Ok;
     }
 
-    if (convert.Sixteen()) {
-        // The range first: the whole page is read twice.
-        if (separate) {
-            // Planes are read one after the other; which pixels are wholly
-            // transparent is kept as one bit each meanwhile.
-            std::vector<uint8_t> seen;
-            const uint64_t pixels = uint64_t{layout.width} * layout.height;
-            if (layout.alpha >= 0) {
-                try {
-                    seen.assign(static_cast<std::size_t>((pixels + 7) / 8), 0);
-                } catch (const std::bad_alloc&) {
-                    return DecodeStatus::OutOfMemory;
-                }
-                for (uint32_t y = 0; y < layout.height; ++y) {
-                    if (options.Cancelled()) return DecodeStatus::Cancelled;
-                    const uint8_t* row = reader.Row(y, static_cast<uint16_t>(layout.alpha));
-                    if (row == nullptr) continue;
-                    for (uint32_t x = 0; x < layout.width; ++x) {
-                        if (SampleAt(row, x, 16) == 0) continue;
-                        const uint64_t i = uint64_t{y} * layout.width + x;
-                        seen[static_cast<std::size_t>(i / 8)] |=
-                            static_cast<uint8_t>(1u << (i % 8));
-                    }
-                }
+    /// The range of a page of 16-bit samples, read through once.
+    [[nodiscard]] DecodeStatus FindRange(const DecodeOptions& options);
+    /// The rows of window into sink; with high and low, the 16-bit samples
+    /// as well (interleaved pages).
+    [[nodiscard]] DecodeStatus Read(const Window& window, RowSink& sink, TurnedRows* high,
+                                    TurnedRows* low, const DecodeOptions& options, RowCount& rows);
+    /// The whole page of 16-bit interleaved samples without alpha reduced
+    /// by factor into image, read once: the means of the samples are kept
+    /// until their range is known.
+    [[nodiscard]] DecodeStatus ReduceSixteen(uint32_t factor, PixelImage& image,
+                                             const DecodeOptions& options, RowCount& rows);
+
+private:
+    DecodeStatus ReadOwn(const Window& window, RowSink& sink, TurnedRows* high, TurnedRows* low,
+                         const DecodeOptions& options, RowCount& rows);
+    DecodeStatus ReadThroughRgba(const Window& window, RowSink& sink, const DecodeOptions& options,
+                                 RowCount& rows);
+
+    TIFF* tif_;
+    Layout layout_;
+    Converter convert_;
+    RowReader reader_;
+    bool own_;
+};
+
+/// True for the kinds converted here rather than by the codec library.
+bool PageReader::OwnKind(const Layout& layout) {
+    const uint16_t bits = layout.bits;
+    if (layout.samples < layout.colours) return false;
+    switch (layout.photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_MINISWHITE:
+            return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+        case PHOTOMETRIC_RGB:
+            return bits == 8 || bits == 16;
+        case PHOTOMETRIC_PALETTE:
+            return (bits == 1 || bits == 2 || bits == 4 || bits == 8) && layout.alpha < 0;
+        default:
+            return false;
+    }
+}
+
+DecodeStatus PageReader::FindRange(const DecodeOptions& options) {
+    const Layout& layout = layout_;
+    reader_.SetColumns(0, layout.width);
+    if (Separate()) {
+        // Planes are read one after the other; which pixels are wholly
+        // transparent is kept as one bit each meanwhile.
+        std::vector<uint8_t> seen;
+        const uint64_t pixels = uint64_t{layout.width} * layout.height;
+        if (layout.alpha >= 0) {
+            try {
+                seen.assign(static_cast<std::size_t>((pixels + 7) / 8), 0);
+            } catch (const std::bad_alloc&) {
+                return DecodeStatus::OutOfMemory;
             }
-            for (int plane = 0; plane < layout.colours; ++plane) {
-                for (uint32_t y = 0; y < layout.height; ++y) {
-                    if (options.Cancelled()) return DecodeStatus::Cancelled;
-                    const uint8_t* row = reader.Row(y, static_cast<uint16_t>(plane));
-                    if (row == nullptr) continue;
-                    for (uint32_t x = 0; x < layout.width; ++x) {
-                        const uint64_t i = uint64_t{y} * layout.width + x;
-                        if (!seen.empty() &&
-                            (seen[static_cast<std::size_t>(i / 8)] & (1u << (i % 8))) == 0) {
-                            continue;
-                        }
-                        convert.Range().Add(
-                            static_cast<uint16_t>(convert.Raw(SampleAt(row, x, 16))));
-                    }
-                }
-            }
-        } else {
             for (uint32_t y = 0; y < layout.height; ++y) {
                 if (options.Cancelled()) return DecodeStatus::Cancelled;
-                if (const uint8_t* row = reader.Row(y, 0)) convert.RangeOfRow(row, layout.width);
+                const uint8_t* row = reader_.Row(y, static_cast<uint16_t>(layout.alpha));
+                if (row == nullptr) continue;
+                for (uint32_t x = 0; x < layout.width; ++x) {
+                    if (SampleAt(row, x, 16) == 0) continue;
+                    const uint64_t i = uint64_t{y} * layout.width + x;
+                    seen[static_cast<std::size_t>(i / 8)] |= static_cast<uint8_t>(1u << (i % 8));
+                }
             }
         }
-        convert.FinishRange();
-    }
-
-    if (!image.AllocateBlack(
-            static_cast<int32_t>(OrientationSwapsSides(layout.orientation) ? layout.height
-                                                                           : layout.width),
-            static_cast<int32_t>(OrientationSwapsSides(layout.orientation) ? layout.width
-                                                                           : layout.height))) {
-        return DecodeStatus::OutOfMemory;
-    }
-    TurnedRows turned(image, static_cast<int32_t>(layout.width),
-                      static_cast<int32_t>(layout.height), layout.orientation);
-    const bool keep = samples != nullptr && convert.Sixteen();
-    if (keep && (!samples->samplesHigh.AllocateBlack(image.Width(), image.Height()) ||
-                 !samples->samplesLow.AllocateBlack(image.Width(), image.Height()))) {
-        return DecodeStatus::OutOfMemory;
-    }
-    PixelImage& highImage = keep ? samples->samplesHigh : image;
-    PixelImage& lowImage = keep ? samples->samplesLow : image;
-    TurnedRows turnedHigh(highImage, static_cast<int32_t>(layout.width),
-                          static_cast<int32_t>(layout.height), layout.orientation);
-    TurnedRows turnedLow(lowImage, static_cast<int32_t>(layout.width),
-                         static_cast<int32_t>(layout.height), layout.orientation);
-    if (!separate) {
-        std::vector<uint8_t> rgb(std::size_t{layout.width} * 3);
-        std::vector<uint8_t> high(keep ? rgb.size() : 0);
-        std::vector<uint8_t> low(keep ? rgb.size() : 0);
+        for (int plane = 0; plane < layout.colours; ++plane) {
+            for (uint32_t y = 0; y < layout.height; ++y) {
+                if (options.Cancelled()) return DecodeStatus::Cancelled;
+                const uint8_t* row = reader_.Row(y, static_cast<uint16_t>(plane));
+                if (row == nullptr) continue;
+                for (uint32_t x = 0; x < layout.width; ++x) {
+                    const uint64_t i = uint64_t{y} * layout.width + x;
+                    if (!seen.empty() &&
+                        (seen[static_cast<std::size_t>(i / 8)] & (1u << (i % 8))) == 0) {
+                        continue;
+                    }
+                    convert_.Range().Add(static_cast<uint16_t>(convert_.Raw(SampleAt(row, x, 16))));
+                }
+            }
+        }
+    } else {
         for (uint32_t y = 0; y < layout.height; ++y) {
             if (options.Cancelled()) return DecodeStatus::Cancelled;
-            const uint8_t* row = reader.Row(y, 0);
+            if (const uint8_t* row = reader_.Row(y, 0)) convert_.RangeOfRow(row, layout.width);
+        }
+    }
+    convert_.FinishRange();
+    return DecodeStatus::Ok;
+}
+
+DecodeStatus PageReader::Read(const Window& window, RowSink& sink, TurnedRows* high,
+                              TurnedRows* low, const DecodeOptions& options, RowCount& rows) {
+    return own_ ? ReadOwn(window, sink, high, low, options, rows)
+                : ReadThroughRgba(window, sink, options, rows);
+}
+
+DecodeStatus PageReader::ReadOwn(const Window& window, RowSink& sink, TurnedRows* high,
+                                 TurnedRows* low, const DecodeOptions& options, RowCount& rows) {
+    const Layout& layout = layout_;
+    reader_.SetColumns(window.x, window.x + window.width);
+    const bool keep = high != nullptr && low != nullptr && convert_.Sixteen();
+    if (!Separate()) {
+        std::vector<uint8_t> rgb(std::size_t{window.width} * 3);
+        std::vector<uint8_t> highRow(keep ? rgb.size() : 0);
+        std::vector<uint8_t> lowRow(keep ? rgb.size() : 0);
+        const bool asItStands = convert_.RowIsRgb();
+        for (uint32_t y = window.y; y < window.y + window.height; ++y) {
+            if (options.Cancelled()) return DecodeStatus::Cancelled;
+            const uint8_t* row = reader_.Row(y, 0);
             if (row == nullptr) {
                 ++rows.bad;
                 continue;
             }
             ++rows.good;
-            convert.RgbOfRow(row, layout.width, rgb.data());
-            turned.Put(static_cast<int32_t>(y), rgb.data());
+            if (asItStands) {
+                sink.Put(y - window.y, row + std::size_t{window.x} * 3);
+            } else {
+                convert_.RgbOfRow(row, window.x, window.width, rgb.data());
+                sink.Put(y - window.y, rgb.data());
+            }
             if (keep) {
-                convert.SixteenOfRow(row, layout.width, high.data(), low.data());
-                turnedHigh.Put(static_cast<int32_t>(y), high.data());
-                turnedLow.Put(static_cast<int32_t>(y), low.data());
+                convert_.SixteenOfRow(row, window.x, window.width, highRow.data(), lowRow.data());
+                high->Put(static_cast<int32_t>(y - window.y), highRow.data());
+                low->Put(static_cast<int32_t>(y - window.y), lowRow.data());
             }
         }
         return DecodeStatus::Ok;
     }
     // Planes: each colour plane into its channel, then the alpha laid over.
+    TurnedRows* turned = sink.Turned();
+    if (turned == nullptr) return DecodeStatus::Unsupported;
+    const auto at = [&](uint32_t x, uint32_t y) {
+        return turned->Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y - window.y));
+    };
     for (int plane = 0; plane < layout.colours; ++plane) {
-        for (uint32_t y = 0; y < layout.height; ++y) {
+        for (uint32_t y = window.y; y < window.y + window.height; ++y) {
             if (options.Cancelled()) return DecodeStatus::Cancelled;
-            const uint8_t* row = reader.Row(y, static_cast<uint16_t>(plane));
+            const uint8_t* row = reader_.Row(y, static_cast<uint16_t>(plane));
             if (row == nullptr) {
                 ++rows.bad;
                 continue;
             }
             ++rows.good;
-            for (uint32_t x = 0; x < layout.width; ++x) {
-                uint8_t* p = turned.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
-                const uint8_t v = convert.Value(SampleAt(row, x, layout.bits));
+            for (uint32_t x = 0; x < window.width; ++x) {
+                uint8_t* p = at(x, y);
+                const uint32_t sample = SampleAt(row, window.x + x, layout.bits);
+                const uint8_t v = convert_.Value(sample);
                 if (layout.colours == 1) {
                     p[0] = p[1] = p[2] = v;
                 } else {
                     p[plane] = v;
                 }
                 if (keep) {
-                    const uint32_t raw = convert.Raw(SampleAt(row, x, 16));
-                    uint8_t* h = turnedHigh.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
-                    uint8_t* l = turnedLow.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
+                    const uint32_t raw = convert_.Raw(sample);
+                    uint8_t* h =
+                        high->Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y - window.y));
+                    uint8_t* l =
+                        low->Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y - window.y));
                     for (int c = 0; c < 3; ++c) {
                         if (layout.colours != 1 && c != plane) continue;
                         h[c] = static_cast<uint8_t>(raw >> 8);
@@ -500,71 +710,138 @@ DecodeStatus ReadOwnKinds(TIFF* tif, const Layout& layout, const DecodeOptions& 
         }
     }
     if (layout.alpha >= 0) {
-        for (uint32_t y = 0; y < layout.height; ++y) {
+        for (uint32_t y = window.y; y < window.y + window.height; ++y) {
             if (options.Cancelled()) return DecodeStatus::Cancelled;
-            const uint8_t* row = reader.Row(y, static_cast<uint16_t>(layout.alpha));
+            const uint8_t* row = reader_.Row(y, static_cast<uint16_t>(layout.alpha));
             if (row == nullptr) {
                 ++rows.bad;
                 continue;
             }
-            for (uint32_t x = 0; x < layout.width; ++x) {
-                uint8_t* p = turned.Pixel(static_cast<int32_t>(x), static_cast<int32_t>(y));
-                const uint32_t a = SampleAt(row, x, layout.bits);
-                for (int c = 0; c < 3; ++c) p[c] = convert.Over(p[c], a, c);
+            for (uint32_t x = 0; x < window.width; ++x) {
+                uint8_t* p = at(x, y);
+                const uint32_t a = SampleAt(row, window.x + x, layout.bits);
+                for (int c = 0; c < 3; ++c) p[c] = convert_.Over(p[c], a, c);
             }
         }
     }
     return DecodeStatus::Ok;
 }
 
+DecodeStatus PageReader::ReduceSixteen(uint32_t factor, PixelImage& image,
+                                       const DecodeOptions& options, RowCount& rows) {
+    const Layout& layout = layout_;
+    reader_.SetColumns(0, layout.width);
+    const uint32_t across = ReducedSide(layout.width, factor);
+    const uint32_t down = ReducedSide(layout.height, factor);
+    const auto colours = static_cast<std::size_t>(layout.colours);
+    const std::size_t n = layout.samples;
+    std::vector<uint64_t> sums;
+    std::vector<uint16_t> means;
+    try {
+        sums.assign(std::size_t{across} * colours, 0);
+        means.assign(std::size_t{across} * down * colours, 0);
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::OutOfMemory;
+    }
+    const auto flush = [&](uint32_t block) {
+        const uint32_t blockRows = std::min(factor, layout.height - block * factor);
+        for (uint32_t bx = 0; bx < across; ++bx) {
+            const uint64_t count =
+                uint64_t{blockRows} * std::min(factor, layout.width - bx * factor);
+            for (std::size_t c = 0; c < colours; ++c) {
+                const std::size_t i = std::size_t{bx} * colours + c;
+                means[std::size_t{block} * across * colours + i] =
+                    static_cast<uint16_t>((sums[i] + count / 2) / count);
+            }
+        }
+        std::fill(sums.begin(), sums.end(), uint64_t{0});
+    };
+    uint32_t block = 0;
+    bool any = false;
+    for (uint32_t y = 0; y < layout.height; ++y) {
+        if (options.Cancelled()) return DecodeStatus::Cancelled;
+        if (y / factor != block) {
+            if (any) flush(block);
+            block = y / factor;
+            any = false;
+        }
+        const uint8_t* row = reader_.Row(y, 0);
+        if (row == nullptr) {
+            ++rows.bad;
+            continue;
+        }
+        ++rows.good;
+        any = true;
+        uint64_t* sum = sums.data();
+        for (uint32_t x = 0; x < layout.width; ++x) {
+            if (x > 0 && x % factor == 0) sum += colours;
+            for (std::size_t c = 0; c < colours; ++c) {
+                const auto v = static_cast<uint16_t>(convert_.Raw(SampleAt(row, x * n + c, 16)));
+                convert_.Range().Add(v);
+                sum[c] += v;
+            }
+        }
+    }
+    if (any) flush(block);
+    convert_.FinishRange();
+    TurnedRows turned(image, static_cast<int32_t>(across), static_cast<int32_t>(down),
+                      layout.orientation);
+    std::vector<uint8_t> rgb(std::size_t{across} * 3);
+    for (uint32_t by = 0; by < down; ++by) {
+        const uint16_t* mean = means.data() + std::size_t{by} * across * colours;
+        for (uint32_t bx = 0; bx < across; ++bx, mean += colours) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                rgb[std::size_t{bx} * 3 + c] = convert_.SixteenValue(mean[colours == 3 ? c : 0]);
+            }
+        }
+        turned.Put(static_cast<int32_t>(by), rgb.data());
+    }
+    return DecodeStatus::Ok;
+}
+
 /// Kinds the program does not convert itself, through the codec library's
 /// RGBA conversion (which hands out colours already multiplied by alpha).
-DecodeStatus ReadThroughRgba(TIFF* tif, const Layout& layout, const DecodeOptions& options,
-                             PixelImage& image, RowCount& rows) {
+DecodeStatus PageReader::ReadThroughRgba(const Window& window, RowSink& sink,
+                                         const DecodeOptions& options, RowCount& rows) {
+    const Layout& layout = layout_;
     char message[1024] = {};
-    if (TIFFRGBAImageOK(tif, message) != 1) return DecodeStatus::Unsupported;
+    if (TIFFRGBAImageOK(tif_, message) != 1) return DecodeStatus::Unsupported;
     TIFFRGBAImage rgba{};
-    if (TIFFRGBAImageBegin(&rgba, tif, 1, message) != 1) return DecodeStatus::Unsupported;
+    if (TIFFRGBAImageBegin(&rgba, tif_, 1, message) != 1) return DecodeStatus::Unsupported;
     struct End {
         TIFFRGBAImage* image;
         ~End() { TIFFRGBAImageEnd(image); }
     } end{&rgba};
-    // Rows as stored, top down; the picture is turned here, as every kind is.
+    // Rows as stored, top down; the picture is turned where it is put, as
+    // every kind is.
     rgba.req_orientation = ORIENTATION_TOPLEFT;
     rgba.orientation = ORIENTATION_TOPLEFT;
     uint64_t band = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
-    band = std::clamp<uint64_t>(band, 1, layout.height);
-    band = std::max<uint64_t>(1, std::min(band, kRgbaBandBytes / (uint64_t{layout.width} * 4)));
+    band = std::clamp<uint64_t>(band, 1, window.height);
+    band = std::max<uint64_t>(1, std::min(band, kRgbaBandBytes / (uint64_t{window.width} * 4)));
     std::vector<uint32_t> raster;
     std::vector<uint8_t> rgb;
     try {
-        raster.resize(static_cast<std::size_t>(band * layout.width));
-        rgb.resize(std::size_t{layout.width} * 3);
+        raster.resize(static_cast<std::size_t>(band * window.width));
+        rgb.resize(std::size_t{window.width} * 3);
     } catch (const std::bad_alloc&) {
         return DecodeStatus::OutOfMemory;
     }
-    const bool swap = OrientationSwapsSides(layout.orientation);
-    if (!image.AllocateBlack(static_cast<int32_t>(swap ? layout.height : layout.width),
-                             static_cast<int32_t>(swap ? layout.width : layout.height))) {
-        return DecodeStatus::OutOfMemory;
-    }
-    TurnedRows turned(image, static_cast<int32_t>(layout.width),
-                      static_cast<int32_t>(layout.height), layout.orientation);
     const std::array<uint8_t, 3> background = BackgroundRgb(options.background);
-    for (uint32_t top = 0; top < layout.height; top += static_cast<uint32_t>(band)) {
+    for (uint32_t top = 0; top < window.height; top += static_cast<uint32_t>(band)) {
         if (options.Cancelled()) return DecodeStatus::Cancelled;
-        const auto count = static_cast<uint32_t>(std::min<uint64_t>(band, layout.height - top));
-        rgba.row_offset = static_cast<int>(top);
-        rgba.col_offset = 0;
-        if (TIFFRGBAImageGet(&rgba, raster.data(), layout.width, count) != 1) {
+        const auto count = static_cast<uint32_t>(std::min<uint64_t>(band, window.height - top));
+        rgba.row_offset = static_cast<int>(window.y + top);
+        rgba.col_offset = static_cast<int>(window.x);
+        if (TIFFRGBAImageGet(&rgba, raster.data(), window.width, count) != 1) {
             rows.bad += count;
             continue;
         }
         rows.good += count;
         for (uint32_t r = 0; r < count; ++r) {
-            const uint32_t* in = raster.data() + std::size_t{r} * layout.width;
+            const uint32_t* in = raster.data() + std::size_t{r} * window.width;
             uint8_t* out = rgb.data();
-            for (uint32_t x = 0; x < layout.width; ++x, out += 3) {
+            for (uint32_t x = 0; x < window.width; ++x, out += 3) {
                 const uint32_t abgr = in[x];
                 const uint32_t a = TIFFGetA(abgr);
                 const uint32_t colour[3] = {TIFFGetR(abgr), TIFFGetG(abgr), TIFFGetB(abgr)};
@@ -574,7 +851,7 @@ DecodeStatus ReadThroughRgba(TIFF* tif, const Layout& layout, const DecodeOption
                     out[c] = static_cast<uint8_t>(std::min<uint32_t>(255, colour[c] + under));
                 }
             }
-            turned.Put(static_cast<int32_t>(top + r), rgb.data());
+            sink.Put(top + r, rgb.data());
         }
     }
     return DecodeStatus::Ok;
@@ -630,23 +907,6 @@ DecodeStatus ReadLayout(TIFF* tif, Layout& layout) {
     return DecodeStatus::Ok;
 }
 
-/// True for the kinds converted here rather than by the codec library.
-bool OwnKind(const Layout& layout) {
-    const uint16_t bits = layout.bits;
-    if (layout.samples < layout.colours) return false;
-    switch (layout.photometric) {
-        case PHOTOMETRIC_MINISBLACK:
-        case PHOTOMETRIC_MINISWHITE:
-            return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
-        case PHOTOMETRIC_RGB:
-            return bits == 8 || bits == 16;
-        case PHOTOMETRIC_PALETTE:
-            return (bits == 1 || bits == 2 || bits == 4 || bits == 8) && layout.alpha < 0;
-        default:
-            return false;
-    }
-}
-
 /// Reduced-resolution pages (a pyramid) looked at for a first view at most.
 constexpr int kMostPages = 64;
 
@@ -679,6 +939,107 @@ bool ChooseReducedPage(TIFF* tif, const Layout& full, int64_t wantedSide, Layout
     return true;
 }
 
+/// The largest power of two the page can be reduced by for a first view
+/// whose larger side still has wantedSide pixels; 1 for none.
+uint32_t FirstViewReduction(const Layout& layout, int64_t wantedSide) {
+    const uint32_t side = std::max(layout.width, layout.height);
+    uint32_t factor = 1;
+    while (factor < (uint32_t{1} << 16) && ReducedSide(side, factor * 2) >= wantedSide) factor *= 2;
+    return factor;
+}
+
+using TiffPtr = std::unique_ptr<TIFF, Closer>;
+
+/// Opens the file of stream for the codec library, its single allocations
+/// bounded by what a page within limits may need.
+TiffPtr OpenTiff(Stream& stream, const PictureLimits& limits) {
+    std::unique_ptr<TIFFOpenOptions, OptionsFree> openOptions(TIFFOpenOptionsAlloc());
+    if (!openOptions) return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(openOptions.get(), OnError, &stream);
+    TIFFOpenOptionsSetWarningHandlerExtR(openOptions.get(), OnWarning, &stream);
+    const uint64_t ceiling = static_cast<uint64_t>(limits.maxPixels) * 8 + kCodecAllowance;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(openOptions.get(), static_cast<tmsize_t>(ceiling));
+    // "m": no memory mapping; the procedures above read every byte.
+    return TiffPtr(TIFFClientOpenExt("picture", "rm", &stream, ReadProc, WriteProc, SeekProc,
+                                     CloseProc, SizeProc, MapProc, UnmapProc, openOptions.get()));
+}
+
+/// The full page of a file read again window by window for the tiles of a
+/// picture. It keeps a file handle of its own, so that the file stays
+/// readable whatever happens to its name (a temporary copy removed, a
+/// picture saved over it).
+class TiffRegionSource final : public PictureRegionSource {
+public:
+    /// Null when the file cannot be opened again the way it was read.
+    static std::unique_ptr<TiffRegionSource> Open(const PictureSource& source, long fileStart,
+                                                  const Layout& full, uint32_t background,
+                                                  const SixteenBitRange* range,
+                                                  const PictureLimits& limits) {
+        if (source.file == nullptr) return nullptr;
+        const int handle = dup(fileno(source.file));
+        if (handle < 0) return nullptr;
+        std::FILE* file = fdopen(handle, "rb");
+        if (file == nullptr) {
+            close(handle);
+            return nullptr;
+        }
+        std::unique_ptr<TiffRegionSource> region(new TiffRegionSource(file));
+        region->stream_.source = {nullptr, file, source.size};
+        region->stream_.fileStart = fileStart;
+        region->tif_ = OpenTiff(region->stream_, limits);
+        Layout layout;
+        if (!region->tif_ || ReadLayout(region->tif_.get(), layout) != DecodeStatus::Ok ||
+            layout.width != full.width || layout.height != full.height ||
+            layout.bits != full.bits) {
+            return nullptr;
+        }
+        region->page_ = std::make_unique<PageReader>(region->tif_.get(), layout, background);
+        if (region->page_->Prepare() != DecodeStatus::Ok) return nullptr;
+        if (region->page_->Sixteen()) {
+            if (range == nullptr) return nullptr;
+            region->page_->UseRange(*range);
+        }
+        return region;
+    }
+
+    bool Read(const PixelRect& shown, PixelImage& out) override {
+        const Layout& layout = page_->Page();
+        const PixelRect stored =
+            StoredRectOf(shown, static_cast<int32_t>(layout.width),
+                         static_cast<int32_t>(layout.height), layout.orientation);
+        if (!out.AllocateBlack(shown.width, shown.height)) return false;
+        const Window window{static_cast<uint32_t>(stored.left), static_cast<uint32_t>(stored.top),
+                            static_cast<uint32_t>(stored.width),
+                            static_cast<uint32_t>(stored.height)};
+        TurnedSink sink(out, window.width, window.height, layout.orientation);
+        RowCount rows;
+        const DecodeStatus status = page_->Read(window, sink, nullptr, nullptr, {}, rows);
+        // Rows that cannot be read stay black, as in a picture decoded whole.
+        return status == DecodeStatus::Ok;
+    }
+
+    PixelRect NaturalBlock() const override {
+        const Layout& layout = page_->Page();
+        const int32_t width = static_cast<int32_t>(layout.tiled ? layout.tileWidth : layout.width);
+        const int32_t height = static_cast<int32_t>(
+            layout.tiled ? layout.tileHeight : std::min(layout.rowsPerStrip, layout.height));
+        const bool swap = OrientationSwapsSides(layout.orientation);
+        return {0, 0, swap ? height : width, swap ? width : height};
+    }
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    explicit TiffRegionSource(std::FILE* file) : file_(file) {}
+
+    // Closed in this order: the codec library's handle before the file.
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    Stream stream_;
+    TiffPtr tif_;
+    std::unique_ptr<PageReader> page_;
+};
+
 }  // namespace
 
 DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
@@ -690,60 +1051,131 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     Stream stream;
     stream.source = source;
     if (source.file != nullptr) stream.fileStart = std::ftell(source.file);
-    std::unique_ptr<TIFFOpenOptions, OptionsFree> openOptions(TIFFOpenOptionsAlloc());
-    if (!openOptions) return DecodeStatus::OutOfMemory;
-    TIFFOpenOptionsSetErrorHandlerExtR(openOptions.get(), OnError, &stream);
-    TIFFOpenOptionsSetWarningHandlerExtR(openOptions.get(), OnWarning, &stream);
-    const uint64_t ceiling = static_cast<uint64_t>(limits.maxPixels) * 8 + kCodecAllowance;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(openOptions.get(), static_cast<tmsize_t>(ceiling));
-    // "m": no memory mapping; the procedures above read every byte.
-    std::unique_ptr<TIFF, Closer> tif(TIFFClientOpenExt("picture", "rm", &stream, ReadProc,
-                                                        WriteProc, SeekProc, CloseProc, SizeProc,
-                                                        MapProc, UnmapProc, openOptions.get()));
+    TiffPtr tif = OpenTiff(stream, limits);
     if (!tif) return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
 
     Layout layout;
     if (const DecodeStatus status = ReadLayout(tif.get(), layout); status != DecodeStatus::Ok) {
         return status;
     }
-    if (!limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
-    // A first view needs no more than a reduced page holds; the samples of
-    // 16 bits are wanted in full.
+    if (layout.width > static_cast<uint32_t>(limits.maxSide) ||
+        layout.height > static_cast<uint32_t>(limits.maxSide)) {
+        return DecodeStatus::TooLarge;
+    }
+    // A first view read from a file needs no more than a reduced page or a
+    // reduction of the full page made while it is read; the full resolution
+    // is then read in parts as views need it, and the page may be larger
+    // than a picture held whole could be. The samples of 16 bits are wanted
+    // in full.
+    const bool fits = limits.Accepts(layout.width, layout.height);
+    const bool inParts =
+        source.file != nullptr && options.wantedSide > 0 && !options.keepSixteenBits;
+    if (!fits && !inParts) return DecodeStatus::TooLarge;
     const Layout full = layout;
-    bool reduced = false;
+    bool reducedPage = false;
     if (options.wantedSide > 0 && !options.keepSixteenBits) {
         // What is wrong with pages that are not shown does not damage the picture.
         const int errors = stream.errors;
-        reduced = ChooseReducedPage(tif.get(), full, options.wantedSide, layout);
+        reducedPage = ChooseReducedPage(tif.get(), full, options.wantedSide, layout);
         stream.errors = errors;
-        if (!reduced && TIFFCurrentDirectory(tif.get()) != 0) return DecodeStatus::Corrupt;
+        if (!reducedPage && TIFFCurrentDirectory(tif.get()) != 0) return DecodeStatus::Corrupt;
     }
+    if (reducedPage && !limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
+    const bool sixteen =
+        full.bits == 16 && full.photometric != PHOTOMETRIC_PALETTE && PageReader::OwnKind(full);
+    const bool separate =
+        full.planar == PLANARCONFIG_SEPARATE && full.samples > 1 && PageReader::OwnKind(full);
+    const uint32_t factor =
+        reducedPage || !inParts ? 1 : FirstViewReduction(full, options.wantedSide);
+    // The tiles of a page of 16 bits show its values by the range of the
+    // whole page, which only a reduction made while reading it finds; pages
+    // in planes are put together whole.
+    const bool tiled = inParts && (reducedPage ? !sixteen : factor >= 2 && !separate);
+    if (!tiled && !fits) return DecodeStatus::TooLarge;
 
     // Complaints about the tags are behind; from here on the codec library
     // speaks of the pixels, and what it repaired or skipped is damage (a
     // G4 code word that means nothing, JPEG data that end early).
     const int complaintsBefore = stream.errors + stream.warnings;
+    PageReader page(tif.get(), layout, options.background);
+    DecodeStatus status = page.Prepare();
     RowCount rows;
-    const DecodeStatus status =
-        OwnKind(layout) ? ReadOwnKinds(tif.get(), layout, options, picture.pixels,
-                                       options.keepSixteenBits ? &picture : nullptr, rows)
-                        : ReadThroughRgba(tif.get(), layout, options, picture.pixels, rows);
+    const bool swap = OrientationSwapsSides(layout.orientation);
+    if (status == DecodeStatus::Ok && (factor < 2 || !tiled)) {
+        // The page decoded whole: the first page, or the reduced one chosen.
+        if (page.Sixteen()) status = page.FindRange(options);
+        const bool keep = options.keepSixteenBits && page.Sixteen();
+        const int32_t width = static_cast<int32_t>(swap ? layout.height : layout.width);
+        const int32_t height = static_cast<int32_t>(swap ? layout.width : layout.height);
+        if (status == DecodeStatus::Ok &&
+            (!picture.pixels.AllocateBlack(width, height) ||
+             (keep && (!picture.samplesHigh.AllocateBlack(width, height) ||
+                       !picture.samplesLow.AllocateBlack(width, height))))) {
+            status = DecodeStatus::OutOfMemory;
+        }
+        if (status == DecodeStatus::Ok) {
+            TurnedSink sink(picture.pixels, layout.width, layout.height, layout.orientation);
+            std::optional<TurnedRows> high;
+            std::optional<TurnedRows> low;
+            if (keep) {
+                high.emplace(picture.samplesHigh, static_cast<int32_t>(layout.width),
+                             static_cast<int32_t>(layout.height), layout.orientation);
+                low.emplace(picture.samplesLow, static_cast<int32_t>(layout.width),
+                            static_cast<int32_t>(layout.height), layout.orientation);
+            }
+            status = page.Read(Window::Whole(layout), sink, keep ? &*high : nullptr,
+                               keep ? &*low : nullptr, options, rows);
+        }
+    } else if (status == DecodeStatus::Ok) {
+        // Reduced while it is read: the full page is never held.
+        const uint32_t across = ReducedSide(layout.width, factor);
+        const uint32_t down = ReducedSide(layout.height, factor);
+        if (!picture.pixels.AllocateBlack(static_cast<int32_t>(swap ? down : across),
+                                          static_cast<int32_t>(swap ? across : down))) {
+            status = DecodeStatus::OutOfMemory;
+        } else if (page.Sixteen() && !page.Separate() && layout.alpha < 0) {
+            status = page.ReduceSixteen(factor, picture.pixels, options, rows);
+        } else {
+            if (page.Sixteen()) status = page.FindRange(options);
+            ReducingSink sink(picture.pixels, layout.width, layout.height, factor,
+                              layout.orientation);
+            if (status == DecodeStatus::Ok) {
+                status = page.Read(Window::Whole(layout), sink, nullptr, nullptr, options, rows);
+            }
+            sink.Finish();
+        }
+    }
     if (status != DecodeStatus::Ok || rows.good == 0) {
         picture.Clear();
         if (status != DecodeStatus::Ok) return status;
         return stream.ranOut ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
     }
-    const bool swap = OrientationSwapsSides(layout.orientation);
+    const bool complained = stream.errors + stream.warnings > complaintsBefore;
     picture.fullWidth = static_cast<int32_t>(swap ? full.height : full.width);
     picture.fullHeight = static_cast<int32_t>(swap ? full.width : full.height);
-    if (reduced) {
+    if (reducedPage) {
         const uint32_t across = (full.width + layout.width - 1) / layout.width;
         const uint32_t down = (full.height + layout.height - 1) / layout.height;
         picture.reduction = static_cast<int32_t>(std::max({across, down, uint32_t{2}}));
+    } else {
+        picture.reduction = static_cast<int32_t>(factor);
     }
     picture.orientation = layout.orientation;
     picture.sixteenBit = layout.bits == 16;
-    const bool complained = stream.errors + stream.warnings > complaintsBefore;
+    if (tiled) {
+        auto region = TiffRegionSource::Open(source, stream.fileStart, full, options.background,
+                                             page.Sixteen() ? &page.Range() : nullptr, limits);
+        if (region) {
+            picture.tiles = std::make_shared<PictureTiles>(
+                std::move(region), picture.fullWidth, picture.fullHeight,
+                options.tileBudget > 0 ? options.tileBudget : PictureTiles::kDefaultBudget);
+        } else if (!fits) {
+            // Without its full resolution a picture this large cannot be
+            // shown closer than its first view.
+            picture.Clear();
+            return DecodeStatus::TooLarge;
+        }
+    }
     return rows.bad > 0 || complained ? DecodeStatus::Damaged : DecodeStatus::Ok;
 }
 

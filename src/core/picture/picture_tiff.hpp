@@ -18,7 +18,12 @@ namespace kvx {
 /// reduced copies are not made. With options.wantedSide (and without
 /// keepSixteenBits) the smallest reduced-resolution page whose larger side
 /// has that many pixels is decoded instead of the first, and the picture
-/// says by how much it is reduced.
+/// says by how much it is reduced. Without such a page, a page read from a
+/// file is reduced by a power of two while it is read, so that the full
+/// page is never held. Either way a picture read from a file gets tiles
+/// (Picture::tiles) that read its full page again part by part, and may
+/// then be larger than limits.maxPixels; pages in planes and pyramids of
+/// 16-bit pages are decoded whole instead.
 [[nodiscard]] DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& options,
                                       const PictureLimits& limits, Picture& picture);
 

@@ -8,6 +8,7 @@
 #include "core/draw/view.hpp"
 #include "core/measure/values.hpp"
 #include "core/picture/picture.hpp"
+#include "core/picture/picture_tiles.hpp"
 #include "core/program/error_report.hpp"
 #include "core/support/strings.hpp"
 #include "core/support/text_file.hpp"
@@ -289,6 +290,8 @@ std::string Workspace::CursorReadout(int32_t x, int32_t y, int32_t boxWidth,
         const uint8_t* high = picture->samplesHigh.Row(py) + std::size_t{3} * px;
         const uint8_t* low = picture->samplesLow.Row(py) + std::size_t{3} * px;
         for (std::size_t c = 0; c < 3; ++c) value[c] = high[c] * 256 + low[c];
+    } else if (uint8_t own[3]; picture->tiles && picture->tiles->PixelAt(px, py, own)) {
+        for (std::size_t c = 0; c < 3; ++c) value[c] = own[c];
     } else {
         const int32_t reduction = std::max(picture->reduction, 1);
         const int32_t rx = std::min(px / reduction, picture->pixels.Width() - 1);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -33,6 +34,7 @@
 #include "core/picture/picture_jpeg.hpp"
 #include "core/picture/picture_kinds.hpp"
 #include "core/picture/picture_orientation.hpp"
+#include "core/picture/picture_tiles.hpp"
 #include "core/program/program.hpp"
 #include "core/support/file_list.hpp"
 #include "core/support/text_file.hpp"
@@ -631,6 +633,50 @@ TEST_P(PictureKindTest, PixelsLandWhereTheFileHasThem) {
     Picture fromFile;
     ASSERT_EQ(DecodePictureFile(path, options, PictureLimits{}, fromFile), DecodeStatus::Ok);
     EXPECT_EQ(Colours(fromFile.pixels), Colours(picture.pixels));
+    if (GetParam().format != PictureFormat::kTiff) return;
+
+    // A first view of a quarter, reduced while the file is read, with the
+    // full resolution read in parts: every pixel as the picture decoded
+    // whole shows it (16-bit values by the range of the whole page), and
+    // the first view the means of its blocks. A page in planes is put
+    // together whole.
+    options.wantedSide = 10;
+    Picture firstView;
+    ASSERT_EQ(DecodePictureFile(path, options, PictureLimits{}, firstView), DecodeStatus::Ok);
+    EXPECT_EQ(firstView.Width(), kWidth);
+    EXPECT_EQ(firstView.Height(), kHeight);
+    if (GetParam().layout.separatePlanes) {
+        EXPECT_EQ(firstView.tiles, nullptr);
+        EXPECT_EQ(Colours(firstView.pixels), Colours(picture.pixels));
+        return;
+    }
+    ASSERT_NE(firstView.tiles, nullptr);
+    EXPECT_EQ(firstView.reduction, 4);
+    ASSERT_EQ(firstView.pixels.Width(), 10);
+    ASSERT_EQ(firstView.pixels.Height(), 6);
+    PixelImage full;
+    ASSERT_TRUE(firstView.tiles->Read(0, {0, 0, kWidth, kHeight}, full));
+    ExpectPixels(full);
+    EXPECT_EQ(Colours(full), Colours(picture.pixels));
+    PixelImage zoomed;
+    ASSERT_TRUE(ResamplePicture(firstView, kWidth, kHeight, 0, 0, kWidth, kHeight, zoomed));
+    EXPECT_EQ(Colours(zoomed), Colours(picture.pixels));
+    for (int32_t by = 0; by < 6; ++by) {
+        for (int32_t bx = 0; bx < 10; ++bx) {
+            std::array<int, 3> sum{};
+            int n = 0;
+            for (int32_t y = 4 * by; y < std::min(4 * by + 4, kHeight); ++y) {
+                for (int32_t x = 4 * bx; x < std::min(4 * bx + 4, kWidth); ++x, ++n) {
+                    for (std::size_t c = 0; c < 3; ++c) sum[c] += PixelAt(picture.pixels, x, y)[c];
+                }
+            }
+            for (std::size_t c = 0; c < 3; ++c) {
+                EXPECT_NEAR(PixelAt(firstView.pixels, bx, by)[c], (sum[c] + n / 2) / n,
+                            Sixteen() ? 1 : 0)
+                    << bx << "," << by;
+            }
+        }
+    }
 }
 
 TiffLayout Tiled() {
@@ -793,6 +839,93 @@ TEST(PictureTiffTest, AFirstViewTakesTheSmallestReducedPageThatServesIt) {
               DecodeStatus::Ok);
     EXPECT_EQ(PixelAt(picture.pixels, 0, 0)[0], 10);
     EXPECT_FALSE(picture.Reduced());
+}
+
+TEST(PictureTiffTest, APictureLargerThanMemoryAllowsIsShownAtEveryScaleFromItsFile) {
+    // 700 x 500 pixels of noise against a limit of 100,000 pixels held
+    // whole and tiles kept within 200 KB, a sixth of the picture: in strips,
+    // in tiles, turned, and with reduced pages. The first view is within
+    // the limit, and every part of the full resolution read from the file
+    // is what the picture decoded whole (without the limit) holds.
+    RawPicture noise(700, 500, 3, 8);
+    uint32_t seed = 1;
+    for (uint16_t& v : noise.samples) {
+        seed = seed * 1103515245u + 12345u;
+        v = static_cast<uint16_t>((seed >> 16) & 0xFF);
+    }
+    RawPicture grey(700, 500, 1, 16);
+    for (std::size_t i = 0; i < grey.samples.size(); ++i) {
+        grey.samples[i] = static_cast<uint16_t>(1000 + noise.samples[i] * 7);
+    }
+    RawPicture half(350, 250, 3, 8);
+    for (uint16_t& v : half.samples) v = 90;
+    struct Case {
+        const char* name;
+        const RawPicture* picture;
+        bool tiled;
+        uint16_t orientation;
+        bool pyramid;
+    };
+    PictureLimits limits;
+    limits.maxPixels = 100'000;
+    test::TempDir dir;
+    for (const Case& c :
+         {Case{"strips", &noise, false, 1, false}, Case{"tiles", &noise, true, 1, false},
+          Case{"turned", &noise, true, 6, false}, Case{"strips turned", &noise, false, 3, false},
+          Case{"sixteen bits", &grey, false, 8, false}, Case{"pyramid", &noise, true, 1, true}}) {
+        SCOPED_TRACE(c.name);
+        TiffLayout layout;
+        layout.tiled = c.tiled;
+        layout.orientation = c.orientation;
+        layout.compression = COMPRESSION_ADOBE_DEFLATE;
+        layout.reducedPages = c.pyramid;
+        const std::string path =
+            dir.Write("large.tif", c.pyramid ? test::TiffBytes(*c.picture, layout, {half})
+                                             : test::TiffBytes(*c.picture, layout));
+        Picture whole;
+        ASSERT_EQ(DecodePictureFile(path, PictureLimits{}, whole), DecodeStatus::Ok);
+        Picture refused;
+        EXPECT_EQ(DecodePictureFile(path, limits, refused), DecodeStatus::TooLarge);
+
+        DecodeOptions options;
+        options.wantedSide = 100;
+        options.tileBudget = 200 * 1024;
+        Picture picture;
+        ASSERT_EQ(DecodePictureFile(path, options, limits, picture), DecodeStatus::Ok);
+        ASSERT_NE(picture.tiles, nullptr);
+        EXPECT_EQ(picture.Width(), whole.Width());
+        EXPECT_EQ(picture.Height(), whole.Height());
+        EXPECT_LE(int64_t{picture.pixels.Width()} * picture.pixels.Height(), limits.maxPixels);
+        EXPECT_EQ(PixelAt(picture.pixels, 3, 3)[0] == 90, c.pyramid);
+        const int32_t w = whole.Width();
+        const int32_t h = whole.Height();
+        for (const PixelRect rect : {PixelRect{0, 0, w, h}, PixelRect{w - 300, 17, 300, 260},
+                                     PixelRect{5, h - 1, 1, 1}, PixelRect{256, 256, 3, 200}}) {
+            PixelImage part;
+            ASSERT_TRUE(picture.tiles->Read(0, rect, part));
+            bool same = true;
+            for (int32_t y = 0; y < rect.height && same; ++y) {
+                same = std::memcmp(part.Row(y), whole.pixels.Row(rect.top + y) + rect.left * 3,
+                                   static_cast<std::size_t>(rect.width) * 3) == 0;
+            }
+            EXPECT_TRUE(same) << rect.left << "," << rect.top;
+            EXPECT_LE(picture.tiles->HeldBytes(), options.tileBudget);
+        }
+        // A view at a third of the size comes from the tiles' level of a
+        // half, as from the whole picture halved; from the file's own page
+        // of a half where it has one.
+        PixelImage view;
+        ASSERT_TRUE(ResamplePicture(picture, w / 3, h / 3, 0, 0, w / 3, h / 3, view));
+        if (c.pyramid) {
+            EXPECT_EQ(Colours(view), std::vector<uint32_t>(view.Width() * view.Height(), 0x5A5A5A));
+            continue;
+        }
+        Picture halved;
+        ASSERT_TRUE(ReduceByHalf(whole.pixels, halved.pixels));
+        PixelImage expected;
+        ASSERT_TRUE(ResamplePicture(halved, w / 3, h / 3, 0, 0, w / 3, h / 3, expected));
+        EXPECT_EQ(Colours(view), Colours(expected));
+    }
 }
 
 TEST(PictureTiffTest, FirstPageTurnedByItsTagAndOtherKindsThroughTheCodecLibrary) {
