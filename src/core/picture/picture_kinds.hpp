@@ -21,9 +21,10 @@ struct PictureKind {
     /// File extensions in lower case without the dot, matched in any case.
     std::span<const std::string_view> extensions;
     std::string_view mimeType;
-    /// The decoder can decode any picture at a fraction of the full
-    /// resolution (see DecodeOptions::wantedSide); the others decode in
-    /// full, except a TIFF that holds reduced pages of its own.
+    /// The decoder can decode any picture read from its file at a fraction
+    /// of the full resolution (see DecodeOptions::wantedSide): JPEG through
+    /// its codec, TIFF from a reduced page it holds or by reducing while it
+    /// reads; the others decode in full.
     bool decodesReduced;
     /// The decoder reads the file as it decodes; the others need its bytes
     /// in memory.
@@ -46,7 +47,7 @@ inline constexpr std::array<PictureKind, 5> kPictureKinds{{
     {PictureFormat::kBmp, picture_kinds_detail::kBmp, "image/bmp", false, false},
     {PictureFormat::kGif, picture_kinds_detail::kGif, "image/gif", false, false},
     {PictureFormat::kPng, picture_kinds_detail::kPng, "image/png", false, true},
-    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", false, true},
+    {PictureFormat::kTiff, picture_kinds_detail::kTiff, "image/tiff", true, true},
 }};
 
 /// The kind of a file by the extension of its name (any case); null for

@@ -1068,12 +1068,14 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     // than a picture held whole could be. The samples of 16 bits are wanted
     // in full.
     const bool fits = limits.Accepts(layout.width, layout.height);
-    const bool inParts =
-        source.file != nullptr && options.wantedSide > 0 && !options.keepSixteenBits;
+    const bool sixteen = layout.bits == 16 && layout.photometric != PHOTOMETRIC_PALETTE &&
+                         PageReader::OwnKind(layout);
+    const bool samplesWanted = options.keepSixteenBits && sixteen;
+    const bool inParts = source.file != nullptr && options.wantedSide > 0 && !samplesWanted;
     if (!fits && !inParts) return DecodeStatus::TooLarge;
     const Layout full = layout;
     bool reducedPage = false;
-    if (options.wantedSide > 0 && !options.keepSixteenBits) {
+    if (options.wantedSide > 0 && !samplesWanted) {
         // What is wrong with pages that are not shown does not damage the picture.
         const int errors = stream.errors;
         reducedPage = ChooseReducedPage(tif.get(), full, options.wantedSide, layout);
@@ -1081,8 +1083,6 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
         if (!reducedPage && TIFFCurrentDirectory(tif.get()) != 0) return DecodeStatus::Corrupt;
     }
     if (reducedPage && !limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
-    const bool sixteen =
-        full.bits == 16 && full.photometric != PHOTOMETRIC_PALETTE && PageReader::OwnKind(full);
     const bool separate =
         full.planar == PLANARCONFIG_SEPARATE && full.samples > 1 && PageReader::OwnKind(full);
     const uint32_t factor =

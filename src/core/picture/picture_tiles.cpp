@@ -246,7 +246,8 @@ bool PictureTiles::Read(int level, const PixelRect& rect, PixelImage& out) const
             const int32_t y0 = std::max(t.top, rect.top);
             const int32_t x1 = std::min(t.Right(), rect.Right());
             const int32_t y1 = std::min(t.Bottom(), rect.Bottom());
-            CopyRect(*tile, x0 - t.left, y0 - t.top, out, x0 - rect.left, y0 - rect.top, x1 - x0, y1 - y0);
+            CopyRect(*tile, x0 - t.left, y0 - t.top, out, x0 - rect.left, y0 - rect.top, x1 - x0,
+                     y1 - y0);
         }
     }
     return true;
