@@ -546,6 +546,20 @@ public:
     /// as well (interleaved pages).
     [[nodiscard]] DecodeStatus Read(const Window& window, RowSink& sink, TurnedRows* high,
                                     TurnedRows* low, const DecodeOptions& options, RowCount& rows);
+    /// The samples of a whole page of 16-bit interleaved samples without
+    /// alpha into high and low, and their range, in one reading.
+    [[nodiscard]] DecodeStatus ReadSamplesOnce(TurnedRows& high, TurnedRows& low,
+                                               const DecodeOptions& options, RowCount& rows);
+    /// The shown values of samples read by ReadSamplesOnce, laid out alike.
+    void ShowSamples(const PixelImage& high, const PixelImage& low, PixelImage& shown) const {
+        const std::size_t bytes = shown.Stride() * static_cast<std::size_t>(shown.Height());
+        const uint8_t* h = high.Row(0);
+        const uint8_t* l = low.Row(0);
+        uint8_t* out = shown.Row(0);
+        for (std::size_t i = 0; i < bytes; ++i) {
+            out[i] = convert_.SixteenValue((uint32_t{h[i]} << 8) | l[i]);
+        }
+    }
     /// The whole page of 16-bit interleaved samples without alpha reduced
     /// by factor into image, read once: the means of the samples are kept
     /// until their range is known.
@@ -724,6 +738,29 @@ DecodeStatus PageReader::ReadOwn(const Window& window, RowSink& sink, TurnedRows
             }
         }
     }
+    return DecodeStatus::Ok;
+}
+
+DecodeStatus PageReader::ReadSamplesOnce(TurnedRows& high, TurnedRows& low,
+                                         const DecodeOptions& options, RowCount& rows) {
+    const Layout& layout = layout_;
+    reader_.SetColumns(0, layout.width);
+    std::vector<uint8_t> highRow(std::size_t{layout.width} * 3);
+    std::vector<uint8_t> lowRow(highRow.size());
+    for (uint32_t y = 0; y < layout.height; ++y) {
+        if (options.Cancelled()) return DecodeStatus::Cancelled;
+        const uint8_t* row = reader_.Row(y, 0);
+        if (row == nullptr) {
+            ++rows.bad;
+            continue;
+        }
+        ++rows.good;
+        convert_.RangeOfRow(row, layout.width);
+        convert_.SixteenOfRow(row, 0, layout.width, highRow.data(), lowRow.data());
+        high.Put(static_cast<int32_t>(y), highRow.data());
+        low.Put(static_cast<int32_t>(y), lowRow.data());
+    }
+    convert_.FinishRange();
     return DecodeStatus::Ok;
 }
 
@@ -1103,8 +1140,11 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     const bool swap = OrientationSwapsSides(layout.orientation);
     if (status == DecodeStatus::Ok && (factor < 2 || !tiled)) {
         // The page decoded whole: the first page, or the reduced one chosen.
-        if (page.Sixteen()) status = page.FindRange(options);
         const bool keep = options.keepSixteenBits && page.Sixteen();
+        // Samples kept of a page without alpha are read once: the shown
+        // values follow from them when the range is known.
+        const bool once = keep && !page.Separate() && layout.alpha < 0;
+        if (page.Sixteen() && !once) status = page.FindRange(options);
         const int32_t width = static_cast<int32_t>(swap ? layout.height : layout.width);
         const int32_t height = static_cast<int32_t>(swap ? layout.width : layout.height);
         if (status == DecodeStatus::Ok &&
@@ -1123,8 +1163,12 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
                 low.emplace(picture.samplesLow, static_cast<int32_t>(layout.width),
                             static_cast<int32_t>(layout.height), layout.orientation);
             }
-            status = page.Read(Window::Whole(layout), sink, keep ? &*high : nullptr,
-                               keep ? &*low : nullptr, options, rows);
+            status = once ? page.ReadSamplesOnce(*high, *low, options, rows)
+                          : page.Read(Window::Whole(layout), sink, keep ? &*high : nullptr,
+                                      keep ? &*low : nullptr, options, rows);
+            if (status == DecodeStatus::Ok && once) {
+                page.ShowSamples(picture.samplesHigh, picture.samplesLow, picture.pixels);
+            }
         }
     } else if (status == DecodeStatus::Ok) {
         // Reduced while it is read: the full page is never held.

@@ -626,6 +626,17 @@ TEST_P(PictureKindTest, PixelsLandWhereTheFileHasThem) {
     EXPECT_FALSE(picture.Reduced());
     ExpectPixels(picture.pixels);
 
+    // Asked to keep its samples, a picture shows the same: a page of 16
+    // bits without alpha is read once and shown from the samples it keeps.
+    DecodeOptions keep = options;
+    keep.keepSixteenBits = true;
+    Picture kept;
+    ASSERT_EQ(
+        DecodePicture(Bytes(bytes), bytes.size(), GetParam().format, keep, PictureLimits{}, kept),
+        DecodeStatus::Ok);
+    EXPECT_EQ(Colours(kept.pixels), Colours(picture.pixels));
+    EXPECT_EQ(kept.samplesHigh.Empty(), !Sixteen());
+
     // Read from the file as it is decoded: the same picture.
     test::TempDir dir;
     const std::string path =
