@@ -700,6 +700,8 @@ const char* StatusName(kvx::DecodeStatus status) {
             return "Unreadable";
         case kvx::DecodeStatus::Cancelled:
             return "Cancelled";
+        case kvx::DecodeStatus::DiskFull:
+            return "DiskFull";
     }
     return "unknown";
 }

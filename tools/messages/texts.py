@@ -223,6 +223,13 @@ PROGRAM_MESSAGES = [
      "The image file is damaged: parts of the picture are missing (shown grey or blurred).",
      "El archivo de imagen está dañado: faltan partes de la imagen (se ven grises o borrosas)."),
     (2387, "beschädigt", "damaged", "dañada"),
+    (2169,
+     "Das Bild ist zu groß für den Speicher, und im Ordner für temporäre Dateien ist kein Platz "
+     "für seine volle Auflösung.",
+     "The picture is too large for the memory, and the folder for temporary files has no room "
+     "for it at full resolution.",
+     "La imagen es demasiado grande para la memoria y en la carpeta de archivos temporales no "
+     "cabe a resolución completa."),
     # project files: open, new, save
     (2029, "Korvanix-Projekte", "Korvanix projects", "Proyectos Korvanix"),
     (2027,
@@ -817,4 +824,5 @@ PROGRAM_ERRORS = [
     (61, 38, 4, 2383, " LoadPicture: picture beyond the memory allowed"),
     (61, 38, 5, 2384, " LoadPicture: kind of file not read"),
     (61, 38, 6, 2385, " LoadPicture: picture damaged and shown in part"),
+    (61, 38, 7, 2169, " LoadPicture: no room on the disk for the picture's tiles"),
 ]

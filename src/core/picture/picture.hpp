@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kvx {
@@ -101,6 +102,7 @@ enum class DecodeStatus {
     NotFound,    ///< no file of that name
     Unreadable,  ///< the file exists but cannot be opened or read
     Cancelled,   ///< given up on request before it was done
+    DiskFull,    ///< the free disk cannot hold what the picture needs kept there
 };
 
 /// True when the status leaves a picture to show: whole, or damaged.
@@ -157,6 +159,10 @@ struct DecodeOptions {
     /// The bytes the tiles of a picture read part by part may take (see
     /// Picture::tiles); 0: PictureTiles::kDefaultBudget.
     std::size_t tileBudget = 0;
+    /// Where a picture too large to be held whole, whose file cannot be read
+    /// in parts (a JPEG), may keep its full resolution in a temporary file
+    /// of tiles when it is decoded in full; empty: such a picture is refused.
+    std::string tileFolder;
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };

@@ -4,8 +4,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "core/picture/picture_orientation.hpp"
+#include "core/picture/picture_rows.hpp"
+#include "core/picture/picture_tiles.hpp"
 
 // The codec's headers expect <cstdio> before them.
 #include <jerror.h>
@@ -30,6 +33,9 @@ constexpr uint64_t kBlocksPerHuffmanByte = 8;
 constexpr uint64_t kCodecAllowance = uint64_t{64} << 20;
 constexpr uint64_t kCodecBytesPerDataByte = 128 * kBlocksPerHuffmanByte;
 
+/// The pixels of the first view of a picture kept in a file of tiles.
+constexpr uint64_t kFirstViewPixels = uint64_t{16} << 20;
+
 /// The most of an EXIF segment that is looked at: a segment cannot be longer.
 constexpr std::size_t kExifBytes = 65535;
 
@@ -53,6 +59,14 @@ struct JpegJob {
     int32_t reduction;
     bool exifSeen;
     bool damaged;
+    /// Where the full resolution of a picture too large to be held whole
+    /// goes (a file of tiles), beside a first view reduced while it is
+    /// decoded; null: such a picture is refused. The writer and the reducer
+    /// are made during the decode and belong to whoever ran it.
+    const std::string* tileFolder;
+    bool inParts;
+    TileFileWriter* writer;
+    ReducingSink* reducer;
     DecodeStatus status;
     uint8_t exif[kExifBytes];
 };
@@ -217,9 +231,23 @@ void RunJpegJob(JpegJob* job) {
     job->fullWidth = static_cast<int32_t>(cinfo->image_width);
     job->fullHeight = static_cast<int32_t>(cinfo->image_height);
     if (!job->limits.Accepts(cinfo->image_width, cinfo->image_height)) {
-        job->status = DecodeStatus::TooLarge;
-        jpeg_destroy_decompress(cinfo);
-        return;
+        // A first view that is held whole, or a file of tiles for the rest.
+        const auto scale = static_cast<uint32_t>(
+            job->scaleDenominator != 0
+                ? job->scaleDenominator
+                : ChooseScale(cinfo->image_width, cinfo->image_height, job->wantedSide));
+        const bool firstViewFits =
+            scale > 1 && job->limits.Accepts(ReducedSide(cinfo->image_width, scale),
+                                             ReducedSide(cinfo->image_height, scale));
+        job->inParts = !firstViewFits && job->tileFolder != nullptr && !job->tileFolder->empty() &&
+                       job->source.file != nullptr &&
+                       cinfo->image_width <= static_cast<uint32_t>(job->limits.maxSide) &&
+                       cinfo->image_height <= static_cast<uint32_t>(job->limits.maxSide);
+        if (!firstViewFits && !job->inParts) {
+            job->status = DecodeStatus::TooLarge;
+            jpeg_destroy_decompress(cinfo);
+            return;
+        }
     }
     // A few kilobytes of Huffman-coded data can claim a picture of
     // gigabytes; the codec would spend them (and many seconds) on pixels it
@@ -241,7 +269,8 @@ void RunJpegJob(JpegJob* job) {
                                                                     kCodecBytesPerDataByte));
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    const int scale = job->scaleDenominator != 0
+    const int scale = job->inParts ? 1
+                      : job->scaleDenominator != 0
                           ? job->scaleDenominator
                           : ChooseScale(cinfo->image_width, cinfo->image_height, job->wantedSide);
     job->reduction = scale;
@@ -253,7 +282,39 @@ void RunJpegJob(JpegJob* job) {
     const auto width = static_cast<int32_t>(cinfo->output_width);
     const auto height = static_cast<int32_t>(cinfo->output_height);
     const bool swap = OrientationSwapsSides(job->orientation);
-    if (!job->image->Allocate(swap ? height : width, swap ? width : height)) {
+    if (job->inParts) {
+        DecodeStatus made = DecodeStatus::Ok;
+        job->writer = TileFileWriter::Create(*job->tileFolder, cinfo->output_width,
+                                             cinfo->output_height, job->orientation, made)
+                          .release();
+        if (job->writer == nullptr) {
+            job->status = made;
+            jpeg_destroy_decompress(cinfo);
+            return;
+        }
+        // The first view serves every scale up to where the tiles take over.
+        uint32_t factor = 2;
+        while (uint64_t{ReducedSide(cinfo->output_width, factor)} *
+                   ReducedSide(cinfo->output_height, factor) >
+               kFirstViewPixels) {
+            factor *= 2;
+        }
+        const auto across = static_cast<int32_t>(ReducedSide(cinfo->output_width, factor));
+        const auto down = static_cast<int32_t>(ReducedSide(cinfo->output_height, factor));
+        if (!job->image->AllocateBlack(swap ? down : across, swap ? across : down)) {
+            job->status = DecodeStatus::OutOfMemory;
+            jpeg_destroy_decompress(cinfo);
+            return;
+        }
+        job->reducer = new (std::nothrow) ReducingSink(
+            *job->image, cinfo->output_width, cinfo->output_height, factor, job->orientation);
+        if (job->reducer == nullptr) {
+            job->status = DecodeStatus::OutOfMemory;
+            jpeg_destroy_decompress(cinfo);
+            return;
+        }
+        job->reduction = static_cast<int32_t>(factor);
+    } else if (!job->image->Allocate(swap ? height : width, swap ? width : height)) {
         job->status = DecodeStatus::OutOfMemory;
         jpeg_destroy_decompress(cinfo);
         return;
@@ -261,7 +322,7 @@ void RunJpegJob(JpegJob* job) {
     // Only a turned picture, or CMYK that is converted first, needs rows of
     // its own; the others are decoded into their place.
     TurnedRows turned(*job->image, width, height, job->orientation);
-    const bool direct = turned.DirectRow(0) != nullptr;
+    const bool direct = !job->inParts && turned.DirectRow(0) != nullptr;
     JSAMPARRAY batch = nullptr;
     if (cmyk || !direct) {
         batch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -288,7 +349,16 @@ void RunJpegJob(JpegJob* job) {
         if (batch == nullptr) continue;
         for (JDIMENSION i = 0; i < got; ++i) {
             const auto y = static_cast<int32_t>(first + i);
-            if (cmyk) {
+            if (job->inParts) {
+                const uint8_t* row = batch[i];
+                if (cmyk) {
+                    CmykToRgb(batch[i], rgbRows[0], cinfo->output_width,
+                              cinfo->saw_Adobe_marker != 0);
+                    row = rgbRows[0];
+                }
+                job->writer->Put(static_cast<uint32_t>(y), row);
+                job->reducer->Put(static_cast<uint32_t>(y), row);
+            } else if (cmyk) {
                 uint8_t* target = direct ? turned.DirectRow(y) : rgbRows[0];
                 CmykToRgb(batch[i], target, cinfo->output_width, cinfo->saw_Adobe_marker != 0);
                 if (!direct) turned.Put(y, target);
@@ -299,6 +369,13 @@ void RunJpegJob(JpegJob* job) {
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
+    if (job->inParts) {
+        job->reducer->Finish();
+        if (!job->writer->Finish()) {
+            job->status = DecodeStatus::DiskFull;
+            return;
+        }
+    }
     if (job->damaged) job->status = DecodeStatus::Damaged;
 }
 
@@ -318,6 +395,10 @@ std::unique_ptr<JpegJob> NewJob(const PictureSource& source, const PictureLimits
     job->reduction = 1;
     job->exifSeen = false;
     job->damaged = false;
+    job->tileFolder = nullptr;
+    job->inParts = false;
+    job->writer = nullptr;
+    job->reducer = nullptr;
     return job;
 }
 
@@ -352,7 +433,10 @@ DecodeStatus DecodeJpegPicture(const PictureSource& source, const DecodeOptions&
     job->wantedSide = options.wantedSide;
     job->turn = true;
     job->cancel = options.cancel;
+    job->tileFolder = &options.tileFolder;
     RunJpegJob(job.get());
+    const std::unique_ptr<TileFileWriter> writer(job->writer);
+    const std::unique_ptr<ReducingSink> reducer(job->reducer);
     if (!PictureDecoded(job->status)) {
         picture.pixels.Clear();
         return job->status;
@@ -362,6 +446,16 @@ DecodeStatus DecodeJpegPicture(const PictureSource& source, const DecodeOptions&
     picture.fullHeight = swap ? job->fullWidth : job->fullHeight;
     picture.reduction = job->reduction;
     picture.orientation = job->orientation;
+    if (job->inParts) {
+        std::unique_ptr<PictureRegionSource> tiles = writer->Source();
+        if (!tiles) {
+            picture.Clear();
+            return DecodeStatus::DiskFull;
+        }
+        picture.tiles = std::make_shared<PictureTiles>(
+            std::move(tiles), picture.fullWidth, picture.fullHeight,
+            options.tileBudget > 0 ? options.tileBudget : PictureTiles::kDefaultBudget);
+    }
     return job->status;
 }
 

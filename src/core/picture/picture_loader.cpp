@@ -132,6 +132,8 @@ ErrorCode PictureLoadError(DecodeStatus status) {
             return kErrPictureUnsupported;
         case DecodeStatus::Cancelled:
             return kOk;
+        case DecodeStatus::DiskFull:
+            return kErrPictureNoDisk;
     }
     return kErrPictureUnreadable;
 }

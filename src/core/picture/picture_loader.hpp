@@ -68,6 +68,7 @@ inline constexpr ErrorCode kErrPictureCorrupt = 61380301;      ///< damaged, not
 inline constexpr ErrorCode kErrPictureTooLarge = 61380401;     ///< beyond the memory allowed
 inline constexpr ErrorCode kErrPictureUnsupported = 61380501;  ///< a kind not read
 inline constexpr ErrorCode kErrPictureDamaged = 61380601;      ///< damaged, shown in part
+inline constexpr ErrorCode kErrPictureNoDisk = 61380701;  ///< no room for its tiles on the disk
 
 /// Loads the image file at path into picture. When the CopyImage setting is
 /// at least 1 and sizeInMegabytes exceeds it, the file is first copied into

@@ -14,6 +14,7 @@
 
 #include "core/picture/picture_orientation.hpp"
 #include "core/picture/picture_pixels.hpp"
+#include "core/picture/picture_rows.hpp"
 #include "core/picture/picture_tiles.hpp"
 
 namespace kvx {
@@ -393,106 +394,6 @@ private:
 struct RowCount {
     uint64_t good = 0;
     uint64_t bad = 0;
-};
-
-/// Where the converted rows of a window go, each as RGB of the window's width.
-class RowSink {
-public:
-    virtual ~RowSink() = default;
-    /// Row y of the window (0 at its top).
-    virtual void Put(uint32_t y, const uint8_t* rgb) = 0;
-    /// The picture the rows are turned into, for pages in planes, which are
-    /// put together pixel by pixel; null for a sink that takes whole rows.
-    virtual TurnedRows* Turned() { return nullptr; }
-};
-
-/// Rows into a picture of the window's size, turned as the page says.
-class TurnedSink final : public RowSink {
-public:
-    TurnedSink(PixelImage& image, uint32_t width, uint32_t height, int32_t orientation)
-        : turned_(image, static_cast<int32_t>(width), static_cast<int32_t>(height), orientation) {}
-    void Put(uint32_t y, const uint8_t* rgb) override { turned_.Put(static_cast<int32_t>(y), rgb); }
-    TurnedRows* Turned() override { return &turned_; }
-
-private:
-    TurnedRows turned_;
-};
-
-/// The sizes of a page reduced by factor, rounded up.
-uint32_t ReducedSide(uint32_t side, uint32_t factor) {
-    return static_cast<uint32_t>((uint64_t{side} + factor - 1) / factor);
-}
-
-/// Rows into a picture factor times smaller each way, every pixel the
-/// rounded mean of the block of factor x factor pixels it stands for (of
-/// those there are at the right and bottom edges; a row that could not be
-/// read counts as black), turned as the page says. The full page is never
-/// held: only the sums of one row of blocks.
-class ReducingSink final : public RowSink {
-public:
-    ReducingSink(PixelImage& image, uint32_t width, uint32_t height, uint32_t factor,
-                 int32_t orientation)
-        : width_(width),
-          height_(height),
-          factor_(factor),
-          across_(ReducedSide(width, factor)),
-          turned_(image, static_cast<int32_t>(across_),
-                  static_cast<int32_t>(ReducedSide(height, factor)), orientation),
-          sums_(std::size_t{across_} * 3, 0),
-          out_(std::size_t{across_} * 3, 0) {}
-
-    void Put(uint32_t y, const uint8_t* rgb) override {
-        const uint32_t block = y / factor_;
-        if (block != block_) {
-            Flush();
-            block_ = block;
-        }
-        any_ = true;
-        uint32_t* sum = sums_.data();
-        for (uint32_t bx = 0; bx < across_; ++bx, sum += 3) {
-            const uint32_t count = std::min(factor_, width_ - bx * factor_);
-            uint32_t r = 0;
-            uint32_t g = 0;
-            uint32_t b = 0;
-            for (uint32_t k = 0; k < count; ++k, rgb += 3) {
-                r += rgb[0];
-                g += rgb[1];
-                b += rgb[2];
-            }
-            sum[0] += r;
-            sum[1] += g;
-            sum[2] += b;
-        }
-    }
-
-    /// Puts out the last row of blocks.
-    void Finish() { Flush(); }
-
-private:
-    void Flush() {
-        if (!any_) return;
-        const uint32_t rows = std::min(factor_, height_ - block_ * factor_);
-        for (uint32_t bx = 0; bx < across_; ++bx) {
-            const uint64_t n = uint64_t{rows} * std::min(factor_, width_ - bx * factor_);
-            for (std::size_t c = 0; c < 3; ++c) {
-                const std::size_t i = std::size_t{bx} * 3 + c;
-                out_[i] = static_cast<uint8_t>((sums_[i] + n / 2) / n);
-            }
-        }
-        turned_.Put(static_cast<int32_t>(block_), out_.data());
-        std::fill(sums_.begin(), sums_.end(), 0u);
-        any_ = false;
-    }
-
-    uint32_t width_;
-    uint32_t height_;
-    uint32_t factor_;
-    uint32_t across_;
-    TurnedRows turned_;
-    std::vector<uint32_t> sums_;
-    std::vector<uint8_t> out_;
-    uint32_t block_ = 0;
-    bool any_ = false;
 };
 
 /// One page of a file read by windows: its converter and row reader kept

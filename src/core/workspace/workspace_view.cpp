@@ -97,8 +97,11 @@ void Workspace::EnsurePictureDetail() {
     detailFailed_ = false;
     ++detailRequest_;
     const int64_t bytes = FileSize(project_.imagePath);
-    const PictureRequest request =
+    PictureRequest request =
         MakePictureRequest(program_, project_.imagePath, bytes < 0 ? 0 : bytes >> 20, 0);
+    // Shown, a picture too large to be held whole keeps its full resolution
+    // on the disk.
+    request.options.tileFolder = TempDirectory();
     if (fullPictureWanted_ && !exporting) {
         fullPictureWanted_(request, detailRequest_);
         return;

@@ -364,6 +364,66 @@ TEST(PictureJpegTest, AClaimTheDataCannotFillIsRefusedBeforeAllocating) {
     EXPECT_EQ(image.Width(), 40000);
 }
 
+TEST(PictureJpegTest, APictureLargerThanMemoryAllowsKeepsItsFullResolutionOnTheDisk) {
+    // 700 x 500 pixels against a limit of 100,000 held whole: the first view
+    // is decoded reduced by the codec; the full decode, given a folder for
+    // temporary files, writes its tiles there and keeps a first view reduced
+    // while it decodes. Every part read back is what the decoder gives
+    // without the limit, turned as the file says.
+    PictureLimits limits;
+    limits.maxPixels = 100'000;
+    test::TempDir dir;
+    const std::string plain = JpegBytes(Noise(700, 500));
+    for (const int orientation : {1, 6}) {
+        SCOPED_TRACE(orientation);
+        const std::string path = dir.Write(
+            "large.jpg", orientation == 1 ? plain : test::WithExifOrientation(plain, orientation));
+        Picture whole;
+        ASSERT_EQ(DecodePictureFile(path, PictureLimits{}, whole), DecodeStatus::Ok);
+        Picture picture;
+        EXPECT_EQ(DecodePictureFile(path, limits, picture), DecodeStatus::TooLarge);
+        DecodeOptions options;
+        options.wantedSide = 100;
+        ASSERT_EQ(DecodePictureFile(path, options, limits, picture), DecodeStatus::Ok);
+        EXPECT_EQ(picture.reduction, 4);
+        EXPECT_EQ(picture.tiles, nullptr);
+
+        options.wantedSide = 0;
+        options.tileFolder = dir.Path().string();
+        options.tileBudget = 300 * 1024;
+        ASSERT_EQ(DecodePictureFile(path, options, limits, picture), DecodeStatus::Ok);
+        ASSERT_NE(picture.tiles, nullptr);
+        EXPECT_EQ(picture.Width(), whole.Width());
+        EXPECT_EQ(picture.Height(), whole.Height());
+        EXPECT_GE(picture.reduction, 2);
+        // Nothing is left in the folder: the file of tiles has no name.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator{}), 1);
+        const int32_t w = whole.Width();
+        const int32_t h = whole.Height();
+        for (const PixelRect rect : {PixelRect{0, 0, w, h}, PixelRect{w - 260, 7, 260, 300},
+                                     PixelRect{w - 1, h - 1, 1, 1}}) {
+            PixelImage part;
+            ASSERT_TRUE(picture.tiles->Read(0, rect, part));
+            bool same = true;
+            for (int32_t y = 0; y < rect.height && same; ++y) {
+                same = std::memcmp(part.Row(y), whole.pixels.Row(rect.top + y) + rect.left * 3,
+                                   static_cast<std::size_t>(rect.width) * 3) == 0;
+            }
+            EXPECT_TRUE(same) << rect.left << "," << rect.top;
+        }
+        PixelImage zoomed;
+        ASSERT_TRUE(ResamplePicture(picture, w, h, 0, 0, w, h, zoomed));
+        EXPECT_EQ(Colours(zoomed), Colours(whole.pixels));
+    }
+    // A folder that is not there gives no picture rather than half of one.
+    DecodeOptions nowhere;
+    nowhere.tileFolder = (dir.Path() / "missing").string();
+    Picture picture;
+    EXPECT_FALSE(
+        PictureDecoded(DecodePictureFile(dir.Write("again.jpg", plain), nowhere, limits, picture)));
+    EXPECT_TRUE(picture.pixels.Empty());
+}
+
 TEST(PictureJpegTest, EndlessProgressiveScansAreCutShort) {
     std::string jpeg = CodecJpeg(16, 16, 3, JCS_RGB, {1, 2, 3}, true);
     // Repeat the last scan (start-of-scan marker up to the end marker) 600 times.
