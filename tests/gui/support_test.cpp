@@ -198,9 +198,12 @@ private slots:
         QCOMPARE(renderer.PicturePaints(), 1);
         // Only the line moved: the picture is taken from what was kept, and
         // the line stops at the clip set before the picture.
+        const QImage held = renderer.Render(*first, size, Qt::white);
         const auto moved = surface(20, 70);
         const QImage shown = renderer.Render(*moved, size, Qt::white);
         QCOMPARE(shown, Replay(*moved, size));
+        // An image handed out earlier and still held is not painted over.
+        QCOMPARE(held, Replay(*first, size));
         QCOMPARE(renderer.PicturePaints(), 1);
         QCOMPARE(shown.pixel(350, 140), kWhiteRgb);
         QCOMPARE(shown.pixel(250, 140), qRgb(0, 0, 0));
@@ -209,9 +212,71 @@ private slots:
         const auto panned = surface(60, 70);
         QCOMPARE(renderer.Render(*panned, size, Qt::white), Replay(*panned, size));
         QCOMPARE(renderer.PicturePaints(), 2);
+        QCOMPARE(renderer.Render(*first, size, Qt::white), Replay(*first, size));
+        QCOMPARE(renderer.PicturePaints(), 3);
+        QCOMPARE(held, Replay(*first, size));
+        QCOMPARE(renderer.Render(*panned, size, Qt::white), Replay(*panned, size));
         QCOMPARE(renderer.Render(*panned, QSize(200, 100), Qt::white),
                  Replay(*panned, QSize(200, 100)));
-        QCOMPARE(renderer.PicturePaints(), 3);
+        QCOMPARE(renderer.PicturePaints(), 5);
+    }
+
+    void PaintingInOneGoEqualsPaintingEachOperationAlone() {
+        // Each operation painted by itself starts from a painter that holds
+        // nothing of the ones before it; painted in one go, the pens,
+        // brushes, fonts and transforms they leave behind must not show.
+        const auto picture = FourColourPicture();
+        QVERIFY(picture != nullptr);
+        QtTextMetrics metrics;
+        Recording recording(200, 100, metrics);
+        recording.SetPen(kRed, 1);
+        recording.SetBrush(kRed);
+        recording.Ellipse(10, 10, 20, 20);
+        recording.Ellipse(30, 10, 40, 21);
+        recording.Line({0, 30}, {200, 30});  // after ellipses drawn on the device
+        recording.SetBrush(kBlack, BrushStyle::kClear);
+        recording.Ellipse(50, 10, 60, 20);
+        recording.SetPen(kBlack, 4, kPenInsideFrame);
+        recording.Ellipse(70, 5, 95, 28);
+        recording.SetPen(0x00FF0000, 1, kPenDash);
+        recording.Ellipse(100, 5, 120, 28);
+        recording.SetPen(kRed, 1);
+        recording.font() = Font{"Arial", 10, 0, kRed};
+        recording.SetBrush(kWhite);
+        recording.TextOut(150, 5, "Obj 1");  // the text colour is the shape pen's
+        recording.SetBrush(0x0000FF00);
+        recording.Rectangle(130, 5, 150, 25);
+        // A clip returns the painter to the state before the first operation.
+        recording.SetClipRect({0, 40, 100, 100});
+        recording.Ellipse(10, 50, 20, 60);
+        recording.StretchPicture({20, 40, 60, 80}, picture);
+        recording.Ellipse(30, 50, 40, 60);
+        recording.TextOut(40, 60, "Obj 1");
+        recording.ResetClip();
+        recording.Ellipse(90, 50, 110, 60);  // the same pen and brush as before the reset
+        recording.font().colour = 0x00FF0000;
+        recording.TextOut(120, 60, "Obj 1");
+        const std::array<CanvasPoint, 3> corners{{{150, 40}, {190, 45}, {170, 90}}};
+        recording.Polygon(corners);
+        recording.Polyline(corners);
+        recording.SetPixel(195, 95, kBlack);
+        recording.Ellipse(120, 80, 130, 90);
+
+        for (const QSize size : {QSize(400, 200), QSize(130, 70), QSize(317, 211)}) {
+            QImage alone(size, QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            {
+                QPainter painter(&alone);
+                RecordingPainter::TextLayouts layouts;
+                for (std::size_t i = 0; i < recording.Size(); ++i) {
+                    RecordingPainter(recording, &layouts)
+                        .Paint(painter, QRect(QPoint(0, 0), size), i, i + 1);
+                }
+            }
+            QCOMPARE(Replay(recording, size), alone);
+            SurfaceRenderer renderer;
+            QCOMPARE(renderer.Render(recording, size, Qt::white), alone);
+        }
     }
 };
 

@@ -50,6 +50,7 @@ public:
           scaleY_(static_cast<double>(target.height()) / recording.Height()) {
         painter_.translate(target.topLeft());
         painter_.scale(scaleX_, scaleY_);
+        onSurface_ = painter_.worldTransform();
         painter_.setClipRect(surface_, Qt::IntersectClip);
         painter_.setRenderHint(QPainter::Antialiasing, false);
         // The state saved here holds the painter's own clip; a recorded clip
@@ -62,46 +63,50 @@ public:
     Replay& operator=(const Replay&) = delete;
 
     void operator()(const draw_op::Line& op) {
-        painter_.setPen(ToQPen(op.pen));
+        ToSurface();
+        SetPen(op.pen);
         painter_.drawLine(Centre(op.from), Centre(op.to));
     }
 
     void operator()(const draw_op::Rectangle& op) {
+        ToSurface();
         SetShapeTools(op.pen, op.brush);
         painter_.drawRect(ShapeRect(op.rect, op.pen));
     }
 
     void operator()(const draw_op::Ellipse& op) {
-        const QPen pen = ToQPen(op.pen);
-        painter_.setPen(pen);
+        const QPen& pen = SetPen(op.pen);
         SetBrush(op.brush);
         const QRectF shape = ShapeRect(op.rect, op.pen);
         if (pen.style() == Qt::NoPen || (pen.isCosmetic() && pen.style() == Qt::SolidLine)) {
             // With a thin solid pen Qt draws an ellipse on whole pixels of
             // the device far faster than along a path, and such ellipses
-            // (symbols, handles) come by the thousand.
-            const QTransform scaled = painter_.worldTransform();
-            const QRect onDevice = scaled.mapRect(shape).toRect();
-            painter_.setWorldTransform(QTransform());
+            // (symbols, handles) come by the thousand; the painter stays on
+            // the device until an operation needs the surface again.
+            const QRect onDevice = onSurface_.mapRect(shape).toRect();
+            ToDevice();
             painter_.drawEllipse(onDevice);
-            painter_.setWorldTransform(scaled);
             return;
         }
+        ToSurface();
         painter_.drawEllipse(shape);
     }
 
     void operator()(const draw_op::Polygon& op) {
+        ToSurface();
         SetShapeTools(op.pen, op.brush);
         painter_.drawPolygon(ToPolygon(op.points), Qt::OddEvenFill);
     }
 
     void operator()(const draw_op::Polyline& op) {
-        painter_.setPen(ToQPen(op.pen));
-        painter_.setBrush(Qt::NoBrush);
+        ToSurface();
+        SetPen(op.pen);
+        SetNoBrush();
         painter_.drawPolyline(ToPolygon(op.points));
     }
 
     void operator()(const draw_op::Pixel& op) {
+        ToSurface();
         // A pixel stays visible when the surface is shrunk.
         painter_.fillRect(
             QRectF(op.at.x, op.at.y, std::max(1.0, 1.0 / scaleX_), std::max(1.0, 1.0 / scaleY_)),
@@ -109,30 +114,34 @@ public:
     }
 
     void operator()(const draw_op::Text& op) {
+        ToSurface();
         if (op.brush.style == BrushStyle::kSolid) {
             painter_.fillRect(QRect(op.at.x, op.at.y, op.width, op.height),
                               ToQColor(op.brush.colour));
         }
         const KeptFont& font = FontFor(op.font);
-        painter_.setFont(font.font);
-        painter_.setPen(ToQColor(op.font.colour));
+        if (painterFont_ != &font) {
+            painter_.setFont(font.font);
+            painterFont_ = &font;
+        }
+        SetTextPen(op.font.colour);
         if (layouts_ == nullptr) {
             painter_.drawText(QPointF(op.at.x, op.at.y + font.ascent), FromCore(op.text));
             return;
         }
         // Laying a text out costs more than drawing it; a text laid out
         // once is drawn again as it is.
-        std::string key = FontKey(op.font);
-        key += '\1';
-        key += op.text;
-        auto it = layouts_->find(key);
+        layoutKey_.assign(font.key);
+        layoutKey_ += '\1';
+        layoutKey_ += op.text;
+        auto it = layouts_->find(layoutKey_);
         if (it == layouts_->end()) {
             if (layouts_->size() >= kKeptLayouts) layouts_->clear();
             QStaticText text(FromCore(op.text));
             text.setTextFormat(Qt::PlainText);
             text.setPerformanceHint(QStaticText::AggressiveCaching);
             text.prepare(painter_.worldTransform(), font.font);
-            it = layouts_->emplace(std::move(key), std::move(text)).first;
+            it = layouts_->emplace(layoutKey_, std::move(text)).first;
         }
         painter_.drawStaticText(QPointF(op.at.x, op.at.y), it->second);
     }
@@ -148,6 +157,7 @@ public:
 
     void operator()(const draw_op::StretchPicture& op) {
         if (!op.picture || op.picture->pixels.Empty()) return;
+        ToSurface();
         const CanvasRect r = op.rect.Normalized();
         const QTransform toDevice = painter_.worldTransform();
         const QRectF placed =
@@ -186,6 +196,41 @@ private:
     void ReturnToBaseClip() {
         painter_.restore();
         painter_.save();
+        // The saved state has the surface's transform and none of the pens,
+        // brushes and fonts set since.
+        onDevice_ = false;
+        painterPen_ = PenSet{};
+        painterBrush_ = BrushSet{};
+        painterFont_ = nullptr;
+    }
+
+    // Operations come in runs of one kind drawn alike (the symbols of an
+    // object, the labels of a type); what the painter already holds is not
+    // set again, as each change makes the paint engine prepare anew.
+    void ToSurface() {
+        if (!onDevice_) return;
+        painter_.setWorldTransform(onSurface_);
+        onDevice_ = false;
+    }
+
+    void ToDevice() {
+        if (onDevice_) return;
+        painter_.setWorldTransform(QTransform());
+        onDevice_ = true;
+    }
+
+    const QPen& SetPen(const Pen& pen) {
+        if (painterPen_.kind != PenSet::kShape || !(painterPen_.pen == pen)) {
+            painterPen_ = PenSet{PenSet::kShape, pen, 0, ToQPen(pen)};
+            painter_.setPen(painterPen_.qpen);
+        }
+        return painterPen_.qpen;
+    }
+
+    void SetTextPen(Colour colour) {
+        if (painterPen_.kind == PenSet::kText && painterPen_.textColour == colour) return;
+        painterPen_ = PenSet{PenSet::kText, Pen{}, colour, QPen()};
+        painter_.setPen(ToQColor(colour));
     }
 
     QPen ToQPen(const Pen& pen) const {
@@ -226,16 +271,24 @@ private:
     }
 
     void SetShapeTools(const Pen& pen, const Brush& brush) {
-        painter_.setPen(ToQPen(pen));
+        SetPen(pen);
         SetBrush(brush);
     }
 
     void SetBrush(const Brush& brush) {
         if (brush.style == BrushStyle::kClear) {
-            painter_.setBrush(Qt::NoBrush);
-        } else {
-            painter_.setBrush(ToQColor(brush.colour));
+            SetNoBrush();
+            return;
         }
+        if (painterBrush_.kind == BrushSet::kSolid && painterBrush_.colour == brush.colour) return;
+        painterBrush_ = BrushSet{BrushSet::kSolid, brush.colour};
+        painter_.setBrush(ToQColor(brush.colour));
+    }
+
+    void SetNoBrush() {
+        if (painterBrush_.kind == BrushSet::kNone) return;
+        painterBrush_ = BrushSet{BrushSet::kNone, 0};
+        painter_.setBrush(Qt::NoBrush);
     }
 
     // An inside-frame pen keeps a wide outline within the shape's rectangle.
@@ -252,18 +305,34 @@ private:
     struct KeptFont {
         QFont font;
         double ascent = 0.0;
+        std::string key;
     };
 
     const KeptFont& FontFor(const Font& font) {
-        const std::string key = FontKey(font);
+        if (lastFont_ != nullptr && lastFontOf_ == font) return *lastFont_;
+        std::string key = FontKey(font);
         auto it = fonts_.find(key);
         if (it == fonts_.end()) {
-            KeptFont kept{ToQFont(font), 0.0};
+            KeptFont kept{ToQFont(font), 0.0, key};
             kept.ascent = QFontMetricsF(kept.font).ascent();
-            it = fonts_.emplace(key, std::move(kept)).first;
+            it = fonts_.emplace(std::move(key), std::move(kept)).first;
         }
+        lastFontOf_ = font;
+        lastFont_ = &it->second;
         return it->second;
     }
+
+    // What the painter was last given; kUnknown after its state was restored.
+    struct PenSet {
+        enum Kind { kUnknown, kShape, kText } kind = kUnknown;
+        Pen pen;
+        Colour textColour = 0;
+        QPen qpen;
+    };
+    struct BrushSet {
+        enum Kind { kUnknown, kNone, kSolid } kind = kUnknown;
+        Colour colour = 0;
+    };
 
     static constexpr std::size_t kKeptLayouts = 20000;
 
@@ -272,7 +341,16 @@ private:
     QRect surface_;
     double scaleX_;
     double scaleY_;
+    QTransform onSurface_;
+    bool onDevice_ = false;
+    PenSet painterPen_;
+    BrushSet painterBrush_;
+    const KeptFont* painterFont_ = nullptr;
+    // Nodes of the map stay where they are, so a found font may be kept.
     std::unordered_map<std::string, KeptFont> fonts_;
+    Font lastFontOf_;
+    const KeptFont* lastFont_ = nullptr;
+    std::string layoutKey_;
 };
 
 }  // namespace
