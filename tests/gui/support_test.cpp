@@ -221,6 +221,60 @@ private slots:
         QCOMPARE(renderer.PicturePaints(), 5);
     }
 
+    void CopiedEllipsesLookAsDrawnOnes() {
+        // Thin ellipses are copied from one drawn before onto images that
+        // take pixels as they are, and drawn one by one onto others (RGB888):
+        // both must show the same. Flat ellipses reach beyond their
+        // rectangle; some lie across the edges of the image or under a clip.
+        ApproxTextMetrics approx;
+        Recording recording(400, 200, approx);
+        const std::array<int, 9> sides{2, 3, 5, 8, 13, 21, 34, 55, 97};
+        int x = -9;
+        int y = -7;
+        int n = 0;
+        for (const int w : sides) {
+            for (const int h : sides) {
+                switch (n++ % 4) {
+                    case 0:
+                        recording.SetPen(kRed, 1);
+                        recording.SetBrush(0x0000FF00);
+                        break;
+                    case 1:
+                        recording.SetBrush(kBlack, BrushStyle::kClear);
+                        break;
+                    case 2:
+                        recording.SetPen(kBlack, 1, kPenInvisible);
+                        recording.SetBrush(0x00FF0000);
+                        break;
+                    default:
+                        recording.SetPen(0x00FF00FF, 1);
+                        recording.SetBrush(kWhite);
+                        break;
+                }
+                if (n == 40) recording.SetClipRect({150, 30, 260, 170});
+                if (n == 60) recording.ResetClip();
+                recording.Ellipse(x, y, x + w, y + h);
+                x += w / 2 + 17;
+                if (x > 400) {
+                    x = -9 + n % 7;
+                    y += 23;
+                }
+            }
+        }
+        for (const QSize size : {QSize(200, 100), QSize(148, 74), QSize(130, 61)}) {
+            QImage copied(size, QImage::Format_RGB32);
+            copied.fill(Qt::white);
+            QImage drawn(size, QImage::Format_RGB888);
+            drawn.fill(Qt::white);
+            for (QImage* image : {&copied, &drawn}) {
+                QPainter painter(image);
+                RecordingPainter(recording).Paint(painter, QRect(QPoint(0, 0), size));
+            }
+            QVERIFY(CountColour(copied, copied.rect(), qRgb(0, 255, 0)) > 100);
+            QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), drawn);
+        }
+    }
+
     void PaintingInOneGoEqualsPaintingEachOperationAlone() {
         // Each operation painted by itself starts from a painter that holds
         // nothing of the ones before it; painted in one go, the pens,

@@ -1,6 +1,7 @@
 #include "gui/support/recording_painter.hpp"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -8,6 +9,7 @@
 #include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
@@ -51,6 +53,9 @@ public:
         painter_.translate(target.topLeft());
         painter_.scale(scaleX_, scaleY_);
         onSurface_ = painter_.worldTransform();
+        spritesServe_ = CopiesExactly(painter_);
+        if (spritesServe_)
+            device_ = QRect(0, 0, painter_.device()->width(), painter_.device()->height());
         painter_.setClipRect(surface_, Qt::IntersectClip);
         painter_.setRenderHint(QPainter::Antialiasing, false);
         // The state saved here holds the painter's own clip; a recorded clip
@@ -85,6 +90,13 @@ public:
             // the device until an operation needs the surface again.
             const QRect onDevice = onSurface_.mapRect(shape).toRect();
             ToDevice();
+            if (const Sprite* sprite = SpriteFor(onDevice.size(), op)) {
+                const QRect placed(onDevice.topLeft() + sprite->offset, sprite->image.size());
+                if (device_.contains(placed)) {
+                    painter_.drawImage(placed.topLeft(), sprite->image);
+                    return;
+                }
+            }
             painter_.drawEllipse(onDevice);
             return;
         }
@@ -302,6 +314,94 @@ private:
         return outline;
     }
 
+    struct SpriteKey {
+        int width;
+        int height;
+        Pen pen;
+        Brush brush;
+        bool operator==(const SpriteKey&) const = default;
+    };
+    struct Sprite {
+        SpriteKey key;
+        QImage image;  // null: the ellipse is drawn rather than copied
+        QPoint offset;
+    };
+    static constexpr int kSpriteSide = 32;
+    static constexpr std::size_t kKeptSprites = 64;
+
+    // On whole device pixels a thin ellipse covers the same pixels in the
+    // same colours wherever it lies wholly inside the device, and Qt lays
+    // its spans down one by one: a small one is drawn once into an image of
+    // its own, transparent around it, and copied from there. The copy is
+    // exact only with opaque colours (those of a recording are) and where
+    // the image's pixels are laid down as they are; elsewhere, and where the
+    // ellipse reaches beyond the room it was given, it is drawn as usual.
+    // Null where no copy serves.
+    const Sprite* SpriteFor(QSize size, const draw_op::Ellipse& op) {
+        if (!spritesServe_ || size.isEmpty() || size.width() > kSpriteSide ||
+            size.height() > kSpriteSide) {
+            return nullptr;
+        }
+        SpriteKey key{size.width(), size.height(), op.pen, op.brush};
+        if (key.brush.style == BrushStyle::kClear) key.brush.colour = 0;
+        for (const Sprite& sprite : sprites_) {
+            if (sprite.key == key) return sprite.image.isNull() ? nullptr : &sprite;
+        }
+        if (sprites_.size() >= kKeptSprites) return nullptr;
+        // Qt's ellipses reach beyond their rectangle, flat ones by several
+        // pixels; an ellipse that uses up the room given is not copied.
+        const int margin = std::max(size.width(), size.height()) / 2 + 4;
+        QImage drawn(size + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        {
+            QPainter painter(&drawn);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setPen(painterPen_.qpen);
+            painter.setBrush(painter_.brush());
+            painter.drawEllipse(QRect(QPoint(margin, margin), size));
+        }
+        int left = drawn.width();
+        int top = drawn.height();
+        int right = -1;
+        int bottom = -1;
+        for (int y = 0; y < drawn.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (qAlpha(row[x]) == 0) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
+        }
+        Sprite sprite{key, QImage(), QPoint()};
+        // Nothing drawn, or drawn up to the edge of the room: no copy.
+        if (right >= 0 && left > 0 && top > 0 && right < drawn.width() - 1 &&
+            bottom < drawn.height() - 1) {
+            const QRect covered(QPoint(left, top), QPoint(right, bottom));
+            sprite.image = drawn.copy(covered);
+            sprite.offset = covered.topLeft() - QPoint(margin, margin);
+        }
+        sprites_.push_back(std::move(sprite));
+        return sprites_.back().image.isNull() ? nullptr : &sprites_.back();
+    }
+
+    // Whether the device takes an image's pixels as they are.
+    static bool CopiesExactly(const QPainter& painter) {
+        const QPaintDevice* device = painter.device();
+        if (device == nullptr || device->devType() != QInternal::Image ||
+            painter.paintEngine() == nullptr ||
+            painter.paintEngine()->type() != QPaintEngine::Raster || painter.opacity() != 1.0 ||
+            painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
+            return false;
+        }
+        const auto* image = static_cast<const QImage*>(device);
+        const QImage::Format format = image->format();
+        return image->devicePixelRatio() == 1.0 &&
+               (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                format == QImage::Format_ARGB32_Premultiplied);
+    }
+
     struct KeptFont {
         QFont font;
         double ascent = 0.0;
@@ -351,6 +451,9 @@ private:
     Font lastFontOf_;
     const KeptFont* lastFont_ = nullptr;
     std::string layoutKey_;
+    bool spritesServe_ = false;
+    QRect device_;
+    std::deque<Sprite> sprites_;
 };
 
 }  // namespace
