@@ -344,8 +344,13 @@ private:
         }
         SpriteKey key{size.width(), size.height(), op.pen, op.brush};
         if (key.brush.style == BrushStyle::kClear) key.brush.colour = 0;
+        // Ellipses come in runs of one kind: the last one found is tried first.
+        if (lastSprite_ != nullptr && lastSprite_->key == key) return lastSprite_;
         for (const Sprite& sprite : sprites_) {
-            if (sprite.key == key) return sprite.image.isNull() ? nullptr : &sprite;
+            if (sprite.key != key) continue;
+            if (sprite.image.isNull()) return nullptr;
+            lastSprite_ = &sprite;
+            return lastSprite_;
         }
         if (sprites_.size() >= kKeptSprites) return nullptr;
         // Qt's ellipses reach beyond their rectangle, flat ones by several
@@ -383,7 +388,9 @@ private:
             sprite.offset = covered.topLeft() - QPoint(margin, margin);
         }
         sprites_.push_back(std::move(sprite));
-        return sprites_.back().image.isNull() ? nullptr : &sprites_.back();
+        if (sprites_.back().image.isNull()) return nullptr;
+        lastSprite_ = &sprites_.back();
+        return lastSprite_;
     }
 
     // Whether the device takes an image's pixels as they are.
@@ -453,7 +460,8 @@ private:
     std::string layoutKey_;
     bool spritesServe_ = false;
     QRect device_;
-    std::deque<Sprite> sprites_;
+    std::deque<Sprite> sprites_;  // its elements stay where they are
+    const Sprite* lastSprite_ = nullptr;
 };
 
 }  // namespace
