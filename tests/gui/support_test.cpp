@@ -167,6 +167,9 @@ private slots:
         QCOMPARE(image.pixel(250, 50), qRgb(255, 0, 0));
         QCOMPARE(image.pixel(390, 50), qRgb(255, 0, 0));
         QCOMPARE(image.pixel(250, 150), qRgb(0, 0, 255));
+        // Every row of the visible part is there, none shifted.
+        QCOMPARE(CountColour(image, QRect(200, 0, 200, 100), qRgb(255, 0, 0)), 200 * 100);
+        QCOMPARE(CountColour(image, QRect(200, 100, 200, 100), qRgb(0, 0, 255)), 200 * 100);
         // Shrunk into a smaller target, the layout keeps its proportions.
         const QImage small = Replay(recording, QSize(200, 100));
         QCOMPARE(small.pixel(125, 25), qRgb(255, 0, 0));

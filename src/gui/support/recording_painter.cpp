@@ -194,13 +194,18 @@ public:
                              part)) {
             return;
         }
-        // The QImage only borrows the resampled rows.
-        const QImage image(part.Row(0), part.Width(), part.Height(),
-                           static_cast<qsizetype>(part.Stride()), QImage::Format_RGB888);
         painter_.save();
         painter_.resetTransform();
-        painter_.drawImage(
-            QPoint(static_cast<int>(originX + fromX), static_cast<int>(originY + fromY)), image);
+        // The QImages only borrow the resampled rows. Qt converts what it
+        // is given to the device's format first: band by band that stays
+        // in the cache, where the whole picture at once would not.
+        const QPoint at(static_cast<int>(originX + fromX), static_cast<int>(originY + fromY));
+        for (int32_t y = 0; y < part.Height(); y += kPictureBand) {
+            const int32_t rows = std::min(kPictureBand, part.Height() - y);
+            const QImage band(part.Row(y), part.Width(), rows,
+                              static_cast<qsizetype>(part.Stride()), QImage::Format_RGB888);
+            painter_.drawImage(at + QPoint(0, y), band);
+        }
         painter_.restore();
     }
 
@@ -327,6 +332,7 @@ private:
         QPoint offset;
     };
     static constexpr int kSpriteSide = 32;
+    static constexpr int32_t kPictureBand = 32;
     static constexpr std::size_t kKeptSprites = 64;
 
     // On whole device pixels a thin ellipse covers the same pixels in the
