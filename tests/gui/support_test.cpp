@@ -167,6 +167,9 @@ private slots:
         QCOMPARE(image.pixel(250, 50), qRgb(255, 0, 0));
         QCOMPARE(image.pixel(390, 50), qRgb(255, 0, 0));
         QCOMPARE(image.pixel(250, 150), qRgb(0, 0, 255));
+        // Every row of the visible part is there, none shifted.
+        QCOMPARE(CountColour(image, QRect(200, 0, 200, 100), qRgb(255, 0, 0)), 200 * 100);
+        QCOMPARE(CountColour(image, QRect(200, 100, 200, 100), qRgb(0, 0, 255)), 200 * 100);
         // Shrunk into a smaller target, the layout keeps its proportions.
         const QImage small = Replay(recording, QSize(200, 100));
         QCOMPARE(small.pixel(125, 25), qRgb(255, 0, 0));
@@ -198,9 +201,12 @@ private slots:
         QCOMPARE(renderer.PicturePaints(), 1);
         // Only the line moved: the picture is taken from what was kept, and
         // the line stops at the clip set before the picture.
+        const QImage held = renderer.Render(*first, size, Qt::white);
         const auto moved = surface(20, 70);
         const QImage shown = renderer.Render(*moved, size, Qt::white);
         QCOMPARE(shown, Replay(*moved, size));
+        // An image handed out earlier and still held is not painted over.
+        QCOMPARE(held, Replay(*first, size));
         QCOMPARE(renderer.PicturePaints(), 1);
         QCOMPARE(shown.pixel(350, 140), kWhiteRgb);
         QCOMPARE(shown.pixel(250, 140), qRgb(0, 0, 0));
@@ -209,9 +215,125 @@ private slots:
         const auto panned = surface(60, 70);
         QCOMPARE(renderer.Render(*panned, size, Qt::white), Replay(*panned, size));
         QCOMPARE(renderer.PicturePaints(), 2);
+        QCOMPARE(renderer.Render(*first, size, Qt::white), Replay(*first, size));
+        QCOMPARE(renderer.PicturePaints(), 3);
+        QCOMPARE(held, Replay(*first, size));
+        QCOMPARE(renderer.Render(*panned, size, Qt::white), Replay(*panned, size));
         QCOMPARE(renderer.Render(*panned, QSize(200, 100), Qt::white),
                  Replay(*panned, QSize(200, 100)));
-        QCOMPARE(renderer.PicturePaints(), 3);
+        QCOMPARE(renderer.PicturePaints(), 5);
+    }
+
+    void CopiedEllipsesLookAsDrawnOnes() {
+        // Thin ellipses are copied from one drawn before onto images that
+        // take pixels as they are, and drawn one by one onto others (RGB888):
+        // both must show the same. Flat ellipses reach beyond their
+        // rectangle; some lie across the edges of the image or under a clip.
+        ApproxTextMetrics approx;
+        Recording recording(400, 200, approx);
+        const std::array<int, 9> sides{2, 3, 5, 8, 13, 21, 34, 55, 97};
+        int x = -9;
+        int y = -7;
+        int n = 0;
+        for (const int w : sides) {
+            for (const int h : sides) {
+                switch (n++ % 4) {
+                    case 0:
+                        recording.SetPen(kRed, 1);
+                        recording.SetBrush(0x0000FF00);
+                        break;
+                    case 1:
+                        recording.SetBrush(kBlack, BrushStyle::kClear);
+                        break;
+                    case 2:
+                        recording.SetPen(kBlack, 1, kPenInvisible);
+                        recording.SetBrush(0x00FF0000);
+                        break;
+                    default:
+                        recording.SetPen(0x00FF00FF, 1);
+                        recording.SetBrush(kWhite);
+                        break;
+                }
+                if (n == 40) recording.SetClipRect({150, 30, 260, 170});
+                if (n == 60) recording.ResetClip();
+                recording.Ellipse(x, y, x + w, y + h);
+                x += w / 2 + 17;
+                if (x > 400) {
+                    x = -9 + n % 7;
+                    y += 23;
+                }
+            }
+        }
+        for (const QSize size : {QSize(200, 100), QSize(148, 74), QSize(130, 61)}) {
+            QImage copied(size, QImage::Format_RGB32);
+            copied.fill(Qt::white);
+            QImage drawn(size, QImage::Format_RGB888);
+            drawn.fill(Qt::white);
+            for (QImage* image : {&copied, &drawn}) {
+                QPainter painter(image);
+                RecordingPainter(recording).Paint(painter, QRect(QPoint(0, 0), size));
+            }
+            QVERIFY(CountColour(copied, copied.rect(), qRgb(0, 255, 0)) > 100);
+            QCOMPARE(copied.convertToFormat(QImage::Format_RGB888), drawn);
+        }
+    }
+
+    void PaintingInOneGoEqualsPaintingEachOperationAlone() {
+        // Each operation painted by itself starts from a painter that holds
+        // nothing of the ones before it; painted in one go, the pens,
+        // brushes, fonts and transforms they leave behind must not show.
+        const auto picture = FourColourPicture();
+        QVERIFY(picture != nullptr);
+        QtTextMetrics metrics;
+        Recording recording(200, 100, metrics);
+        recording.SetPen(kRed, 1);
+        recording.SetBrush(kRed);
+        recording.Ellipse(10, 10, 20, 20);
+        recording.Ellipse(30, 10, 40, 21);
+        recording.Line({0, 30}, {200, 30});  // after ellipses drawn on the device
+        recording.SetBrush(kBlack, BrushStyle::kClear);
+        recording.Ellipse(50, 10, 60, 20);
+        recording.SetPen(kBlack, 4, kPenInsideFrame);
+        recording.Ellipse(70, 5, 95, 28);
+        recording.SetPen(0x00FF0000, 1, kPenDash);
+        recording.Ellipse(100, 5, 120, 28);
+        recording.SetPen(kRed, 1);
+        recording.font() = Font{"Arial", 10, 0, kRed};
+        recording.SetBrush(kWhite);
+        recording.TextOut(150, 5, "Obj 1");  // the text colour is the shape pen's
+        recording.SetBrush(0x0000FF00);
+        recording.Rectangle(130, 5, 150, 25);
+        // A clip returns the painter to the state before the first operation.
+        recording.SetClipRect({0, 40, 100, 100});
+        recording.Ellipse(10, 50, 20, 60);
+        recording.StretchPicture({20, 40, 60, 80}, picture);
+        recording.Ellipse(30, 50, 40, 60);
+        recording.TextOut(40, 60, "Obj 1");
+        recording.ResetClip();
+        recording.Ellipse(90, 50, 110, 60);  // the same pen and brush as before the reset
+        recording.font().colour = 0x00FF0000;
+        recording.TextOut(120, 60, "Obj 1");
+        const std::array<CanvasPoint, 3> corners{{{150, 40}, {190, 45}, {170, 90}}};
+        recording.Polygon(corners);
+        recording.Polyline(corners);
+        recording.SetPixel(195, 95, kBlack);
+        recording.Ellipse(120, 80, 130, 90);
+
+        for (const QSize size : {QSize(400, 200), QSize(130, 70), QSize(317, 211)}) {
+            QImage alone(size, QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            {
+                QPainter painter(&alone);
+                RecordingPainter::TextLayouts layouts;
+                for (std::size_t i = 0; i < recording.Size(); ++i) {
+                    RecordingPainter(recording, &layouts)
+                        .Paint(painter, QRect(QPoint(0, 0), size), i, i + 1);
+                }
+            }
+            QCOMPARE(Replay(recording, size), alone);
+            SurfaceRenderer renderer;
+            QCOMPARE(renderer.Render(recording, size, Qt::white), alone);
+        }
     }
 };
 

@@ -63,17 +63,29 @@ std::string FontKey(const Font& font) {
     return key;
 }
 
-const QFontMetrics& QtTextMetrics::MetricsFor(const Font& font) const {
+const QtTextMetrics::KeptMetrics& QtTextMetrics::MetricsFor(const Font& font) const {
+    // A label and its symbol are measured in turn in the same font.
+    if (last_ != nullptr && font == lastFont_) {
+        key_.assign(lastKey_);
+        return *last_;
+    }
     FontKey(font).swap(key_);
     auto it = cache_.find(key_);
-    if (it == cache_.end()) it = cache_.emplace(key_, QFontMetrics(ToQFont(font))).first;
+    if (it == cache_.end()) {
+        QFontMetrics metrics(ToQFont(font));
+        const int32_t height = metrics.height();
+        it = cache_.emplace(key_, KeptMetrics{std::move(metrics), height}).first;
+    }
+    lastFont_ = font;
+    lastKey_ = key_;
+    last_ = &it->second;
     return it->second;
 }
 
 int32_t QtTextMetrics::TextWidth(const Font& font, std::string_view text) const {
     // A redraw measures the same labels as the one before it; laying out a
     // text is what measuring costs.
-    const QFontMetrics& metrics = MetricsFor(font);
+    const QFontMetrics& metrics = MetricsFor(font).metrics;
     key_ += '\1';
     key_ += text;
     if (const auto it = widths_.find(key_); it != widths_.end()) return it->second;
@@ -84,7 +96,7 @@ int32_t QtTextMetrics::TextWidth(const Font& font, std::string_view text) const 
 }
 
 int32_t QtTextMetrics::TextHeight(const Font& font, std::string_view) const {
-    return MetricsFor(font).height();
+    return MetricsFor(font).height;
 }
 
 }  // namespace kvx

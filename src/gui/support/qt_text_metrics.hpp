@@ -34,20 +34,34 @@ std::string FontKey(const Font& font);
 /// Text metrics of the real fonts, for the recordings the front end makes.
 class QtTextMetrics : public TextMetrics {
 public:
+    QtTextMetrics() = default;
+    // What is kept points into the object's own tables.
+    QtTextMetrics(const QtTextMetrics&) = delete;
+    QtTextMetrics& operator=(const QtTextMetrics&) = delete;
+
     int32_t TextWidth(const Font& font, std::string_view text) const override;
     int32_t TextHeight(const Font& font, std::string_view text) const override;
 
 private:
+    struct KeptMetrics {
+        QFontMetrics metrics;
+        int32_t height;
+    };
+
     /// Leaves the font's key in key_.
-    const QFontMetrics& MetricsFor(const Font& font) const;
+    const KeptMetrics& MetricsFor(const Font& font) const;
 
     static constexpr std::size_t kKeptWidths = 65536;
 
     // Drawing code measures the same few fonts, and mostly the same texts,
     // over and over.
-    mutable std::unordered_map<std::string, QFontMetrics> cache_;
+    // Nodes of the map stay where they are: the last font found is kept.
+    mutable std::unordered_map<std::string, KeptMetrics> cache_;
     mutable std::unordered_map<std::string, int32_t> widths_;
     mutable std::string key_;
+    mutable Font lastFont_;
+    mutable std::string lastKey_;
+    mutable const KeptMetrics* last_ = nullptr;
 };
 
 }  // namespace kvx

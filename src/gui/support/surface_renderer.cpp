@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 #include <variant>
 
 #include "gui/support/recording_painter.hpp"
@@ -44,7 +45,11 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
                       keptOps_.size() == end &&
                       std::equal(keptOps_.begin(), keptOps_.end(), ops.begin());
     if (!same) {
-        kept_ = QImage(pixels, QImage::Format_RGB32);
+        // A pan paints the picture anew on every step: the image it was
+        // kept in is painted over rather than given back and asked for again.
+        if (kept_.size() != pixels || !kept_.isDetached()) {
+            kept_ = QImage(pixels, QImage::Format_RGB32);
+        }
         kept_.fill(background);
         {
             QPainter painter(&kept_);
@@ -54,7 +59,13 @@ const QImage& SurfaceRenderer::Render(const Recording& surface, QSize pixels,
         keptBackground_ = background;
         ++picturePaints_;
     }
-    image_ = kept_.copy();
+    if (image_.size() == pixels && image_.format() == kept_.format() && image_.isDetached()) {
+        // Nobody holds the former result any more; its memory takes the copy.
+        std::memcpy(image_.bits(), kept_.constBits(),
+                    static_cast<std::size_t>(kept_.sizeInBytes()));
+    } else {
+        image_ = kept_.copy();
+    }
     QPainter painter(&image_);
     RecordingPainter(surface, &layouts_).Paint(painter, target, end, ops.size());
     return image_;
