@@ -81,15 +81,16 @@ public:
                         (static_cast<std::size_t>(y - static_cast<int32_t>(ty * kSide)) * kSide +
                          static_cast<std::size_t>(x0 - static_cast<int32_t>(tx * kSide))) *
                         3;
-                    std::memcpy(window.Row(y - stored.top) +
-                                    static_cast<std::size_t>(x0 - stored.left) * 3,
-                                tile_.data() + from, static_cast<std::size_t>(x1 - x0) * 3);
+                    std::memcpy(
+                        window.Row(y - stored.top) + static_cast<std::size_t>(x0 - stored.left) * 3,
+                        tile_.data() + from, static_cast<std::size_t>(x1 - x0) * 3);
                 }
             }
         }
         TurnedSink sink(out, static_cast<uint32_t>(stored.width),
                         static_cast<uint32_t>(stored.height), orientation_);
-        for (int32_t y = 0; y < stored.height; ++y) sink.Put(static_cast<uint32_t>(y), window.Row(y));
+        for (int32_t y = 0; y < stored.height; ++y)
+            sink.Put(static_cast<uint32_t>(y), window.Row(y));
         return true;
     }
 
@@ -166,9 +167,9 @@ void TileFileWriter::Put(uint32_t y, const uint8_t* rgb) {
     const uint32_t r = y - bandTop_;
     for (uint32_t tx = 0; tx < across_; ++tx) {
         const uint32_t columns = std::min(kSide, width_ - tx * kSide);
-        std::memcpy(band_.data() + static_cast<std::size_t>(tx * kTileBytes) +
-                        std::size_t{r} * kSide * 3,
-                    rgb + std::size_t{tx} * kSide * 3, std::size_t{columns} * 3);
+        std::memcpy(
+            band_.data() + static_cast<std::size_t>(tx * kTileBytes) + std::size_t{r} * kSide * 3,
+            rgb + std::size_t{tx} * kSide * 3, std::size_t{columns} * 3);
     }
 }
 
