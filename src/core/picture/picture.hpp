@@ -162,6 +162,9 @@ struct DecodeOptions {
     /// Where a picture too large to be held whole, whose file cannot be read
     /// in parts (a JPEG), may keep its full resolution in a temporary file
     /// of tiles when it is decoded in full; empty: such a picture is refused.
+    /// A caller that sets it takes a picture decoded in full whose `pixels`
+    /// hold only a first view and whose full resolution is in its tiles
+    /// (a TIFF is then read from its file part by part).
     std::string tileFolder;
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }

@@ -33,9 +33,6 @@ constexpr uint64_t kBlocksPerHuffmanByte = 8;
 constexpr uint64_t kCodecAllowance = uint64_t{64} << 20;
 constexpr uint64_t kCodecBytesPerDataByte = 128 * kBlocksPerHuffmanByte;
 
-/// The pixels of the first view of a picture kept in a file of tiles.
-constexpr uint64_t kFirstViewPixels = uint64_t{16} << 20;
-
 /// The most of an EXIF segment that is looked at: a segment cannot be longer.
 constexpr std::size_t kExifBytes = 65535;
 
@@ -292,13 +289,7 @@ void RunJpegJob(JpegJob* job) {
             jpeg_destroy_decompress(cinfo);
             return;
         }
-        // The first view serves every scale up to where the tiles take over.
-        uint32_t factor = 2;
-        while (uint64_t{ReducedSide(cinfo->output_width, factor)} *
-                   ReducedSide(cinfo->output_height, factor) >
-               kFirstViewPixels) {
-            factor *= 2;
-        }
+        const uint32_t factor = KeptFirstViewReduction(cinfo->output_width, cinfo->output_height);
         const auto across = static_cast<int32_t>(ReducedSide(cinfo->output_width, factor));
         const auto down = static_cast<int32_t>(ReducedSide(cinfo->output_height, factor));
         if (!job->image->AllocateBlack(swap ? down : across, swap ? across : down)) {

@@ -279,6 +279,9 @@ DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view pa
     // a deep picture keeps its samples for them, unless its file is so large
     // that three copies of it would crowd the memory.
     request.options.keepSixteenBits = sizeInMegabytes <= kKeepSamplesUpToMegabytes;
+    // What is loaded is shown, which a picture too large to be held whole
+    // is from its tiles.
+    request.options.tileFolder = TempDirectory();
     const DecodeStatus status = ReadPicture(request, picture);
     ReportPictureLoad(program, status, path);
     return status;

@@ -79,7 +79,9 @@ inline constexpr ErrorCode kErrPictureNoDisk = 61380701;  ///< no room for its t
 /// which is kept as far as it was decoded. The result is the decode status;
 /// PictureDecoded tells whether there is a picture to show. A picture of 16
 /// bits per channel keeps its own samples when its file is at most 256 MB.
-/// wantedSide as in DecodeOptions (0: the full resolution).
+/// wantedSide as in DecodeOptions (0: the full resolution, which for a
+/// picture too large to be held whole lies in its tiles, kept in the
+/// temporary directory where its file cannot be read in parts).
 DecodeStatus LoadPicture(Program& program, Picture& picture, std::string_view path,
                          int64_t sizeInMegabytes, int64_t wantedSide = 0);
 

@@ -40,6 +40,19 @@ inline uint32_t ReducedSide(uint32_t side, uint32_t factor) {
     return static_cast<uint32_t>((uint64_t{side} + factor - 1) / factor);
 }
 
+/// The reduction, a power of two from 2 on, of the first view kept beside
+/// the tiles of a picture decoded in full that is too large to be held
+/// whole: it serves every scale up to where the tiles take over, within
+/// some 16 million pixels.
+inline uint32_t KeptFirstViewReduction(uint32_t width, uint32_t height) {
+    constexpr uint64_t kMostPixels = uint64_t{16} << 20;
+    uint32_t factor = 2;
+    while (uint64_t{ReducedSide(width, factor)} * ReducedSide(height, factor) > kMostPixels) {
+        factor *= 2;
+    }
+    return factor;
+}
+
 /// Rows into a picture factor times smaller each way, every pixel the
 /// rounded mean of the block of factor x factor pixels it stands for (of
 /// those there are at the right and bottom edges; a row that could not be

@@ -1009,7 +1009,11 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     const bool sixteen = layout.bits == 16 && layout.photometric != PHOTOMETRIC_PALETTE &&
                          PageReader::OwnKind(layout);
     const bool samplesWanted = options.keepSixteenBits && sixteen;
-    const bool inParts = source.file != nullptr && options.wantedSide > 0 && !samplesWanted;
+    // Decoded in full, a page too large to be held whole is read in parts
+    // as well when the caller takes a picture whose full resolution lies in
+    // its tiles.
+    const bool inParts = source.file != nullptr && !samplesWanted &&
+                         (options.wantedSide > 0 || (!fits && !options.tileFolder.empty()));
     if (!fits && !inParts) return DecodeStatus::TooLarge;
     const Layout full = layout;
     bool reducedPage = false;
@@ -1023,8 +1027,10 @@ DecodeStatus DecodeTiff(const PictureSource& source, const DecodeOptions& option
     if (reducedPage && !limits.Accepts(layout.width, layout.height)) return DecodeStatus::TooLarge;
     const bool separate =
         full.planar == PLANARCONFIG_SEPARATE && full.samples > 1 && PageReader::OwnKind(full);
-    const uint32_t factor =
-        reducedPage || !inParts ? 1 : FirstViewReduction(full, options.wantedSide);
+    const uint32_t factor = reducedPage || !inParts ? 1
+                            : options.wantedSide > 0
+                                ? FirstViewReduction(full, options.wantedSide)
+                                : KeptFirstViewReduction(full.width, full.height);
     // The tiles of a page of 16 bits show its values by the range of the
     // whole page, which only a reduction made while reading it finds; pages
     // in planes are put together whole.

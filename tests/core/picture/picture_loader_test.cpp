@@ -957,6 +957,14 @@ TEST(PictureTiffTest, APictureLargerThanMemoryAllowsIsShownAtEveryScaleFromItsFi
         ASSERT_EQ(DecodePictureFile(path, PictureLimits{}, whole), DecodeStatus::Ok);
         Picture refused;
         EXPECT_EQ(DecodePictureFile(path, limits, refused), DecodeStatus::TooLarge);
+        // Decoded in full for a caller that takes tiles: a first view of a
+        // half beside them.
+        DecodeOptions inFull;
+        inFull.tileFolder = dir.Path().string();
+        Picture full;
+        ASSERT_EQ(DecodePictureFile(path, inFull, limits, full), DecodeStatus::Ok);
+        ASSERT_NE(full.tiles, nullptr);
+        EXPECT_EQ(full.reduction, 2);
 
         DecodeOptions options;
         options.wantedSide = 100;
@@ -1421,8 +1429,21 @@ TEST_F(LoadPictureTest, EachFailureSaysWhy) {
     EXPECT_FALSE(PictureDecoded(LoadPicture(program, picture, bad, 0)));
     ExpectPictureMessage(2382, bad);
     EXPECT_TRUE(picture.pixels.Empty());
-    const std::string huge =
-        dir.Write("huge.jpg", WithClaimedSize(JpegBytes(Flat(8, 8, 0, 0, 0)), 30000, 20000));
+    // A JPEG too large to be held whole would be shown from its tiles: what
+    // keeps this one out is that its data are far short of its size.
+    const std::string claimed =
+        dir.Write("claimed.jpg", WithClaimedSize(JpegBytes(Flat(8, 8, 0, 0, 0)), 30000, 20000));
+    EXPECT_EQ(LoadPicture(program, picture, claimed, 0), DecodeStatus::Truncated);
+    ExpectPictureMessage(2382, claimed);
+    // A PNG cannot be read in parts: beyond the memory allowed it is refused.
+    std::string large = test::PngBytes(test::RawPicture(8, 8, 3, 8));
+    const auto putWord = [&](std::size_t at, uint32_t v) {
+        for (std::size_t i = 0; i < 4; ++i) large[at + i] = static_cast<char>(v >> (24 - 8 * i));
+    };
+    putWord(16, 30000);
+    putWord(20, 20000);
+    putWord(29, static_cast<uint32_t>(crc32(0, Bytes(large) + 12, 17)));
+    const std::string huge = dir.Write("huge.png", large);
     EXPECT_EQ(LoadPicture(program, picture, huge, 0), DecodeStatus::TooLarge);
     ExpectPictureMessage(2383, huge);
     // A sound picture under an extension no decoder is registered for.
