@@ -930,12 +930,18 @@ TEST(PictureTiffTest, APictureLargerThanMemoryAllowsIsShownAtEveryScaleFromItsFi
     }
     RawPicture half(350, 250, 3, 8);
     for (uint16_t& v : half.samples) v = 90;
+    // Ink, which the codec library converts: windows of its own reading.
+    RawPicture ink(700, 500, 4, 8);
+    for (std::size_t i = 0; i < ink.samples.size(); ++i) {
+        ink.samples[i] = noise.samples[i % noise.samples.size()];
+    }
     struct Case {
         const char* name;
         const RawPicture* picture;
         bool tiled;
         uint16_t orientation;
         bool pyramid;
+        uint16_t photometric = 0xFFFF;
     };
     PictureLimits limits;
     limits.maxPixels = 100'000;
@@ -943,13 +949,16 @@ TEST(PictureTiffTest, APictureLargerThanMemoryAllowsIsShownAtEveryScaleFromItsFi
     for (const Case& c :
          {Case{"strips", &noise, false, 1, false}, Case{"tiles", &noise, true, 1, false},
           Case{"turned", &noise, true, 6, false}, Case{"strips turned", &noise, false, 3, false},
-          Case{"sixteen bits", &grey, false, 8, false}, Case{"pyramid", &noise, true, 1, true}}) {
+          Case{"sixteen bits", &grey, false, 8, false}, Case{"pyramid", &noise, true, 1, true},
+          Case{"ink in strips", &ink, false, 1, false, PHOTOMETRIC_SEPARATED},
+          Case{"ink in tiles", &ink, true, 6, false, PHOTOMETRIC_SEPARATED}}) {
         SCOPED_TRACE(c.name);
         TiffLayout layout;
         layout.tiled = c.tiled;
         layout.orientation = c.orientation;
         layout.compression = COMPRESSION_ADOBE_DEFLATE;
         layout.reducedPages = c.pyramid;
+        layout.photometric = c.photometric;
         const std::string path =
             dir.Write("large.tif", c.pyramid ? test::TiffBytes(*c.picture, layout, {half})
                                              : test::TiffBytes(*c.picture, layout));
