@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "core/picture/picture_pixels.hpp"
+#include "core/picture/picture_rows.hpp"
+#include "core/picture/picture_tiles.hpp"
 
 namespace kvx {
 namespace {
@@ -48,6 +50,13 @@ struct PngJob {
     int passesDone;  ///< interlace passes read whole
     SixteenBitRange range;
     std::array<uint8_t, 3> background;
+    /// A picture too large to be held whole: its rows go to a file of tiles
+    /// and a first view reduced beside it, both made in the writing pass
+    /// and belonging to whoever ran it, through rgb (std::malloc'ed).
+    bool inParts;
+    TileFileWriter* writer;
+    ReducingSink* reducer;
+    uint8_t* rgb;
     uint8_t table[65536];
 };
 
@@ -101,7 +110,7 @@ void UseRow(PngJob* job, uint32_t y, uint32_t firstX, uint32_t stepX, uint32_t c
         }
         return;
     }
-    uint8_t* out = job->picture->pixels.Row(static_cast<int32_t>(y));
+    uint8_t* out = job->inParts ? job->rgb : job->picture->pixels.Row(static_cast<int32_t>(y));
     if (!job->picture->samplesHigh.Empty()) {
         uint8_t* high = job->picture->samplesHigh.Row(static_cast<int32_t>(y));
         uint8_t* low = job->picture->samplesLow.Row(static_cast<int32_t>(y));
@@ -197,7 +206,14 @@ void RunPngPass(PngJob* job) {
     int colourType = 0;
     png_get_IHDR(job->png, job->info, &job->width, &job->height, &depth, &colourType,
                  &job->interlace, nullptr, nullptr);
-    if (!job->limits.Accepts(job->width, job->height)) {
+    // Beyond the memory allowed, rows that come one after the other can
+    // still go to a file of tiles; the passes of an interlaced file cannot.
+    job->inParts = !job->limits.Accepts(job->width, job->height) &&
+                   job->interlace != PNG_INTERLACE_ADAM7 && job->source.file != nullptr &&
+                   !job->options.tileFolder.empty() &&
+                   job->width <= static_cast<uint32_t>(job->limits.maxSide) &&
+                   job->height <= static_cast<uint32_t>(job->limits.maxSide);
+    if (!job->limits.Accepts(job->width, job->height) && !job->inParts) {
         job->status = DecodeStatus::TooLarge;
         png_destroy_read_struct(&job->png, &job->info, nullptr);
         return;
@@ -228,7 +244,34 @@ void RunPngPass(PngJob* job) {
         job->status = DecodeStatus::OutOfMemory;
         return;
     }
-    if (job->mode == PngMode::kWrite) {
+    if (job->mode == PngMode::kWrite && job->inParts) {
+        DecodeStatus made = DecodeStatus::Ok;
+        const uint32_t factor = KeptFirstViewReduction(job->width, job->height);
+        job->writer =
+            TileFileWriter::Create(job->options.tileFolder, job->width, job->height, 1, made)
+                .release();
+        job->rgb = static_cast<uint8_t*>(std::malloc(std::size_t{job->width} * 3));
+        if (job->writer == nullptr || job->rgb == nullptr ||
+            !job->picture->pixels.AllocateBlack(
+                static_cast<int32_t>(ReducedSide(job->width, factor)),
+                static_cast<int32_t>(ReducedSide(job->height, factor)))) {
+            std::free(job->row);
+            job->row = nullptr;
+            png_destroy_read_struct(&job->png, &job->info, nullptr);
+            job->status = job->writer == nullptr ? made : DecodeStatus::OutOfMemory;
+            return;
+        }
+        job->reducer = new (std::nothrow)
+            ReducingSink(job->picture->pixels, job->width, job->height, factor, 1);
+        if (job->reducer == nullptr) {
+            std::free(job->row);
+            job->row = nullptr;
+            png_destroy_read_struct(&job->png, &job->info, nullptr);
+            job->status = DecodeStatus::OutOfMemory;
+            return;
+        }
+        job->picture->reduction = static_cast<int32_t>(factor);
+    } else if (job->mode == PngMode::kWrite) {
         PixelImage& pixels = job->picture->pixels;
         // Black where a damaged file leaves rows out; the memory is not
         // touched until a row is written.
@@ -270,6 +313,10 @@ void RunPngPass(PngJob* job) {
                        1u << PNG_PASS_COL_SHIFT(pass), columns);
             } else {
                 UseRow(job, r, 0, 1, columns);
+                if (job->inParts && job->mode == PngMode::kWrite) {
+                    job->writer->Put(r, job->rgb);
+                    job->reducer->Put(r, job->rgb);
+                }
             }
         }
         job->passesDone = pass + 1;
@@ -297,6 +344,10 @@ DecodeStatus DecodePng(const PictureSource& source, const DecodeOptions& options
     job->background = BackgroundRgb(options.background);
     job->channels = 0;
     job->depth = 0;
+    job->inParts = false;
+    job->writer = nullptr;
+    job->reducer = nullptr;
+    job->rgb = nullptr;
 
     // Sixteen bits take a first pass for the range of values, which then
     // decides the table every sample is shown by.
@@ -308,9 +359,25 @@ DecodeStatus DecodePng(const PictureSource& source, const DecodeOptions& options
     if (job->depth == 16) job->range.Fill(job->table);
     job->mode = PngMode::kWrite;
     RunPngPass(job.get());
+    const std::unique_ptr<TileFileWriter> writer(job->writer);
+    const std::unique_ptr<ReducingSink> reducer(job->reducer);
+    std::free(job->rgb);
     if (!PictureDecoded(job->status)) {
         picture.Clear();
         return job->status;
+    }
+    if (job->inParts) {
+        reducer->Finish();
+        std::unique_ptr<PictureRegionSource> tiles = writer->Finish() ? writer->Source() : nullptr;
+        if (!tiles) {
+            picture.Clear();
+            return DecodeStatus::DiskFull;
+        }
+        picture.fullWidth = static_cast<int32_t>(job->width);
+        picture.fullHeight = static_cast<int32_t>(job->height);
+        picture.tiles = std::make_shared<PictureTiles>(
+            std::move(tiles), picture.fullWidth, picture.fullHeight,
+            options.tileBudget > 0 ? options.tileBudget : PictureTiles::kDefaultBudget);
     }
     if (job->status == DecodeStatus::Damaged && job->interlace == PNG_INTERLACE_ADAM7) {
         FillInterlaceGaps(job.get());

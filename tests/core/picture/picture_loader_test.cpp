@@ -415,6 +415,33 @@ TEST(PictureJpegTest, APictureLargerThanMemoryAllowsKeepsItsFullResolutionOnTheD
         ASSERT_TRUE(ResamplePicture(picture, w, h, 0, 0, w, h, zoomed));
         EXPECT_EQ(Colours(zoomed), Colours(whole.pixels));
     }
+    // A PNG in the same way, read as its rows come; 16 bits shown by the
+    // range of the whole picture. Interlaced rows do not come in order.
+    test::RawPicture rows(700, 500, 1, 16);
+    for (std::size_t i = 0; i < rows.samples.size(); ++i) {
+        rows.samples[i] = static_cast<uint16_t>(3000 + (i * 2654435761u >> 20) % 9000);
+    }
+    for (const bool interlaced : {false, true}) {
+        SCOPED_TRACE(interlaced);
+        const std::string path = dir.Write("large.png", test::PngBytes(rows, interlaced));
+        Picture whole;
+        ASSERT_EQ(DecodePictureFile(path, PictureLimits{}, whole), DecodeStatus::Ok);
+        DecodeOptions options;
+        options.tileFolder = dir.Path().string();
+        Picture picture;
+        if (interlaced) {
+            EXPECT_EQ(DecodePictureFile(path, options, limits, picture), DecodeStatus::TooLarge);
+            continue;
+        }
+        ASSERT_EQ(DecodePictureFile(path, options, limits, picture), DecodeStatus::Ok);
+        ASSERT_NE(picture.tiles, nullptr);
+        EXPECT_EQ(picture.reduction, 2);
+        EXPECT_TRUE(picture.sixteenBit);
+        PixelImage part;
+        ASSERT_TRUE(picture.tiles->Read(0, {0, 0, 700, 500}, part));
+        EXPECT_EQ(Colours(part), Colours(whole.pixels));
+    }
+
     // A folder that is not there gives no picture rather than half of one.
     DecodeOptions nowhere;
     nowhere.tileFolder = (dir.Path() / "missing").string();
@@ -1444,8 +1471,9 @@ TEST_F(LoadPictureTest, EachFailureSaysWhy) {
         dir.Write("claimed.jpg", WithClaimedSize(JpegBytes(Flat(8, 8, 0, 0, 0)), 30000, 20000));
     EXPECT_EQ(LoadPicture(program, picture, claimed, 0), DecodeStatus::Truncated);
     ExpectPictureMessage(2382, claimed);
-    // A PNG cannot be read in parts: beyond the memory allowed it is refused.
-    std::string large = test::PngBytes(test::RawPicture(8, 8, 3, 8));
+    // An interlaced PNG cannot be read in parts: beyond the memory allowed
+    // it is refused.
+    std::string large = test::PngBytes(test::RawPicture(8, 8, 3, 8), true);
     const auto putWord = [&](std::size_t at, uint32_t v) {
         for (std::size_t i = 0; i < 4; ++i) large[at + i] = static_cast<char>(v >> (24 - 8 * i));
     };
