@@ -89,9 +89,13 @@ ProjectResult DetectProject(Session& session, const Options& options, const std:
     request.options.keepSixteenBits = true;
     Picture picture;
     // A damaged picture would give objects cut where the decode broke off.
-    if (ReadPicture(request, picture) != DecodeStatus::Ok) {
-        return fail("FAILED", "the picture cannot be read whole");
+    const DecodeStatus read = ReadPicture(request, picture);
+    if (read == DecodeStatus::TooLarge || read == DecodeStatus::OutOfMemory) {
+        return fail("FAILED",
+                    "the picture is too large to detect objects on (that takes it whole in "
+                    "memory, at most 500 million pixels)");
     }
+    if (read != DecodeStatus::Ok) return fail("FAILED", "the picture cannot be read whole");
     SamplePlane plane;
     if (!SamplesOf(picture, d.channel, plane)) return fail("FAILED", "not enough memory");
     picture.Clear();

@@ -704,6 +704,13 @@ PROGRAM_MESSAGES = [
      "IsoData;Otsu;Valor;oscuros;claros;gris;rojo;verde;azul;toda la imagen;vista actual;rectángulo"),
     (2273, "Objekte:;Gesamtfläche:;Vorschau verkleinert 1:", "Objects:;Total area:;Preview reduced 1:",
      "Objetos:;Área total:;Vista previa reducida 1:"),
+    (2170,
+     "Das Bild ist zu groß, um Objekte darauf zu erkennen: das geht mit höchstens 500 Millionen "
+     "Pixeln im Speicher.",
+     "The picture is too large to detect objects on: that takes it whole in memory, at most 500 "
+     "million pixels.",
+     "La imagen es demasiado grande para detectar objetos: eso requiere tenerla entera en memoria, "
+     "como máximo 500 millones de píxeles."),
     (2274, "Das Bild kann nicht vollständig gelesen werden; auf ihm lassen sich keine Objekte erkennen.",
      "The picture cannot be read in full; no objects can be detected on it.",
      "La imagen no se puede leer entera; no se pueden detectar objetos en ella."),

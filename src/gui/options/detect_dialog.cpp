@@ -37,6 +37,7 @@ constexpr int kMsgLabels = 2271;
 constexpr int kMsgChoices = 2272;
 constexpr int kMsgResult = 2273;
 constexpr int kMsgUnreadable = 2274;
+constexpr int kMsgTooLargeToDetect = 2170;
 
 // The labels of the dialog, each message a list parted by ";".
 enum Label {
@@ -471,7 +472,10 @@ void DetectDialog::Run(Workspace& workspace, QWidget* owner) {
     QApplication::restoreOverrideCursor();
     // Objects cut where a damaged picture broke off would be wrong ones.
     if (status != DecodeStatus::Ok) {
-        program.ui.MessageBox(program.GetMessage(kMsgCaption), program.GetMessage(kMsgUnreadable),
+        const bool tooLarge =
+            status == DecodeStatus::TooLarge || status == DecodeStatus::OutOfMemory;
+        program.ui.MessageBox(program.GetMessage(kMsgCaption),
+                              program.GetMessage(tooLarge ? kMsgTooLargeToDetect : kMsgUnreadable),
                               MessageButtons::Ok);
         return;
     }

@@ -14,6 +14,7 @@ namespace {
 constexpr int kMsgNoObject = 2269;
 constexpr int kMsgNeedsPolygon = 2270;
 constexpr int kMsgUnreadable = 2274;
+constexpr int kMsgTooLargeToDetect = 2170;
 
 }  // namespace
 
@@ -45,12 +46,10 @@ bool WandTool::EnsurePlane(SampleChannel channel) {
     }
     plane_.reset();
     Picture picture;
-    if (project.imagePath.empty() ||
-        // Outlines cut where a damaged picture broke off would be wrong ones.
-        ReadDetectionPicture(workspace().program(), project.imagePath, picture) !=
-            DecodeStatus::Ok) {
-        return false;
-    }
+    if (project.imagePath.empty()) return false;
+    planeStatus_ = ReadDetectionPicture(workspace().program(), project.imagePath, picture);
+    // Outlines cut where a damaged picture broke off would be wrong ones.
+    if (planeStatus_ != DecodeStatus::Ok) return false;
     auto plane = std::make_unique<SamplePlane>();
     if (!SamplesOf(picture, channel, *plane)) return false;
     histogram_ = HistogramOf(*plane, {});
@@ -76,7 +75,9 @@ void WandTool::OutlineAt(const MouseEvent& event) {
     DetectedObject object;
     bool found = false;
     if (!EnsurePlane(choices.channel)) {
-        status_ = program.GetMessage(kMsgUnreadable);
+        const bool tooLarge =
+            planeStatus_ == DecodeStatus::TooLarge || planeStatus_ == DecodeStatus::OutOfMemory;
+        status_ = program.GetMessage(tooLarge ? kMsgTooLargeToDetect : kMsgUnreadable);
         ws.Redraw();
         return;
     }

@@ -30,6 +30,7 @@ private:
     void OutlineAt(const MouseEvent& event);
 
     std::string status_;
+    DecodeStatus planeStatus_ = DecodeStatus::Ok;  ///< how the picture for the plane was read
     std::string planePath_;
     const void* planePicture_ = nullptr;
     SampleChannel planeChannel_ = SampleChannel::kLuminance;
