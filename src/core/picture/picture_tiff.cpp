@@ -256,7 +256,8 @@ class Converter {
 public:
     Converter(const Layout& layout, uint32_t background)
         : layout_(layout), background_(BackgroundRgb(background)) {
-        full_ = (1u << layout.bits) - 1;
+        // Only the kinds converted here use it; others may claim any depth.
+        full_ = layout.bits <= 16 ? (1u << layout.bits) - 1 : 0xFFFF;
     }
 
     void SetPalette(const uint16_t* r, const uint16_t* g, const uint16_t* b) {
