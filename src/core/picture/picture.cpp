@@ -340,8 +340,8 @@ bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t target
     int64_t levelHeight = level->Height();
     const bool fromTiles =
         picture.tiles != nullptr && (levelWidth < targetWidth || levelHeight < targetHeight);
+    const int tileLevel = fromTiles ? picture.tiles->LevelFor(targetWidth, targetHeight) : 0;
     if (fromTiles) {
-        const int tileLevel = picture.tiles->LevelFor(targetWidth, targetHeight);
         levelWidth = picture.tiles->Width(tileLevel);
         levelHeight = picture.tiles->Height(tileLevel);
     }
@@ -356,8 +356,7 @@ bool ResamplePicture(const Picture& picture, int64_t targetWidth, int64_t target
         levelY = rows.front().first;
         const PixelRect part{levelX, levelY, columns.back().last - levelX,
                              rows.back().last - levelY};
-        if (!picture.tiles->Read(picture.tiles->LevelFor(targetWidth, targetHeight), part,
-                                 region)) {
+        if (!picture.tiles->Read(tileLevel, part, region)) {
             return false;
         }
         level = &region;

@@ -17,9 +17,11 @@ constexpr uint64_t kTileBytes = uint64_t{kSide} * kSide * 3;
 /// Room left on the disk beside the tiles, for everything else.
 constexpr uint64_t kDiskMargin = uint64_t{64} << 20;
 
-bool WriteAll(int handle, const uint8_t* data, std::size_t bytes, off_t at) {
+/// All of bytes through a call of pread or pwrite, however many it takes.
+template <class Data, class Call>
+bool Whole(Call call, int handle, Data* data, std::size_t bytes, off_t at) {
     while (bytes > 0) {
-        const ssize_t n = pwrite(handle, data, bytes, at);
+        const ssize_t n = call(handle, data, bytes, at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
@@ -29,16 +31,12 @@ bool WriteAll(int handle, const uint8_t* data, std::size_t bytes, off_t at) {
     return true;
 }
 
+bool WriteAll(int handle, const uint8_t* data, std::size_t bytes, off_t at) {
+    return Whole(pwrite, handle, data, bytes, at);
+}
+
 bool ReadAll(int handle, uint8_t* data, std::size_t bytes, off_t at) {
-    while (bytes > 0) {
-        const ssize_t n = pread(handle, data, bytes, at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        bytes -= static_cast<std::size_t>(n);
-        at += n;
-    }
-    return true;
+    return Whole(pread, handle, data, bytes, at);
 }
 
 /// The tiles a TileFileWriter wrote, read back as the picture is shown.

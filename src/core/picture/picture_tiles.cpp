@@ -38,37 +38,6 @@ void Shown(int32_t x, int32_t y, int32_t w, int32_t h, int32_t orientation, int3
     }
 }
 
-/// The stored pixel that shows at (x, y); the inverse of Shown.
-void Stored(int32_t x, int32_t y, int32_t w, int32_t h, int32_t orientation, int32_t& sx,
-            int32_t& sy) {
-    switch (orientation) {
-        case 2:
-            sx = w - 1 - x, sy = y;
-            return;
-        case 3:
-            sx = w - 1 - x, sy = h - 1 - y;
-            return;
-        case 4:
-            sx = x, sy = h - 1 - y;
-            return;
-        case 5:
-            sx = y, sy = x;
-            return;
-        case 6:
-            sx = y, sy = h - 1 - x;
-            return;
-        case 7:
-            sx = w - 1 - y, sy = h - 1 - x;
-            return;
-        case 8:
-            sx = w - 1 - y, sy = x;
-            return;
-        default:
-            sx = x, sy = y;
-            return;
-    }
-}
-
 /// The rectangle between two corner pixels, both inside it.
 PixelRect Spanning(int32_t ax, int32_t ay, int32_t bx, int32_t by) {
     const int32_t x0 = std::min(ax, bx);
@@ -97,10 +66,12 @@ PixelRect ShownRectOf(const PixelRect& stored, int32_t storedWidth, int32_t stor
 
 PixelRect StoredRectOf(const PixelRect& shown, int32_t storedWidth, int32_t storedHeight,
                        int32_t orientation) {
-    int32_t ax = 0, ay = 0, bx = 0, by = 0;
-    Stored(shown.left, shown.top, storedWidth, storedHeight, orientation, ax, ay);
-    Stored(shown.Right() - 1, shown.Bottom() - 1, storedWidth, storedHeight, orientation, bx, by);
-    return Spanning(ax, ay, bx, by);
+    // Turning back is turning the shown picture by the inverse orientation:
+    // each is its own inverse but the quarter turns 6 and 8.
+    const int32_t inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+    const bool swap = OrientationSwapsSides(orientation);
+    return ShownRectOf(shown, swap ? storedHeight : storedWidth, swap ? storedWidth : storedHeight,
+                       inverse);
 }
 
 PictureTiles::PictureTiles(std::unique_ptr<PictureRegionSource> source, int32_t width,

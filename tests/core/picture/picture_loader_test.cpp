@@ -364,6 +364,17 @@ TEST(PictureJpegTest, AClaimTheDataCannotFillIsRefusedBeforeAllocating) {
     EXPECT_EQ(image.Width(), 40000);
 }
 
+/// True when image holds exactly the pixels of rect of whole.
+bool SamePart(const PixelImage& image, const PixelImage& whole, const PixelRect& rect) {
+    for (int32_t y = 0; y < rect.height; ++y) {
+        if (std::memcmp(image.Row(y), whole.Row(rect.top + y) + rect.left * 3,
+                        static_cast<std::size_t>(rect.width) * 3) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 TEST(PictureJpegTest, APictureLargerThanMemoryAllowsKeepsItsFullResolutionOnTheDisk) {
     // 700 x 500 pixels against a limit of 100,000 held whole: the first view
     // is decoded reduced by the codec; the full decode, given a folder for
@@ -404,12 +415,7 @@ TEST(PictureJpegTest, APictureLargerThanMemoryAllowsKeepsItsFullResolutionOnTheD
                                      PixelRect{w - 1, h - 1, 1, 1}}) {
             PixelImage part;
             ASSERT_TRUE(picture.tiles->Read(0, rect, part));
-            bool same = true;
-            for (int32_t y = 0; y < rect.height && same; ++y) {
-                same = std::memcmp(part.Row(y), whole.pixels.Row(rect.top + y) + rect.left * 3,
-                                   static_cast<std::size_t>(rect.width) * 3) == 0;
-            }
-            EXPECT_TRUE(same) << rect.left << "," << rect.top;
+            EXPECT_TRUE(SamePart(part, whole.pixels, rect)) << rect.left << "," << rect.top;
         }
         PixelImage zoomed;
         ASSERT_TRUE(ResamplePicture(picture, w, h, 0, 0, w, h, zoomed));
@@ -1021,12 +1027,7 @@ TEST(PictureTiffTest, APictureLargerThanMemoryAllowsIsShownAtEveryScaleFromItsFi
                                      PixelRect{5, h - 1, 1, 1}, PixelRect{256, 256, 3, 200}}) {
             PixelImage part;
             ASSERT_TRUE(picture.tiles->Read(0, rect, part));
-            bool same = true;
-            for (int32_t y = 0; y < rect.height && same; ++y) {
-                same = std::memcmp(part.Row(y), whole.pixels.Row(rect.top + y) + rect.left * 3,
-                                   static_cast<std::size_t>(rect.width) * 3) == 0;
-            }
-            EXPECT_TRUE(same) << rect.left << "," << rect.top;
+            EXPECT_TRUE(SamePart(part, whole.pixels, rect)) << rect.left << "," << rect.top;
             EXPECT_LE(picture.tiles->HeldBytes(), options.tileBudget);
         }
         // A view at a third of the size comes from the tiles' level of a
